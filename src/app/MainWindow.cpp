@@ -1,0 +1,308 @@
+#include "MainWindow.h"
+
+#include "AppInfo.h"
+#include "DialogService.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/ExportPropsDialog.h"
+#include "export/FontExport.h"
+#include "layout/FontMeasure.h"
+#include "layout/GlyphPainter.h"
+#include "settings/ColorValue.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPixmap>
+
+#include "Version.h"
+
+namespace glyfrax {
+
+namespace {
+
+// The client area and the controls' places, in pixels.
+constexpr QSize kClientSize(295, 296);
+constexpr QRect kTexLabelRect(9, 6, 142, 16);
+constexpr QRect kPreFrameRect(6, 30, 283, 259);
+constexpr QPoint kPreLabelPos(12, 21);
+// What of the preview fits inside the frame's border.
+constexpr QSize kPreviewArea(kPreFrameRect.width() - kPreLabelPos.x() - 6,
+                             kPreFrameRect.height() - kPreLabelPos.y() - 6);
+
+QAction* addCommand(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut = {})
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    return action;
+}
+
+void addSeparator(QMenu* menu, const char* name)
+{
+    menu->addSeparator()->setObjectName(QString::fromLatin1(name));
+}
+
+QMenu* addMenu(QMenuBar* bar, const char* name, const QString& caption)
+{
+    QMenu* menu = bar->addMenu(caption);
+    menu->setObjectName(QString::fromLatin1(name));
+    menu->menuAction()->setObjectName(QString::fromLatin1(name));
+    return menu;
+}
+
+FontSettings withFont(FontSettings settings, const QFont& font)
+{
+    settings.bold = font.bold();
+    settings.face = font.family();
+    settings.size = float(font.pointSizeF());
+    settings.italic = font.italic();
+    return settings;
+}
+
+} // namespace
+
+MainWindow::MainWindow(const QString& programFolder, const Settings& settings, DialogService& dialogs,
+                       QWidget* parent)
+    : QMainWindow(parent,
+                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                      Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_programFolder(programFolder), m_settings(settings), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("Glyfrax"));
+    setWindowTitle(QStringLiteral("Glyfrax"));
+    setWindowIcon(QIcon(QStringLiteral(":/glyfrax/icon.png")));
+    buildMenu();
+    buildControls();
+    runLayout();
+    adjustSize();
+    setFixedSize(size());
+}
+
+MainWindow::~MainWindow()
+{
+    closeOtherWindows();
+}
+
+ExportPropsDialog* MainWindow::exportPropsDialog() const
+{
+    return m_exportProps;
+}
+
+AboutDialog* MainWindow::aboutDialog() const
+{
+    return m_about;
+}
+
+void MainWindow::buildMenu()
+{
+    QMenuBar* bar = menuBar();
+    QMenu* file = addMenu(bar, "m_file", QStringLiteral("&Datei"));
+    connect(addCommand(file, "m_save", QStringLiteral("Bitmap &exportieren"), QKeySequence(Qt::CTRL | Qt::Key_S)),
+            &QAction::triggered, this, &MainWindow::exportBitmap);
+    addSeparator(file, "m_line0");
+    connect(addCommand(file, "m_quit", QStringLiteral("&Beenden"), QKeySequence(Qt::CTRL | Qt::Key_Q)),
+            &QAction::triggered, this, &MainWindow::quit);
+
+    QMenu* xtras = addMenu(bar, "m_xtras", QStringLiteral("E&xtras"));
+    connect(addCommand(xtras, "m_font", QStringLiteral("&Schriftart einstellen"), QKeySequence(Qt::CTRL | Qt::Key_E)),
+            &QAction::triggered, this, &MainWindow::chooseFont);
+    addSeparator(xtras, "line1");
+    connect(addCommand(xtras, "m_forecolor", QStringLiteral("Shrift&farbe einstellen"),
+                       QKeySequence(Qt::CTRL | Qt::Key_F)),
+            &QAction::triggered, this, &MainWindow::chooseTextColor);
+    connect(addCommand(xtras, "n_backcolor", QStringLiteral("Hintergrund&farbe einstellen"),
+                       QKeySequence(Qt::CTRL | Qt::Key_C)),
+            &QAction::triggered, this, &MainWindow::chooseBackColor);
+    addSeparator(xtras, "line4");
+    connect(addCommand(xtras, "m_props", QStringLiteral("Exporteinstellungen"), QKeySequence(Qt::CTRL | Qt::Key_P)),
+            &QAction::triggered, this, &MainWindow::showExportProps);
+
+    QMenu* info = addMenu(bar, "m_info", QStringLiteral("&?"));
+    connect(addCommand(info, "m_help", QStringLiteral("&Hilfe"), QKeySequence(Qt::Key_F1)), &QAction::triggered,
+            this, &MainWindow::openHelp);
+    addSeparator(info, "line3");
+    connect(addCommand(info, "m_www", QUrl(webAddress()).host()), &QAction::triggered, this,
+            &MainWindow::openWebsite);
+    addSeparator(info, "line2");
+    connect(addCommand(info, "m_about", QStringLiteral("&Info zu Glyfrax...")), &QAction::triggered, this,
+            &MainWindow::showAbout);
+}
+
+void MainWindow::buildControls()
+{
+    auto* client = new QWidget(this);
+    client->setFixedSize(kClientSize);
+    setCentralWidget(client);
+
+    m_texLabel = new QLabel(QStringLiteral("Textur:"), client);
+    m_texLabel->setObjectName(QStringLiteral("TexLabel"));
+    m_texLabel->setGeometry(kTexLabelRect);
+
+    m_preFrame = new QGroupBox(QStringLiteral("Vorschau"), client);
+    m_preFrame->setObjectName(QStringLiteral("PreFrame"));
+    m_preFrame->setGeometry(kPreFrameRect);
+
+    m_preLabel = new QLabel(m_preFrame);
+    m_preLabel->setObjectName(QStringLiteral("PreLabel"));
+    m_preLabel->move(kPreLabelPos);
+    m_preLabel->setAccessibleName(QStringLiteral("Vorschau der Zeichen 32 bis 255 in den Zeilen der Textur"));
+}
+
+QColor MainWindow::textColor() const
+{
+    return colorFromValue(m_settings.font.textColor, QApplication::palette());
+}
+
+QColor MainWindow::backColor() const
+{
+    return colorFromValue(m_settings.font.backColor, QApplication::palette());
+}
+
+void MainWindow::runLayout()
+{
+    m_preLabel->hide();
+    const FontMeasure measure(m_settings.font);
+    const LayoutOutcome outcome =
+        LayoutTexture(measure, m_settings.options.XDist, m_settings.options.YDist, m_layout);
+    if (outcome.ok)
+        m_texLabel->setText(textureSizeCaption(m_layout.TextureSize));
+    showPreview();
+    if (!outcome.ok)
+        m_dialogs.showWarning(this, outcome.error);
+}
+
+void MainWindow::showPreview()
+{
+    if (m_layout.TextureSize == 0) { // no layout has completed yet
+        m_preLabel->hide();
+        return;
+    }
+    const FontMeasure measure(m_settings.font);
+    const QImage image = renderPreview(measure, m_layout, textColor(), backColor(), kPreviewArea);
+    m_preLabel->setPixmap(QPixmap::fromImage(image));
+    m_preLabel->resize(image.size());
+    m_preLabel->setAccessibleDescription(previewText());
+    m_preLabel->show();
+}
+
+QString MainWindow::previewText() const
+{
+    return previewLines(m_layout).join(u'\n');
+}
+
+void MainWindow::reportSettingProblems(const QString& path, const QList<SettingProblem>& problems)
+{
+    if (!problems.isEmpty())
+        m_dialogs.showWarning(this, describeSettingProblems(path, problems));
+}
+
+void MainWindow::applyExportOptions(const ExportOptions& options)
+{
+    m_settings.options = options;
+    runLayout();
+}
+
+void MainWindow::chooseFont()
+{
+    const std::optional<QFont> chosen = m_dialogs.chooseFont(this, realizeFont(m_settings.font));
+    if (chosen && chosen->family().trimmed().isEmpty())
+        return; // an empty face changes nothing
+    if (chosen)
+        m_settings.font = withFont(m_settings.font, *chosen);
+    runLayout();
+}
+
+void MainWindow::chooseTextColor()
+{
+    if (const std::optional<QColor> color = m_dialogs.chooseColor(this, textColor())) {
+        m_settings.font.textColor = valueFromColor(*color);
+        showPreview();
+    }
+}
+
+void MainWindow::chooseBackColor()
+{
+    if (const std::optional<QColor> color = m_dialogs.chooseColor(this, backColor())) {
+        m_settings.font.backColor = valueFromColor(*color);
+        showPreview();
+    }
+}
+
+void MainWindow::exportBitmap()
+{
+    const QString path = m_dialogs.chooseBitmapPath(this, m_programFolder);
+    if (!path.isEmpty())
+        exportTo(path);
+}
+
+void MainWindow::exportTo(const QString& bitmapPath)
+{
+    // Runs to its end without yielding to the event loop: nothing can change the settings
+    // while the files are being made.
+    const ExportOutcome outcome = ExportFont(bitmapPath, m_settings, QApplication::palette(), m_layout);
+    runLayout();
+    if (!outcome.ok())
+        m_dialogs.showWarning(this, outcome.error);
+}
+
+void MainWindow::showExportProps()
+{
+    if (!m_exportProps) {
+        m_exportProps = new ExportPropsDialog(m_settings.options);
+        connect(m_exportProps, &ExportPropsDialog::optionsConfirmed, this, &MainWindow::applyExportOptions);
+    }
+    m_exportProps->show();
+    m_exportProps->raise();
+    m_exportProps->activateWindow();
+}
+
+void MainWindow::showAbout()
+{
+    if (!m_about)
+        m_about = new AboutDialog(m_dialogs);
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void MainWindow::openHelp()
+{
+    const QString path = QDir(m_programFolder).filePath(helpFileName());
+    if (QFileInfo::exists(path))
+        m_dialogs.openUrl(QUrl::fromLocalFile(path));
+}
+
+void MainWindow::openWebsite()
+{
+    m_dialogs.openUrl(QUrl(webAddress()));
+}
+
+void MainWindow::quit()
+{
+    close();
+    QCoreApplication::quit();
+}
+
+void MainWindow::closeOtherWindows()
+{
+    // The dialogs close with the main window, without running their OK code.
+    delete m_exportProps;
+    delete m_about;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_settingsSaved) {
+        // A settings file that cannot be written stays as it was; nothing to tell the user.
+        writeSettingsFile(settingsPath(m_programFolder), m_settings);
+        m_settingsSaved = true;
+    }
+    closeOtherWindows();
+    event->accept();
+}
+
+} // namespace glyfrax

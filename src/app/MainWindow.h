@@ -1,0 +1,80 @@
+#pragma once
+
+#include "layout/TextureLayout.h"
+#include "settings/Settings.h"
+#include "settings/SettingsStore.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QGroupBox;
+class QLabel;
+
+namespace glyfrax {
+
+class AboutDialog;
+class DialogService;
+class ExportPropsDialog;
+
+// The main window: the preview of the font and colours, the texture size, and every command.
+// It owns the program's settings for the run and writes them back when it closes.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    MainWindow(const QString& programFolder, const Settings& settings, DialogService& dialogs,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    const Settings& settings() const { return m_settings; }
+    const TextureLayout& layout() const { return m_layout; }
+    // The lines of the preview as laid out, joined by line feeds.
+    QString previewText() const;
+    // The export settings dialog or About box while it is open.
+    ExportPropsDialog* exportPropsDialog() const;
+    AboutDialog* aboutDialog() const;
+
+    // Tells the user, in one message, which settings could not be read.
+    void reportSettingProblems(const QString& path, const QList<SettingProblem>& problems);
+
+    // Confirmed export options; the layout follows.
+    void applyExportOptions(const ExportOptions& options);
+
+    // The commands, as the menu runs them.
+    void chooseFont();
+    void chooseTextColor();
+    void chooseBackColor();
+    void exportBitmap();
+    void exportTo(const QString& bitmapPath);
+    void showExportProps();
+    void showAbout();
+    void openHelp();
+    void openWebsite();
+    void quit();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenu();
+    void buildControls();
+    void runLayout();
+    void showPreview();
+    QColor textColor() const;
+    QColor backColor() const;
+    void closeOtherWindows();
+
+    QString m_programFolder;
+    Settings m_settings;
+    DialogService& m_dialogs;
+    TextureLayout m_layout;
+    QLabel* m_texLabel = nullptr;
+    QGroupBox* m_preFrame = nullptr;
+    QLabel* m_preLabel = nullptr;
+    QPointer<ExportPropsDialog> m_exportProps;
+    QPointer<AboutDialog> m_about;
+    bool m_settingsSaved = false;
+};
+
+} // namespace glyfrax

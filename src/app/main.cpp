@@ -1,0 +1,28 @@
+#include "DialogService.h"
+#include "MainWindow.h"
+#include "Startup.h"
+#include "settings/SettingsStore.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QTimer>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Glyfrax"));
+    glyfrax::installGermanTranslations(app);
+
+    const QString folder = glyfrax::programFolder();
+    const QString iniPath = glyfrax::settingsPath(folder);
+    const glyfrax::LoadedSettings loaded = glyfrax::readSettingsFile(iniPath);
+
+    glyfrax::QtDialogService dialogs;
+    glyfrax::MainWindow window(folder, loaded.settings, dialogs);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window.move(screen->availableGeometry().center() - window.rect().center());
+    window.show();
+    // Told once the window stands, so the user sees which program is speaking.
+    QTimer::singleShot(0, &window, [&] { window.reportSettingProblems(iniPath, loaded.problems); });
+    return QApplication::exec();
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "settings/ExportOptions.h"
+
+#include <QDialog>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QScrollBar;
+
+namespace glyfrax {
+
+// Edits the export options. Nothing reaches the program until OK, which hands every field over
+// at once; Cancel, Esc and the close box discard the edits. The dialog deletes itself on closing.
+class ExportPropsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // The gaps a scroll bar offers, in pixels.
+    static constexpr int kMaxGap = 10;
+
+    explicit ExportPropsDialog(const ExportOptions& options, QWidget* parent = nullptr);
+    ~ExportPropsDialog() override;
+
+    // The options as the controls show them now.
+    ExportOptions shownOptions() const;
+
+signals:
+    void optionsConfirmed(const glyfrax::ExportOptions& options);
+
+private:
+    void buildControls();
+    void load(const ExportOptions& options);
+    void showNotation(bool binary);
+    void confirm();
+
+    QRadioButton* m_binaryOpt = nullptr;
+    QRadioButton* m_charOpt = nullptr;
+    QGroupBox* m_showFrame = nullptr;
+    QGroupBox* m_binFrame = nullptr;
+    QLineEdit* m_charText = nullptr;
+    QLineEdit* m_xText = nullptr;
+    QLineEdit* m_yText = nullptr;
+    QLineEdit* m_wText = nullptr;
+    QLineEdit* m_hText = nullptr;
+    QRadioButton* m_longOpt = nullptr;
+    QRadioButton* m_intOpt = nullptr;
+    QLabel* m_xLabel = nullptr;
+    QLabel* m_yLabel = nullptr;
+    QScrollBar* m_xScroll = nullptr;
+    QScrollBar* m_yScroll = nullptr;
+};
+
+} // namespace glyfrax

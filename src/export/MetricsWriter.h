@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+class QIODevice;
+
+namespace glyfrax {
+
+class GlyphTable;
+struct ExportOptions;
+
+// The metrics file: one record for each code from 32 to 255, in code order, with no header,
+// count or trailer.
+//
+// Binary form: X, Y, W, H as little-endian two's-complement integers of 2 bytes (1792 bytes in
+// all) or 4 bytes (3584 bytes in all).
+//
+// Text form: 224 lines of ten items joined by single blanks,
+//     CharTxt code XTxt X YTxt Y WTxt W HTxt H
+// each line ending in CR LF, numbers in plain decimal, labels exactly as given even when empty,
+// in Windows-1252. A label character that Windows-1252 lacks, and a line break inside a label,
+// is written as "?" so the file always has its 224 lines.
+
+enum class FieldWidth { Short16, Long32 };
+
+// Returns false when the device refused a write.
+bool writeBinaryMetrics(QIODevice& device, const GlyphTable& table, FieldWidth width);
+bool writeTextMetrics(QIODevice& device, const GlyphTable& table, const ExportOptions& labels);
+// The form the options choose.
+bool writeMetrics(QIODevice& device, const GlyphTable& table, const ExportOptions& options);
+
+// A German message naming the first code and field that does not fit 16 bits, or empty.
+QString findShortFieldOverflow(const GlyphTable& table);
+
+} // namespace glyfrax

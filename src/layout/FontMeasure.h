@@ -1,0 +1,48 @@
+#pragma once
+
+#include "CharacterSet.h"
+#include "TextMeasure.h"
+
+#include <QFont>
+#include <QImage>
+
+#include <array>
+
+namespace glyfrax {
+
+struct FontSettings;
+
+// The font is realised at 96 dots per inch whatever the screen, so that a texture depends only
+// on the settings and the installed fonts.
+constexpr int kDotsPerInch = 96;
+constexpr int kTwipsPerPixel = 1440 / kDotsPerInch;
+
+// The size used when the settings hold none (a missing settings file gives 0 points).
+constexpr float kFallbackPointSize = 10.0F;
+
+// An image whose text is drawn at 96 dots per inch.
+QImage makeCanvas(int width, int height, QImage::Format format);
+
+// The font of the settings, with the rendering options that keep its output reproducible.
+QFont realizeFont(const FontSettings& settings);
+
+// Measures the characters of a Qt font, as they will be drawn into a canvas.
+class FontMeasure final : public TextMeasure
+{
+public:
+    explicit FontMeasure(const QFont& font);
+    explicit FontMeasure(const FontSettings& settings);
+
+    int charWidth(int code) const override { return m_widths[std::size_t(code - kFirstCode)]; }
+    int lineHeight() const override { return m_lineHeight; }
+    int ascent() const { return m_ascent; }
+    const QFont& font() const { return m_font; }
+
+private:
+    QFont m_font;
+    std::array<int, kCharacterCount> m_widths{};
+    int m_lineHeight = 0;
+    int m_ascent = 0;
+};
+
+} // namespace glyfrax

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+class QPainter;
+
+namespace glyfrax {
+
+class FontMeasure;
+struct TextureLayout;
+
+// Draws the character with this code with its text origin (the top-left corner of its line box)
+// at origin, clipped to clip. The painter's font and pen are the caller's.
+void drawCharacter(QPainter& painter, const FontMeasure& measure, int code, QPoint origin, const QRect& clip);
+
+// The preview: the layout's lines without gaps, each character drawn on its own at its measured
+// place, in the given colours. Only the part within maxSize is drawn.
+QImage renderPreview(const FontMeasure& measure, const TextureLayout& layout, const QColor& text,
+                     const QColor& background, QSize maxSize);
+
+} // namespace glyfrax

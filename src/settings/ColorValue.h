@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+
+#include <cstdint>
+
+namespace glyfrax {
+
+// A stored colour value as a colour. A negative value names a system colour by the index in
+// its low byte; it shows as the matching colour of the given palette.
+QColor colorFromValue(std::int32_t value, const QPalette& palette);
+
+// The stored value of a plain colour: red in bits 0-7, green 8-15, blue 16-23.
+std::int32_t valueFromColor(const QColor& color);
+
+} // namespace glyfrax

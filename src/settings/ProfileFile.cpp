@@ -1,0 +1,243 @@
+#include "ProfileFile.h"
+
+#include "Windows1252.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace glyfrax {
+
+namespace {
+
+const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+const QByteArray kCrLf("\r\n");
+
+bool isValidUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString ignored = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+QString trimBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    auto isBlank = [](QChar ch) { return ch == u' ' || ch == u'\t' || ch == u'\r'; };
+    while (begin < end && isBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+bool sameName(const QString& a, const QString& b)
+{
+    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+}
+
+bool holdsLineBreak(const QString& text)
+{
+    return text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0));
+}
+
+QString cutValue(const QString& value)
+{
+    if (value.size() <= ProfileFile::kMaxValueLength)
+        return value;
+    qsizetype length = ProfileFile::kMaxValueLength;
+    if (value.at(length - 1).isHighSurrogate())
+        --length; // never leave half a character behind
+    return value.left(length);
+}
+
+} // namespace
+
+ProfileFile ProfileFile::fromBytes(const QByteArray& bytes)
+{
+    ProfileFile profile;
+    profile.m_original = bytes;
+    profile.m_utf8 = isValidUtf8(bytes);
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        const qsizetype newline = bytes.indexOf('\n', start);
+        Line line;
+        if (newline < 0) {
+            line.bytes = bytes.mid(start);
+            start = bytes.size();
+        } else {
+            const bool crlf = newline > start && bytes.at(newline - 1) == '\r';
+            line.bytes = bytes.mid(start, newline - start - (crlf ? 1 : 0));
+            line.end = crlf ? kCrLf : QByteArray("\n");
+            start = newline + 1;
+        }
+        profile.m_lines.append(line);
+    }
+    return profile;
+}
+
+ProfileFile ProfileFile::load(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly)) {
+        ProfileFile unreadable;
+        unreadable.m_unreadable = true;
+        return unreadable;
+    }
+    return fromBytes(file.readAll());
+}
+
+QString ProfileFile::decode(const QByteArray& bytes) const
+{
+    return m_utf8 ? QString::fromUtf8(bytes) : decodeWindows1252(bytes);
+}
+
+QByteArray ProfileFile::encode(const QString& text) const
+{
+    return m_utf8 ? text.toUtf8() : encodeWindows1252(text);
+}
+
+ProfileFile::Entry ProfileFile::parse(qsizetype lineIndex) const
+{
+    QByteArray bytes = m_lines.at(lineIndex).bytes;
+    if (lineIndex == 0 && m_utf8 && bytes.startsWith(kUtf8Bom))
+        bytes.remove(0, kUtf8Bom.size());
+    const QString text = trimBlanks(decode(bytes));
+    Entry entry;
+    if (text.startsWith(u'[')) {
+        const qsizetype close = text.indexOf(u']');
+        entry.kind = Entry::Section;
+        entry.name = trimBlanks(text.mid(1, close < 0 ? -1 : close - 1));
+        return entry;
+    }
+    if (text.startsWith(u';'))
+        return entry;
+    const qsizetype equals = text.indexOf(u'=');
+    if (equals <= 0)
+        return entry;
+    entry.name = trimBlanks(text.left(equals));
+    if (entry.name.isEmpty())
+        return entry;
+    entry.kind = Entry::Key;
+    entry.value = trimBlanks(text.mid(equals + 1));
+    return entry;
+}
+
+qsizetype ProfileFile::findSection(const QString& section) const
+{
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const Entry entry = parse(i);
+        if (entry.kind == Entry::Section && sameName(entry.name, section))
+            return i;
+    }
+    return -1;
+}
+
+QString ProfileFile::value(const QString& section, const QString& key) const
+{
+    const QString wantedKey = trimBlanks(key);
+    const qsizetype header = findSection(trimBlanks(section));
+    if (header < 0)
+        return QStringLiteral("0");
+    for (qsizetype i = header + 1; i < m_lines.size(); ++i) {
+        const Entry entry = parse(i);
+        if (entry.kind == Entry::Section)
+            break;
+        if (entry.kind == Entry::Key && sameName(entry.name, wantedKey))
+            return cutValue(entry.value);
+    }
+    return QStringLiteral("0");
+}
+
+void ProfileFile::convertToUtf8()
+{
+    for (Line& line : m_lines)
+        line.bytes = decodeWindows1252(line.bytes).toUtf8();
+    m_utf8 = true;
+}
+
+bool ProfileFile::setValue(const QString& section, const QString& key, const QString& value)
+{
+    const QString sectionName = trimBlanks(section);
+    const QString keyName = trimBlanks(key);
+    if (sectionName.isEmpty() || holdsLineBreak(sectionName) || sectionName.contains(u']'))
+        return false;
+    if (keyName.isEmpty() || holdsLineBreak(keyName) || keyName.contains(u'=') || keyName.startsWith(u'[') ||
+        keyName.startsWith(u';'))
+        return false;
+
+    QString oneLineValue = value;
+    oneLineValue.replace(u'\r', u' ').replace(u'\n', u' ').replace(QChar(0), u' ');
+    const QString keyLine = keyName + u'=' + oneLineValue;
+    const QString headerLine = u'[' + sectionName + u']';
+    if (!m_utf8 && !(fitsWindows1252(keyLine) && fitsWindows1252(headerLine)))
+        convertToUtf8();
+
+    auto endLastLine = [this] {
+        if (!m_lines.isEmpty() && m_lines.last().end.isEmpty())
+            m_lines.last().end = kCrLf;
+    };
+
+    const qsizetype header = findSection(sectionName);
+    if (header < 0) {
+        endLastLine();
+        m_lines.append({encode(headerLine), kCrLf});
+        m_lines.append({encode(keyLine), kCrLf});
+        return true;
+    }
+
+    qsizetype lastContent = header;
+    for (qsizetype i = header + 1; i < m_lines.size(); ++i) {
+        const Entry entry = parse(i);
+        if (entry.kind == Entry::Section)
+            break;
+        if (entry.kind == Entry::Key && sameName(entry.name, keyName)) {
+            m_lines[i].bytes = encode(keyLine);
+            return true;
+        }
+        if (!trimBlanks(decode(m_lines.at(i).bytes)).isEmpty())
+            lastContent = i;
+    }
+    // A new key goes after the section's last non-blank line, before any blank lines that
+    // separate it from the next section.
+    if (m_lines.at(lastContent).end.isEmpty())
+        m_lines[lastContent].end = kCrLf;
+    m_lines.insert(lastContent + 1, {encode(keyLine), kCrLf});
+    return true;
+}
+
+QByteArray ProfileFile::toBytes() const
+{
+    QByteArray bytes;
+    for (const Line& line : m_lines)
+        bytes += line.bytes + line.end;
+    return bytes;
+}
+
+bool ProfileFile::save(const QString& path) const
+{
+    if (m_unreadable)
+        return false;
+    const QByteArray bytes = toBytes();
+    const QFileInfo info(path);
+    if (info.exists()) {
+        if (!info.isFile() || !info.isWritable())
+            return false;
+        if (bytes == m_original)
+            return true;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace glyfrax

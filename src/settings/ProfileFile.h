@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace glyfrax {
+
+// An INI file in the private-profile form: "[Section]" headers and "Key=Value" lines.
+//
+// Reading matches section and key names without regard to letter case and takes the first
+// match; a missing section or key reads as "0", an empty value as the empty text, and a value
+// is cut to its first 254 characters. Values lose surrounding blanks and tabs.
+//
+// Writing a key rewrites only that key's line; every other line, comments and unknown keys
+// included, keeps its bytes. New lines end in CR LF. A file is decoded as UTF-8 when its bytes
+// are valid UTF-8 and as Windows-1252 otherwise; a Windows-1252 file stays in that encoding as
+// long as the values written fit it, and becomes UTF-8 as a whole when one does not.
+class ProfileFile
+{
+public:
+    static constexpr qsizetype kMaxValueLength = 254;
+
+    ProfileFile() = default;
+    static ProfileFile fromBytes(const QByteArray& bytes);
+
+    // Reads the file at path. A missing file is an empty profile; a file that exists but
+    // cannot be read is an empty profile that refuses to be saved, so it is never overwritten.
+    static ProfileFile load(const QString& path);
+
+    QString value(const QString& section, const QString& key) const;
+
+    // Returns false, changing nothing, for a section or key name that cannot be stored
+    // (empty, or holding a line break, "=" in a key, "]" in a section). Line breaks in the
+    // value are stored as blanks, since a value is one line.
+    bool setValue(const QString& section, const QString& key, const QString& value);
+
+    QByteArray toBytes() const;
+    bool isUtf8() const { return m_utf8; }
+
+    // Replaces the file at path with this profile in one step, or leaves it as it was.
+    // Refuses a read-only file and a profile whose source could not be read; writes nothing
+    // when the file already holds exactly these bytes.
+    bool save(const QString& path) const;
+
+private:
+    struct Line
+    {
+        QByteArray bytes; // without its line end
+        QByteArray end;   // "\r\n", "\n" or empty for a last line without one
+    };
+    struct Entry
+    {
+        enum Kind { Other, Section, Key } kind = Other;
+        QString name;
+        QString value;
+    };
+
+    Entry parse(qsizetype lineIndex) const;
+    QString decode(const QByteArray& bytes) const;
+    QByteArray encode(const QString& text) const;
+    void convertToUtf8();
+    qsizetype findSection(const QString& section) const;
+
+    QList<Line> m_lines;
+    QByteArray m_original;
+    bool m_utf8 = true;
+    bool m_unreadable = false;
+};
+
+} // namespace glyfrax

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "ExportOptions.h"
+#include "FontSettings.h"
+
+namespace glyfrax {
+
+// Everything the settings file holds.
+struct Settings
+{
+    FontSettings font;
+    ExportOptions options;
+
+    bool operator==(const Settings&) const = default;
+};
+
+} // namespace glyfrax

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Settings.h"
+
+#include <QList>
+#include <QString>
+
+namespace glyfrax {
+
+class ProfileFile;
+
+// A key whose text did not give a usable value; the setting took its missing-key value.
+struct SettingProblem
+{
+    QString section;
+    QString key;
+    QString text;
+    QString reason; // German, e.g. "keine Zahl"
+
+    bool operator==(const SettingProblem&) const = default;
+};
+
+struct LoadedSettings
+{
+    Settings settings;
+    QList<SettingProblem> problems;
+};
+
+// The largest gap the layout and the dialogs accept, and the largest font size.
+constexpr std::int32_t kMaxGap = 32767;
+constexpr float kMaxFontSize = 1638.0F;
+
+// The settings file in the program's folder.
+QString settingsPath(const QString& programFolder);
+
+// Reads the fifteen settings. A key that does not convert, overflows or lies outside its
+// range takes the value a missing key gives and is listed in problems; the others read normally.
+LoadedSettings readSettings(const ProfileFile& profile);
+LoadedSettings readSettingsFile(const QString& path);
+
+// Writes the fifteen settings into the profile, each key's line alone.
+void writeSettings(ProfileFile& profile, const Settings& settings);
+
+// Writes the settings into the file at path, keeping its other lines. Returns false, leaving
+// the file as it was, when it cannot be written.
+bool writeSettingsFile(const QString& path, const Settings& settings);
+
+// One German message that lists every problem, for the user.
+QString describeSettingProblems(const QString& path, const QList<SettingProblem>& problems);
+
+} // namespace glyfrax
