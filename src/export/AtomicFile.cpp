@@ -59,7 +59,7 @@ QString precheck(const QString& path)
         return QStringLiteral("Der Ordner „%1“ existiert nicht").arg(QDir::toNativeSeparators(folder.filePath()));
     if (!folder.isDir())
         return QStringLiteral("„%1“ ist kein Ordner").arg(QDir::toNativeSeparators(folder.filePath()));
-    if (target.exists() && !target.isWritable())
+    if (target.exists() && !target.permission(QFileDevice::WriteOwner))
         return QStringLiteral("Die Datei ist schreibgeschützt");
     return {};
 }

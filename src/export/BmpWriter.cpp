@@ -4,12 +4,23 @@
 #include <QImage>
 #include <QtEndian>
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <limits>
+
 namespace glyfrax {
 
 namespace {
 
 constexpr int kHeaderSize = 14 + 40;
 constexpr std::int32_t kDotsPerMeter = 3780;
+constexpr qint64 kBandBytes = 16 * 1024 * 1024; // few bands: a glyph across two is drawn twice
+
+qint64 rowBytes(int width)
+{
+    return (qint64(width) * 3 + 3) & ~qint64(3);
+}
 
 template <typename T> void put(QByteArray& bytes, T value)
 {
@@ -18,46 +29,96 @@ template <typename T> void put(QByteArray& bytes, T value)
     bytes.append(buffer, sizeof(T));
 }
 
+QByteArray header(int width, int height)
+{
+    const qint64 pixelBytes = rowBytes(width) * height;
+    QByteArray bytes;
+    bytes.reserve(kHeaderSize);
+    bytes.append("BM", 2);
+    put<std::uint32_t>(bytes, std::uint32_t(kHeaderSize + pixelBytes));
+    put<std::uint32_t>(bytes, 0); // reserved
+    put<std::uint32_t>(bytes, kHeaderSize);
+    put<std::uint32_t>(bytes, 40);
+    put<std::int32_t>(bytes, width);
+    put<std::int32_t>(bytes, height); // positive: rows stored bottom-up
+    put<std::uint16_t>(bytes, 1);     // planes
+    put<std::uint16_t>(bytes, 24);    // bits per pixel
+    put<std::uint32_t>(bytes, 0);     // no compression
+    put<std::uint32_t>(bytes, std::uint32_t(pixelBytes));
+    put<std::int32_t>(bytes, kDotsPerMeter);
+    put<std::int32_t>(bytes, kDotsPerMeter);
+    put<std::uint32_t>(bytes, 0); // colours used
+    put<std::uint32_t>(bytes, 0); // important colours
+    return bytes;
+}
+
+void toBlueGreenRed(const QRgb* pixels, int width, char* out)
+{
+    int x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        // A 32-bit pixel lies in memory as blue, green, red, unused: four pixels pack into
+        // three words. Several times faster than byte by byte, which matters at 4096 x 4096.
+        for (; x + 4 <= width; x += 4, out += 12) {
+            const std::uint32_t a = pixels[x];
+            const std::uint32_t b = pixels[x + 1];
+            const std::uint32_t c = pixels[x + 2];
+            const std::uint32_t d = pixels[x + 3];
+            const std::uint32_t words[3] = {(a & 0xFFFFFFU) | (b << 24), ((b >> 8) & 0xFFFFU) | (c << 16),
+                                            ((c >> 16) & 0xFFU) | (d << 8)};
+            std::memcpy(out, words, sizeof(words));
+        }
+    }
+    for (; x < width; ++x, out += 3) {
+        const QRgb pixel = pixels[x];
+        out[0] = char(qBlue(pixel));
+        out[1] = char(qGreen(pixel));
+        out[2] = char(qRed(pixel));
+    }
+}
+
 } // namespace
 
-bool writeBmp24(QIODevice& device, const QImage& source)
+bool fitsBmp(int width, int height)
 {
-    const QImage image = source.format() == QImage::Format_BGR888 ? source
-                                                                   : source.convertToFormat(QImage::Format_BGR888);
-    const std::int32_t width = image.width();
-    const std::int32_t height = image.height();
-    const qint64 rowBytes = (qint64(width) * 3 + 3) & ~qint64(3);
-    const qint64 pixelBytes = rowBytes * height;
+    return width > 0 && height > 0 &&
+           kHeaderSize + rowBytes(width) * height <= qint64(std::numeric_limits<std::uint32_t>::max());
+}
 
-    QByteArray header;
-    header.reserve(kHeaderSize);
-    header.append("BM", 2);
-    put<std::uint32_t>(header, std::uint32_t(kHeaderSize + pixelBytes));
-    put<std::uint32_t>(header, 0); // reserved
-    put<std::uint32_t>(header, kHeaderSize);
-    put<std::uint32_t>(header, 40);
-    put<std::int32_t>(header, width);
-    put<std::int32_t>(header, height); // positive: rows stored bottom-up
-    put<std::uint16_t>(header, 1);     // planes
-    put<std::uint16_t>(header, 24);    // bits per pixel
-    put<std::uint32_t>(header, 0);     // no compression
-    put<std::uint32_t>(header, std::uint32_t(pixelBytes));
-    put<std::int32_t>(header, kDotsPerMeter);
-    put<std::int32_t>(header, kDotsPerMeter);
-    put<std::uint32_t>(header, 0); // colours used
-    put<std::uint32_t>(header, 0); // important colours
-    if (device.write(header) != header.size())
+bool writeBmp24(QIODevice& device, int width, int height, const BandSource& source)
+{
+    if (!fitsBmp(width, height))
+        return false;
+    if (device.write(header(width, height)) != kHeaderSize)
         return false;
 
-    const QByteArray padding(int(rowBytes - qint64(width) * 3), '\0');
-    for (int y = height - 1; y >= 0; --y) {
-        const auto* row = reinterpret_cast<const char*>(image.constScanLine(y));
-        if (device.write(row, qint64(width) * 3) != qint64(width) * 3)
-            return false;
-        if (!padding.isEmpty() && device.write(padding) != padding.size())
+    const int bandRows = int(std::clamp<qint64>(kBandBytes / (qint64(width) * 4), 1, height));
+    QImage band(width, bandRows, QImage::Format_RGB32);
+    // One write per band: the rows of a band, bottom row first, as the file holds them.
+    QByteArray bytes(rowBytes(width) * bandRows, '\0'); // the row padding stays zero
+    if (band.isNull() || bytes.isNull())
+        return false;
+    for (int bottom = height; bottom > 0; bottom -= bandRows) {
+        const int top = std::max(0, bottom - bandRows);
+        if (bottom - top < band.height())
+            band = QImage(width, bottom - top, QImage::Format_RGB32);
+        source(band, top);
+        for (int y = band.height() - 1, out = 0; y >= 0; --y, ++out)
+            toBlueGreenRed(reinterpret_cast<const QRgb*>(band.constScanLine(y)), width,
+                           bytes.data() + out * rowBytes(width));
+        const qint64 length = rowBytes(width) * band.height();
+        if (device.write(bytes.constData(), length) != length)
             return false;
     }
     return true;
+}
+
+bool writeBmp24(QIODevice& device, const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    return writeBmp24(device, rgb.width(), rgb.height(), [&rgb](QImage& band, int top) {
+        for (int y = 0; y < band.height(); ++y)
+            std::copy_n(rgb.constScanLine(top + y), band.bytesPerLine(), band.scanLine(y));
+    });
 }
 
 } // namespace glyfrax

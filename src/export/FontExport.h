@@ -20,9 +20,9 @@ struct ExportOutcome
 // ".fnt" appended to a name without one.
 QString metricsPathFor(const QString& bitmapPath);
 
-// Exports the texture font: lays the characters out (into layout), measures every cell, renders
-// the texture, then writes the metrics file and after it the bitmap, each replacing its target
-// only when complete. Anything that goes wrong is found before the file it concerns is touched;
+// Exports the texture font: lays the characters out (into layout), measures every cell, writes
+// the metrics file and after it the bitmap, rendered as it is written. Each file replaces its
+// target only when complete. Anything that goes wrong is found before the file it concerns is touched;
 // a failure leaves earlier files as they were. System colours are resolved through palette.
 ExportOutcome ExportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette,
                          TextureLayout& layout);

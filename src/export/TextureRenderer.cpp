@@ -8,24 +8,34 @@
 
 namespace glyfrax {
 
-QImage renderTexture(const FontMeasure& measure, const GlyphTable& table, std::int32_t side, const QColor& text,
-                     const QColor& background)
+TextureRenderer::TextureRenderer(const FontMeasure& measure, const GlyphTable& table, std::int32_t side,
+                                 const QColor& text, const QColor& background)
+    : m_measure(measure), m_table(table), m_side(side), m_text(text), m_background(background)
 {
-    QImage image = makeCanvas(side, side, QImage::Format_BGR888);
-    if (image.isNull())
-        return image;
-    image.fill(background);
+}
 
-    QPainter painter(&image);
-    painter.setFont(measure.font());
-    painter.setPen(text);
+void TextureRenderer::renderRows(QImage& band, int top) const
+{
+    band.fill(m_background);
+    const QRect texture(0, 0, m_side, m_side);
+    const QRect rows(0, top, m_side, band.height());
+    QPainter painter(&band);
+    painter.setPen(m_text);
+    painter.translate(0, -top);
     for (int code = kFirstCode; code <= kLastCode; ++code) {
-        const GlyphRect& cell = table[code];
+        const GlyphRect& cell = m_table[code];
         if (cell.W <= 0 || cell.H <= 0)
-            continue; // nothing to copy, and QRect would turn a negative size around
-        const QRect clip = QRect(cell.X, cell.Y, cell.W, cell.H) & image.rect();
-        drawCharacter(painter, measure, code, {cell.X, cell.Y}, clip);
+            continue; // nothing to draw, and QRect would turn a negative size around
+        const QRect clip = QRect(cell.X, cell.Y, cell.W, cell.H) & texture & rows;
+        drawCharacter(painter, m_measure, code, {cell.X, cell.Y}, clip);
     }
+}
+
+QImage TextureRenderer::render() const
+{
+    QImage image(m_side, m_side, QImage::Format_RGB32);
+    if (!image.isNull())
+        renderRows(image, 0);
     return image;
 }
 

@@ -4,6 +4,7 @@
 #include "../settings/Windows1252.h"
 
 #include <QFontMetrics>
+#include <QList>
 
 namespace glyfrax {
 
@@ -27,20 +28,30 @@ QFont realizeFont(const FontSettings& settings)
     font.setItalic(settings.italic);
     font.setKerning(false);
     // Fixed choices instead of the desktop's: the same settings give the same pixels everywhere.
-    font.setHintingPreference(QFont::PreferFullHinting);
+    font.setHintingPreference(QFont::PreferNoHinting);
     font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
     return font;
 }
 
-FontMeasure::FontMeasure(const QFont& font) : m_font(font)
+FontMeasure::FontMeasure(const QFont& font)
 {
+    // Bound to a 96 dpi device, so the glyphs have the same pixel size on every screen.
     const QImage canvas = makeCanvas(1, 1, QImage::Format_RGB32);
+    m_font = QFont(font, &canvas);
+    m_rawFont = QRawFont::fromFont(m_font);
     const QFontMetrics metrics(m_font, &canvas);
-    for (int code = kFirstCode; code <= kLastCode; ++code)
-        m_widths[std::size_t(code - kFirstCode)] =
-            metrics.horizontalAdvance(QString(charFromWindows1252(static_cast<unsigned char>(code))));
     m_lineHeight = metrics.height();
     m_ascent = metrics.ascent();
+
+    // Glyphs, not shaped text: shaping would hide a soft hyphen and join nothing anyway.
+    for (int code = kFirstCode; code <= kLastCode; ++code) {
+        const QString character(charFromWindows1252(static_cast<unsigned char>(code)));
+        const QList<quint32> glyphs = m_rawFont.glyphIndexesForString(character);
+        const quint32 glyph = glyphs.isEmpty() ? 0 : glyphs.first();
+        const QList<QPointF> advances = m_rawFont.advancesForGlyphIndexes(QList<quint32>{glyph});
+        m_glyphs[std::size_t(code - kFirstCode)] = glyph;
+        m_widths[std::size_t(code - kFirstCode)] = advances.isEmpty() ? 0 : qRound(advances.first().x());
+    }
 }
 
 FontMeasure::FontMeasure(const FontSettings& settings) : FontMeasure(realizeFont(settings)) {}

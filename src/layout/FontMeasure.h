@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QRawFont>
 
 #include <array>
 
@@ -26,7 +27,8 @@ QImage makeCanvas(int width, int height, QImage::Format format);
 // The font of the settings, with the rendering options that keep its output reproducible.
 QFont realizeFont(const FontSettings& settings);
 
-// Measures the characters of a Qt font, as they will be drawn into a canvas.
+// Measures the characters of a Qt font as single glyphs, exactly as drawCharacter draws them.
+// A character the font lacks is its substitute glyph, measured and drawn like any other.
 class FontMeasure final : public TextMeasure
 {
 public:
@@ -36,10 +38,13 @@ public:
     int charWidth(int code) const override { return m_widths[std::size_t(code - kFirstCode)]; }
     int lineHeight() const override { return m_lineHeight; }
     int ascent() const { return m_ascent; }
-    const QFont& font() const { return m_font; }
+    quint32 glyph(int code) const { return m_glyphs[std::size_t(code - kFirstCode)]; }
+    const QRawFont& rawFont() const { return m_rawFont; }
 
 private:
     QFont m_font;
+    QRawFont m_rawFont;
+    std::array<quint32, kCharacterCount> m_glyphs{};
     std::array<int, kCharacterCount> m_widths{};
     int m_lineHeight = 0;
     int m_ascent = 0;

@@ -1,9 +1,9 @@
 #include "GlyphPainter.h"
 
-#include "../settings/Windows1252.h"
 #include "FontMeasure.h"
 #include "TextureLayout.h"
 
+#include <QGlyphRun>
 #include <QPainter>
 
 #include <algorithm>
@@ -15,8 +15,11 @@ void drawCharacter(QPainter& painter, const FontMeasure& measure, int code, QPoi
     if (clip.isEmpty())
         return;
     painter.setClipRect(clip);
-    painter.drawText(QPointF(origin.x(), origin.y() + measure.ascent()),
-                     QString(charFromWindows1252(static_cast<unsigned char>(code))));
+    QGlyphRun run;
+    run.setRawFont(measure.rawFont());
+    run.setGlyphIndexes({measure.glyph(code)});
+    run.setPositions({QPointF(0, 0)});
+    painter.drawGlyphRun(QPointF(origin.x(), origin.y() + measure.ascent()), run);
 }
 
 QImage renderPreview(const FontMeasure& measure, const TextureLayout& layout, const QColor& text,
@@ -35,7 +38,6 @@ QImage renderPreview(const FontMeasure& measure, const TextureLayout& layout, co
     image.fill(background);
 
     QPainter painter(&image);
-    painter.setFont(measure.font());
     painter.setPen(text);
     for (int line = 0, y = 0; line < layout.lineCount() && y < image.height(); ++line, y += measure.lineHeight()) {
         int x = 0;

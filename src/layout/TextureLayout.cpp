@@ -41,6 +41,7 @@ TryResult tryLayout(const TextMeasure& measure, std::int32_t xDist, std::int32_t
     std::int64_t blockGaps = 0; // twips reserved between the lines so far
     std::int64_t widestDone = 0; // pixels, widest completed line
     std::int64_t current = 0;    // pixels, current line
+    int charsOnLine = 0;
     int line = 1;
 
     for (int code = kFirstCode; code <= kLastCode; ++code) {
@@ -50,17 +51,19 @@ TryResult tryLayout(const TextMeasure& measure, std::int32_t xDist, std::int32_t
         if (kTwipsPerPixel * widest + gapsWith <= widthLimit) {
             current += width;
             lineGaps = gapsWith;
+            ++charsOnLine;
             continue;
         }
         // The line is full. A character wider than the side, or one that fails even as the
         // first of its line, cannot be placed on this side.
-        if (kTwipsPerPixel * width > widthLimit || current == 0)
+        if (kTwipsPerPixel * width > widthLimit || charsOnLine == 0)
             return TryResult::Fails;
         Q_ASSERT(line <= TextureLayout::kLineEndSlots);
         work.LineEnds[std::size_t(line - 1)] = code - 1;
         ++line;
         widestDone = std::max(widestDone, current);
         current = 0;
+        charsOnLine = 0;
         lineGaps = 0;
         blockGaps = checked(blockGaps + gapY);
         --code; // the same character again, as the first of the new line

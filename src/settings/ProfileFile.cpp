@@ -225,7 +225,8 @@ bool ProfileFile::save(const QString& path) const
     const QByteArray bytes = toBytes();
     const QFileInfo info(path);
     if (info.exists()) {
-        if (!info.isFile() || !info.isWritable())
+        // The owner's write bit is the file's read-only attribute; it holds for root too.
+        if (!info.isFile() || !info.permission(QFileDevice::WriteOwner))
             return false;
         if (bytes == m_original)
             return true;

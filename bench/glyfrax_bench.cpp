@@ -1,0 +1,126 @@
+// Prints how long the layout and the whole export take, and the export's peak memory.
+//   glyfrax-bench             everything
+//   glyfrax-bench layout      the layout alone
+//   glyfrax-bench export PT   one export in this process (used by the full run, which starts a
+//                             fresh process per size so that each peak memory is its own)
+
+#include "export/FontExport.h"
+#include "layout/FontMeasure.h"
+#include "layout/TextureLayout.h"
+#include "settings/Settings.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace glyfrax;
+
+namespace {
+
+FontSettings dejaVu(float size)
+{
+    FontSettings font;
+    font.face = QStringLiteral("DejaVu Sans");
+    font.size = size;
+    font.textColor = 0xFFFFFF;
+    return font;
+}
+
+double medianOf(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void benchLayout()
+{
+    std::printf("Layout (DejaVu Sans, gaps 1), median of runs:\n");
+    for (float size : {8.0F, 14.0F, 48.0F, 200.0F}) {
+        const FontMeasure measure(dejaVu(size));
+        TextureLayout layout;
+        std::vector<double> layoutOnly;
+        std::vector<double> withMeasure;
+        for (int run = 0; run < 200; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            LayoutTexture(measure, 1, 1, layout);
+            layoutOnly.push_back(double(timer.nsecsElapsed()) / 1e6);
+            timer.restart();
+            const FontMeasure fresh(dejaVu(size));
+            LayoutTexture(fresh, 1, 1, layout);
+            withMeasure.push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+        std::printf("  %5.0f pt  texture %5d  layout %.4f ms  measuring + layout %.4f ms\n", double(size),
+                    layout.TextureSize, medianOf(layoutOnly), medianOf(withMeasure));
+    }
+}
+
+long peakMemoryKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+int benchOneExport(float size)
+{
+    QTemporaryDir dir;
+    Settings settings;
+    settings.font = dejaVu(size);
+    settings.options.XDist = 1;
+    settings.options.YDist = 1;
+    settings.options.WriteBinary = true;
+    settings.options.TakeLong = true;
+    TextureLayout layout;
+    const QString path = dir.filePath(QStringLiteral("font.bmp"));
+    // The first export pays for loading the font; report the steady state and the first.
+    QElapsedTimer timer;
+    timer.start();
+    ExportOutcome outcome = ExportFont(path, settings, {}, layout);
+    const double first = double(timer.nsecsElapsed()) / 1e6;
+    std::vector<double> times;
+    for (int run = 0; run < 5 && outcome.ok(); ++run) {
+        timer.restart();
+        outcome = ExportFont(path, settings, {}, layout);
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    if (!outcome.ok()) {
+        std::printf("  export failed: %s\n", qPrintable(outcome.error));
+        return 1;
+    }
+    std::printf("  %5.0f pt  texture %5d  export %7.2f ms (first %7.2f ms)  peak memory %6.1f MiB\n", double(size),
+                layout.TextureSize, medianOf(times), first, double(peakMemoryKiB()) / 1024.0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+    QGuiApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.value(0) == QStringLiteral("export"))
+        return benchOneExport(args.value(1).toFloat());
+    benchLayout();
+    if (args.value(0) == QStringLiteral("layout"))
+        return 0;
+    std::printf("Whole export (layout, measuring, metrics, render, save; 32-bit metrics), median of 5:\n");
+    std::fflush(stdout);
+    for (const char* size : {"14", "48", "200"}) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("export"), QString::fromLatin1(size)});
+        child.waitForFinished(-1);
+    }
+    return 0;
+}
