@@ -1,12 +1,12 @@
 #include "DialogService.h"
 
+#include "Version.h"
+
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
-
-#include "Version.h"
 
 namespace glyfrax {
 

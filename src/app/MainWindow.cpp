@@ -2,6 +2,7 @@
 
 #include "AppInfo.h"
 #include "DialogService.h"
+#include "Version.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/ExportPropsDialog.h"
 #include "export/FontExport.h"
@@ -17,8 +18,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPixmap>
-
-#include "Version.h"
 
 namespace glyfrax {
 
@@ -65,11 +64,9 @@ FontSettings withFont(FontSettings settings, const QFont& font)
 
 } // namespace
 
-MainWindow::MainWindow(const QString& programFolder, const Settings& settings, DialogService& dialogs,
-                       QWidget* parent)
-    : QMainWindow(parent,
-                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                      Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+MainWindow::MainWindow(const QString& programFolder, const Settings& settings, DialogService& dialogs, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_programFolder(programFolder), m_settings(settings), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("Glyfrax"));
@@ -111,9 +108,9 @@ void MainWindow::buildMenu()
     connect(addCommand(xtras, "m_font", QStringLiteral("&Schriftart einstellen"), QKeySequence(Qt::CTRL | Qt::Key_E)),
             &QAction::triggered, this, &MainWindow::chooseFont);
     addSeparator(xtras, "line1");
-    connect(addCommand(xtras, "m_forecolor", QStringLiteral("Shrift&farbe einstellen"),
-                       QKeySequence(Qt::CTRL | Qt::Key_F)),
-            &QAction::triggered, this, &MainWindow::chooseTextColor);
+    connect(
+        addCommand(xtras, "m_forecolor", QStringLiteral("Shrift&farbe einstellen"), QKeySequence(Qt::CTRL | Qt::Key_F)),
+        &QAction::triggered, this, &MainWindow::chooseTextColor);
     connect(addCommand(xtras, "n_backcolor", QStringLiteral("Hintergrund&farbe einstellen"),
                        QKeySequence(Qt::CTRL | Qt::Key_C)),
             &QAction::triggered, this, &MainWindow::chooseBackColor);
@@ -122,11 +119,10 @@ void MainWindow::buildMenu()
             &QAction::triggered, this, &MainWindow::showExportProps);
 
     QMenu* info = addMenu(bar, "m_info", QStringLiteral("&?"));
-    connect(addCommand(info, "m_help", QStringLiteral("&Hilfe"), QKeySequence(Qt::Key_F1)), &QAction::triggered,
-            this, &MainWindow::openHelp);
+    connect(addCommand(info, "m_help", QStringLiteral("&Hilfe"), QKeySequence(Qt::Key_F1)), &QAction::triggered, this,
+            &MainWindow::openHelp);
     addSeparator(info, "line3");
-    connect(addCommand(info, "m_www", QUrl(webAddress()).host()), &QAction::triggered, this,
-            &MainWindow::openWebsite);
+    connect(addCommand(info, "m_www", QUrl(webAddress()).host()), &QAction::triggered, this, &MainWindow::openWebsite);
     addSeparator(info, "line2");
     connect(addCommand(info, "m_about", QStringLiteral("&Info zu Glyfrax...")), &QAction::triggered, this,
             &MainWindow::showAbout);
@@ -166,8 +162,7 @@ void MainWindow::runLayout()
 {
     m_preLabel->hide();
     const FontMeasure measure(m_settings.font);
-    const LayoutOutcome outcome =
-        LayoutTexture(measure, m_settings.options.XDist, m_settings.options.YDist, m_layout);
+    const LayoutOutcome outcome = LayoutTexture(measure, m_settings.options.XDist, m_settings.options.YDist, m_layout);
     if (outcome.ok)
         m_texLabel->setText(textureSizeCaption(m_layout.TextureSize));
     showPreview();

@@ -1,6 +1,7 @@
 #include "AboutDialog.h"
 
 #include "SystemInfo.h"
+#include "Version.h"
 #include "app/AppInfo.h"
 #include "app/DialogService.h"
 
@@ -10,8 +11,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-
-#include "Version.h"
 
 namespace glyfrax {
 
@@ -84,8 +83,8 @@ AboutDialog::AboutDialog(DialogService& dialogs, std::unique_ptr<SystemAccess> s
                                                "Vielen Dank! Sie erreichen uns unter"),
                                 {21, 63, 322, 28});
     invitation->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    link->move(invitation->x() + invitation->fontMetrics().horizontalAdvance(
-                                     QStringLiteral("Vielen Dank! Sie erreichen uns unter ")),
+    link->move(invitation->x() +
+                   invitation->fontMetrics().horizontalAdvance(QStringLiteral("Vielen Dank! Sie erreichen uns unter ")),
                link->y());
 
     auto* rule = new QFrame(this);
@@ -113,10 +112,9 @@ void AboutDialog::startSysInfo()
 
 bool AboutDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool clicked = event->type() == QEvent::MouseButtonRelease &&
-                         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
-    const bool keyed = event->type() == QEvent::KeyPress &&
-                       (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space);
+    const bool clicked =
+        event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    const bool keyed = event->type() == QEvent::KeyPress && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space);
     if (watched->objectName() == QStringLiteral("Hyperlink") && (clicked || keyed)) {
         m_dialogs.openUrl(QUrl(webAddress()));
         return true;

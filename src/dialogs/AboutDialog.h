@@ -17,8 +17,7 @@ class AboutDialog : public QDialog
     Q_OBJECT
 
 public:
-    explicit AboutDialog(DialogService& dialogs, std::unique_ptr<SystemAccess> system = {},
-                         QWidget* parent = nullptr);
+    explicit AboutDialog(DialogService& dialogs, std::unique_ptr<SystemAccess> system = {}, QWidget* parent = nullptr);
     ~AboutDialog() override;
 
     // "Version 1.2.3", without leading zeros.

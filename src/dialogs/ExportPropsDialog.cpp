@@ -104,7 +104,8 @@ void ExportPropsDialog::buildControls()
     m_hText = addTextBox(m_showFrame, "HText", {237, 21, 28, 19}, QStringLiteral("Text vor H"));
 
     m_binFrame = place(new QGroupBox(QStringLiteral("Datentyp"), this), "BinFrame", {9, 72, 295, 52});
-    m_longOpt = place(new QRadioButton(QStringLiteral("VB: Long / C++: int"), m_binFrame), "LongOpt", {15, 21, 124, 19});
+    m_longOpt =
+        place(new QRadioButton(QStringLiteral("VB: Long / C++: int"), m_binFrame), "LongOpt", {15, 21, 124, 19});
     m_intOpt =
         place(new QRadioButton(QStringLiteral("VB: Integer / C++: short"), m_binFrame), "IntOpt", {144, 21, 133, 19});
 
@@ -124,8 +125,8 @@ void ExportPropsDialog::buildControls()
     connect(m_yScroll, &QScrollBar::valueChanged, this,
             [this](int value) { m_yLabel->setText(QStringLiteral("Y: %1").arg(value)); });
 
-    QWidget* order[] = {ok,       cancel,   m_binaryOpt, m_charOpt, m_charText, m_xText,   m_yText,
-                        m_wText,  m_hText,  m_longOpt,   m_intOpt,  m_xScroll,  m_yScroll};
+    QWidget* order[] = {ok,      cancel,  m_binaryOpt, m_charOpt, m_charText, m_xText,  m_yText,
+                        m_wText, m_hText, m_longOpt,   m_intOpt,  m_xScroll,  m_yScroll};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

@@ -68,8 +68,8 @@ public:
     {
         HKEY handle = nullptr;
         const QByteArray name = keyName.toLocal8Bit();
-        if (RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root)), name.constData(), 0, access,
-                          &handle) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root)), name.constData(), 0, access, &handle) !=
+            ERROR_SUCCESS)
             return false;
         key = reinterpret_cast<KeyHandle>(handle);
         return true;
@@ -90,10 +90,19 @@ public:
         return true;
     }
 
-    void closeKey(KeyHandle key) override { RegCloseKey(reinterpret_cast<HKEY>(key)); }
+    void closeKey(KeyHandle key) override
+    {
+        RegCloseKey(reinterpret_cast<HKEY>(key));
+    }
 #else
-    bool openKey(std::uint32_t, const QString&, std::uint32_t, KeyHandle&) override { return false; }
-    bool queryValue(KeyHandle, const QString&, std::uint32_t, std::uint32_t&, QByteArray&) override { return false; }
+    bool openKey(std::uint32_t, const QString&, std::uint32_t, KeyHandle&) override
+    {
+        return false;
+    }
+    bool queryValue(KeyHandle, const QString&, std::uint32_t, std::uint32_t&, QByteArray&) override
+    {
+        return false;
+    }
     void closeKey(KeyHandle) override {}
 #endif
 
@@ -103,7 +112,10 @@ public:
         return info.isFile() && !info.isHidden();
     }
 
-    bool startProgram(const QString& path) override { return QProcess::startDetached(path, {}); }
+    bool startProgram(const QString& path) override
+    {
+        return QProcess::startDetached(path, {});
+    }
 };
 
 } // namespace

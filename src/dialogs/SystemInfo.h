@@ -44,7 +44,11 @@ constexpr std::uint32_t kRegDword = 4;
 bool GetKeyValue(SystemAccess& system, std::uint32_t keyRoot, const QString& keyName, const QString& subKeyRef,
                  QString& keyVal);
 
-enum class SysInfoResult { Started, Unavailable };
+enum class SysInfoResult
+{
+    Started,
+    Unavailable
+};
 
 // Finds the system-information tool through the registry and starts it.
 SysInfoResult StartSysInfo(SystemAccess& system);

@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <memory>
 
 namespace glyfrax {
 
@@ -66,27 +67,31 @@ QString precheck(const QString& path)
 
 } // namespace
 
-QString writeFileAtomically(const QString& path, const std::function<bool(QIODevice&)>& writeContent)
+QString writeFilesAtomically(const std::vector<FileContent>& files)
 {
-    if (const QString reason = precheck(path); !reason.isEmpty())
-        return failure(path, reason);
-
-    QSaveFile file(path);
-    // Writing straight into the target would leave a half-written file behind on failure.
-    file.setDirectWriteFallback(false);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        return failure(path, reasonForErrno(errno, file.errorString()));
-    errno = 0;
-    if (!writeContent(file)) {
-        const int error = errno;
-        const QString fallback = file.errorString();
-        // The destructor removes the temporary file, since it is never committed.
-        return failure(path, reasonForErrno(error, fallback));
+    for (const FileContent& file : files) {
+        if (const QString reason = precheck(file.path); !reason.isEmpty())
+            return failure(file.path, reason);
     }
-    errno = 0;
-    if (!file.commit())
-        return failure(path, reasonForErrno(errno, file.errorString()));
+
+    // A temporary file that is never committed is removed by its QSaveFile's destructor.
+    std::vector<std::unique_ptr<QSaveFile>> written;
+    for (const FileContent& file : files) {
+        auto& saveFile = written.emplace_back(std::make_unique<QSaveFile>(file.path));
+        // Writing straight into the target would leave a half-written file behind on failure.
+        saveFile->setDirectWriteFallback(false);
+        errno = 0;
+        if (!saveFile->open(QIODevice::WriteOnly))
+            return failure(file.path, reasonForErrno(errno, saveFile->errorString()));
+        errno = 0;
+        if (!file.write(*saveFile) || !saveFile->flush())
+            return failure(file.path, reasonForErrno(errno, saveFile->errorString()));
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        errno = 0;
+        if (!written[i]->commit())
+            return failure(files[i].path, reasonForErrno(errno, written[i]->errorString()));
+    }
     return {};
 }
 

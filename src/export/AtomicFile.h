@@ -3,15 +3,22 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QIODevice;
 
 namespace glyfrax {
 
-// Writes a whole file through a temporary file in the target's folder, which replaces the
-// target only once it is complete. On failure the target keeps its earlier contents, no
-// temporary file is left, and the result is a German message naming the path and the reason;
-// on success it is empty.
-QString writeFileAtomically(const QString& path, const std::function<bool(QIODevice&)>& writeContent);
+struct FileContent
+{
+    QString path;
+    std::function<bool(QIODevice&)> write; // false when the device refused a write
+};
+
+// Writes each file to a temporary file in its target's folder. Only when all of them are
+// complete do they replace their targets, in the order given, so a failure while writing leaves
+// every target as it was. No temporary file is left behind. The result is a German message
+// naming the path and the reason, or empty on success.
+QString writeFilesAtomically(const std::vector<FileContent>& files);
 
 } // namespace glyfrax

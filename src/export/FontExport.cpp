@@ -52,19 +52,19 @@ ExportOutcome ExportFont(const QString& bitmapPath, const Settings& settings, co
     }
 
     if (!fitsBmp(layout.TextureSize, layout.TextureSize))
-        return fail(QStringLiteral("Eine Textur von %1 x %1 Pixeln ist zu groß für eine BMP-Datei.")
-                        .arg(layout.TextureSize));
+        return fail(
+            QStringLiteral("Eine Textur von %1 x %1 Pixeln ist zu groß für eine BMP-Datei.").arg(layout.TextureSize));
     const TextureRenderer texture(measure, glyphs.table, layout.TextureSize,
                                   colorFromValue(settings.font.textColor, palette),
                                   colorFromValue(settings.font.backColor, palette));
 
-    const QString metricsError = writeFileAtomically(
-        outcome.metricsPath, [&](QIODevice& device) { return writeMetrics(device, glyphs.table, options); });
-    if (!metricsError.isEmpty())
-        return fail(metricsError);
-    outcome.error = writeFileAtomically(bitmapPath, [&texture](QIODevice& device) {
-        return writeBmp24(device, texture.side(), texture.side(),
-                          [&texture](QImage& band, int top) { texture.renderRows(band, top); });
+    outcome.error = writeFilesAtomically({
+        {outcome.metricsPath, [&](QIODevice& device) { return writeMetrics(device, glyphs.table, options); }},
+        {bitmapPath,
+         [&texture](QIODevice& device) {
+             return writeBmp24(device, texture.side(), texture.side(),
+                               [&texture](QImage& band, int top) { texture.renderRows(band, top); });
+         }},
     });
     return outcome;
 }

@@ -20,10 +20,10 @@ struct ExportOutcome
 // ".fnt" appended to a name without one.
 QString metricsPathFor(const QString& bitmapPath);
 
-// Exports the texture font: lays the characters out (into layout), measures every cell, writes
-// the metrics file and after it the bitmap, rendered as it is written. Each file replaces its
-// target only when complete. Anything that goes wrong is found before the file it concerns is touched;
-// a failure leaves earlier files as they were. System colours are resolved through palette.
+// Exports the texture font: lays the characters out (into layout), measures every cell, and
+// writes the metrics file and the bitmap, rendered as it is written. Both are written completely
+// beside their targets before the metrics file and then the bitmap replace the earlier ones, so a
+// failure leaves the earlier files as they were. System colours are resolved through palette.
 ExportOutcome ExportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette,
                          TextureLayout& layout);
 

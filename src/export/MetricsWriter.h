@@ -21,7 +21,11 @@ struct ExportOptions;
 // in Windows-1252. A label character that Windows-1252 lacks, and a line break inside a label,
 // is written as "?" so the file always has its 224 lines.
 
-enum class FieldWidth { Short16, Long32 };
+enum class FieldWidth
+{
+    Short16,
+    Long32
+};
 
 // Returns false when the device refused a write.
 bool writeBinaryMetrics(QIODevice& device, const GlyphTable& table, FieldWidth width);

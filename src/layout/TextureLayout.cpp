@@ -30,15 +30,19 @@ std::int64_t checked(std::int64_t value)
     return value;
 }
 
-enum class TryResult { Fits, Fails };
+enum class TryResult
+{
+    Fits,
+    Fails
+};
 
 TryResult tryLayout(const TextMeasure& measure, std::int32_t xDist, std::int32_t yDist, TextureLayout& work)
 {
     const std::int64_t widthLimit = checked(std::int64_t(kTwipsPerPixel) * work.TextureSize);
     const std::int64_t gapX = std::int64_t(kTwipsPerPixel) * xDist;
     const std::int64_t gapY = std::int64_t(kTwipsPerPixel) * yDist;
-    std::int64_t lineGaps = 0;  // twips reserved beside the current line's characters
-    std::int64_t blockGaps = 0; // twips reserved between the lines so far
+    std::int64_t lineGaps = 0;   // twips reserved beside the current line's characters
+    std::int64_t blockGaps = 0;  // twips reserved between the lines so far
     std::int64_t widestDone = 0; // pixels, widest completed line
     std::int64_t current = 0;    // pixels, current line
     int charsOnLine = 0;
@@ -89,8 +93,7 @@ int TextureLayout::lastCodeOfLine(int line) const
     return line >= LineEndCount ? kLastCode : LineEnds[std::size_t(line)];
 }
 
-LayoutOutcome LayoutTexture(const TextMeasure& measure, std::int32_t xDist, std::int32_t yDist,
-                            TextureLayout& layout)
+LayoutOutcome LayoutTexture(const TextMeasure& measure, std::int32_t xDist, std::int32_t yDist, TextureLayout& layout)
 {
     TextureLayout work = layout;
     std::int64_t side = 64;

@@ -37,8 +37,7 @@ struct LayoutOutcome
 // both tests: each line's width plus one gap per character on it fits the side, and the lines'
 // height plus the gaps between them is no more than the widest line. A character that does not
 // fit a line of its own makes the side fail. On an arithmetic overflow the layout is left as it was.
-LayoutOutcome LayoutTexture(const TextMeasure& measure, std::int32_t xDist, std::int32_t yDist,
-                            TextureLayout& layout);
+LayoutOutcome LayoutTexture(const TextMeasure& measure, std::int32_t xDist, std::int32_t yDist, TextureLayout& layout);
 
 // The characters of each texture line; "&" is a character like any other.
 QStringList previewLines(const TextureLayout& layout);

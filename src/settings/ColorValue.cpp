@@ -11,31 +11,31 @@ using Role = std::pair<QPalette::ColorGroup, QPalette::ColorRole>;
 
 // Windows' system colour indices, in order, matched to the nearest palette role.
 const std::array<Role, 25> kSystemColorRoles = {{
-    {QPalette::Active, QPalette::Button},              // scroll bars
-    {QPalette::Active, QPalette::Dark},                // desktop
-    {QPalette::Active, QPalette::Highlight},           // active title bar
-    {QPalette::Inactive, QPalette::Highlight},         // inactive title bar
-    {QPalette::Active, QPalette::Window},              // menu bar
-    {QPalette::Active, QPalette::Base},                // window background
-    {QPalette::Active, QPalette::Shadow},              // window frame
-    {QPalette::Active, QPalette::WindowText},          // menu text
-    {QPalette::Active, QPalette::Text},                // window text
-    {QPalette::Active, QPalette::HighlightedText},     // active title text
-    {QPalette::Active, QPalette::Button},              // active border
-    {QPalette::Inactive, QPalette::Button},            // inactive border
-    {QPalette::Active, QPalette::Dark},                // application workspace
-    {QPalette::Active, QPalette::Highlight},           // highlight
-    {QPalette::Active, QPalette::HighlightedText},     // highlighted text
-    {QPalette::Active, QPalette::Button},              // button face
-    {QPalette::Active, QPalette::Dark},                // button shadow
-    {QPalette::Disabled, QPalette::Text},              // grey text
-    {QPalette::Active, QPalette::ButtonText},          // button text
-    {QPalette::Inactive, QPalette::HighlightedText},   // inactive title text
-    {QPalette::Active, QPalette::Light},               // button highlight
-    {QPalette::Active, QPalette::Shadow},              // 3D dark shadow
-    {QPalette::Active, QPalette::Midlight},            // 3D light
-    {QPalette::Active, QPalette::ToolTipText},         // tooltip text
-    {QPalette::Active, QPalette::ToolTipBase},         // tooltip background
+    {QPalette::Active, QPalette::Button},            // scroll bars
+    {QPalette::Active, QPalette::Dark},              // desktop
+    {QPalette::Active, QPalette::Highlight},         // active title bar
+    {QPalette::Inactive, QPalette::Highlight},       // inactive title bar
+    {QPalette::Active, QPalette::Window},            // menu bar
+    {QPalette::Active, QPalette::Base},              // window background
+    {QPalette::Active, QPalette::Shadow},            // window frame
+    {QPalette::Active, QPalette::WindowText},        // menu text
+    {QPalette::Active, QPalette::Text},              // window text
+    {QPalette::Active, QPalette::HighlightedText},   // active title text
+    {QPalette::Active, QPalette::Button},            // active border
+    {QPalette::Inactive, QPalette::Button},          // inactive border
+    {QPalette::Active, QPalette::Dark},              // application workspace
+    {QPalette::Active, QPalette::Highlight},         // highlight
+    {QPalette::Active, QPalette::HighlightedText},   // highlighted text
+    {QPalette::Active, QPalette::Button},            // button face
+    {QPalette::Active, QPalette::Dark},              // button shadow
+    {QPalette::Disabled, QPalette::Text},            // grey text
+    {QPalette::Active, QPalette::ButtonText},        // button text
+    {QPalette::Inactive, QPalette::HighlightedText}, // inactive title text
+    {QPalette::Active, QPalette::Light},             // button highlight
+    {QPalette::Active, QPalette::Shadow},            // 3D dark shadow
+    {QPalette::Active, QPalette::Midlight},          // 3D light
+    {QPalette::Active, QPalette::ToolTipText},       // tooltip text
+    {QPalette::Active, QPalette::ToolTipBase},       // tooltip background
 }};
 
 } // namespace

@@ -6,7 +6,12 @@
 
 namespace glyfrax {
 
-enum class ConversionError { None, TypeMismatch, Overflow };
+enum class ConversionError
+{
+    None,
+    TypeMismatch,
+    Overflow
+};
 
 template <typename T> struct Converted
 {

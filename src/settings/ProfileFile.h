@@ -51,7 +51,12 @@ private:
     };
     struct Entry
     {
-        enum Kind { Other, Section, Key } kind = Other;
+        enum Kind
+        {
+            Other,
+            Section,
+            Key
+        } kind = Other;
         QString name;
         QString value;
     };

@@ -170,8 +170,8 @@ QString describeSettingProblems(const QString& path, const QList<SettingProblem>
                                      "Wert, den ein fehlender Eintrag ergibt:\n")
                           .arg(QDir::toNativeSeparators(path));
     for (const SettingProblem& problem : problems) {
-        message += QStringLiteral("\n[%1] %2 = „%3“: %4")
-                       .arg(problem.section, problem.key, problem.text, problem.reason);
+        message +=
+            QStringLiteral("\n[%1] %2 = „%3“: %4").arg(problem.section, problem.key, problem.text, problem.reason);
     }
     return message;
 }

@@ -36,18 +36,41 @@ void TestProfileFile::readsValues_data()
 
     const QByteArray file = "; comment\r\n[Font]\r\nName = Arial \r\nEmpty=\r\n\r\n[Export Option]\r\n"
                             "CharTxt=\tC\t\r\nWeird = a=b\r\n[font]\r\nName=Second\r\n";
-    QTest::addRow("plain value, blanks trimmed") << file << "Font" << "Name" << "Arial";
-    QTest::addRow("names in any letter case") << file << "FONT" << "nAmE" << "Arial";
-    QTest::addRow("first of two equal sections wins") << file << "font" << "name" << "Arial";
-    QTest::addRow("empty value is empty") << file << "Font" << "Empty" << "";
-    QTest::addRow("missing key reads 0") << file << "Font" << "Size" << "0";
-    QTest::addRow("missing section reads 0") << file << "Nope" << "Name" << "0";
-    QTest::addRow("key of another section is not found") << file << "Font" << "CharTxt" << "0";
-    QTest::addRow("tabs trimmed like blanks") << file << "Export Option" << "CharTxt" << "C";
-    QTest::addRow("value keeps later equals signs") << file << "Export Option" << "Weird" << "a=b";
-    QTest::addRow("empty file reads 0") << QByteArray() << "Font" << "Name" << "0";
-    QTest::addRow("LF-only lines") << QByteArray("[Font]\nName=X\n") << "Font" << "Name" << "X";
-    QTest::addRow("UTF-8 byte order mark") << QByteArray("\xEF\xBB\xBF[Font]\r\nName=X\r\n") << "Font" << "Name"
+    QTest::addRow("plain value, blanks trimmed") << file << "Font"
+                                                 << "Name"
+                                                 << "Arial";
+    QTest::addRow("names in any letter case") << file << "FONT"
+                                              << "nAmE"
+                                              << "Arial";
+    QTest::addRow("first of two equal sections wins") << file << "font"
+                                                      << "name"
+                                                      << "Arial";
+    QTest::addRow("empty value is empty") << file << "Font"
+                                          << "Empty"
+                                          << "";
+    QTest::addRow("missing key reads 0") << file << "Font"
+                                         << "Size"
+                                         << "0";
+    QTest::addRow("missing section reads 0") << file << "Nope"
+                                             << "Name"
+                                             << "0";
+    QTest::addRow("key of another section is not found") << file << "Font"
+                                                         << "CharTxt"
+                                                         << "0";
+    QTest::addRow("tabs trimmed like blanks") << file << "Export Option"
+                                              << "CharTxt"
+                                              << "C";
+    QTest::addRow("value keeps later equals signs") << file << "Export Option"
+                                                    << "Weird"
+                                                    << "a=b";
+    QTest::addRow("empty file reads 0") << QByteArray() << "Font"
+                                        << "Name"
+                                        << "0";
+    QTest::addRow("LF-only lines") << QByteArray("[Font]\nName=X\n") << "Font"
+                                   << "Name"
+                                   << "X";
+    QTest::addRow("UTF-8 byte order mark") << QByteArray("\xEF\xBB\xBF[Font]\r\nName=X\r\n") << "Font"
+                                           << "Name"
                                            << "X";
 }
 
@@ -104,7 +127,8 @@ void TestProfileFile::windows1252FileReadsAndStaysWindows1252()
     QVERIFY(!profile.isUtf8());
     QCOMPARE(profile.value(QStringLiteral("Font"), QStringLiteral("Name")), QStringLiteral("Schrift ä €"));
     profile.setValue(QStringLiteral("Font"), QStringLiteral("Name"), QStringLiteral("Größe"));
-    QCOMPARE(profile.toBytes(), QByteArray("[Font]\r\nName=Gr\xF6\xDF" "e\r\nOther=\xFC\r\n"));
+    QCOMPARE(profile.toBytes(), QByteArray("[Font]\r\nName=Gr\xF6\xDF"
+                                           "e\r\nOther=\xFC\r\n"));
 }
 
 void TestProfileFile::windows1252FileTurnsUtf8ForCharactersItLacks()

@@ -200,8 +200,9 @@ void TestSettingsStore::writtenFileReadsBackAndRewritesIdentically()
 {
     Settings settings;
     settings.font = {QStringLiteral("DejaVu Sans Mono"), 12.0F, true, false, 16777215, 255};
-    settings.options = {true, true, QStringLiteral("Zeichen"), QStringLiteral("€"), QStringLiteral("y"),
-                        QString(),  QStringLiteral("h"), 3, 7};
+    settings.options = {
+        true, true, QStringLiteral("Zeichen"), QStringLiteral("€"), QStringLiteral("y"), QString(), QStringLiteral("h"),
+        3,    7};
     QTemporaryDir dir;
     const QString path = settingsPath(dir.path());
     QVERIFY(test::writeBytes(path, "; my notes\r\n[Font]\r\nName=Old\r\n"));
