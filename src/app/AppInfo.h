@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 namespace glyfrax {
 
@@ -9,6 +10,15 @@ inline QString webAddress()
 {
     return QStringLiteral("https://glyfrax.example.org/");
 }
+
+// The address as a person reads it: its host name.
+inline QString webAddressForDisplay()
+{
+    return QUrl(webAddress()).host();
+}
+
+// The icon and other files compiled into the program; call before using them.
+void initResources();
 
 // The help page that the build places beside the executable.
 inline QString helpFileName()

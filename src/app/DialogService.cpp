@@ -2,21 +2,65 @@
 
 #include "Version.h"
 
+#include <cstdlib>
+
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QGroupBox>
 #include <QMessageBox>
 
 namespace glyfrax {
 
+namespace {
+
+// The font's style by the name its family gives it ("Book", "Bold Oblique", ...). Without it
+// the font dialog looks for "Normal", may not find it, and preselects a style the font is not in.
+QFont withStyleName(QFont font)
+{
+    const QString family = font.family();
+    QString best;
+    int bestDistance = 0;
+    for (const QString& style : QFontDatabase::styles(family)) {
+        // An oblique style counts as italic here, as it does for QFont::italic().
+        const bool slanted = QFontDatabase::font(family, style, 12).style() != QFont::StyleNormal;
+        if (slanted != font.italic() || QFontDatabase::bold(family, style) != font.bold())
+            continue;
+        const int distance = std::abs(QFontDatabase::weight(family, style) - font.weight()) +
+                             (style.contains(u"Condensed", Qt::CaseInsensitive) ? 1000 : 0);
+        if (best.isEmpty() || distance < bestDistance) {
+            best = style;
+            bestDistance = distance;
+        }
+    }
+    if (!best.isEmpty())
+        font.setStyleName(best);
+    return font;
+}
+
+} // namespace
+
 std::optional<QFont> QtDialogService::chooseFont(QWidget* parent, const QFont& current)
 {
-    bool accepted = false;
-    const QFont font = QFontDialog::getFont(&accepted, current, parent, QString(), QFontDialog::DontUseNativeDialog);
-    if (!accepted)
+    QFontDialog dialog(parent);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    dialog.setCurrentFont(withStyleName(current));
+    // Underline and strikeout are no part of a texture font's settings: do not offer them.
+    // The sample box beside them keeps the height they had.
+    const QList<QGroupBox*> groups = dialog.findChildren<QGroupBox*>();
+    for (QGroupBox* effects : groups) {
+        if (effects->findChildren<QCheckBox*>().isEmpty())
+            continue;
+        for (QGroupBox* other : groups)
+            other->setMinimumHeight(effects->sizeHint().height());
+        effects->hide();
+    }
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return font;
+    return dialog.selectedFont();
 }
 
 std::optional<QColor> QtDialogService::chooseColor(QWidget* parent, const QColor& current)

@@ -69,6 +69,7 @@ MainWindow::MainWindow(const QString& programFolder, const Settings& settings, D
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_programFolder(programFolder), m_settings(settings), m_dialogs(dialogs)
 {
+    initResources();
     setObjectName(QStringLiteral("Glyfrax"));
     setWindowTitle(QStringLiteral("Glyfrax"));
     setWindowIcon(QIcon(QStringLiteral(":/glyfrax/icon.png")));
@@ -122,7 +123,7 @@ void MainWindow::buildMenu()
     connect(addCommand(info, "m_help", QStringLiteral("&Hilfe"), QKeySequence(Qt::Key_F1)), &QAction::triggered, this,
             &MainWindow::openHelp);
     addSeparator(info, "line3");
-    connect(addCommand(info, "m_www", QUrl(webAddress()).host()), &QAction::triggered, this, &MainWindow::openWebsite);
+    connect(addCommand(info, "m_www", webAddressForDisplay()), &QAction::triggered, this, &MainWindow::openWebsite);
     addSeparator(info, "line2");
     connect(addCommand(info, "m_about", QStringLiteral("&Info zu Glyfrax...")), &QAction::triggered, this,
             &MainWindow::showAbout);

@@ -44,6 +44,7 @@ AboutDialog::AboutDialog(DialogService& dialogs, std::unique_ptr<SystemAccess> s
     ok->setDefault(true); // Enter; Esc closes every dialog
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
+    initResources();
     auto* icon = addLabel(this, "picIcon", QString(), {16, 16, 32, 32});
     icon->setPixmap(QIcon(QStringLiteral(":/glyfrax/icon.png")).pixmap(32, 32));
     icon->setAccessibleName(QStringLiteral("Programmsymbol von Glyfrax"));
@@ -54,8 +55,8 @@ AboutDialog::AboutDialog(DialogService& dialogs, std::unique_ptr<SystemAccess> s
     connect(sysInfo, &QPushButton::clicked, this, &AboutDialog::startSysInfo);
 
     auto* disclaimer = addLabel(this, "lblDisclaimer",
-                                QStringLiteral("Glyfrax wird ohne jede Gewähr bereitgestellt. Bitte prüfen Sie "
-                                               "die erzeugten Dateien, bevor Sie sie weitergeben."),
+                                QStringLiteral("Ohne Gewähr. Bitte prüfen Sie die erzeugten Dateien vor "
+                                               "der Weitergabe."),
                                 {17, 109, 234, 52});
     disclaimer->setWordWrap(true);
 
@@ -64,7 +65,7 @@ AboutDialog::AboutDialog(DialogService& dialogs, std::unique_ptr<SystemAccess> s
     addLabel(this, "lblTitle", title, {70, 16, 259, 17})->setFont(titleFont);
     addLabel(this, "lblVersion", versionLine(kVersionMajor, kVersionMinor, kVersionPatch), {70, 37, 259, 15});
 
-    auto* link = addLabel(this, "Hyperlink", webAddress(), {174, 75, 94, 16});
+    auto* link = addLabel(this, "Hyperlink", webAddressForDisplay(), {174, 75, 94, 16});
     link->adjustSize();
     QPalette linkPalette = link->palette();
     linkPalette.setColor(QPalette::WindowText, QColor(0, 0, 128));
@@ -79,12 +80,12 @@ AboutDialog::AboutDialog(DialogService& dialogs, std::unique_ptr<SystemAccess> s
     link->installEventFilter(this);
 
     auto* invitation = addLabel(this, "Label3",
-                                QStringLiteral("Fragen und Anregungen zu Glyfrax sind uns jederzeit willkommen.\n"
-                                               "Vielen Dank! Sie erreichen uns unter"),
+                                QStringLiteral("Fragen und Anregungen sind herzlich willkommen.\n"
+                                               "Danke! Schreiben Sie uns über"),
                                 {21, 63, 322, 28});
     invitation->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     link->move(invitation->x() +
-                   invitation->fontMetrics().horizontalAdvance(QStringLiteral("Vielen Dank! Sie erreichen uns unter ")),
+                   invitation->fontMetrics().horizontalAdvance(QStringLiteral("Danke! Schreiben Sie uns über ")),
                link->y());
 
     auto* rule = new QFrame(this);

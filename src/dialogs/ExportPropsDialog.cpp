@@ -1,5 +1,7 @@
 #include "ExportPropsDialog.h"
 
+#include "app/AppInfo.h"
+
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
@@ -65,6 +67,7 @@ ExportPropsDialog::ExportPropsDialog(const ExportOptions& options, QWidget* pare
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint)
 {
+    initResources();
     setObjectName(QStringLiteral("ExportProps"));
     setWindowTitle(QStringLiteral("Exporteinstellungen"));
     setWindowIcon(QIcon(QStringLiteral(":/glyfrax/icon.png")));
