@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QProcess>
@@ -101,6 +102,34 @@ int benchOneExport(float size)
     return 0;
 }
 
+// The whole glyfrax-export process, start to exit, as a build script would run it.
+void benchCommandLine()
+{
+    std::printf("glyfrax-export, whole process (DejaVu Sans, gaps 1, 32-bit metrics), median of 7:\n");
+    QTemporaryDir dir;
+    QFile config(dir.filePath(QStringLiteral("empty.ini")));
+    config.open(QIODevice::WriteOnly);
+    config.close();
+    for (const char* size : {"14", "48", "200"}) {
+        std::vector<double> times;
+        int exitCode = 0;
+        for (int run = 0; run < 7; ++run) {
+            QProcess child;
+            QElapsedTimer timer;
+            timer.start();
+            child.start(QStringLiteral(GLYFRAX_EXPORT_BINARY),
+                        {QStringLiteral("--config"), config.fileName(), QStringLiteral("--font"),
+                         QStringLiteral("DejaVu Sans"), QStringLiteral("--size"), QString::fromLatin1(size),
+                         QStringLiteral("--xdist=1"), QStringLiteral("--ydist=1"), QStringLiteral("--binary"),
+                         QStringLiteral("--long"), dir.filePath(QStringLiteral("f.bmp"))});
+            child.waitForFinished(-1);
+            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+            exitCode = child.exitCode();
+        }
+        std::printf("  %5s pt  %7.1f ms%s\n", size, medianOf(times), exitCode == 0 ? "" : "  (failed)");
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -121,5 +150,6 @@ int main(int argc, char* argv[])
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("export"), QString::fromLatin1(size)});
         child.waitForFinished(-1);
     }
+    benchCommandLine();
     return 0;
 }

@@ -2,8 +2,6 @@
 
 #include "Version.h"
 
-#include <cstdlib>
-
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -12,6 +10,8 @@
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QMessageBox>
+
+#include <cstdlib>
 
 namespace glyfrax {
 

@@ -1,6 +1,6 @@
 #include "DialogService.h"
 #include "MainWindow.h"
-#include "Startup.h"
+#include "settings/Localization.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
@@ -13,7 +13,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Glyfrax"));
     glyfrax::installGermanTranslations(app);
 
-    const QString folder = glyfrax::programFolder();
+    const QString folder = QCoreApplication::applicationDirPath();
     const QString iniPath = glyfrax::settingsPath(folder);
     const glyfrax::LoadedSettings loaded = glyfrax::readSettingsFile(iniPath);
 

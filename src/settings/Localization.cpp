@@ -1,24 +1,19 @@
-#include "Startup.h"
+#include "Localization.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
 namespace glyfrax {
 
-void installGermanTranslations(QApplication& app)
+void installGermanTranslations(QCoreApplication& app)
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     auto* translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(translator);
-}
-
-QString programFolder()
-{
-    return QCoreApplication::applicationDirPath();
+        QCoreApplication::installTranslator(translator);
 }
 
 } // namespace glyfrax

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "settings/Settings.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+
+namespace glyfrax {
+
+// Settings given on the command line; each replaces the one read from the settings file.
+struct SettingOverrides
+{
+    std::optional<QString> face;
+    std::optional<float> size;
+    std::optional<bool> bold;
+    std::optional<bool> italic;
+    std::optional<std::int32_t> textColor;
+    std::optional<std::int32_t> backColor;
+    std::optional<bool> writeBinary;
+    std::optional<bool> takeLong;
+    std::optional<std::array<QString, 5>> labels;
+    std::optional<std::int32_t> xDist;
+    std::optional<std::int32_t> yDist;
+
+    void applyTo(Settings& settings) const;
+};
+
+struct CommandLine
+{
+    enum class Action
+    {
+        Export,
+        ShowHelp,
+        ShowVersion,
+        UsageError
+    };
+
+    Action action = Action::Export;
+    QString error; // German, for a usage error
+    QString helpText;
+    QString bitmapPath;
+    QString configPath; // empty: the one beside the program
+    QString fontFile;
+    SettingOverrides overrides;
+};
+
+// Reads the arguments (the program name first). Never exits the process.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+// A colour as a decimal value like in the settings file, or as #RRGGBB.
+std::optional<std::int32_t> parseColor(const QString& text);
+
+} // namespace glyfrax
