@@ -84,6 +84,8 @@ QString writeFilesAtomically(const std::vector<FileContent>& files)
         if (!saveFile->open(QIODevice::WriteOnly))
             return failure(file.path, reasonForErrno(errno, saveFile->errorString()));
         errno = 0;
+        // Flushed here, not inside commit(): QSaveFile would commit a cut-off file when the
+        // flush inside commit() fails, as it does on a full disk.
         if (!file.write(*saveFile) || !saveFile->flush())
             return failure(file.path, reasonForErrno(errno, saveFile->errorString()));
     }

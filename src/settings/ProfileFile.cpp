@@ -173,10 +173,18 @@ bool ProfileFile::setValue(const QString& section, const QString& key, const QSt
     QString oneLineValue = value;
     oneLineValue.replace(u'\r', u' ').replace(u'\n', u' ').replace(QChar(0), u' ');
     const QString keyLine = keyName + u'=' + oneLineValue;
-    const QString headerLine = u'[' + sectionName + u']';
-    if (!m_utf8 && !(fitsWindows1252(keyLine) && fitsWindows1252(headerLine)))
+    if (!m_utf8 && !(fitsWindows1252(keyLine) && fitsWindows1252(sectionName)))
         convertToUtf8();
+    replaceOrInsert(sectionName, keyName, keyLine);
+    // A Windows-1252 file whose bytes turned into valid UTF-8 would be read as UTF-8 next
+    // time and change the meaning of its other lines: it becomes UTF-8 as a whole instead.
+    if (!m_utf8 && isValidUtf8(toBytes()))
+        convertToUtf8();
+    return true;
+}
 
+void ProfileFile::replaceOrInsert(const QString& sectionName, const QString& keyName, const QString& keyLine)
+{
     auto endLastLine = [this] {
         if (!m_lines.isEmpty() && m_lines.last().end.isEmpty())
             m_lines.last().end = kCrLf;
@@ -185,9 +193,9 @@ bool ProfileFile::setValue(const QString& section, const QString& key, const QSt
     const qsizetype header = findSection(sectionName);
     if (header < 0) {
         endLastLine();
-        m_lines.append({encode(headerLine), kCrLf});
+        m_lines.append({encode(u'[' + sectionName + u']'), kCrLf});
         m_lines.append({encode(keyLine), kCrLf});
-        return true;
+        return;
     }
 
     qsizetype lastContent = header;
@@ -197,7 +205,7 @@ bool ProfileFile::setValue(const QString& section, const QString& key, const QSt
             break;
         if (entry.kind == Entry::Key && sameName(entry.name, keyName)) {
             m_lines[i].bytes = encode(keyLine);
-            return true;
+            return;
         }
         if (!trimBlanks(decode(m_lines.at(i).bytes)).isEmpty())
             lastContent = i;
@@ -207,7 +215,20 @@ bool ProfileFile::setValue(const QString& section, const QString& key, const QSt
     if (m_lines.at(lastContent).end.isEmpty())
         m_lines[lastContent].end = kCrLf;
     m_lines.insert(lastContent + 1, {encode(keyLine), kCrLf});
-    return true;
+}
+
+QList<std::pair<QString, QString>> ProfileFile::keyNames() const
+{
+    QList<std::pair<QString, QString>> names;
+    QString section;
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const Entry entry = parse(i);
+        if (entry.kind == Entry::Section)
+            section = entry.name;
+        else if (entry.kind == Entry::Key)
+            names.append({section, entry.name});
+    }
+    return names;
 }
 
 QByteArray ProfileFile::toBytes() const
@@ -232,9 +253,12 @@ bool ProfileFile::save(const QString& path) const
             return true;
     }
     QSaveFile file(path);
+    file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    // The write only fills Qt's buffer; a full disk shows at the flush. QSaveFile would commit
+    // a cut-off file if the flush inside commit() failed, so flush and check first.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
+
 namespace glyfrax {
 
 // An INI file in the private-profile form: "[Section]" headers and "Key=Value" lines.
@@ -36,6 +38,8 @@ public:
     bool setValue(const QString& section, const QString& key, const QString& value);
 
     QByteArray toBytes() const;
+    // Section and key of every key line, in file order.
+    QList<std::pair<QString, QString>> keyNames() const;
     bool isUtf8() const { return m_utf8; }
 
     // Replaces the file at path with this profile in one step, or leaves it as it was.
@@ -65,6 +69,7 @@ private:
     QString decode(const QByteArray& bytes) const;
     QByteArray encode(const QString& text) const;
     void convertToUtf8();
+    void replaceOrInsert(const QString& sectionName, const QString& keyName, const QString& keyLine);
     qsizetype findSection(const QString& section) const;
 
     QList<Line> m_lines;

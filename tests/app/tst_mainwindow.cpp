@@ -45,6 +45,7 @@ private slots:
     void colourCommandsOpenOnTheirOwnColour();
     void quitAndCloseControlBothSave();
     void quitKeepsOnlyConfirmedOptions();
+    void closingWithAReadOnlySettingsFileIsSilent();
     void propsCommandBringsTheOpenDialogToTheFront();
     void helpOpensThePageOnlyWhenItExists();
     void exportWritesBothFilesAndReportsFailures();
@@ -226,6 +227,18 @@ void TestMainWindow::quitKeepsOnlyConfirmedOptions()
     QVERIFY(!dialog); // closed with the main window
     QVERIFY(!window->aboutDialog());
     QCOMPARE(readSettingsFile(settingsPath(m_dir->path())).settings.options.CharTxt, QStringLiteral("C"));
+}
+
+void TestMainWindow::closingWithAReadOnlySettingsFileIsSilent()
+{
+    const QString ini = settingsPath(m_dir->path());
+    QFile::setPermissions(ini, QFileDevice::ReadOwner);
+    auto window = makeWindow();
+    m_dialogs.colorAnswer = QColor(0, 0, 255);
+    window->chooseTextColor();
+    window->close();
+    QVERIFY(m_dialogs.warnings.isEmpty());
+    QCOMPARE(readBytes(ini), kConfig);
 }
 
 void TestMainWindow::propsCommandBringsTheOpenDialogToTheFront()

@@ -1,0 +1,320 @@
+// What happens when something fails underneath an export or the settings write: the disk
+// fills up, a folder is read-only or vanishes, the process is killed. Afterwards every file is
+// either the earlier one or the complete new one, no temporary file is left, and the user was
+// told in German.
+
+#include "export/AtomicFile.h"
+#include "settings/ProfileFile.h"
+#include "settings/SettingsStore.h"
+#include "support/TempFolder.h"
+#include "support/TestFont.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace glyfrax;
+using glyfrax::test::entries;
+using glyfrax::test::readBytes;
+using glyfrax::test::writeBytes;
+
+namespace {
+
+const QStringList kExportFiles{QStringLiteral("font.bmp"), QStringLiteral("font.fnt")};
+
+// How a child process is held back.
+struct Limits
+{
+    qint64 maxFileSize = -1; // bytes, as a full disk would stop it
+    bool unprivileged = false;
+};
+
+struct Run
+{
+    int exitCode = -1;
+    QString err;
+};
+
+Run runChild(const QString& program, QStringList arguments, const Limits& limits)
+{
+    QProcess process;
+    QString executable = program;
+    if (limits.unprivileged && geteuid() == 0) {
+        arguments = QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                QStringLiteral("--clear-groups"), program} +
+                    arguments;
+        executable = QStringLiteral("setpriv");
+    }
+    const qint64 maxFileSize = limits.maxFileSize;
+    process.setChildProcessModifier([maxFileSize] {
+        if (maxFileSize >= 0) {
+            const rlimit limit{rlim_t(maxFileSize), rlim_t(maxFileSize)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
+        }
+    });
+    process.start(executable, arguments);
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QStringList exportArguments(const QString& config, const QString& size, const QString& bitmap)
+{
+    return {QStringLiteral("--config"), config, QStringLiteral("--size"), size, bitmap};
+}
+
+Settings settingsWithFace(const QString& face)
+{
+    Settings settings;
+    settings.font = test::dejaVu(12.0F);
+    settings.font.face = face;
+    return settings;
+}
+
+// The child mode: writes settings with the given face into a settings file, as a closing
+// window does.
+int writeSettingsChild(const char* path, const char* face)
+{
+    return writeSettingsFile(QString::fromLocal8Bit(path), settingsWithFace(QString::fromLocal8Bit(face))) ? 0 : 1;
+}
+
+} // namespace
+
+class TestFailures : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void fullDiskKeepsTheEarlierFiles_data();
+    void fullDiskKeepsTheEarlierFiles();
+    void vanishingFolderLeavesNothingBehind();
+    void killedExportLeavesEarlierOrCompleteFiles();
+    void unwritableSettingsFileStaysAsItWas_data();
+    void unwritableSettingsFileStaysAsItWas();
+    void twoCopiesClosingNeverMixTheirSettings();
+
+private:
+    void putEarlierFiles(const QString& folder);
+    void requireEarlierFilesOnly(const QString& folder);
+
+    QTemporaryDir m_dir;
+    QString m_config;
+    QByteArray m_earlierBitmap;
+    QByteArray m_earlierMetrics;
+};
+
+void TestFailures::initTestCase()
+{
+    QVERIFY(!test::loadDejaVuSans().isEmpty());
+    QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                            QFileDevice::ReadOther | QFileDevice::ExeOther);
+    m_config = m_dir.filePath(QStringLiteral("config.ini"));
+    Settings settings = settingsWithFace(QStringLiteral("DejaVu Sans"));
+    settings.options.XDist = 1;
+    settings.options.YDist = 1;
+    QVERIFY(writeSettingsFile(m_config, settings));
+
+    const QString earlier = m_dir.filePath(QStringLiteral("earlier.bmp"));
+    QCOMPARE(
+        runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY), exportArguments(m_config, QStringLiteral("11"), earlier), {})
+            .exitCode,
+        0);
+    m_earlierBitmap = readBytes(earlier);
+    m_earlierMetrics = readBytes(m_dir.filePath(QStringLiteral("earlier.fnt")));
+    QVERIFY(!m_earlierBitmap.isEmpty() && !m_earlierMetrics.isEmpty());
+}
+
+void TestFailures::putEarlierFiles(const QString& folder)
+{
+    QVERIFY(writeBytes(QDir(folder).filePath(QStringLiteral("font.bmp")), m_earlierBitmap));
+    QVERIFY(writeBytes(QDir(folder).filePath(QStringLiteral("font.fnt")), m_earlierMetrics));
+}
+
+void TestFailures::requireEarlierFilesOnly(const QString& folder)
+{
+    QCOMPARE(entries(folder), kExportFiles);
+    QVERIFY(readBytes(QDir(folder).filePath(QStringLiteral("font.bmp"))) == m_earlierBitmap);
+    QVERIFY(readBytes(QDir(folder).filePath(QStringLiteral("font.fnt"))) == m_earlierMetrics);
+}
+
+void TestFailures::fullDiskKeepsTheEarlierFiles_data()
+{
+    QTest::addColumn<qint64>("maxFileSize");
+    // The 14 pt metrics file has about 6.5 kB, the bitmap 786 kB.
+    for (qint64 size : {0LL, 1000LL, 6000LL, 7000LL, 100000LL, 786000LL})
+        QTest::addRow("files stop at %lld bytes", size) << size;
+}
+
+void TestFailures::fullDiskKeepsTheEarlierFiles()
+{
+    QFETCH(qint64, maxFileSize);
+    QTemporaryDir out;
+    putEarlierFiles(out.path());
+    const Run run = runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY),
+                             exportArguments(m_config, QStringLiteral("14"), out.filePath(QStringLiteral("font.bmp"))),
+                             {maxFileSize, false});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("konnte nicht geschrieben werden")), qPrintable(run.err));
+    QVERIFY2(run.err.contains(out.path()), qPrintable(run.err));
+    requireEarlierFilesOnly(out.path());
+}
+
+void TestFailures::vanishingFolderLeavesNothingBehind()
+{
+    QTemporaryDir parent;
+    const QString folder = parent.filePath(QStringLiteral("fonts"));
+    const QString movedAway = parent.filePath(QStringLiteral("moved"));
+    QVERIFY(QDir().mkpath(folder));
+    putEarlierFiles(folder);
+    const QString error = writeFilesAtomically({
+        {QDir(folder).filePath(QStringLiteral("font.fnt")),
+         [&](QIODevice& device) {
+             device.write("new metrics");
+             // The folder goes away while the first file is being written.
+             return QDir().rename(folder, movedAway);
+         }},
+        {QDir(folder).filePath(QStringLiteral("font.bmp")), [](QIODevice& device) { return device.write("new") == 3; }},
+    });
+    QVERIFY2(error.contains(QStringLiteral("font.bmp")), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("existiert nicht")), qPrintable(error));
+    QVERIFY(!QFileInfo::exists(folder));
+    requireEarlierFilesOnly(movedAway);
+    QCOMPARE(entries(parent.path()), QStringList());
+}
+
+void TestFailures::killedExportLeavesEarlierOrCompleteFiles()
+{
+    // The complete new files, and how long an undisturbed export takes.
+    QTemporaryDir reference;
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY),
+                      exportArguments(m_config, QStringLiteral("200"), reference.filePath(QStringLiteral("font.bmp"))),
+                      {})
+                 .exitCode,
+             0);
+    const qint64 duration = timer.elapsed();
+    const QByteArray newBitmap = readBytes(reference.filePath(QStringLiteral("font.bmp")));
+    const QByteArray newMetrics = readBytes(reference.filePath(QStringLiteral("font.fnt")));
+    QCOMPARE(newBitmap.size(), 54 + 4096 * 4096 * 3);
+
+    const int runs =
+        qEnvironmentVariableIntValue("GLYFRAX_KILL_RUNS") > 0 ? qEnvironmentVariableIntValue("GLYFRAX_KILL_RUNS") : 50;
+    QTemporaryDir out;
+    int unchanged = 0;
+    int complete = 0;
+    int mixed = 0;
+    for (int run = 0; run < runs; ++run) {
+        putEarlierFiles(out.path());
+        QProcess process;
+        process.start(QStringLiteral(GLYFRAX_EXPORT_BINARY),
+                      exportArguments(m_config, QStringLiteral("200"), out.filePath(QStringLiteral("font.bmp"))));
+        QVERIFY(process.waitForStarted());
+        QTest::qSleep(int(QRandomGenerator::global()->bounded(duration + 20)));
+        ::kill(pid_t(process.processId()), SIGKILL);
+        process.waitForFinished();
+
+        QCOMPARE(entries(out.path()), kExportFiles); // no temporary file
+        const QByteArray bitmap = readBytes(out.filePath(QStringLiteral("font.bmp")));
+        const QByteArray metrics = readBytes(out.filePath(QStringLiteral("font.fnt")));
+        QVERIFY(bitmap == m_earlierBitmap || bitmap == newBitmap);
+        QVERIFY(metrics == m_earlierMetrics || metrics == newMetrics);
+        if (bitmap == m_earlierBitmap && metrics == m_earlierMetrics)
+            ++unchanged;
+        else if (bitmap == newBitmap && metrics == newMetrics)
+            ++complete;
+        else
+            ++mixed; // killed between the two renames: new metrics, earlier bitmap
+    }
+    qInfo("%d kills: %d left the earlier files, %d the complete new ones, %d new metrics with the earlier bitmap", runs,
+          unchanged, complete, mixed);
+}
+
+void TestFailures::unwritableSettingsFileStaysAsItWas_data()
+{
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::addColumn<qint64>("maxFileSize");
+    QTest::addRow("read-only folder") << true << qint64(-1);
+    QTest::addRow("full disk") << false << qint64(100);
+}
+
+void TestFailures::unwritableSettingsFileStaysAsItWas()
+{
+    QFETCH(bool, readOnlyFolder);
+    QFETCH(qint64, maxFileSize);
+    QTemporaryDir folder;
+    const QString ini = folder.filePath(QStringLiteral("config.ini"));
+    const QByteArray before = "; mine\r\n[Font]\r\nName=Before\r\nSize=12\r\n";
+    QVERIFY(writeBytes(ini, before));
+    QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
+                                   QFileDevice::WriteOther);
+    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                             QFileDevice::ExeOther |
+                                             (readOnlyFolder ? QFileDevice::Permissions() : QFileDevice::WriteOwner));
+    const Run run =
+        runChild(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--write-settings"), ini, QStringLiteral("After")}, {maxFileSize, readOnlyFolder});
+    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(run.exitCode, 1); // the write reported failure to its caller, which stays silent
+    QCOMPARE(run.err, QString());
+    QCOMPARE(readBytes(ini), before);
+    QCOMPARE(entries(folder.path()), QStringList{QStringLiteral("config.ini")});
+}
+
+void TestFailures::twoCopiesClosingNeverMixTheirSettings()
+{
+    QTemporaryDir folder;
+    const QString ini = folder.filePath(QStringLiteral("config.ini"));
+    const QByteArray start = "; shared\r\n[Font]\r\nName=Start\r\n";
+    auto expectedFile = [&](const char* face) {
+        ProfileFile profile = ProfileFile::fromBytes(start);
+        writeSettings(profile, settingsWithFace(QString::fromLatin1(face)));
+        return profile.toBytes();
+    };
+    const QByteArray onlyA = expectedFile("A");
+    const QByteArray onlyB = expectedFile("B");
+
+    // One after the other: the last one's settings, whole.
+    QVERIFY(writeBytes(ini, start));
+    for (const char* face : {"A", "B"})
+        QCOMPARE(runChild(QCoreApplication::applicationFilePath(),
+                          {QStringLiteral("--write-settings"), ini, QString::fromLatin1(face)}, {})
+                     .exitCode,
+                 0);
+    QCOMPARE(readBytes(ini), onlyB);
+
+    // At the same moment: one or the other, never a mix.
+    for (int round = 0; round < 20; ++round) {
+        QVERIFY(writeBytes(ini, start));
+        QProcess a;
+        QProcess b;
+        a.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--write-settings"), ini, QStringLiteral("A")});
+        b.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--write-settings"), ini, QStringLiteral("B")});
+        QVERIFY(a.waitForFinished() && b.waitForFinished());
+        const QByteArray result = readBytes(ini);
+        QVERIFY(result == onlyA || result == onlyB);
+        QCOMPARE(entries(folder.path()), QStringList{QStringLiteral("config.ini")});
+    }
+}
+
+int main(int argc, char* argv[])
+{
+    if (argc == 4 && std::strcmp(argv[1], "--write-settings") == 0)
+        return writeSettingsChild(argv[2], argv[3]);
+    QGuiApplication app(argc, argv);
+    TestFailures test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_failures.moc"
