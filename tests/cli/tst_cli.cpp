@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 using namespace glyfrax;
+using namespace Qt::StringLiterals;
 using glyfrax::test::entries;
 using glyfrax::test::readBytes;
 using glyfrax::test::writeBytes;
@@ -32,10 +33,8 @@ Run runExporter(const QStringList& arguments, bool unprivileged = false)
     QStringList args = arguments;
     if (unprivileged && geteuid() == 0) {
         args.prepend(program);
-        args = QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                           QStringLiteral("--clear-groups")} +
-               args;
-        program = QStringLiteral("setpriv");
+        args = QStringList{u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s} + args;
+        program = u"setpriv"_s;
     }
     process.start(program, args);
     process.waitForFinished(60000);
@@ -47,11 +46,11 @@ Settings baseSettings()
 {
     Settings settings;
     settings.font = test::dejaVu(14.0F);
-    settings.options.CharTxt = QStringLiteral("C");
-    settings.options.XTxt = QStringLiteral("X");
-    settings.options.YTxt = QStringLiteral("Y");
-    settings.options.WTxt = QStringLiteral("W");
-    settings.options.HTxt = QStringLiteral("H");
+    settings.options.CharTxt = u"C"_s;
+    settings.options.XTxt = u"X"_s;
+    settings.options.YTxt = u"Y"_s;
+    settings.options.WTxt = u"W"_s;
+    settings.options.HTxt = u"H"_s;
     return settings;
 }
 
@@ -80,63 +79,52 @@ private:
 void TestCli::initTestCase()
 {
     QVERIFY(!test::loadDejaVuSans().isEmpty());
-    m_config = m_dir.filePath(QStringLiteral("config.ini"));
+    m_config = m_dir.filePath(u"config.ini"_s);
 }
 
 void TestCli::filesEqualTheCoreExport_data()
 {
-    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("options");
     QTest::addColumn<Settings>("expected");
 
     Settings text = baseSettings();
     text.options.XDist = 2;
     text.options.YDist = 3;
-    text.options.CharTxt = QStringLiteral("Zeichen");
+    text.options.CharTxt = u"Zeichen"_s;
     text.options.XTxt = QString();
-    QTest::addRow("text form, gaps, labels")
-        << QStringList{QStringLiteral("--xdist"), QStringLiteral("2"), QStringLiteral("--ydist=3"),
-                       QStringLiteral("--labels"), QStringLiteral("Zeichen,,Y,W,H")}
-        << text;
+    QTest::addRow("text form, gaps, labels") << u"--xdist 2 --ydist=3 --labels Zeichen,,Y,W,H"_s << text;
 
     Settings shortForm = baseSettings();
     shortForm.options.WriteBinary = true;
-    shortForm.font.bold = true;
-    shortForm.font.italic = true;
+    shortForm.font.bold = shortForm.font.italic = true;
     shortForm.font.size = 20.0F;
     shortForm.font.textColor = 0x0080FF;
     shortForm.font.backColor = 255;
     QTest::addRow("16 bits, bold italic, colours")
-        << QStringList{QStringLiteral("--binary"), QStringLiteral("--short"), QStringLiteral("--bold"),
-                       QStringLiteral("--italic"), QStringLiteral("--size"),  QStringLiteral("20"),
-                       QStringLiteral("--color"),  QStringLiteral("#FF8000"), QStringLiteral("--backcolor"),
-                       QStringLiteral("255")}
-        << shortForm;
+        << u"--binary --short --bold --italic --size 20 --color #FF8000 --backcolor 255"_s << shortForm;
 
     Settings longForm = baseSettings();
-    longForm.options.WriteBinary = true;
-    longForm.options.TakeLong = true;
+    longForm.options.WriteBinary = longForm.options.TakeLong = true;
     longForm.options.XDist = 1;
-    QTest::addRow("32 bits") << QStringList{QStringLiteral("--binary"), QStringLiteral("--long"),
-                                            QStringLiteral("--xdist"), QStringLiteral("1")}
-                             << longForm;
+    QTest::addRow("32 bits") << u"--binary --long --xdist 1"_s << longForm;
 }
 
 void TestCli::filesEqualTheCoreExport()
 {
-    QFETCH(QStringList, options);
+    QFETCH(QString, options);
     QFETCH(Settings, expected);
     QVERIFY(writeSettingsFile(m_config, baseSettings()));
     const QByteArray configBefore = readBytes(m_config);
 
-    const QString cliBitmap = m_dir.filePath(QStringLiteral("cli.bmp"));
-    const Run run = runExporter(QStringList{QStringLiteral("--config"), m_config} + options + QStringList{cliBitmap});
+    const QString cliBitmap = m_dir.filePath(u"cli.bmp"_s);
+    const Run run = runExporter(QStringList{u"--config"_s, m_config} + options.split(u' ') + QStringList{cliBitmap});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
 
-    const QString coreBitmap = m_dir.filePath(QStringLiteral("core.bmp"));
+    const QString coreBitmap = m_dir.filePath(u"core.bmp"_s);
     TextureLayout layout;
     QVERIFY(ExportFont(coreBitmap, expected, QPalette(), layout).ok());
     QCOMPARE(run.out.split(u'\n').value(0), textureSizeCaption(layout.TextureSize));
-    QVERIFY(run.out.contains(m_dir.filePath(QStringLiteral("cli.fnt"))));
+    QVERIFY(run.out.contains(m_dir.filePath(u"cli.fnt"_s)));
     QCOMPARE(readBytes(cliBitmap), readBytes(coreBitmap));
     QCOMPARE(readBytes(metricsPathFor(cliBitmap)), readBytes(metricsPathFor(coreBitmap)));
     QCOMPARE(readBytes(m_config), configBefore); // never written
@@ -145,18 +133,12 @@ void TestCli::filesEqualTheCoreExport()
 void TestCli::fontFileGivesTheSameFilesAsTheInstalledFace()
 {
     Settings settings = baseSettings();
-    settings.font.face = QStringLiteral("No Such Face");
+    settings.font.face = u"No Such Face"_s;
     QVERIFY(writeSettingsFile(m_config, settings));
-    const QString fromFile = m_dir.filePath(QStringLiteral("file.bmp"));
-    const QString installed = m_dir.filePath(QStringLiteral("installed.bmp"));
-    QCOMPARE(runExporter({QStringLiteral("--config"), m_config, QStringLiteral("--font-file"), test::dejaVuSansPath(),
-                          fromFile})
-                 .exitCode,
-             0);
-    QCOMPARE(runExporter({QStringLiteral("--config"), m_config, QStringLiteral("--font"), QStringLiteral("DejaVu Sans"),
-                          installed})
-                 .exitCode,
-             0);
+    const QString fromFile = m_dir.filePath(u"file.bmp"_s);
+    const QString installed = m_dir.filePath(u"installed.bmp"_s);
+    QCOMPARE(runExporter({u"--config"_s, m_config, u"--font-file"_s, test::dejaVuSansPath(), fromFile}).exitCode, 0);
+    QCOMPARE(runExporter({u"--config"_s, m_config, u"--font"_s, u"DejaVu Sans"_s, installed}).exitCode, 0);
     QCOMPARE(readBytes(fromFile), readBytes(installed));
     QCOMPARE(readBytes(metricsPathFor(fromFile)), readBytes(metricsPathFor(installed)));
 }
@@ -164,32 +146,26 @@ void TestCli::fontFileGivesTheSameFilesAsTheInstalledFace()
 void TestCli::badConfigValueIsReportedAndTheExportGoesOn()
 {
     QVERIFY(writeBytes(m_config, "[Font]\r\nName=DejaVu Sans\r\nSize=vierzehn\r\n[Export Option]\r\nYDist=-1\r\n"));
-    const Run run = runExporter({QStringLiteral("--config"), m_config, m_dir.filePath(QStringLiteral("bad.bmp"))});
+    const Run run = runExporter({u"--config"_s, m_config, m_dir.filePath(u"bad.bmp"_s)});
     QCOMPARE(run.exitCode, 0);
-    QVERIFY(run.err.contains(QStringLiteral("[Font] Size = „vierzehn“")));
-    QVERIFY(run.err.contains(QStringLiteral("[Export Option] YDist = „-1“")));
-    QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("bad.fnt"))));
+    QVERIFY(run.err.contains(u"[Font] Size = „vierzehn“"_s));
+    QVERIFY(run.err.contains(u"[Export Option] YDist = „-1“"_s));
+    QVERIFY(QFile::exists(m_dir.filePath(u"bad.fnt"_s)));
 }
 
 void TestCli::usageErrorsExitWith2_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
-    QTest::addRow("unknown option") << QStringList{QStringLiteral("--frobnicate"), QStringLiteral("x.bmp")}
-                                    << "Unbekannte Option: --frobnicate";
-    QTest::addRow("no bitmap") << QStringList{QStringLiteral("--bold")} << "Es fehlt der Pfad der Bitmap";
-    QTest::addRow("size not a number") << QStringList{QStringLiteral("--size"), QStringLiteral("gross"),
-                                                      QStringLiteral("x.bmp")}
+    QTest::addRow("unknown option") << QStringList{u"--frobnicate"_s, u"x.bmp"_s} << "Unbekannte Option: --frobnicate";
+    QTest::addRow("no bitmap") << QStringList{u"--bold"_s} << "Es fehlt der Pfad der Bitmap";
+    QTest::addRow("size not a number") << QStringList{u"--size"_s, u"gross"_s, u"x.bmp"_s}
                                        << "Ungültiger Wert „gross“ für --size";
-    QTest::addRow("gap out of range") << QStringList{QStringLiteral("--xdist=-1"), QStringLiteral("x.bmp")}
-                                      << "für --xdist";
-    QTest::addRow("four labels") << QStringList{QStringLiteral("--labels=a,b,c,d"), QStringLiteral("x.bmp")}
-                                 << "für --labels";
-    QTest::addRow("contrary switches") << QStringList{QStringLiteral("--bold"), QStringLiteral("--no-bold"),
-                                                      QStringLiteral("x.bmp")}
+    QTest::addRow("gap out of range") << QStringList{u"--xdist=-1"_s, u"x.bmp"_s} << "für --xdist";
+    QTest::addRow("four labels") << QStringList{u"--labels=a,b,c,d"_s, u"x.bmp"_s} << "für --labels";
+    QTest::addRow("contrary switches") << QStringList{u"--bold"_s, u"--no-bold"_s, u"x.bmp"_s}
                                        << "schließen einander aus";
-    QTest::addRow("bad colour") << QStringList{QStringLiteral("--color=#12345"), QStringLiteral("x.bmp")}
-                                << "für --color";
+    QTest::addRow("bad colour") << QStringList{u"--color=#12345"_s, u"x.bmp"_s} << "für --color";
 }
 
 void TestCli::usageErrorsExitWith2()
@@ -199,7 +175,7 @@ void TestCli::usageErrorsExitWith2()
     const Run run = runExporter(arguments);
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    QVERIFY(run.err.contains(QStringLiteral("Aufruf: glyfrax-export")));
+    QVERIFY(run.err.contains(u"Aufruf: glyfrax-export"_s));
 }
 
 void TestCli::failuresExitWith1AndKeepEarlierFiles_data()
@@ -207,9 +183,8 @@ void TestCli::failuresExitWith1AndKeepEarlierFiles_data()
     QTest::addColumn<QString>("option");
     QTest::addColumn<bool>("readOnlyFolder");
     QTest::addColumn<QString>("message");
-    QTest::addRow("font file missing") << QStringLiteral("--font-file=/nonexistent/font.ttf") << false
-                                       << "/nonexistent/font.ttf";
-    QTest::addRow("font file not a font") << QStringLiteral("--font-file=%1") << false << "keine TrueType";
+    QTest::addRow("font file missing") << u"--font-file=/nonexistent/font.ttf"_s << false << "/nonexistent/font.ttf";
+    QTest::addRow("font file not a font") << u"--font-file=%1"_s << false << "keine TrueType";
     QTest::addRow("folder not writable") << QString() << true << "Zugriff verweigert";
 }
 
@@ -221,25 +196,25 @@ void TestCli::failuresExitWith1AndKeepEarlierFiles()
     QVERIFY(writeSettingsFile(m_config, baseSettings()));
     QFile::setPermissions(m_config, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
     QTemporaryDir out;
-    QVERIFY(writeBytes(out.filePath(QStringLiteral("font.bmp")), "earlier bitmap"));
-    QVERIFY(writeBytes(out.filePath(QStringLiteral("font.fnt")), "earlier metrics"));
+    QVERIFY(writeBytes(out.filePath(u"font.bmp"_s), "earlier bitmap"));
+    QVERIFY(writeBytes(out.filePath(u"font.fnt"_s), "earlier metrics"));
     QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                           QFileDevice::ExeOther |
                                           (readOnlyFolder ? QFileDevice::Permissions() : QFileDevice::WriteOwner));
     QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                                             QFileDevice::ReadOther | QFileDevice::ExeOther);
 
-    QStringList arguments{QStringLiteral("--config"), m_config, out.filePath(QStringLiteral("font.bmp"))};
+    QStringList arguments{u"--config"_s, m_config, out.filePath(u"font.bmp"_s)};
     if (!option.isEmpty())
-        arguments.prepend(option.contains(QStringLiteral("%1")) ? option.arg(m_config) : option);
+        arguments.prepend(option.contains(u"%1"_s) ? option.arg(m_config) : option);
     const Run run = runExporter(arguments, readOnlyFolder);
     QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    QCOMPARE(readBytes(out.filePath(QStringLiteral("font.bmp"))), QByteArray("earlier bitmap"));
-    QCOMPARE(readBytes(out.filePath(QStringLiteral("font.fnt"))), QByteArray("earlier metrics"));
-    QCOMPARE(entries(out.path()), (QStringList{QStringLiteral("font.bmp"), QStringLiteral("font.fnt")}));
+    QCOMPARE(readBytes(out.filePath(u"font.bmp"_s)), QByteArray("earlier bitmap"));
+    QCOMPARE(readBytes(out.filePath(u"font.fnt"_s)), QByteArray("earlier metrics"));
+    QCOMPARE(entries(out.path()), (QStringList{u"font.bmp"_s, u"font.fnt"_s}));
 }
 
 QTEST_MAIN(TestCli)

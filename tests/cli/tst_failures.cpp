@@ -21,13 +21,14 @@
 #include <unistd.h>
 
 using namespace glyfrax;
+using namespace Qt::StringLiterals;
 using glyfrax::test::entries;
 using glyfrax::test::readBytes;
 using glyfrax::test::writeBytes;
 
 namespace {
 
-const QStringList kExportFiles{QStringLiteral("font.bmp"), QStringLiteral("font.fnt")};
+const QStringList kExportFiles{u"font.bmp"_s, u"font.fnt"_s};
 
 // How a child process is held back.
 struct Limits
@@ -47,10 +48,8 @@ Run runChild(const QString& program, QStringList arguments, const Limits& limits
     QProcess process;
     QString executable = program;
     if (limits.unprivileged && geteuid() == 0) {
-        arguments = QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                QStringLiteral("--clear-groups"), program} +
-                    arguments;
-        executable = QStringLiteral("setpriv");
+        arguments = QStringList{u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, program} + arguments;
+        executable = u"setpriv"_s;
     }
     const qint64 maxFileSize = limits.maxFileSize;
     process.setChildProcessModifier([maxFileSize] {
@@ -68,7 +67,7 @@ Run runChild(const QString& program, QStringList arguments, const Limits& limits
 
 QStringList exportArguments(const QString& config, const QString& size, const QString& bitmap)
 {
-    return {QStringLiteral("--config"), config, QStringLiteral("--size"), size, bitmap};
+    return {u"--config"_s, config, u"--size"_s, size, bitmap};
 }
 
 Settings settingsWithFace(const QString& face)
@@ -117,33 +116,31 @@ void TestFailures::initTestCase()
     QVERIFY(!test::loadDejaVuSans().isEmpty());
     QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                                             QFileDevice::ReadOther | QFileDevice::ExeOther);
-    m_config = m_dir.filePath(QStringLiteral("config.ini"));
-    Settings settings = settingsWithFace(QStringLiteral("DejaVu Sans"));
+    m_config = m_dir.filePath(u"config.ini"_s);
+    Settings settings = settingsWithFace(u"DejaVu Sans"_s);
     settings.options.XDist = 1;
     settings.options.YDist = 1;
     QVERIFY(writeSettingsFile(m_config, settings));
 
-    const QString earlier = m_dir.filePath(QStringLiteral("earlier.bmp"));
-    QCOMPARE(
-        runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY), exportArguments(m_config, QStringLiteral("11"), earlier), {})
-            .exitCode,
-        0);
+    const QString earlier = m_dir.filePath(u"earlier.bmp"_s);
+    QCOMPARE(runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY), exportArguments(m_config, u"11"_s, earlier), {}).exitCode,
+             0);
     m_earlierBitmap = readBytes(earlier);
-    m_earlierMetrics = readBytes(m_dir.filePath(QStringLiteral("earlier.fnt")));
+    m_earlierMetrics = readBytes(m_dir.filePath(u"earlier.fnt"_s));
     QVERIFY(!m_earlierBitmap.isEmpty() && !m_earlierMetrics.isEmpty());
 }
 
 void TestFailures::putEarlierFiles(const QString& folder)
 {
-    QVERIFY(writeBytes(QDir(folder).filePath(QStringLiteral("font.bmp")), m_earlierBitmap));
-    QVERIFY(writeBytes(QDir(folder).filePath(QStringLiteral("font.fnt")), m_earlierMetrics));
+    QVERIFY(writeBytes(QDir(folder).filePath(u"font.bmp"_s), m_earlierBitmap));
+    QVERIFY(writeBytes(QDir(folder).filePath(u"font.fnt"_s), m_earlierMetrics));
 }
 
 void TestFailures::requireEarlierFilesOnly(const QString& folder)
 {
     QCOMPARE(entries(folder), kExportFiles);
-    QVERIFY(readBytes(QDir(folder).filePath(QStringLiteral("font.bmp"))) == m_earlierBitmap);
-    QVERIFY(readBytes(QDir(folder).filePath(QStringLiteral("font.fnt"))) == m_earlierMetrics);
+    QVERIFY(readBytes(QDir(folder).filePath(u"font.bmp"_s)) == m_earlierBitmap);
+    QVERIFY(readBytes(QDir(folder).filePath(u"font.fnt"_s)) == m_earlierMetrics);
 }
 
 void TestFailures::fullDiskKeepsTheEarlierFiles_data()
@@ -160,10 +157,9 @@ void TestFailures::fullDiskKeepsTheEarlierFiles()
     QTemporaryDir out;
     putEarlierFiles(out.path());
     const Run run = runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY),
-                             exportArguments(m_config, QStringLiteral("14"), out.filePath(QStringLiteral("font.bmp"))),
-                             {maxFileSize, false});
+                             exportArguments(m_config, u"14"_s, out.filePath(u"font.bmp"_s)), {maxFileSize, false});
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains(QStringLiteral("konnte nicht geschrieben werden")), qPrintable(run.err));
+    QVERIFY2(run.err.contains(u"konnte nicht geschrieben werden"_s), qPrintable(run.err));
     QVERIFY2(run.err.contains(out.path()), qPrintable(run.err));
     requireEarlierFilesOnly(out.path());
 }
@@ -171,21 +167,21 @@ void TestFailures::fullDiskKeepsTheEarlierFiles()
 void TestFailures::vanishingFolderLeavesNothingBehind()
 {
     QTemporaryDir parent;
-    const QString folder = parent.filePath(QStringLiteral("fonts"));
-    const QString movedAway = parent.filePath(QStringLiteral("moved"));
+    const QString folder = parent.filePath(u"fonts"_s);
+    const QString movedAway = parent.filePath(u"moved"_s);
     QVERIFY(QDir().mkpath(folder));
     putEarlierFiles(folder);
     const QString error = writeFilesAtomically({
-        {QDir(folder).filePath(QStringLiteral("font.fnt")),
+        {QDir(folder).filePath(u"font.fnt"_s),
          [&](QIODevice& device) {
              device.write("new metrics");
              // The folder goes away while the first file is being written.
              return QDir().rename(folder, movedAway);
          }},
-        {QDir(folder).filePath(QStringLiteral("font.bmp")), [](QIODevice& device) { return device.write("new") == 3; }},
+        {QDir(folder).filePath(u"font.bmp"_s), [](QIODevice& device) { return device.write("new") == 3; }},
     });
-    QVERIFY2(error.contains(QStringLiteral("font.bmp")), qPrintable(error));
-    QVERIFY2(error.contains(QStringLiteral("existiert nicht")), qPrintable(error));
+    QVERIFY2(error.contains(u"font.bmp"_s), qPrintable(error));
+    QVERIFY2(error.contains(u"existiert nicht"_s), qPrintable(error));
     QVERIFY(!QFileInfo::exists(folder));
     requireEarlierFilesOnly(movedAway);
     QCOMPARE(entries(parent.path()), QStringList());
@@ -198,13 +194,12 @@ void TestFailures::killedExportLeavesEarlierOrCompleteFiles()
     QElapsedTimer timer;
     timer.start();
     QCOMPARE(runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY),
-                      exportArguments(m_config, QStringLiteral("200"), reference.filePath(QStringLiteral("font.bmp"))),
-                      {})
+                      exportArguments(m_config, u"200"_s, reference.filePath(u"font.bmp"_s)), {})
                  .exitCode,
              0);
     const qint64 duration = timer.elapsed();
-    const QByteArray newBitmap = readBytes(reference.filePath(QStringLiteral("font.bmp")));
-    const QByteArray newMetrics = readBytes(reference.filePath(QStringLiteral("font.fnt")));
+    const QByteArray newBitmap = readBytes(reference.filePath(u"font.bmp"_s));
+    const QByteArray newMetrics = readBytes(reference.filePath(u"font.fnt"_s));
     QCOMPARE(newBitmap.size(), 54 + 4096 * 4096 * 3);
 
     const int runs =
@@ -217,15 +212,15 @@ void TestFailures::killedExportLeavesEarlierOrCompleteFiles()
         putEarlierFiles(out.path());
         QProcess process;
         process.start(QStringLiteral(GLYFRAX_EXPORT_BINARY),
-                      exportArguments(m_config, QStringLiteral("200"), out.filePath(QStringLiteral("font.bmp"))));
+                      exportArguments(m_config, u"200"_s, out.filePath(u"font.bmp"_s)));
         QVERIFY(process.waitForStarted());
         QTest::qSleep(int(QRandomGenerator::global()->bounded(duration + 20)));
         ::kill(pid_t(process.processId()), SIGKILL);
         process.waitForFinished();
 
         QCOMPARE(entries(out.path()), kExportFiles); // no temporary file
-        const QByteArray bitmap = readBytes(out.filePath(QStringLiteral("font.bmp")));
-        const QByteArray metrics = readBytes(out.filePath(QStringLiteral("font.fnt")));
+        const QByteArray bitmap = readBytes(out.filePath(u"font.bmp"_s));
+        const QByteArray metrics = readBytes(out.filePath(u"font.fnt"_s));
         QVERIFY(bitmap == m_earlierBitmap || bitmap == newBitmap);
         QVERIFY(metrics == m_earlierMetrics || metrics == newMetrics);
         if (bitmap == m_earlierBitmap && metrics == m_earlierMetrics)
@@ -252,7 +247,7 @@ void TestFailures::unwritableSettingsFileStaysAsItWas()
     QFETCH(bool, readOnlyFolder);
     QFETCH(qint64, maxFileSize);
     QTemporaryDir folder;
-    const QString ini = folder.filePath(QStringLiteral("config.ini"));
+    const QString ini = folder.filePath(u"config.ini"_s);
     const QByteArray before = "; mine\r\n[Font]\r\nName=Before\r\nSize=12\r\n";
     QVERIFY(writeBytes(ini, before));
     QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
@@ -260,20 +255,19 @@ void TestFailures::unwritableSettingsFileStaysAsItWas()
     QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                              QFileDevice::ExeOther |
                                              (readOnlyFolder ? QFileDevice::Permissions() : QFileDevice::WriteOwner));
-    const Run run =
-        runChild(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--write-settings"), ini, QStringLiteral("After")}, {maxFileSize, readOnlyFolder});
+    const Run run = runChild(QCoreApplication::applicationFilePath(), {u"--write-settings"_s, ini, u"After"_s},
+                             {maxFileSize, readOnlyFolder});
     QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(run.exitCode, 1); // the write reported failure to its caller, which stays silent
     QCOMPARE(run.err, QString());
     QCOMPARE(readBytes(ini), before);
-    QCOMPARE(entries(folder.path()), QStringList{QStringLiteral("config.ini")});
+    QCOMPARE(entries(folder.path()), QStringList{u"config.ini"_s});
 }
 
 void TestFailures::twoCopiesClosingNeverMixTheirSettings()
 {
     QTemporaryDir folder;
-    const QString ini = folder.filePath(QStringLiteral("config.ini"));
+    const QString ini = folder.filePath(u"config.ini"_s);
     const QByteArray start = "; shared\r\n[Font]\r\nName=Start\r\n";
     auto expectedFile = [&](const char* face) {
         ProfileFile profile = ProfileFile::fromBytes(start);
@@ -287,7 +281,7 @@ void TestFailures::twoCopiesClosingNeverMixTheirSettings()
     QVERIFY(writeBytes(ini, start));
     for (const char* face : {"A", "B"})
         QCOMPARE(runChild(QCoreApplication::applicationFilePath(),
-                          {QStringLiteral("--write-settings"), ini, QString::fromLatin1(face)}, {})
+                          {u"--write-settings"_s, ini, QString::fromLatin1(face)}, {})
                      .exitCode,
                  0);
     QCOMPARE(readBytes(ini), onlyB);
@@ -297,14 +291,12 @@ void TestFailures::twoCopiesClosingNeverMixTheirSettings()
         QVERIFY(writeBytes(ini, start));
         QProcess a;
         QProcess b;
-        a.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--write-settings"), ini, QStringLiteral("A")});
-        b.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--write-settings"), ini, QStringLiteral("B")});
+        a.start(QCoreApplication::applicationFilePath(), {u"--write-settings"_s, ini, u"A"_s});
+        b.start(QCoreApplication::applicationFilePath(), {u"--write-settings"_s, ini, u"B"_s});
         QVERIFY(a.waitForFinished() && b.waitForFinished());
         const QByteArray result = readBytes(ini);
         QVERIFY(result == onlyA || result == onlyB);
-        QCOMPARE(entries(folder.path()), QStringList{QStringLiteral("config.ini")});
+        QCOMPARE(entries(folder.path()), QStringList{u"config.ini"_s});
     }
 }
 

@@ -10,23 +10,17 @@
 #include <map>
 
 using namespace glyfrax;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Value
-{
-    std::uint32_t type;
-    QByteArray data;
-};
-
-// A registry of a few values, recording what was asked of it.
+// A registry of a few values ("key\value name"), recording what was asked of it.
 class FakeSystem final : public SystemAccess
 {
 public:
-    std::map<QString, Value> values; // "key\\value name"
+    std::map<QString, std::pair<std::uint32_t, QByteArray>> values;
     QStringList existingFiles;
     bool startSucceeds = true;
-
     QStringList lookups;
     QStringList fileTests;
     QStringList started;
@@ -36,21 +30,19 @@ public:
     {
         if (root != kHKeyLocalMachine || access != kKeyAccessMask)
             return false;
-        m_keys.push_back(keyName);
-        key = m_keys.size();
+        m_keys << keyName;
+        key = KeyHandle(m_keys.size());
         ++openKeys;
         return true;
     }
     bool queryValue(KeyHandle key, const QString& valueName, std::uint32_t bufferSize, std::uint32_t& type,
                     QByteArray& data) override
     {
-        const QString name = m_keys.at(key - 1) + u'\\' + valueName;
-        lookups << name;
-        const auto found = values.find(name);
+        lookups << m_keys.at(qsizetype(key) - 1) + u'\\' + valueName;
+        const auto found = values.find(lookups.last());
         if (found == values.end() || bufferSize != 1024)
             return false;
-        type = found->second.type;
-        data = found->second.data;
+        std::tie(type, data) = found->second;
         return true;
     }
     void closeKey(KeyHandle) override { --openKeys; }
@@ -69,8 +61,8 @@ private:
     QStringList m_keys;
 };
 
-const QString kPathKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO\\PATH");
-const QString kLocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location\\MSINFO");
+const QString kPathKey = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO\\PATH"_s;
+const QString kLocationKey = u"SOFTWARE\\Microsoft\\Shared Tools Location\\MSINFO"_s;
 
 } // namespace
 
@@ -79,49 +71,38 @@ class TestAbout : public QObject
     Q_OBJECT
 
 private slots:
-    void pathValueStartsTheToolWithoutFurtherLookups();
-    void locationNeedsTheProgramFile();
-    void missingValuesMeanUnavailable();
+    void startSysInfoLooksUpTheToolInOrder();
     void valuesAreCutAndFormatted_data();
     void valuesAreCutAndFormatted();
     void dialogShowsTitleVersionAndLink();
-    void sysInfoButtonSaysWhenThereIsNone();
 };
 
-void TestAbout::pathValueStartsTheToolWithoutFurtherLookups()
+void TestAbout::startSysInfoLooksUpTheToolInOrder()
 {
-    FakeSystem system;
-    system.values[kPathKey] = {kRegSz, QByteArray("C:\\Tools\\msinfo32.exe\0", 22)};
-    QCOMPARE(StartSysInfo(system), SysInfoResult::Started);
-    QCOMPARE(system.started, QStringList{QStringLiteral("C:\\Tools\\msinfo32.exe")});
-    QCOMPARE(system.lookups, QStringList{kPathKey});
-    QVERIFY(system.fileTests.isEmpty());
-    QCOMPARE(system.openKeys, 0);
-}
+    FakeSystem direct; // "PATH" names the program itself: no file test, no second lookup
+    direct.values[kPathKey] = {kRegSz, QByteArray("C:\\Tools\\msinfo32.exe\0", 22)};
+    QCOMPARE(StartSysInfo(direct), SysInfoResult::Started);
+    QCOMPARE(direct.started, QStringList{u"C:\\Tools\\msinfo32.exe"_s});
+    QCOMPARE(direct.lookups, QStringList{kPathKey});
+    QVERIFY(direct.fileTests.isEmpty());
 
-void TestAbout::locationNeedsTheProgramFile()
-{
-    FakeSystem system;
-    system.values[kLocationKey] = {kRegSz, QByteArray("C:\\Shared\0", 10)};
-    QCOMPARE(StartSysInfo(system), SysInfoResult::Unavailable);
-    QCOMPARE(system.fileTests, QStringList{QStringLiteral("C:\\Shared\\MSINFO32.EXE")});
-    QVERIFY(system.started.isEmpty());
+    FakeSystem located; // "MSINFO" names a folder that must hold the program
+    located.values[kLocationKey] = {kRegSz, QByteArray("C:\\Shared\0", 10)};
+    QCOMPARE(StartSysInfo(located), SysInfoResult::Unavailable);
+    QCOMPARE(located.fileTests, QStringList{u"C:\\Shared\\MSINFO32.EXE"_s});
+    QVERIFY(located.started.isEmpty());
+    located.existingFiles << u"C:\\Shared\\MSINFO32.EXE"_s;
+    QCOMPARE(StartSysInfo(located), SysInfoResult::Started);
+    QCOMPARE(located.started, QStringList{u"C:\\Shared\\MSINFO32.EXE"_s});
 
-    system.existingFiles << QStringLiteral("C:\\Shared\\MSINFO32.EXE");
-    QCOMPARE(StartSysInfo(system), SysInfoResult::Started);
-    QCOMPARE(system.started, QStringList{QStringLiteral("C:\\Shared\\MSINFO32.EXE")});
-    QCOMPARE(system.openKeys, 0);
-}
-
-void TestAbout::missingValuesMeanUnavailable()
-{
-    FakeSystem system;
-    QCOMPARE(StartSysInfo(system), SysInfoResult::Unavailable);
-    QCOMPARE(system.lookups, (QStringList{kPathKey, kLocationKey}));
-    system.values[kPathKey] = {kRegSz, "C:\\gone.exe"};
-    system.startSucceeds = false;
-    QCOMPARE(StartSysInfo(system), SysInfoResult::Unavailable);
-    QVERIFY(StartSysInfo(*makeSystemAccess()) == SysInfoResult::Unavailable);
+    FakeSystem none;
+    QCOMPARE(StartSysInfo(none), SysInfoResult::Unavailable);
+    QCOMPARE(none.lookups, (QStringList{kPathKey, kLocationKey}));
+    none.values[kPathKey] = {kRegSz, "C:\\gone.exe"};
+    none.startSucceeds = false;
+    QCOMPARE(StartSysInfo(none), SysInfoResult::Unavailable);
+    QVERIFY(direct.openKeys == 0 && located.openKeys == 0 && none.openKeys == 0);
+    QCOMPARE(StartSysInfo(*makeSystemAccess()), SysInfoResult::Unavailable); // no registry here
 }
 
 void TestAbout::valuesAreCutAndFormatted_data()
@@ -131,8 +112,7 @@ void TestAbout::valuesAreCutAndFormatted_data()
     QTest::addColumn<QString>("expected");
     QTest::addRow("text with its zero") << kRegSz << QByteArray("abc\0", 4) << "abc";
     QTest::addRow("text without a zero") << kRegSz << QByteArray("abc") << "abc";
-    QTest::addRow("text ending in two zeros loses one")
-        << kRegSz << QByteArray("ab\0\0", 4) << QString::fromUtf8("ab\0", 3);
+    QTest::addRow("two zeros lose one") << kRegSz << QByteArray("ab\0\0", 4) << QString::fromUtf8("ab\0", 3);
     QTest::addRow("size 0 is empty") << kRegSz << QByteArray() << "";
     QTest::addRow("number") << kRegDword << QByteArray("\xEF\xBE\xAD\x0B", 4) << "&hBADBEEF";
     QTest::addRow("other type leaves the text") << std::uint32_t(3) << QByteArray("xyz") << "unchanged";
@@ -144,11 +124,11 @@ void TestAbout::valuesAreCutAndFormatted()
     QFETCH(QByteArray, data);
     QFETCH(QString, expected);
     FakeSystem system;
-    system.values[QStringLiteral("K\\V")] = {type, data};
-    QString value = QStringLiteral("unchanged");
-    QVERIFY(GetKeyValue(system, kHKeyLocalMachine, QStringLiteral("K"), QStringLiteral("V"), value));
+    system.values[u"K\\V"_s] = {type, data};
+    QString value = u"unchanged"_s;
+    QVERIFY(GetKeyValue(system, kHKeyLocalMachine, u"K"_s, u"V"_s, value));
     QCOMPARE(value, expected);
-    QVERIFY(!GetKeyValue(system, kHKeyLocalMachine, QStringLiteral("K"), QStringLiteral("missing"), value));
+    QVERIFY(!GetKeyValue(system, kHKeyLocalMachine, u"K"_s, u"missing"_s, value));
     QCOMPARE(value, QString());
     QCOMPARE(system.openKeys, 0);
 }
@@ -156,25 +136,18 @@ void TestAbout::valuesAreCutAndFormatted()
 void TestAbout::dialogShowsTitleVersionAndLink()
 {
     test::FakeDialogs dialogs;
-    AboutDialog about(dialogs);
-    QCOMPARE(about.objectName(), QStringLiteral("frmAbout"));
-    QCOMPARE(about.windowTitle(), QStringLiteral("Info zu Glyfrax"));
-    QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Glyfrax"));
-    QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(),
-             QStringLiteral("Version ") + QString::fromLatin1(kVersionText));
-    QCOMPARE(AboutDialog::versionLine(2, 0, 12), QStringLiteral("Version 2.0.12"));
-    auto* link = about.findChild<QLabel*>(QStringLiteral("Hyperlink"));
-    QTest::mouseClick(link, Qt::LeftButton);
-    QCOMPARE(dialogs.opened.value(0).host(), QStringLiteral("glyfrax.example.org"));
-    QVERIFY(about.findChild<QPushButton*>(QStringLiteral("cmdOK"))->isDefault());
-}
-
-void TestAbout::sysInfoButtonSaysWhenThereIsNone()
-{
-    test::FakeDialogs dialogs;
     AboutDialog about(dialogs, std::make_unique<FakeSystem>());
-    about.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
-    QCOMPARE(dialogs.messages, QStringList{QStringLiteral("Systeminformationen sind momentan nicht verfügbar")});
+    QCOMPARE(about.objectName(), u"frmAbout"_s);
+    QCOMPARE(about.windowTitle(), u"Info zu Glyfrax"_s);
+    QCOMPARE(about.findChild<QLabel*>(u"lblTitle"_s)->text(), u"Glyfrax"_s);
+    QCOMPARE(about.findChild<QLabel*>(u"lblVersion"_s)->text(), u"Version "_s + QString::fromLatin1(kVersionText));
+    QCOMPARE(AboutDialog::versionLine(2, 0, 12), u"Version 2.0.12"_s);
+    QVERIFY(about.findChild<QPushButton*>(u"cmdOK"_s)->isDefault());
+
+    QTest::mouseClick(about.findChild<QLabel*>(u"Hyperlink"_s), Qt::LeftButton);
+    QCOMPARE(dialogs.opened.value(0).host(), u"glyfrax.example.org"_s);
+    about.findChild<QPushButton*>(u"cmdSysInfo"_s)->click();
+    QCOMPARE(dialogs.messages, QStringList{u"Systeminformationen sind momentan nicht verfügbar"_s});
 }
 
 QTEST_MAIN(TestAbout)

@@ -10,17 +10,18 @@
 #include <QTest>
 
 using namespace glyfrax;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 ExportOptions stored()
 {
     ExportOptions options;
-    options.CharTxt = QStringLiteral("Char");
-    options.XTxt = QStringLiteral(": X");
-    options.YTxt = QStringLiteral("Y");
-    options.WTxt = QStringLiteral("W");
-    options.HTxt = QStringLiteral("H");
+    options.CharTxt = u"Char"_s;
+    options.XTxt = u": X"_s;
+    options.YTxt = u"Y"_s;
+    options.WTxt = u"W"_s;
+    options.HTxt = u"H"_s;
     options.XDist = 0;
     options.YDist = 3;
     return options;
@@ -63,17 +64,17 @@ void TestExportProps::loadsTheStoredOptions()
     options.WriteBinary = binary;
     options.TakeLong = wide;
     ExportPropsDialog dialog(options);
-    QCOMPARE(dialog.objectName(), QStringLiteral("ExportProps"));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Exporteinstellungen"));
+    QCOMPARE(dialog.objectName(), u"ExportProps"_s);
+    QCOMPARE(dialog.windowTitle(), u"Exporteinstellungen"_s);
     QCOMPARE(child<QRadioButton>(&dialog, "BinaryOpt")->isChecked(), binary);
     QCOMPARE(child<QRadioButton>(&dialog, "CharOpt")->isChecked(), !binary);
     QCOMPARE(child<QGroupBox>(&dialog, "BinFrame")->isHidden(), !binary);
     QCOMPARE(child<QGroupBox>(&dialog, "ShowFrame")->isHidden(), binary);
     QCOMPARE(child<QRadioButton>(&dialog, "LongOpt")->isChecked(), wide);
     QCOMPARE(child<QRadioButton>(&dialog, "IntOpt")->isChecked(), !wide);
-    QCOMPARE(child<QLineEdit>(&dialog, "XText")->text(), QStringLiteral(": X"));
-    QCOMPARE(child<QLabel>(&dialog, "XLabel")->text(), QStringLiteral("X: 0"));
-    QCOMPARE(child<QLabel>(&dialog, "YLabel")->text(), QStringLiteral("Y: 3"));
+    QCOMPARE(child<QLineEdit>(&dialog, "XText")->text(), u": X"_s);
+    QCOMPARE(child<QLabel>(&dialog, "XLabel")->text(), u"X: 0"_s);
+    QCOMPARE(child<QLabel>(&dialog, "YLabel")->text(), u"Y: 3"_s);
     QCOMPARE(dialog.shownOptions(), options);
 }
 
@@ -83,10 +84,10 @@ void TestExportProps::scrollingChangesTheCaptionOnly()
     QSignalSpy confirmed(&dialog, &ExportPropsDialog::optionsConfirmed);
     auto* bar = child<QScrollBar>(&dialog, "XScroll");
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    QCOMPARE(child<QLabel>(&dialog, "XLabel")->text(), QStringLiteral("X: 1"));
+    QCOMPARE(child<QLabel>(&dialog, "XLabel")->text(), u"X: 1"_s);
     bar->setSliderDown(true);
     bar->setSliderPosition(7); // dragging
-    QCOMPARE(child<QLabel>(&dialog, "XLabel")->text(), QStringLiteral("X: 7"));
+    QCOMPARE(child<QLabel>(&dialog, "XLabel")->text(), u"X: 7"_s);
     bar->setSliderDown(false);
     QCOMPARE(bar->maximum(), 10);
     QCOMPARE(confirmed.count(), 0);
@@ -99,7 +100,7 @@ void TestExportProps::okStoresExactlyWhatIsShown()
     QTest::mouseClick(child<QRadioButton>(&dialog, "BinaryOpt"), Qt::LeftButton);
     QVERIFY(child<QGroupBox>(&dialog, "ShowFrame")->isHidden());
     QVERIFY(!child<QGroupBox>(&dialog, "BinFrame")->isHidden());
-    child<QLineEdit>(&dialog, "YText")->setText(QStringLiteral(" Y "));
+    child<QLineEdit>(&dialog, "YText")->setText(u" Y "_s);
     child<QLineEdit>(&dialog, "HText")->clear();
     child<QScrollBar>(&dialog, "YScroll")->setValue(10);
     child<QPushButton>(&dialog, "OKButton")->click();
@@ -107,7 +108,7 @@ void TestExportProps::okStoresExactlyWhatIsShown()
     QCOMPARE(confirmed.count(), 1);
     ExportOptions expected = stored();
     expected.WriteBinary = true;
-    expected.YTxt = QStringLiteral(" Y ");
+    expected.YTxt = u" Y "_s;
     expected.HTxt = QString();
     expected.YDist = 10;
     QCOMPARE(confirmed.first().first().value<ExportOptions>(), expected);
@@ -121,7 +122,7 @@ void TestExportProps::cancelAndEscapeStoreNothing()
         QPointer<ExportPropsDialog> alive = dialog;
         QSignalSpy confirmed(dialog, &ExportPropsDialog::optionsConfirmed);
         dialog->show();
-        child<QLineEdit>(dialog, "CharText")->setText(QStringLiteral("edited"));
+        child<QLineEdit>(dialog, "CharText")->setText(u"edited"_s);
         if (escape)
             QTest::keyClick(dialog, Qt::Key_Escape);
         else
@@ -137,7 +138,7 @@ void TestExportProps::gapsAboveTheRangeOpenClamped()
     ExportOptions options = stored();
     options.XDist = 25;
     ExportPropsDialog dialog(options);
-    QCOMPARE(child<QLabel>(&dialog, "XLabel")->text(), QStringLiteral("X: 10"));
+    QCOMPARE(child<QLabel>(&dialog, "XLabel")->text(), u"X: 10"_s);
     QCOMPARE(dialog.shownOptions().XDist, 10);
 }
 
@@ -152,10 +153,8 @@ void TestExportProps::tabOrderFollowsTheRows()
             widget = widget->nextInFocusChain();
         order << widget->objectName();
     }
-    QCOMPARE(order, (QStringList{QStringLiteral("OKButton"), QStringLiteral("CancelButton"),
-                                 QStringLiteral("BinaryOpt"), QStringLiteral("CharOpt"), QStringLiteral("CharText"),
-                                 QStringLiteral("XText"), QStringLiteral("YText"), QStringLiteral("WText"),
-                                 QStringLiteral("HText"), QStringLiteral("LongOpt"), QStringLiteral("IntOpt")}));
+    QCOMPARE(order, (QStringList{u"OKButton"_s, u"CancelButton"_s, u"BinaryOpt"_s, u"CharOpt"_s, u"CharText"_s,
+                                 u"XText"_s, u"YText"_s, u"WText"_s, u"HText"_s, u"LongOpt"_s, u"IntOpt"_s}));
 }
 
 QTEST_MAIN(TestExportProps)

@@ -13,6 +13,7 @@
 #include <QTest>
 
 using namespace glyfrax;
+using namespace Qt::StringLiterals;
 using glyfrax::test::entries;
 using glyfrax::test::readBytes;
 using glyfrax::test::writeBytes;
@@ -23,11 +24,11 @@ Settings exportSettings(float size, bool bold, int xDist, int yDist)
 {
     Settings settings;
     settings.font = test::dejaVu(size, bold);
-    settings.options.CharTxt = QStringLiteral("Char");
-    settings.options.XTxt = QStringLiteral("X");
-    settings.options.YTxt = QStringLiteral("Y");
-    settings.options.WTxt = QStringLiteral("W");
-    settings.options.HTxt = QStringLiteral("H");
+    settings.options.CharTxt = u"Char"_s;
+    settings.options.XTxt = u"X"_s;
+    settings.options.YTxt = u"Y"_s;
+    settings.options.WTxt = u"W"_s;
+    settings.options.HTxt = u"H"_s;
     settings.options.XDist = xDist;
     settings.options.YDist = yDist;
     return settings;
@@ -45,7 +46,7 @@ bool matchesGolden(const QString& name, const QByteArray& actual)
     const QString golden = QStringLiteral(GLYFRAX_TEST_DATA "/") + name;
     if (readBytes(golden) == actual)
         return true;
-    writeBytes(golden + QStringLiteral(".actual"), actual);
+    writeBytes(golden + u".actual"_s, actual);
     return false;
 }
 
@@ -95,7 +96,7 @@ void TestFontExport::metricsMatchGoldenFiles()
     QFETCH(int, yDist);
     QFETCH(QString, name);
     Settings settings = exportSettings(size, bold, xDist, yDist);
-    const QString bitmap = m_dir.filePath(name + QStringLiteral(".bmp"));
+    const QString bitmap = m_dir.filePath(name + u".bmp"_s);
     const struct
     {
         bool binary;
@@ -171,8 +172,8 @@ void TestFontExport::exportsAreByteIdenticalAndReadBack()
     Settings settings = exportSettings(14.0F, false, 1, 1);
     settings.font.textColor = 0x0080FF; // orange: red 255, green 128, blue 0
     settings.font.backColor = 0x203040;
-    const QString first = m_dir.filePath(QStringLiteral("first.bmp"));
-    const QString second = m_dir.filePath(QStringLiteral("second.bmp"));
+    const QString first = m_dir.filePath(u"first.bmp"_s);
+    const QString second = m_dir.filePath(u"second.bmp"_s);
     QVERIFY(exportTo(first, settings).ok());
     QVERIFY(exportTo(second, settings).ok());
     const QByteArray bytes = readBytes(first);
@@ -199,7 +200,7 @@ void TestFontExport::exportsAreByteIdenticalAndReadBack()
 void TestFontExport::laterExportReplacesTheMetricsFileWhole()
 {
     Settings settings = exportSettings(14.0F, false, 0, 0);
-    const QString bitmap = m_dir.filePath(QStringLiteral("twice.bmp"));
+    const QString bitmap = m_dir.filePath(u"twice.bmp"_s);
     settings.options.WriteBinary = true;
     settings.options.TakeLong = true;
     QVERIFY(exportTo(bitmap, settings).ok());
@@ -232,11 +233,11 @@ void TestFontExport::failuresLeaveEarlierFilesAndNoTemporaryFile()
     QFETCH(bool, readOnlyBitmap);
     QFETCH(QString, messagePart);
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
-    QVERIFY(writeBytes(dir.filePath(QStringLiteral("font.bmp")), "earlier bitmap"));
-    QVERIFY(writeBytes(dir.filePath(QStringLiteral("font.fnt")), "earlier metrics"));
+    QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
+    QVERIFY(writeBytes(dir.filePath(u"font.bmp"_s), "earlier bitmap"));
+    QVERIFY(writeBytes(dir.filePath(u"font.fnt"_s), "earlier metrics"));
     if (readOnlyBitmap)
-        QFile::setPermissions(dir.filePath(QStringLiteral("font.bmp")), QFileDevice::ReadOwner);
+        QFile::setPermissions(dir.filePath(u"font.bmp"_s), QFileDevice::ReadOwner);
     const QStringList before = entries(dir.path());
 
     Settings settings = exportSettings(14.0F, false, xDist, 0);
@@ -245,8 +246,8 @@ void TestFontExport::failuresLeaveEarlierFilesAndNoTemporaryFile()
     const ExportOutcome outcome = exportTo(dir.filePath(bitmapName), settings);
     QVERIFY(!outcome.ok());
     QVERIFY2(outcome.error.contains(messagePart), qPrintable(outcome.error));
-    QCOMPARE(readBytes(dir.filePath(QStringLiteral("font.bmp"))), QByteArray("earlier bitmap"));
-    QCOMPARE(readBytes(dir.filePath(QStringLiteral("font.fnt"))), QByteArray("earlier metrics"));
+    QCOMPARE(readBytes(dir.filePath(u"font.bmp"_s)), QByteArray("earlier bitmap"));
+    QCOMPARE(readBytes(dir.filePath(u"font.fnt"_s)), QByteArray("earlier metrics"));
     QCOMPARE(entries(dir.path()), before);
 }
 

@@ -9,6 +9,7 @@
 #include <QTest>
 
 using namespace glyfrax;
+using namespace Qt::StringLiterals;
 using glyfrax::test::FixedMeasure;
 
 namespace {
@@ -117,8 +118,8 @@ void TestMetrics::shortFieldOverflowNamesCodeAndField()
     QVERIFY(findShortFieldOverflow(table).isEmpty());
     table[100].X = 40000;
     const QString message = findShortFieldOverflow(table);
-    QVERIFY(message.contains(QStringLiteral("X = 40000")));
-    QVERIFY(message.contains(QStringLiteral("Zeichens 100")));
+    QVERIFY(message.contains(u"X = 40000"_s));
+    QVERIFY(message.contains(u"Zeichens 100"_s));
 }
 
 void TestMetrics::metricsNameReplacesTheExtension_data()

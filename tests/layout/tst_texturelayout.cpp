@@ -9,6 +9,7 @@
 #include <vector>
 
 using namespace glyfrax;
+using namespace Qt::StringLiterals;
 using glyfrax::test::FixedMeasure;
 
 namespace {
@@ -60,7 +61,7 @@ void TestTextureLayout::eachCharacterReservesItsGapAndEarlierLinesCount()
     QCOMPARE(layout.TextureSize, 128);
     QCOMPARE(lineEnds(layout), (std::vector<int>{33, 77, 121, 165, 209, 253}));
     QCOMPARE(previewLines(layout).size(), 7);
-    QCOMPARE(previewLines(layout).last(), QStringLiteral("þÿ"));
+    QCOMPARE(previewLines(layout).last(), u"þÿ"_s);
 }
 
 void TestTextureLayout::fitTestComparesWithTheWidestLine_data()
@@ -111,7 +112,7 @@ void TestTextureLayout::allCharactersOnOneLineWriteNoEntry()
     QCOMPARE(layout.TextureSize, 128);
     QCOMPARE(layout.LineEndCount, 0);
     QCOMPARE(layout.LineEnds[0], 777);
-    QCOMPARE(textureSizeCaption(layout.TextureSize), QStringLiteral("Textur: 128x128"));
+    QCOMPARE(textureSizeCaption(layout.TextureSize), u"Textur: 128x128"_s);
 }
 
 void TestTextureLayout::entriesAboveTheCountAreKept()
@@ -133,7 +134,7 @@ void TestTextureLayout::overflowIsReportedAndKeepsTheLayout()
     // 15 twips x 200,000,000 leaves the 32-bit range.
     const LayoutOutcome outcome = LayoutTexture(FixedMeasure(5, 13), 200000000, 0, layout);
     QVERIFY(!outcome.ok);
-    QVERIFY(outcome.error.contains(QStringLiteral("Überlauf")));
+    QVERIFY(outcome.error.contains(u"Überlauf"_s));
     QCOMPARE(layout.TextureSize, before.TextureSize);
     QCOMPARE(layout.LineEnds, before.LineEnds);
     // Characters of no width can never pass the fit test; the sides run into the 32-bit limit.
@@ -185,7 +186,7 @@ void TestTextureLayout::previewEndsWithCode255()
     const QStringList lines = previewLines(layout);
     QCOMPARE(lines.join(QString()).size(), 224);
     QVERIFY(lines.last().endsWith(QChar(0xFF)));
-    QVERIFY(lines.join(QString()).contains(QStringLiteral("%&'")));
+    QVERIFY(lines.join(QString()).contains(u"%&'"_s));
 
     const QImage preview = renderPreview(measure, layout, Qt::white, Qt::black, {2000, 2000});
     QCOMPARE(preview.height(), layout.lineCount() * measure.lineHeight());

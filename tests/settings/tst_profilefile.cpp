@@ -4,6 +4,7 @@
 #include <QTest>
 
 using namespace glyfrax;
+using namespace Qt::StringLiterals;
 using glyfrax::test::readBytes;
 using glyfrax::test::writeBytes;
 
@@ -14,17 +15,11 @@ class TestProfileFile : public QObject
 private slots:
     void readsValues_data();
     void readsValues();
-    void cutsLongValuesTo254Characters();
     void writeChangesOnlyThatKeysLine();
-    void writeAddsKeyAndSectionWhereMissing();
-    void newFileHasCrLfLinesInWriteOrder();
-    void windows1252FileReadsAndStaysWindows1252();
-    void windows1252FileTurnsUtf8ForCharactersItLacks();
-    void refusesNamesThatWouldBreakTheFile();
-    void lineBreaksInValuesStayOnOneLine();
-    void saveLeavesReadOnlyFileUntouched();
-    void saveOfUnchangedProfileWritesNothing();
-    void saveLeavesNoTemporaryFile();
+    void writeAddsKeysAndSectionsWhereMissing();
+    void windows1252FilesReadAndStayWindows1252WhenTheyCan();
+    void refusesWhatWouldBreakTheFile();
+    void saveReplacesWholeOrNotAtAll();
 };
 
 void TestProfileFile::readsValues_data()
@@ -36,15 +31,9 @@ void TestProfileFile::readsValues_data()
 
     const QByteArray file = "; comment\r\n[Font]\r\nName = Arial \r\nEmpty=\r\n\r\n[Export Option]\r\n"
                             "CharTxt=\tC\t\r\nWeird = a=b\r\n[font]\r\nName=Second\r\n";
-    QTest::addRow("plain value, blanks trimmed") << file << "Font"
-                                                 << "Name"
-                                                 << "Arial";
-    QTest::addRow("names in any letter case") << file << "FONT"
-                                              << "nAmE"
-                                              << "Arial";
-    QTest::addRow("first of two equal sections wins") << file << "font"
-                                                      << "name"
-                                                      << "Arial";
+    QTest::addRow("blanks trimmed, names in any case") << file << "FONT"
+                                                       << "nAmE"
+                                                       << "Arial";
     QTest::addRow("empty value is empty") << file << "Font"
                                           << "Empty"
                                           << "";
@@ -63,15 +52,17 @@ void TestProfileFile::readsValues_data()
     QTest::addRow("value keeps later equals signs") << file << "Export Option"
                                                     << "Weird"
                                                     << "a=b";
-    QTest::addRow("empty file reads 0") << QByteArray() << "Font"
-                                        << "Name"
-                                        << "0";
     QTest::addRow("LF-only lines") << QByteArray("[Font]\nName=X\n") << "Font"
                                    << "Name"
                                    << "X";
-    QTest::addRow("UTF-8 byte order mark") << QByteArray("\xEF\xBB\xBF[Font]\r\nName=X\r\n") << "Font"
+    QTest::addRow("UTF-8 byte order mark") << QByteArray("\xEF\xBB\xBF[Font]\r\nName=X") << "Font"
                                            << "Name"
                                            << "X";
+    QTest::addRow("Windows-1252 bytes") << QByteArray("[Font]\r\nName=\xE4 \x80") << "Font"
+                                        << "Name"
+                                        << "ä €";
+    QTest::addRow("cut to 254 characters") << "[Font]\r\nName=" + QByteArray(300, 'a') << "Font"
+                                           << "Name" << QString(254, u'a');
 }
 
 void TestProfileFile::readsValues()
@@ -83,118 +74,87 @@ void TestProfileFile::readsValues()
     QCOMPARE(ProfileFile::fromBytes(file).value(section, key), expected);
 }
 
-void TestProfileFile::cutsLongValuesTo254Characters()
-{
-    const QString face(300, u'a');
-    ProfileFile profile;
-    profile.setValue(QStringLiteral("Font"), QStringLiteral("Name"), face);
-    QCOMPARE(ProfileFile::fromBytes(profile.toBytes()).value(QStringLiteral("Font"), QStringLiteral("Name")),
-             face.left(254));
-}
-
 void TestProfileFile::writeChangesOnlyThatKeysLine()
 {
-    const QByteArray before = "; kept\r\n[Font]\r\nname=Old\r\nUnknown=1\n\r\n[Other]\r\nName=Else\r\n";
-    ProfileFile profile = ProfileFile::fromBytes(before);
-    QVERIFY(profile.setValue(QStringLiteral("Font"), QStringLiteral("Name"), QStringLiteral("New")));
+    ProfileFile profile =
+        ProfileFile::fromBytes("; kept\r\n[Font]\r\nname=Old\r\nUnknown=1\n\r\n[Other]\r\nName=Else\r\n");
+    QVERIFY(profile.setValue(u"Font"_s, u"Name"_s, u"New"_s));
     QCOMPARE(profile.toBytes(), QByteArray("; kept\r\n[Font]\r\nName=New\r\nUnknown=1\n\r\n[Other]\r\nName=Else\r\n"));
 }
 
-void TestProfileFile::writeAddsKeyAndSectionWhereMissing()
+void TestProfileFile::writeAddsKeysAndSectionsWhereMissing()
 {
     ProfileFile profile = ProfileFile::fromBytes("[Font]\r\nName=A\r\n\r\n[Other]\r\nX=1");
-    profile.setValue(QStringLiteral("Font"), QStringLiteral("Size"), QStringLiteral("12"));
-    profile.setValue(QStringLiteral("Other"), QStringLiteral("Y"), QStringLiteral("2"));
-    profile.setValue(QStringLiteral("New"), QStringLiteral("Z"), QStringLiteral("3"));
+    profile.setValue(u"Font"_s, u"Size"_s, u"12"_s);
+    profile.setValue(u"Other"_s, u"Y"_s, u"2"_s);
+    profile.setValue(u"New"_s, u"Z"_s, u"3"_s);
     QCOMPARE(profile.toBytes(),
              QByteArray("[Font]\r\nName=A\r\nSize=12\r\n\r\n[Other]\r\nX=1\r\nY=2\r\n[New]\r\nZ=3\r\n"));
+
+    ProfileFile fresh;
+    fresh.setValue(u"Font"_s, u"Name"_s, u"Arial"_s);
+    fresh.setValue(u"Export Option"_s, u"XDist"_s, u"1"_s);
+    QCOMPARE(fresh.toBytes(), QByteArray("[Font]\r\nName=Arial\r\n[Export Option]\r\nXDist=1\r\n"));
 }
 
-void TestProfileFile::newFileHasCrLfLinesInWriteOrder()
+void TestProfileFile::windows1252FilesReadAndStayWindows1252WhenTheyCan()
 {
-    ProfileFile profile;
-    profile.setValue(QStringLiteral("Font"), QStringLiteral("Name"), QStringLiteral("Arial"));
-    profile.setValue(QStringLiteral("Export Option"), QStringLiteral("XDist"), QStringLiteral("1"));
-    profile.setValue(QStringLiteral("Font"), QStringLiteral("Size"), QStringLiteral("14"));
-    QCOMPARE(profile.toBytes(), QByteArray("[Font]\r\nName=Arial\r\nSize=14\r\n[Export Option]\r\nXDist=1\r\n"));
-}
-
-void TestProfileFile::windows1252FileReadsAndStaysWindows1252()
-{
-    // "Schrift ä €" as a Windows editor saves it; not valid UTF-8.
-    const QByteArray before = "[Font]\r\nName=Schrift \xE4 \x80\r\nOther=\xFC\r\n";
-    ProfileFile profile = ProfileFile::fromBytes(before);
+    ProfileFile profile = ProfileFile::fromBytes("[Font]\r\nName=Old\r\nOther=\xFC\r\n");
     QVERIFY(!profile.isUtf8());
-    QCOMPARE(profile.value(QStringLiteral("Font"), QStringLiteral("Name")), QStringLiteral("Schrift ä €"));
-    profile.setValue(QStringLiteral("Font"), QStringLiteral("Name"), QStringLiteral("Größe"));
+    profile.setValue(u"Font"_s, u"Name"_s, u"Größe"_s);
     QCOMPARE(profile.toBytes(), QByteArray("[Font]\r\nName=Gr\xF6\xDF"
                                            "e\r\nOther=\xFC\r\n"));
+
+    // A character Windows-1252 lacks turns the whole file into UTF-8, and so does a write that
+    // would leave valid UTF-8 bytes behind, which would read differently next time.
+    for (const auto& [before, value] : {std::pair<QByteArray, QString>{"[Font]\r\nOther=\xFC\r\n", u"Ω"_s},
+                                        {"[Font]\r\nName=\xE4\r\nOther=\xC3\xA4\r\n", u"plain"_s}}) {
+        ProfileFile converted = ProfileFile::fromBytes(before);
+        const QString other = converted.value(u"Font"_s, u"Other"_s);
+        converted.setValue(u"Font"_s, u"Name"_s, value);
+        const ProfileFile reread = ProfileFile::fromBytes(converted.toBytes());
+        QVERIFY(reread.isUtf8());
+        QCOMPARE(reread.value(u"Font"_s, u"Name"_s), value);
+        QCOMPARE(reread.value(u"Font"_s, u"Other"_s), other);
+    }
 }
 
-void TestProfileFile::windows1252FileTurnsUtf8ForCharactersItLacks()
-{
-    ProfileFile profile = ProfileFile::fromBytes("[Font]\r\nOther=\xFC\r\n");
-    profile.setValue(QStringLiteral("Font"), QStringLiteral("Name"), QStringLiteral("Ω"));
-    const ProfileFile reread = ProfileFile::fromBytes(profile.toBytes());
-    QVERIFY(reread.isUtf8());
-    QCOMPARE(reread.value(QStringLiteral("Font"), QStringLiteral("Name")), QStringLiteral("Ω"));
-    QCOMPARE(reread.value(QStringLiteral("Font"), QStringLiteral("Other")), QStringLiteral("ü"));
-}
-
-void TestProfileFile::refusesNamesThatWouldBreakTheFile()
+void TestProfileFile::refusesWhatWouldBreakTheFile()
 {
     ProfileFile profile = ProfileFile::fromBytes("[Font]\r\nName=A\r\n");
     const QByteArray before = profile.toBytes();
-    QVERIFY(!profile.setValue(QStringLiteral("Fo]nt"), QStringLiteral("Name"), QStringLiteral("x")));
-    QVERIFY(!profile.setValue(QStringLiteral("Font"), QStringLiteral("Na=me"), QStringLiteral("x")));
-    QVERIFY(!profile.setValue(QStringLiteral("Font"), QStringLiteral("Na\nme"), QStringLiteral("x")));
-    QVERIFY(!profile.setValue(QStringLiteral("Font"), QStringLiteral(""), QStringLiteral("x")));
+    QVERIFY(!profile.setValue(u"Fo]nt"_s, u"Name"_s, u"x"_s));
+    QVERIFY(!profile.setValue(u"Font"_s, u"Na=me"_s, u"x"_s));
+    QVERIFY(!profile.setValue(u"Font"_s, u"Na\nme"_s, u"x"_s));
+    QVERIFY(!profile.setValue(u"Font"_s, QString(), u"x"_s));
     QCOMPARE(profile.toBytes(), before);
-}
 
-void TestProfileFile::lineBreaksInValuesStayOnOneLine()
-{
-    ProfileFile profile = ProfileFile::fromBytes("[Font]\r\nName=A\r\n");
-    profile.setValue(QStringLiteral("Font"), QStringLiteral("Name"), QStringLiteral("x\r\n[Evil]\r\nKey=1"));
-    const ProfileFile reread = ProfileFile::fromBytes(profile.toBytes());
-    QCOMPARE(reread.value(QStringLiteral("Evil"), QStringLiteral("Key")), QStringLiteral("0"));
+    // A line break in a value must not smuggle in lines of its own.
+    profile.setValue(u"Font"_s, u"Name"_s, u"x\r\n[Evil]\r\nKey=1"_s);
+    QCOMPARE(ProfileFile::fromBytes(profile.toBytes()).value(u"Evil"_s, u"Key"_s), u"0"_s);
     QCOMPARE(profile.toBytes().count('\n'), 2);
 }
 
-void TestProfileFile::saveLeavesReadOnlyFileUntouched()
+void TestProfileFile::saveReplacesWholeOrNotAtAll()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("config.ini"));
-    QVERIFY(writeBytes(path, "[Font]\r\nName=A\r\n"));
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
-    ProfileFile profile = ProfileFile::load(path);
-    profile.setValue(QStringLiteral("Font"), QStringLiteral("Name"), QStringLiteral("B"));
-    QVERIFY(!profile.save(path));
-    QCOMPARE(readBytes(path), QByteArray("[Font]\r\nName=A\r\n"));
-}
-
-void TestProfileFile::saveOfUnchangedProfileWritesNothing()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("config.ini"));
-    QVERIFY(writeBytes(path, "[Font]\r\nName=A\r\n"));
-    ProfileFile profile = ProfileFile::load(path);
-    profile.setValue(QStringLiteral("Font"), QStringLiteral("Name"), QStringLiteral("A"));
-    // The folder may not even be writable: an unchanged file needs no write.
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    QVERIFY(profile.save(path));
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QCOMPARE(readBytes(path), QByteArray("[Font]\r\nName=A\r\n"));
-}
-
-void TestProfileFile::saveLeavesNoTemporaryFile()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("config.ini"));
+    const QString path = dir.filePath(u"config.ini"_s);
     ProfileFile profile;
-    profile.setValue(QStringLiteral("Font"), QStringLiteral("Name"), QStringLiteral("A"));
+    profile.setValue(u"Font"_s, u"Name"_s, u"A"_s);
     QVERIFY(profile.save(path));
-    QCOMPARE(test::entries(dir.path()), QStringList{QStringLiteral("config.ini")});
+    QCOMPARE(test::entries(dir.path()), QStringList{u"config.ini"_s}); // no temporary file left
+    QCOMPARE(readBytes(path), QByteArray("[Font]\r\nName=A\r\n"));
+
+    // Unchanged: nothing to write, even where nothing could be written.
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QVERIFY(ProfileFile::load(path).save(path));
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    // A read-only file stays as it is, silently.
+    QFile::setPermissions(path, QFileDevice::ReadOwner);
+    profile = ProfileFile::load(path);
+    profile.setValue(u"Font"_s, u"Name"_s, u"B"_s);
+    QVERIFY(!profile.save(path));
     QCOMPARE(readBytes(path), QByteArray("[Font]\r\nName=A\r\n"));
 }
 
