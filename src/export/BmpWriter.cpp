@@ -102,9 +102,15 @@ bool writeBmp24(QIODevice& device, int width, int height, const BandSource& sour
         if (bottom - top < band.height())
             band = QImage(width, bottom - top, QImage::Format_RGB32);
         source(band, top);
-        for (int y = band.height() - 1, out = 0; y >= 0; --y, ++out)
-            toBlueGreenRed(reinterpret_cast<const QRgb*>(band.constScanLine(y)), width,
-                           bytes.data() + out * rowBytes(width));
+        const qint64 stride = rowBytes(width);
+        for (int y = band.height() - 1, out = 0; y >= 0; --y, ++out) {
+            char* converted = bytes.data() + out * stride;
+            // Most of a texture is rows of background: a row like the one below is copied.
+            if (out > 0 && std::memcmp(band.constScanLine(y), band.constScanLine(y + 1), size_t(width) * 4) == 0)
+                std::memcpy(converted, converted - stride, size_t(stride));
+            else
+                toBlueGreenRed(reinterpret_cast<const QRgb*>(band.constScanLine(y)), width, converted);
+        }
         const qint64 length = rowBytes(width) * band.height();
         if (device.write(bytes.constData(), length) != length)
             return false;
