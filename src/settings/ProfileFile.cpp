@@ -93,7 +93,13 @@ ProfileFile ProfileFile::load(const QString& path)
 
 QString ProfileFile::decode(const QByteArray& bytes) const
 {
-    return m_utf8 ? QString::fromUtf8(bytes) : decodeWindows1252(bytes);
+    if (!m_utf8)
+        return decodeWindows1252(bytes);
+    // QString::fromUtf8 would drop a U+FEFF at the start of a line, which may begin a name or
+    // a value; the file's own byte order mark is taken off in parse().
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
 }
 
 QByteArray ProfileFile::encode(const QString& text) const
