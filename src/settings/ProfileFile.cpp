@@ -75,6 +75,8 @@ ProfileFile ProfileFile::fromBytes(const QByteArray& bytes)
         }
         profile.m_lines.append(line);
     }
+    for (qsizetype i = 0; i < profile.m_lines.size(); ++i)
+        profile.m_entries.append(profile.parse(i));
     return profile;
 }
 
@@ -114,6 +116,9 @@ ProfileFile::Entry ProfileFile::parse(qsizetype lineIndex) const
         bytes.remove(0, kUtf8Bom.size());
     const QString text = trimBlanks(decode(bytes));
     Entry entry;
+    if (text.isEmpty())
+        return entry;
+    entry.kind = Entry::Other;
     if (text.startsWith(u'[')) {
         const qsizetype close = text.indexOf(u']');
         entry.kind = Entry::Section;
@@ -127,7 +132,7 @@ ProfileFile::Entry ProfileFile::parse(qsizetype lineIndex) const
         return entry;
     entry.name = trimBlanks(text.left(equals));
     if (entry.name.isEmpty())
-        return entry;
+        return entry; // "  =x": no key
     entry.kind = Entry::Key;
     entry.value = trimBlanks(text.mid(equals + 1));
     return entry;
@@ -136,7 +141,7 @@ ProfileFile::Entry ProfileFile::parse(qsizetype lineIndex) const
 qsizetype ProfileFile::findSection(const QString& section) const
 {
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const Entry entry = parse(i);
+        const Entry& entry = m_entries.at(i);
         if (entry.kind == Entry::Section && sameName(entry.name, section))
             return i;
     }
@@ -150,7 +155,7 @@ QString ProfileFile::value(const QString& section, const QString& key) const
     if (header < 0)
         return QStringLiteral("0");
     for (qsizetype i = header + 1; i < m_lines.size(); ++i) {
-        const Entry entry = parse(i);
+        const Entry& entry = m_entries.at(i);
         if (entry.kind == Entry::Section)
             break;
         if (entry.kind == Entry::Key && sameName(entry.name, wantedKey))
@@ -199,28 +204,40 @@ void ProfileFile::replaceOrInsert(const QString& sectionName, const QString& key
     const qsizetype header = findSection(sectionName);
     if (header < 0) {
         endLastLine();
-        m_lines.append({encode(u'[' + sectionName + u']'), kCrLf});
-        m_lines.append({encode(keyLine), kCrLf});
+        insertLine(m_lines.size(), u'[' + sectionName + u']');
+        insertLine(m_lines.size(), keyLine);
         return;
     }
 
     qsizetype lastContent = header;
     for (qsizetype i = header + 1; i < m_lines.size(); ++i) {
-        const Entry entry = parse(i);
+        const Entry& entry = m_entries.at(i);
         if (entry.kind == Entry::Section)
             break;
         if (entry.kind == Entry::Key && sameName(entry.name, keyName)) {
-            m_lines[i].bytes = encode(keyLine);
+            setLine(i, keyLine);
             return;
         }
-        if (!trimBlanks(decode(m_lines.at(i).bytes)).isEmpty())
+        if (entry.kind != Entry::Blank)
             lastContent = i;
     }
     // A new key goes after the section's last non-blank line, before any blank lines that
     // separate it from the next section.
     if (m_lines.at(lastContent).end.isEmpty())
         m_lines[lastContent].end = kCrLf;
-    m_lines.insert(lastContent + 1, {encode(keyLine), kCrLf});
+    insertLine(lastContent + 1, keyLine);
+}
+
+void ProfileFile::setLine(qsizetype index, const QString& text)
+{
+    m_lines[index].bytes = encode(text);
+    m_entries[index] = parse(index);
+}
+
+void ProfileFile::insertLine(qsizetype index, const QString& text)
+{
+    m_lines.insert(index, {encode(text), kCrLf});
+    m_entries.insert(index, parse(index));
 }
 
 QList<std::pair<QString, QString>> ProfileFile::keyNames() const
@@ -228,7 +245,7 @@ QList<std::pair<QString, QString>> ProfileFile::keyNames() const
     QList<std::pair<QString, QString>> names;
     QString section;
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const Entry entry = parse(i);
+        const Entry& entry = m_entries.at(i);
         if (entry.kind == Entry::Section)
             section = entry.name;
         else if (entry.kind == Entry::Key)

@@ -53,14 +53,16 @@ private:
         QByteArray bytes; // without its line end
         QByteArray end;   // "\r\n", "\n" or empty for a last line without one
     };
+    // What a line means, kept beside its bytes so that lookups need not decode every line.
     struct Entry
     {
         enum Kind
         {
+            Blank,
             Other,
             Section,
             Key
-        } kind = Other;
+        } kind = Blank;
         QString name;
         QString value;
     };
@@ -72,7 +74,11 @@ private:
     void replaceOrInsert(const QString& sectionName, const QString& keyName, const QString& keyLine);
     qsizetype findSection(const QString& section) const;
 
+    void setLine(qsizetype index, const QString& text);
+    void insertLine(qsizetype index, const QString& text);
+
     QList<Line> m_lines;
+    QList<Entry> m_entries; // one per line
     QByteArray m_original;
     bool m_utf8 = true;
     bool m_unreadable = false;
