@@ -207,6 +207,12 @@ void MainWindow::chooseFont()
     const std::optional<QFont> chosen = m_dialogs.chooseFont(this, realizeFont(m_settings.font));
     if (chosen && chosen->family().trimmed().isEmpty())
         return; // an empty face changes nothing
+    if (chosen && chosen->pointSizeF() > double(kMaxFontSize)) {
+        m_dialogs.showWarning(this, QStringLiteral("Schriftgrößen über %1 Punkt sind nicht möglich; die Schrift "
+                                                   "bleibt, wie sie war.")
+                                        .arg(double(kMaxFontSize)));
+        return;
+    }
     if (chosen)
         m_settings.font = withFont(m_settings.font, *chosen);
     runLayout();

@@ -140,6 +140,11 @@ void TestMainWindow::fontCommandTakesFaceSizeBoldItalic()
     m_dialogs.fontAnswer = blank;
     window->chooseFont();
     QCOMPARE(window->settings().font, font);
+    chosen.setPointSizeF(5000.0); // beyond what the settings file and a bitmap can hold
+    m_dialogs.fontAnswer = chosen;
+    window->chooseFont();
+    QCOMPARE(window->settings().font, font);
+    QCOMPARE(m_dialogs.warnings.size(), 1);
 }
 
 void TestMainWindow::colourCommandsOpenOnTheirOwnColour()
