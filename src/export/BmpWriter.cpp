@@ -118,13 +118,4 @@ bool writeBmp24(QIODevice& device, int width, int height, const BandSource& sour
     return true;
 }
 
-bool writeBmp24(QIODevice& device, const QImage& image)
-{
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    return writeBmp24(device, rgb.width(), rgb.height(), [&rgb](QImage& band, int top) {
-        for (int y = 0; y < band.height(); ++y)
-            std::copy_n(rgb.constScanLine(top + y), band.bytesPerLine(), band.scanLine(y));
-    });
-}
-
 } // namespace glyfrax

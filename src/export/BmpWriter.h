@@ -15,7 +15,6 @@ using BandSource = std::function<void(QImage& band, int top)>;
 // multiple of 4 bytes. The picture is asked for in bands from the bottom, so a large one never
 // has to be held whole. Returns false when the device refused a write.
 bool writeBmp24(QIODevice& device, int width, int height, const BandSource& source);
-bool writeBmp24(QIODevice& device, const QImage& image);
 
 // Whether a bitmap of this size fits the format's 32-bit file size.
 bool fitsBmp(int width, int height);

@@ -37,9 +37,9 @@ FontMeasure::FontMeasure(const QFont& font)
 {
     // Bound to a 96 dpi device, so the glyphs have the same pixel size on every screen.
     const QImage canvas = makeCanvas(1, 1, QImage::Format_RGB32);
-    m_font = QFont(font, &canvas);
-    m_rawFont = QRawFont::fromFont(m_font);
-    const QFontMetrics metrics(m_font, &canvas);
+    const QFont bound(font, &canvas);
+    m_rawFont = QRawFont::fromFont(bound);
+    const QFontMetrics metrics(bound, &canvas);
     m_lineHeight = metrics.height();
     m_ascent = metrics.ascent();
 

@@ -42,7 +42,6 @@ public:
     const QRawFont& rawFont() const { return m_rawFont; }
 
 private:
-    QFont m_font;
     QRawFont m_rawFont;
     std::array<quint32, kCharacterCount> m_glyphs{};
     std::array<int, kCharacterCount> m_widths{};
