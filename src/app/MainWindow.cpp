@@ -166,18 +166,17 @@ void MainWindow::runLayout()
     const LayoutOutcome outcome = LayoutTexture(measure, m_settings.options.XDist, m_settings.options.YDist, m_layout);
     if (outcome.ok)
         m_texLabel->setText(textureSizeCaption(m_layout.TextureSize));
-    showPreview();
+    showPreview(measure);
     if (!outcome.ok)
         m_dialogs.showWarning(this, outcome.error);
 }
 
-void MainWindow::showPreview()
+void MainWindow::showPreview(const FontMeasure& measure)
 {
     if (m_layout.TextureSize == 0) { // no layout has completed yet
         m_preLabel->hide();
         return;
     }
-    const FontMeasure measure(m_settings.font);
     const QImage image = renderPreview(measure, m_layout, textColor(), backColor(), kPreviewArea);
     m_preLabel->setPixmap(QPixmap::fromImage(image));
     m_preLabel->resize(image.size());
@@ -222,7 +221,7 @@ void MainWindow::chooseTextColor()
 {
     if (const std::optional<QColor> color = m_dialogs.chooseColor(this, textColor())) {
         m_settings.font.textColor = valueFromColor(*color);
-        showPreview();
+        showPreview(FontMeasure(m_settings.font));
     }
 }
 
@@ -230,7 +229,7 @@ void MainWindow::chooseBackColor()
 {
     if (const std::optional<QColor> color = m_dialogs.chooseColor(this, backColor())) {
         m_settings.font.backColor = valueFromColor(*color);
-        showPreview();
+        showPreview(FontMeasure(m_settings.font));
     }
 }
 

@@ -14,6 +14,7 @@ namespace glyfrax {
 
 class AboutDialog;
 class DialogService;
+class FontMeasure;
 class ExportPropsDialog;
 
 // The main window: the preview of the font and colours, the texture size, and every command.
@@ -60,7 +61,7 @@ private:
     void buildMenu();
     void buildControls();
     void runLayout();
-    void showPreview();
+    void showPreview(const FontMeasure& measure);
     QColor textColor() const;
     QColor backColor() const;
     void closeOtherWindows();
