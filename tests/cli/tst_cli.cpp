@@ -2,13 +2,11 @@
 #include "layout/TextureLayout.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsStore.h"
+#include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 #include "support/TestFont.h"
 
-#include <QProcess>
 #include <QTest>
-
-#include <unistd.h>
 
 using namespace glyfrax;
 using namespace Qt::StringLiterals;
@@ -18,28 +16,10 @@ using glyfrax::test::writeBytes;
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 // Runs the exporter; as another user when asked, so permissions hold even for root.
-Run runExporter(const QStringList& arguments, bool unprivileged = false)
+test::ChildRun runExporter(const QStringList& arguments, bool unprivileged = false)
 {
-    QProcess process;
-    QString program = QStringLiteral(GLYFRAX_EXPORT_BINARY);
-    QStringList args = arguments;
-    if (unprivileged && geteuid() == 0) {
-        args.prepend(program);
-        args = QStringList{u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s} + args;
-        program = u"setpriv"_s;
-    }
-    process.start(program, args);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    return test::runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY), arguments, {-1, unprivileged});
 }
 
 Settings baseSettings()
@@ -117,7 +97,8 @@ void TestCli::filesEqualTheCoreExport()
     const QByteArray configBefore = readBytes(m_config);
 
     const QString cliBitmap = m_dir.filePath(u"cli.bmp"_s);
-    const Run run = runExporter(QStringList{u"--config"_s, m_config} + options.split(u' ') + QStringList{cliBitmap});
+    const test::ChildRun run =
+        runExporter(QStringList{u"--config"_s, m_config} + options.split(u' ') + QStringList{cliBitmap});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
 
     const QString coreBitmap = m_dir.filePath(u"core.bmp"_s);
@@ -146,7 +127,7 @@ void TestCli::fontFileGivesTheSameFilesAsTheInstalledFace()
 void TestCli::badConfigValueIsReportedAndTheExportGoesOn()
 {
     QVERIFY(writeBytes(m_config, "[Font]\r\nName=DejaVu Sans\r\nSize=vierzehn\r\n[Export Option]\r\nYDist=-1\r\n"));
-    const Run run = runExporter({u"--config"_s, m_config, m_dir.filePath(u"bad.bmp"_s)});
+    const test::ChildRun run = runExporter({u"--config"_s, m_config, m_dir.filePath(u"bad.bmp"_s)});
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.err.contains(u"[Font] Size = „vierzehn“"_s));
     QVERIFY(run.err.contains(u"[Export Option] YDist = „-1“"_s));
@@ -172,7 +153,7 @@ void TestCli::usageErrorsExitWith2()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
-    const Run run = runExporter(arguments);
+    const test::ChildRun run = runExporter(arguments);
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(run.err.contains(u"Aufruf: glyfrax-export"_s));
@@ -207,7 +188,7 @@ void TestCli::failuresExitWith1AndKeepEarlierFiles()
     QStringList arguments{u"--config"_s, m_config, out.filePath(u"font.bmp"_s)};
     if (!option.isEmpty())
         arguments.prepend(option.contains(u"%1"_s) ? option.arg(m_config) : option);
-    const Run run = runExporter(arguments, readOnlyFolder);
+    const test::ChildRun run = runExporter(arguments, readOnlyFolder);
     QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QCOMPARE(run.exitCode, 1);

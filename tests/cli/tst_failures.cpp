@@ -6,6 +6,7 @@
 #include "export/AtomicFile.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsStore.h"
+#include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 #include "support/TestFont.h"
 
@@ -17,53 +18,17 @@
 
 #include <csignal>
 #include <cstring>
-#include <sys/resource.h>
-#include <unistd.h>
 
 using namespace glyfrax;
 using namespace Qt::StringLiterals;
 using glyfrax::test::entries;
 using glyfrax::test::readBytes;
+using glyfrax::test::runChild;
 using glyfrax::test::writeBytes;
 
 namespace {
 
 const QStringList kExportFiles{u"font.bmp"_s, u"font.fnt"_s};
-
-// How a child process is held back.
-struct Limits
-{
-    qint64 maxFileSize = -1; // bytes, as a full disk would stop it
-    bool unprivileged = false;
-};
-
-struct Run
-{
-    int exitCode = -1;
-    QString err;
-};
-
-Run runChild(const QString& program, QStringList arguments, const Limits& limits)
-{
-    QProcess process;
-    QString executable = program;
-    if (limits.unprivileged && geteuid() == 0) {
-        arguments = QStringList{u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, program} + arguments;
-        executable = u"setpriv"_s;
-    }
-    const qint64 maxFileSize = limits.maxFileSize;
-    process.setChildProcessModifier([maxFileSize] {
-        if (maxFileSize >= 0) {
-            const rlimit limit{rlim_t(maxFileSize), rlim_t(maxFileSize)};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
-        }
-    });
-    process.start(executable, arguments);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardError())};
-}
 
 QStringList exportArguments(const QString& config, const QString& size, const QString& bitmap)
 {
@@ -156,8 +121,8 @@ void TestFailures::fullDiskKeepsTheEarlierFiles()
     QFETCH(qint64, maxFileSize);
     QTemporaryDir out;
     putEarlierFiles(out.path());
-    const Run run = runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY),
-                             exportArguments(m_config, u"14"_s, out.filePath(u"font.bmp"_s)), {maxFileSize, false});
+    const test::ChildRun run = runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY),
+                                        exportArguments(m_config, u"14"_s, out.filePath(u"font.bmp"_s)), {maxFileSize});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains(u"konnte nicht geschrieben werden"_s), qPrintable(run.err));
     QVERIFY2(run.err.contains(out.path()), qPrintable(run.err));
@@ -255,8 +220,8 @@ void TestFailures::unwritableSettingsFileStaysAsItWas()
     QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                              QFileDevice::ExeOther |
                                              (readOnlyFolder ? QFileDevice::Permissions() : QFileDevice::WriteOwner));
-    const Run run = runChild(QCoreApplication::applicationFilePath(), {u"--write-settings"_s, ini, u"After"_s},
-                             {maxFileSize, readOnlyFolder});
+    const test::ChildRun run = runChild(QCoreApplication::applicationFilePath(),
+                                        {u"--write-settings"_s, ini, u"After"_s}, {maxFileSize, readOnlyFolder});
     QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(run.exitCode, 1); // the write reported failure to its caller, which stays silent
     QCOMPARE(run.err, QString());
