@@ -5,6 +5,8 @@
 
 #include <QDir>
 
+#include <limits>
+
 namespace glyfrax {
 
 namespace {
@@ -30,15 +32,34 @@ public:
 
     QString text(const QString& section, const QString& key) const { return m_profile.value(section, key); }
 
-    float size(const QString& section, const QString& key)
+    // A number from min to max; anything else is rejected and reads as 0.
+    template <typename T>
+    T number(const QString& section, const QString& key, Converted<T> (*convert)(const QString&), T min, T max,
+             const QString& range)
     {
         const QString raw = text(section, key);
-        const Converted<float> value = toSingle(raw);
+        const Converted<T> value = convert(raw);
         if (!value.ok())
-            return reject(section, key, raw, reasonFor(value.error, QStringLiteral("keine Zahl")), 0.0F);
-        if (value.value < 0.0F || value.value > kMaxFontSize)
-            return reject(section, key, raw, QStringLiteral("außerhalb von 0 bis 1638 Punkt"), 0.0F);
+            return reject(section, key, raw, reasonFor(value.error, QStringLiteral("keine Zahl")), T{});
+        if (value.value < min || value.value > max)
+            return reject(section, key, raw, range, T{});
         return value.value;
+    }
+
+    float size(const QString& section, const QString& key)
+    {
+        return number(section, key, toSingle, 0.0F, kMaxFontSize, QStringLiteral("außerhalb von 0 bis 1638 Punkt"));
+    }
+
+    std::int32_t color(const QString& section, const QString& key)
+    {
+        return number(section, key, toInt32, std::numeric_limits<std::int32_t>::min(),
+                      std::numeric_limits<std::int32_t>::max(), QString());
+    }
+
+    std::int32_t gap(const QString& section, const QString& key)
+    {
+        return number(section, key, toInt32, 0, kMaxGap, QStringLiteral("außerhalb von 0 bis 32767"));
     }
 
     bool flag(const QString& section, const QString& key)
@@ -49,24 +70,6 @@ public:
             return reject(section, key, raw, reasonFor(value.error, QStringLiteral("weder Zahl noch true/false")),
                           false);
         return value.value;
-    }
-
-    std::int32_t integer(const QString& section, const QString& key)
-    {
-        const QString raw = text(section, key);
-        const Converted<std::int32_t> value = toInt32(raw);
-        if (!value.ok())
-            return reject(section, key, raw, reasonFor(value.error, QStringLiteral("keine Zahl")), 0);
-        return value.value;
-    }
-
-    std::int32_t gap(const QString& section, const QString& key)
-    {
-        const QString raw = text(section, key);
-        const Converted<std::int32_t> value = toInt32(raw);
-        if (value.ok() && (value.value < 0 || value.value > kMaxGap))
-            return reject(section, key, raw, QStringLiteral("außerhalb von 0 bis 32767"), 0);
-        return integer(section, key);
     }
 
     QString label(const QString& section, const QString& key) const
@@ -111,8 +114,8 @@ LoadedSettings readSettings(const ProfileFile& profile)
     font.size = in.size(kFontSection, QStringLiteral("Size"));
     font.bold = in.flag(kFontSection, QStringLiteral("Bold"));
     font.italic = in.flag(kFontSection, QStringLiteral("Italic"));
-    font.textColor = in.integer(kFontSection, QStringLiteral("Color"));
-    font.backColor = in.integer(kFontSection, QStringLiteral("BackColor"));
+    font.textColor = in.color(kFontSection, QStringLiteral("Color"));
+    font.backColor = in.color(kFontSection, QStringLiteral("BackColor"));
 
     ExportOptions& o = s.options;
     o.WriteBinary = in.flag(kExportSection, QStringLiteral("WriteBinary"));
