@@ -53,6 +53,14 @@ QMenu* addMenu(QMenuBar* bar, const char* name, const QString& caption)
     return menu;
 }
 
+// The desktop's font for a widget, held fixed, so that the window's own font does not reach it.
+void keepDesktopFont(QWidget* widget)
+{
+    QFont font = QApplication::font(widget);
+    font.setResolveMask(QFont::AllPropertiesResolved);
+    widget->setFont(font);
+}
+
 FontSettings withFont(FontSettings settings, const QFont& font)
 {
     settings.bold = font.bold();
@@ -98,6 +106,7 @@ AboutDialog* MainWindow::aboutDialog() const
 void MainWindow::buildMenu()
 {
     QMenuBar* bar = menuBar();
+    keepDesktopFont(bar);
     QMenu* file = addMenu(bar, "m_file", QStringLiteral("&Datei"));
     connect(addCommand(file, "m_save", QStringLiteral("Bitmap &exportieren"), QKeySequence(Qt::CTRL | Qt::Key_S)),
             &QAction::triggered, this, &MainWindow::exportBitmap);
@@ -133,6 +142,7 @@ void MainWindow::buildControls()
 {
     auto* client = new QWidget(this);
     client->setFixedSize(kClientSize);
+    keepDesktopFont(client);
     setCentralWidget(client);
 
     m_texLabel = new QLabel(QStringLiteral("Textur:"), client);
@@ -161,6 +171,9 @@ QColor MainWindow::backColor() const
 
 void MainWindow::runLayout()
 {
+    // The window's own font is the font of the settings, as the font command left it; its
+    // controls keep the desktop's font.
+    setFont(realizeFont(m_settings.font));
     m_preLabel->hide();
     const FontMeasure measure(m_settings.font);
     const LayoutOutcome outcome = LayoutTexture(measure, m_settings.options.XDist, m_settings.options.YDist, m_layout);

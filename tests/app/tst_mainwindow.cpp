@@ -77,6 +77,9 @@ void TestMainWindow::startsInTheSavedFontAndColours()
     QCOMPARE(window->windowTitle(), u"Glyfrax"_s);
     QCOMPARE(window->centralWidget()->size(), QSize(295, 296));
     QCOMPARE(window->findChild<QLabel*>(u"TexLabel"_s)->text(), textureSizeCaption(window->layout().TextureSize));
+    QCOMPARE(window->font().family(), u"DejaVu Sans"_s);
+    QVERIFY(window->font().bold());
+    QVERIFY(!window->findChild<QLabel*>(u"TexLabel"_s)->font().bold()); // controls keep the desktop font
     auto* preLabel = window->findChild<QLabel*>(u"PreLabel"_s);
     QVERIFY(!preLabel->isHidden());
     QVERIFY(!preLabel->accessibleName().isEmpty());
@@ -129,6 +132,7 @@ void TestMainWindow::fontCommandTakesFaceSizeBoldItalic()
     window->chooseFont();
     const FontSettings font = window->settings().font;
     QVERIFY(font.size == 30.0F && font.italic && !font.bold && font.textColor == 16777215);
+    QVERIFY(window->font().italic() && window->font().pointSizeF() == 30.0);
     QVERIFY(window->layout().TextureSize > sideBefore);
     QCOMPARE(window->findChild<QLabel*>(u"TexLabel"_s)->text(), textureSizeCaption(window->layout().TextureSize));
 
