@@ -81,7 +81,8 @@ QString writeFilesAtomically(const std::vector<FileContent>& files)
         // Writing straight into the target would leave a half-written file behind on failure.
         saveFile->setDirectWriteFallback(false);
         errno = 0;
-        if (!saveFile->open(QIODevice::WriteOnly))
+        // Unbuffered: the bitmap is written in large bands, which a buffer would only copy once more.
+        if (!saveFile->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return failure(file.path, reasonForErrno(errno, saveFile->errorString()));
         errno = 0;
         // Flushed here, not inside commit(): QSaveFile would commit a cut-off file when the
