@@ -11,14 +11,18 @@ namespace glyfrax {
 
 namespace {
 
-QString reasonForErrno(int error, const QString& fallback)
+QString reasonForErrno(int error, const QString& path, const QString& fallback)
 {
     switch (error) {
     case EACCES:
     case EPERM:
         return QStringLiteral("Zugriff verweigert");
     case ENOENT:
-        return QStringLiteral("Der Ordner existiert nicht");
+        // The folder was there when the export began; it may have gone since, or it may be
+        // one in which no file can be made (as in /proc).
+        return QFileInfo(QFileInfo(path).absolutePath()).isDir()
+                   ? QStringLiteral("In diesem Ordner lässt sich keine Datei anlegen")
+                   : QStringLiteral("Der Ordner existiert nicht (mehr)");
     case ENOSPC:
 #ifdef EDQUOT
     case EDQUOT:
@@ -83,17 +87,17 @@ QString writeFilesAtomically(const std::vector<FileContent>& files)
         errno = 0;
         // Unbuffered: the bitmap is written in large bands, which a buffer would only copy once more.
         if (!saveFile->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return failure(file.path, reasonForErrno(errno, saveFile->errorString()));
+            return failure(file.path, reasonForErrno(errno, file.path, saveFile->errorString()));
         errno = 0;
         // Flushed here, not inside commit(): QSaveFile would commit a cut-off file when the
         // flush inside commit() fails, as it does on a full disk.
         if (!file.write(*saveFile) || !saveFile->flush())
-            return failure(file.path, reasonForErrno(errno, saveFile->errorString()));
+            return failure(file.path, reasonForErrno(errno, file.path, saveFile->errorString()));
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         errno = 0;
         if (!written[i]->commit())
-            return failure(files[i].path, reasonForErrno(errno, written[i]->errorString()));
+            return failure(files[i].path, reasonForErrno(errno, files[i].path, written[i]->errorString()));
     }
     return {};
 }
