@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
 
@@ -22,6 +24,22 @@ struct ChildRun
     QString out;
     QString err;
 };
+
+// Whether a program can be started as user nobody: root's tests run it so, and every folder
+// above it must let others through. Not so in a checkout under a private home folder.
+inline bool othersCanRun(const QString& program)
+{
+    if (geteuid() != 0)
+        return true;
+    QFileInfo step(program);
+    if (!step.permission(QFileDevice::ExeOther))
+        return false;
+    for (QDir folder = step.absoluteDir(); !folder.isRoot(); folder.cdUp()) {
+        if (!QFileInfo(folder.absolutePath()).permission(QFileDevice::ExeOther))
+            return false;
+    }
+    return true;
+}
 
 inline ChildRun runChild(const QString& program, QStringList arguments, const Limits& limits = {})
 {
