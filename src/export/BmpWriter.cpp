@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kHeaderSize = 14 + 40;
 constexpr std::int32_t kDotsPerMeter = 3780;
-constexpr qint64 kBandBytes = 16 * 1024 * 1024; // few bands: a glyph across two is drawn twice
+constexpr qint64 kBandBytes = qint64(16) * 1024 * 1024; // few bands: a glyph across two is drawn twice
 
 qint64 rowBytes(int width)
 {

@@ -36,7 +36,7 @@ bool writeAll(QIODevice& device, const QByteArray& bytes)
 bool writeBinaryMetrics(QIODevice& device, const GlyphTable& table, FieldWidth width)
 {
     QByteArray bytes;
-    bytes.reserve(kCharacterCount * (width == FieldWidth::Long32 ? 16 : 8));
+    bytes.reserve(qsizetype(kCharacterCount) * (width == FieldWidth::Long32 ? 16 : 8));
     for (int code = kFirstCode; code <= kLastCode; ++code) {
         const GlyphRect& r = table[code];
         for (std::int32_t field : {r.X, r.Y, r.W, r.H}) {
