@@ -5,7 +5,7 @@
 //                             fresh process per size so that each peak memory is its own)
 
 #include "export/FontExport.h"
-#include "layout/FontMeasure.h"
+#include "render/FontMeasure.h"
 #include "layout/TextureLayout.h"
 #include "settings/Settings.h"
 
@@ -46,21 +46,21 @@ void benchLayout()
     std::printf("Layout (DejaVu Sans, gaps 1), median of runs:\n");
     for (float size : {8.0F, 14.0F, 48.0F, 200.0F}) {
         const FontMeasure measure(dejaVu(size));
-        TextureLayout layout;
+        std::int32_t side = 0;
         std::vector<double> layoutOnly;
         std::vector<double> withMeasure;
         for (int run = 0; run < 200; ++run) {
             QElapsedTimer timer;
             timer.start();
-            LayoutTexture(measure, 1, 1, layout);
+            side = layoutTexture(measure, 1, 1)->side;
             layoutOnly.push_back(double(timer.nsecsElapsed()) / 1e6);
             timer.restart();
             const FontMeasure fresh(dejaVu(size));
-            LayoutTexture(fresh, 1, 1, layout);
+            side = layoutTexture(fresh, 1, 1)->side;
             withMeasure.push_back(double(timer.nsecsElapsed()) / 1e6);
         }
         std::printf("  %5.0f pt  texture %5d  layout %.4f ms  measuring + layout %.4f ms\n", double(size),
-                    layout.TextureSize, medianOf(layoutOnly), medianOf(withMeasure));
+                    side, medianOf(layoutOnly), medianOf(withMeasure));
     }
 }
 
@@ -76,29 +76,28 @@ int benchOneExport(float size)
     QTemporaryDir dir;
     Settings settings;
     settings.font = dejaVu(size);
-    settings.options.XDist = 1;
-    settings.options.YDist = 1;
-    settings.options.WriteBinary = true;
-    settings.options.TakeLong = true;
-    TextureLayout layout;
+    settings.options.xDist = 1;
+    settings.options.yDist = 1;
+    settings.options.writeBinary = true;
+    settings.options.takeLong = true;
     const QString path = dir.filePath(QStringLiteral("font.bmp"));
     // The first export pays for loading the font; report the steady state and the first.
     QElapsedTimer timer;
     timer.start();
-    ExportOutcome outcome = ExportFont(path, settings, {}, layout);
+    Result<ExportedFiles> outcome = exportFont(path, settings, {});
     const double first = double(timer.nsecsElapsed()) / 1e6;
     std::vector<double> times;
-    for (int run = 0; run < 5 && outcome.ok(); ++run) {
+    for (int run = 0; run < 5 && outcome; ++run) {
         timer.restart();
-        outcome = ExportFont(path, settings, {}, layout);
+        outcome = exportFont(path, settings, {});
         times.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
-    if (!outcome.ok()) {
-        std::printf("  export failed: %s\n", qPrintable(outcome.error));
+    if (!outcome) {
+        std::printf("  export failed: %s\n", qPrintable(outcome.error()));
         return 1;
     }
     std::printf("  %5.0f pt  texture %5d  export %7.2f ms (first %7.2f ms)  peak memory %6.1f MiB\n", double(size),
-                layout.TextureSize, medianOf(times), first, double(peakMemoryKiB()) / 1024.0);
+                outcome->layout.side, medianOf(times), first, double(peakMemoryKiB()) / 1024.0);
     return 0;
 }
 

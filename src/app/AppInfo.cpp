@@ -1,4 +1,4 @@
-#include "AppInfo.h"
+#include "app/AppInfo.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "DialogService.h"
+#include "app/DialogService.h"
 
 #include "Version.h"
 

@@ -1,14 +1,16 @@
-#include "MainWindow.h"
+#include "app/MainWindow.h"
 
-#include "AppInfo.h"
-#include "DialogService.h"
 #include "Version.h"
-#include "dialogs/AboutDialog.h"
-#include "dialogs/ExportPropsDialog.h"
+#include "app/AboutDialog.h"
+#include "app/AppInfo.h"
+#include "app/DialogService.h"
+#include "app/ExportPropsDialog.h"
+#include "base/Windows1252.h"
 #include "export/FontExport.h"
-#include "layout/FontMeasure.h"
-#include "layout/GlyphPainter.h"
+#include "render/FontMeasure.h"
+#include "render/GlyphPainter.h"
 #include "settings/ColorValue.h"
+#include "settings/SettingLimits.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -59,6 +61,19 @@ void keepDesktopFont(QWidget* widget)
     QFont font = QApplication::font(widget);
     font.setResolveMask(QFont::AllPropertiesResolved);
     widget->setFont(font);
+}
+
+// The characters of each texture line; "&" is a character like any other.
+QStringList previewLines(const TextureLayout& layout)
+{
+    QStringList lines;
+    for (int line = 0; line < layout.lineCount(); ++line) {
+        QString text;
+        for (int code = layout.firstCodeOfLine(line); code <= layout.lastCodeOfLine(line); ++code)
+            text.append(charFromWindows1252(static_cast<unsigned char>(code)));
+        lines.append(text);
+    }
+    return lines;
 }
 
 FontSettings withFont(FontSettings settings, const QFont& font)
@@ -176,17 +191,20 @@ void MainWindow::runLayout()
     setFont(realizeFont(m_settings.font));
     m_preLabel->hide();
     const FontMeasure measure(m_settings.font);
-    const LayoutOutcome outcome = LayoutTexture(measure, m_settings.options.XDist, m_settings.options.YDist, m_layout);
-    if (outcome.ok)
-        m_texLabel->setText(textureSizeCaption(m_layout.TextureSize));
+    const Result<TextureLayout> laid = layoutTexture(measure, m_settings.options.xDist, m_settings.options.yDist);
+    if (laid) {
+        m_layout = *laid;
+        m_texLabel->setText(textureSizeCaption(m_layout.side));
+    }
+    // On a failure the preview keeps the last layout that worked.
     showPreview(measure);
-    if (!outcome.ok)
-        m_dialogs.showWarning(this, outcome.error);
+    if (!laid)
+        m_dialogs.showWarning(this, laid.error());
 }
 
 void MainWindow::showPreview(const FontMeasure& measure)
 {
-    if (m_layout.TextureSize == 0) { // no layout has completed yet
+    if (m_layout.side == 0) { // no layout has completed yet
         m_preLabel->hide();
         return;
     }
@@ -257,10 +275,10 @@ void MainWindow::exportTo(const QString& bitmapPath)
 {
     // Runs to its end without yielding to the event loop: nothing can change the settings
     // while the files are being made.
-    const ExportOutcome outcome = ExportFont(bitmapPath, m_settings, QApplication::palette(), m_layout);
+    const Result<ExportedFiles> exported = exportFont(bitmapPath, m_settings, QApplication::palette());
     runLayout();
-    if (!outcome.ok())
-        m_dialogs.showWarning(this, outcome.error);
+    if (!exported)
+        m_dialogs.showWarning(this, exported.error());
 }
 
 void MainWindow::showExportProps()
@@ -312,7 +330,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_settingsSaved) {
         // A settings file that cannot be written stays as it was; nothing to tell the user.
-        writeSettingsFile(settingsPath(m_programFolder), m_settings);
+        static_cast<void>(writeSettingsFile(settingsPath(m_programFolder), m_settings));
         m_settingsSaved = true;
     }
     closeOtherWindows();

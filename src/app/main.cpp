@@ -1,6 +1,6 @@
-#include "DialogService.h"
-#include "MainWindow.h"
-#include "settings/Localization.h"
+#include "app/DialogService.h"
+#include "app/MainWindow.h"
+#include "base/Localization.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "settings/Conversions.h"
-#include "settings/SettingsStore.h"
+#include "settings/ColorValue.h"
+#include "settings/SettingLimits.h"
 
 #include <QCommandLineParser>
 
@@ -20,7 +20,8 @@ struct Options
                                 QStringLiteral("Schrift aus einer TrueType- oder OpenType-Datei, die nicht "
                                                "installiert sein muss."),
                                 QStringLiteral("PFAD")};
-    QCommandLineOption size{QStringLiteral("size"), QStringLiteral("Schriftgröße in Punkt (0 bis 1638)."),
+    QCommandLineOption size{QStringLiteral("size"),
+                            QStringLiteral("Schriftgröße in Punkt (%1).").arg(fontSizeRangeText()),
                             QStringLiteral("PT")};
     QCommandLineOption bold{QStringLiteral("bold"), QStringLiteral("Fett.")};
     QCommandLineOption noBold{QStringLiteral("no-bold"), QStringLiteral("Nicht fett.")};
@@ -41,10 +42,10 @@ struct Options
                               QStringLiteral("Die fünf Beschriftungen einer lesbaren Zeile, durch Kommas getrennt."),
                               QStringLiteral("CHAR,X,Y,W,H")};
     QCommandLineOption xDist{QStringLiteral("xdist"),
-                             QStringLiteral("Abstand zwischen den Zeichen in Pixeln (0 bis 32767)."),
+                             QStringLiteral("Abstand zwischen den Zeichen in Pixeln (%1).").arg(gapRangeText()),
                              QStringLiteral("N")};
     QCommandLineOption yDist{QStringLiteral("ydist"),
-                             QStringLiteral("Abstand zwischen den Zeilen in Pixeln (0 bis 32767)."),
+                             QStringLiteral("Abstand zwischen den Zeilen in Pixeln (%1).").arg(gapRangeText()),
                              QStringLiteral("N")};
 };
 
@@ -89,20 +90,9 @@ private:
     QString m_error;
 };
 
-std::optional<float> sizeFrom(const QString& text)
+template <typename T> std::optional<T> valueOf(const Result<T>& result)
 {
-    const Converted<float> size = toSingle(text);
-    if (!size.ok() || size.value < 0.0F || size.value > kMaxFontSize)
-        return std::nullopt;
-    return size.value;
-}
-
-std::optional<std::int32_t> gapFrom(const QString& text)
-{
-    const Converted<std::int32_t> gap = toInt32(text);
-    if (!gap.ok() || gap.value < 0 || gap.value > kMaxGap)
-        return std::nullopt;
-    return gap.value;
+    return result ? std::optional<T>(*result) : std::nullopt;
 }
 
 std::optional<std::array<QString, 5>> labelsFrom(const QString& text)
@@ -125,35 +115,20 @@ void SettingOverrides::applyTo(Settings& settings) const
     font.italic = italic.value_or(font.italic);
     font.textColor = textColor.value_or(font.textColor);
     font.backColor = backColor.value_or(font.backColor);
-    options.WriteBinary = writeBinary.value_or(options.WriteBinary);
-    options.TakeLong = takeLong.value_or(options.TakeLong);
+    options.writeBinary = writeBinary.value_or(options.writeBinary);
+    options.takeLong = takeLong.value_or(options.takeLong);
     if (labels) {
-        options.CharTxt = (*labels)[0];
-        options.XTxt = (*labels)[1];
-        options.YTxt = (*labels)[2];
-        options.WTxt = (*labels)[3];
-        options.HTxt = (*labels)[4];
+        options.charTxt = (*labels)[0];
+        options.xTxt = (*labels)[1];
+        options.yTxt = (*labels)[2];
+        options.wTxt = (*labels)[3];
+        options.hTxt = (*labels)[4];
     }
-    options.XDist = xDist.value_or(options.XDist);
-    options.YDist = yDist.value_or(options.YDist);
+    options.xDist = xDist.value_or(options.xDist);
+    options.yDist = yDist.value_or(options.yDist);
 }
 
-std::optional<std::int32_t> parseColor(const QString& text)
-{
-    const QString trimmed = text.trimmed();
-    if (trimmed.startsWith(u'#')) {
-        bool ok = false;
-        const uint rgb = trimmed.mid(1).toUInt(&ok, 16);
-        if (!ok || trimmed.size() != 7)
-            return std::nullopt;
-        // Stored with red in the low byte.
-        return std::int32_t(((rgb >> 16) & 0xFFU) | (rgb & 0xFF00U) | ((rgb & 0xFFU) << 16));
-    }
-    const Converted<std::int32_t> value = toInt32(trimmed);
-    return value.ok() ? std::optional<std::int32_t>(value.value) : std::nullopt;
-}
-
-CommandLine parseCommandLine(const QStringList& arguments)
+Result<CommandLine> parseCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -169,11 +144,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
 
     CommandLine line;
     line.helpText = parser.helpText();
-    auto usageError = [&line](const QString& message) {
-        line.action = CommandLine::Action::UsageError;
-        line.error = message;
-        return line;
-    };
+    auto usageError = [](const QString& message) { return failure(message); };
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
         return usageError(unknown.isEmpty()
@@ -203,17 +174,21 @@ CommandLine parseCommandLine(const QStringList& arguments)
     SettingOverrides& s = line.overrides;
     if (parser.isSet(o.font))
         s.face = parser.value(o.font);
-    s.size = in.read(o.size, sizeFrom(parser.value(o.size)), QStringLiteral("eine Zahl von 0 bis 1638"));
+    s.size = in.read(o.size, valueOf(fontSizeFromText(parser.value(o.size))),
+                     QStringLiteral("eine Zahl von ") + fontSizeRangeText());
     s.bold = in.choice(o.bold, o.noBold);
     s.italic = in.choice(o.italic, o.noItalic);
-    s.textColor = in.read(o.color, parseColor(parser.value(o.color)), QStringLiteral("eine Zahl oder #RRGGBB"));
-    s.backColor = in.read(o.backColor, parseColor(parser.value(o.backColor)), QStringLiteral("eine Zahl oder #RRGGBB"));
+    s.textColor = in.read(o.color, colorValueFromText(parser.value(o.color)), QStringLiteral("eine Zahl oder #RRGGBB"));
+    s.backColor =
+        in.read(o.backColor, colorValueFromText(parser.value(o.backColor)), QStringLiteral("eine Zahl oder #RRGGBB"));
     s.writeBinary = in.choice(o.binary, o.text);
     s.takeLong = in.choice(o.longFields, o.shortFields);
     s.labels =
         in.read(o.labels, labelsFrom(parser.value(o.labels)), QStringLiteral("fünf durch Kommas getrennte Texte"));
-    s.xDist = in.read(o.xDist, gapFrom(parser.value(o.xDist)), QStringLiteral("eine ganze Zahl von 0 bis 32767"));
-    s.yDist = in.read(o.yDist, gapFrom(parser.value(o.yDist)), QStringLiteral("eine ganze Zahl von 0 bis 32767"));
+    s.xDist = in.read(o.xDist, valueOf(gapFromText(parser.value(o.xDist))),
+                      QStringLiteral("eine ganze Zahl von ") + gapRangeText());
+    s.yDist = in.read(o.yDist, valueOf(gapFromText(parser.value(o.yDist))),
+                      QStringLiteral("eine ganze Zahl von ") + gapRangeText());
     if (!in.error().isEmpty())
         return usageError(in.error());
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "settings/Settings.h"
 
 #include <QString>
@@ -34,12 +35,10 @@ struct CommandLine
     {
         Export,
         ShowHelp,
-        ShowVersion,
-        UsageError
+        ShowVersion
     };
 
     Action action = Action::Export;
-    QString error; // German, for a usage error
     QString helpText;
     QString bitmapPath;
     QString configPath; // empty: the one beside the program
@@ -47,10 +46,8 @@ struct CommandLine
     SettingOverrides overrides;
 };
 
-// Reads the arguments (the program name first). Never exits the process.
-CommandLine parseCommandLine(const QStringList& arguments);
-
-// A colour as a decimal value like in the settings file, or as #RRGGBB.
-std::optional<std::int32_t> parseColor(const QString& text);
+// Reads the arguments (the program name first). A wrong command line fails with a German
+// message. Never exits the process.
+Result<CommandLine> parseCommandLine(const QStringList& arguments);
 
 } // namespace glyfrax

@@ -1,11 +1,10 @@
 // glyfrax-export: the window program's export, for build scripts. Exit codes: 0 done,
 // 1 the export or its input failed, 2 the command line is wrong.
 
-#include "CommandLine.h"
 #include "Version.h"
+#include "base/Localization.h"
+#include "cli/CommandLine.h"
 #include "export/FontExport.h"
-#include "layout/TextureLayout.h"
-#include "settings/Localization.h"
 #include "settings/SettingsStore.h"
 
 #include <QDir>
@@ -47,7 +46,13 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersionText));
     installGermanTranslations(app);
 
-    const CommandLine line = parseCommandLine(QCoreApplication::arguments());
+    const Result<CommandLine> parsed = parseCommandLine(QCoreApplication::arguments());
+    if (!parsed) {
+        print(stderr, QStringLiteral("glyfrax-export: ") + parsed.error());
+        print(stderr, QStringLiteral("Aufruf: glyfrax-export [Optionen] BITMAP   (Übersicht: glyfrax-export --help)"));
+        return 2;
+    }
+    const CommandLine& line = *parsed;
     switch (line.action) {
     case CommandLine::Action::ShowHelp:
         print(stdout, line.helpText);
@@ -55,10 +60,6 @@ int main(int argc, char* argv[])
     case CommandLine::Action::ShowVersion:
         print(stdout, QStringLiteral("glyfrax-export ") + QCoreApplication::applicationVersion());
         return 0;
-    case CommandLine::Action::UsageError:
-        print(stderr, QStringLiteral("glyfrax-export: ") + line.error);
-        print(stderr, QStringLiteral("Aufruf: glyfrax-export [Optionen] BITMAP   (Übersicht: glyfrax-export --help)"));
-        return 2;
     case CommandLine::Action::Export:
         break;
     }
@@ -87,15 +88,14 @@ int main(int argc, char* argv[])
     }
     line.overrides.applyTo(settings);
 
-    TextureLayout layout;
-    const ExportOutcome outcome =
-        ExportFont(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, QGuiApplication::palette(), layout);
-    if (!outcome.ok()) {
-        print(stderr, QStringLiteral("glyfrax-export: ") + outcome.error);
+    const Result<ExportedFiles> exported =
+        exportFont(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, QGuiApplication::palette());
+    if (!exported) {
+        print(stderr, QStringLiteral("glyfrax-export: ") + exported.error());
         return 1;
     }
-    print(stdout, textureSizeCaption(layout.TextureSize));
-    print(stdout, QDir::toNativeSeparators(outcome.metricsPath));
-    print(stdout, QDir::toNativeSeparators(outcome.bitmapPath));
+    print(stdout, textureSizeCaption(exported->layout.side));
+    print(stdout, QDir::toNativeSeparators(exported->metricsPath));
+    print(stdout, QDir::toNativeSeparators(exported->bitmapPath));
     return 0;
 }

@@ -1,14 +1,13 @@
-#include "FontExport.h"
+#include "export/FontExport.h"
 
-#include "../layout/FontMeasure.h"
-#include "../layout/TextureLayout.h"
-#include "../settings/ColorValue.h"
-#include "../settings/Settings.h"
-#include "AtomicFile.h"
-#include "BmpWriter.h"
-#include "GlyphMeasuring.h"
-#include "MetricsWriter.h"
-#include "TextureRenderer.h"
+#include "base/AtomicFile.h"
+#include "export/MetricsWriter.h"
+#include "layout/CellPlacement.h"
+#include "render/BmpWriter.h"
+#include "render/FontMeasure.h"
+#include "render/TextureRenderer.h"
+#include "settings/ColorValue.h"
+#include "settings/Settings.h"
 
 #include <QFileInfo>
 
@@ -22,51 +21,49 @@ QString metricsPathFor(const QString& bitmapPath)
     return stem + QStringLiteral(".fnt");
 }
 
-ExportOutcome ExportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette,
-                         TextureLayout& layout)
+QString textureSizeCaption(std::int32_t side)
 {
-    ExportOutcome outcome;
-    outcome.bitmapPath = bitmapPath;
-    outcome.metricsPath = metricsPathFor(bitmapPath);
-    auto fail = [&outcome](const QString& error) {
-        outcome.error = error;
-        return outcome;
-    };
+    return QStringLiteral("Textur: %1x%1").arg(side);
+}
 
-    if (QFileInfo(outcome.metricsPath).absoluteFilePath() == QFileInfo(bitmapPath).absoluteFilePath())
-        return fail(QStringLiteral("Der Name „%1“ endet auf .fnt: Metrikdatei und Bitmap hätten denselben Namen. "
-                                   "Bitte wählen Sie einen Namen mit einer anderen Endung, etwa .bmp.")
-                        .arg(bitmapPath));
+Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette)
+{
+    const QString metricsPath = metricsPathFor(bitmapPath);
+    if (QFileInfo(metricsPath).absoluteFilePath() == QFileInfo(bitmapPath).absoluteFilePath())
+        return failure(QStringLiteral("Der Name „%1“ endet auf .fnt: Metrikdatei und Bitmap hätten denselben Namen. "
+                                      "Bitte wählen Sie einen Namen mit einer anderen Endung, etwa .bmp.")
+                           .arg(bitmapPath));
 
     const ExportOptions& options = settings.options;
     const FontMeasure measure(settings.font);
-    if (const LayoutOutcome laid = LayoutTexture(measure, options.XDist, options.YDist, layout); !laid.ok)
-        return fail(laid.error);
-
-    const MeasuredGlyphs glyphs = measureGlyphs(measure, layout, options.XDist, options.YDist);
-    if (!glyphs.error.isEmpty())
-        return fail(glyphs.error);
-    if (options.WriteBinary && !options.TakeLong) {
-        if (const QString overflow = findShortFieldOverflow(glyphs.table); !overflow.isEmpty())
-            return fail(overflow);
+    const Result<TextureLayout> layout = layoutTexture(measure, options.xDist, options.yDist);
+    if (!layout)
+        return failure(layout.error());
+    const Result<GlyphTable> cells = placeCells(measure, *layout, options.xDist, options.yDist);
+    if (!cells)
+        return failure(cells.error());
+    if (options.metricsForm() == MetricsForm::Binary16) {
+        if (const Result<void> fits = checkShortFields(*cells); !fits)
+            return failure(fits.error());
     }
 
-    if (!fitsBmp(layout.TextureSize, layout.TextureSize))
-        return fail(
-            QStringLiteral("Eine Textur von %1 x %1 Pixeln ist zu groß für eine BMP-Datei.").arg(layout.TextureSize));
-    const TextureRenderer texture(measure, glyphs.table, layout.TextureSize,
-                                  colorFromValue(settings.font.textColor, palette),
+    const std::int32_t side = layout->side;
+    if (!fitsBmp(side, side))
+        return failure(QStringLiteral("Eine Textur von %1 x %1 Pixeln ist zu groß für eine BMP-Datei.").arg(side));
+    const TextureRenderer texture(measure, *cells, side, colorFromValue(settings.font.textColor, palette),
                                   colorFromValue(settings.font.backColor, palette));
 
-    outcome.error = writeFilesAtomically({
-        {outcome.metricsPath, [&](QIODevice& device) { return writeMetrics(device, glyphs.table, options); }},
+    const Result<void> written = writeFilesAtomically({
+        {metricsPath, [&](QIODevice& device) { return writeMetrics(device, *cells, options); }},
         {bitmapPath,
          [&texture](QIODevice& device) {
              return writeBmp24(device, texture.side(), texture.side(),
                                [&texture](QImage& band, int top) { texture.renderRows(band, top); });
          }},
     });
-    return outcome;
+    if (!written)
+        return failure(written.error());
+    return ExportedFiles{*layout, metricsPath, bitmapPath};
 }
 
 } // namespace glyfrax

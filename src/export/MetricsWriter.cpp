@@ -1,8 +1,9 @@
-#include "MetricsWriter.h"
+#include "export/MetricsWriter.h"
 
-#include "../settings/ExportOptions.h"
-#include "../settings/Windows1252.h"
-#include "GlyphTable.h"
+#include "base/LittleEndian.h"
+#include "base/Windows1252.h"
+#include "layout/GlyphTable.h"
+#include "settings/ExportOptions.h"
 
 #include <QIODevice>
 #include <QtEndian>
@@ -12,13 +13,6 @@
 namespace glyfrax {
 
 namespace {
-
-template <typename T> void appendLittleEndian(QByteArray& bytes, std::int32_t value)
-{
-    char buffer[sizeof(T)];
-    qToLittleEndian<T>(static_cast<T>(value), buffer);
-    bytes.append(buffer, sizeof(T));
-}
 
 QByteArray labelBytes(QString label)
 {
@@ -31,16 +25,14 @@ bool writeAll(QIODevice& device, const QByteArray& bytes)
     return device.write(bytes) == bytes.size();
 }
 
-} // namespace
-
-bool writeBinaryMetrics(QIODevice& device, const GlyphTable& table, FieldWidth width)
+bool writeBinaryMetrics(QIODevice& device, const GlyphTable& table, MetricsForm width)
 {
     QByteArray bytes;
-    bytes.reserve(qsizetype(kCharacterCount) * (width == FieldWidth::Long32 ? 16 : 8));
+    bytes.reserve(qsizetype(kCharacterCount) * (width == MetricsForm::Binary32 ? 16 : 8));
     for (int code = kFirstCode; code <= kLastCode; ++code) {
         const GlyphRect& r = table[code];
         for (std::int32_t field : {r.X, r.Y, r.W, r.H}) {
-            if (width == FieldWidth::Long32)
+            if (width == MetricsForm::Binary32)
                 appendLittleEndian<std::int32_t>(bytes, field);
             else
                 appendLittleEndian<std::int16_t>(bytes, field);
@@ -51,11 +43,11 @@ bool writeBinaryMetrics(QIODevice& device, const GlyphTable& table, FieldWidth w
 
 bool writeTextMetrics(QIODevice& device, const GlyphTable& table, const ExportOptions& labels)
 {
-    const QByteArray charTxt = labelBytes(labels.CharTxt);
-    const QByteArray xTxt = labelBytes(labels.XTxt);
-    const QByteArray yTxt = labelBytes(labels.YTxt);
-    const QByteArray wTxt = labelBytes(labels.WTxt);
-    const QByteArray hTxt = labelBytes(labels.HTxt);
+    const QByteArray charTxt = labelBytes(labels.charTxt);
+    const QByteArray xTxt = labelBytes(labels.xTxt);
+    const QByteArray yTxt = labelBytes(labels.yTxt);
+    const QByteArray wTxt = labelBytes(labels.wTxt);
+    const QByteArray hTxt = labelBytes(labels.hTxt);
     QByteArray bytes;
     for (int code = kFirstCode; code <= kLastCode; ++code) {
         const GlyphRect& r = table[code];
@@ -66,14 +58,17 @@ bool writeTextMetrics(QIODevice& device, const GlyphTable& table, const ExportOp
     return writeAll(device, bytes);
 }
 
+} // namespace
+
 bool writeMetrics(QIODevice& device, const GlyphTable& table, const ExportOptions& options)
 {
-    if (!options.WriteBinary)
+    const MetricsForm form = options.metricsForm();
+    if (form == MetricsForm::Text)
         return writeTextMetrics(device, table, options);
-    return writeBinaryMetrics(device, table, options.TakeLong ? FieldWidth::Long32 : FieldWidth::Short16);
+    return writeBinaryMetrics(device, table, form);
 }
 
-QString findShortFieldOverflow(const GlyphTable& table)
+Result<void> checkShortFields(const GlyphTable& table)
 {
     constexpr auto kMin = std::numeric_limits<std::int16_t>::min();
     constexpr auto kMax = std::numeric_limits<std::int16_t>::max();
@@ -82,11 +77,11 @@ QString findShortFieldOverflow(const GlyphTable& table)
         const std::pair<const char16_t*, std::int32_t> fields[] = {{u"X", r.X}, {u"Y", r.Y}, {u"W", r.W}, {u"H", r.H}};
         for (const auto& [name, value] : fields) {
             if (value < kMin || value > kMax)
-                return QStringLiteral("Der Wert %1 = %2 des Zeichens %3 passt nicht in ein 16-Bit-Feld "
-                                      "(-32768 bis 32767). Wählen Sie 32-Bit-Felder (VB: Long / C++: int).")
-                    .arg(QString::fromUtf16(name))
-                    .arg(value)
-                    .arg(code);
+                return failure(QStringLiteral("Der Wert %1 = %2 des Zeichens %3 passt nicht in ein 16-Bit-Feld "
+                                              "(-32768 bis 32767). Wählen Sie 32-Bit-Felder (VB: Long / C++: int).")
+                                   .arg(QString::fromUtf16(name))
+                                   .arg(value)
+                                   .arg(code));
         }
     }
     return {};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "base/Result.h"
 
 class QIODevice;
 
@@ -21,19 +21,10 @@ struct ExportOptions;
 // in Windows-1252. A label character that Windows-1252 lacks, and a line break inside a label,
 // is written as "?" so the file always has its 224 lines.
 
-enum class FieldWidth
-{
-    Short16,
-    Long32
-};
-
-// Returns false when the device refused a write.
-bool writeBinaryMetrics(QIODevice& device, const GlyphTable& table, FieldWidth width);
-bool writeTextMetrics(QIODevice& device, const GlyphTable& table, const ExportOptions& labels);
-// The form the options choose.
+// Writes the form the options choose. Returns false when the device refused a write.
 bool writeMetrics(QIODevice& device, const GlyphTable& table, const ExportOptions& options);
 
-// A German message naming the first code and field that does not fit 16 bits, or empty.
-QString findShortFieldOverflow(const GlyphTable& table);
+// Fails, naming the first code and field, when a cell does not fit 16-bit fields.
+Result<void> checkShortFields(const GlyphTable& table);
 
 } // namespace glyfrax

@@ -1,4 +1,6 @@
-#include "ColorValue.h"
+#include "settings/ColorValue.h"
+
+#include "settings/Conversions.h"
 
 #include <array>
 #include <utility>
@@ -57,6 +59,20 @@ std::int32_t valueFromColor(const QColor& color)
 {
     const QColor rgb = color.toRgb();
     return std::int32_t(rgb.red()) | (std::int32_t(rgb.green()) << 8) | (std::int32_t(rgb.blue()) << 16);
+}
+
+std::optional<std::int32_t> colorValueFromText(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.startsWith(u'#')) {
+        bool ok = false;
+        const uint rgb = trimmed.mid(1).toUInt(&ok, 16);
+        if (!ok || trimmed.size() != 7)
+            return std::nullopt;
+        return valueFromColor(QColor::fromRgb(rgb));
+    }
+    const Result<std::int32_t> value = toInt32(trimmed);
+    return value ? std::optional<std::int32_t>(*value) : std::nullopt;
 }
 
 } // namespace glyfrax

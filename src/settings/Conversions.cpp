@@ -1,4 +1,4 @@
-#include "Conversions.h"
+#include "settings/Conversions.h"
 
 #include <QLocale>
 
@@ -52,18 +52,28 @@ bool isDecimalNumber(const QString& text)
     return i == n;
 }
 
-Converted<double> toDouble(const QString& text)
+Failure notANumber()
+{
+    return failure(QStringLiteral("keine Zahl"));
+}
+
+Failure tooLarge()
+{
+    return failure(QStringLiteral("Zahl zu groß"));
+}
+
+Result<double> toDouble(const QString& text)
 {
     const QString trimmed = text.trimmed();
     if (!isDecimalNumber(trimmed))
-        return {0.0, ConversionError::TypeMismatch};
+        return notANumber();
     bool ok = false;
     const double value = QLocale::c().toDouble(trimmed, &ok);
     if (!std::isfinite(value))
-        return {0.0, ConversionError::Overflow};
+        return tooLarge();
     if (!ok) // a finite number QLocale refuses is one too small to represent: zero
-        return {0.0, ConversionError::None};
-    return {value, ConversionError::None};
+        return 0.0;
+    return value;
 }
 
 double roundHalfEven(double value)
@@ -77,39 +87,40 @@ double roundHalfEven(double value)
 
 } // namespace
 
-Converted<float> toSingle(const QString& text)
+Result<float> toSingle(const QString& text)
 {
-    const Converted<double> number = toDouble(text);
-    if (!number.ok())
-        return {0.0F, number.error};
-    if (std::fabs(number.value) > double(std::numeric_limits<float>::max()))
-        return {0.0F, ConversionError::Overflow};
-    return {static_cast<float>(number.value), ConversionError::None};
+    const Result<double> number = toDouble(text);
+    if (!number)
+        return failure(number.error());
+    if (std::fabs(*number) > double(std::numeric_limits<float>::max()))
+        return tooLarge();
+    return static_cast<float>(*number);
 }
 
-Converted<std::int32_t> toInt32(const QString& text)
+Result<std::int32_t> toInt32(const QString& text)
 {
-    const Converted<double> number = toDouble(text);
-    if (!number.ok())
-        return {0, number.error};
-    const double rounded = roundHalfEven(number.value);
+    const Result<double> number = toDouble(text);
+    if (!number)
+        return failure(number.error());
+    const double rounded = roundHalfEven(*number);
     if (rounded < double(std::numeric_limits<std::int32_t>::min()) ||
         rounded > double(std::numeric_limits<std::int32_t>::max()))
-        return {0, ConversionError::Overflow};
-    return {static_cast<std::int32_t>(rounded), ConversionError::None};
+        return tooLarge();
+    return static_cast<std::int32_t>(rounded);
 }
 
-Converted<bool> toFlag(const QString& text)
+Result<bool> toFlag(const QString& text)
 {
     const QString trimmed = text.trimmed();
     if (trimmed.compare(u"true", Qt::CaseInsensitive) == 0)
-        return {true, ConversionError::None};
+        return true;
     if (trimmed.compare(u"false", Qt::CaseInsensitive) == 0)
-        return {false, ConversionError::None};
-    const Converted<double> number = toDouble(trimmed);
-    if (!number.ok())
-        return {false, number.error};
-    return {number.value != 0.0, ConversionError::None};
+        return false;
+    const Result<double> number = toDouble(trimmed);
+    if (!number)
+        return failure(number.error() == tooLarge().message ? number.error()
+                                                            : QStringLiteral("weder Zahl noch true/false"));
+    return *number != 0.0;
 }
 
 std::int16_t roundToInt16(double value)

@@ -1,10 +1,11 @@
-#include "ProfileFile.h"
+#include "settings/ProfileFile.h"
 
-#include "Windows1252.h"
+#include "base/AtomicFile.h"
+#include "base/Windows1252.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace glyfrax {
@@ -262,30 +263,18 @@ QByteArray ProfileFile::toBytes() const
     return bytes;
 }
 
-bool ProfileFile::save(const QString& path) const
+Result<void> ProfileFile::save(const QString& path) const
 {
     if (m_unreadable)
-        return false;
+        return failure(QStringLiteral("Die Einstellungsdatei „%1“ ließ sich nicht lesen; sie bleibt, wie sie ist.")
+                           .arg(QDir::toNativeSeparators(path)));
     const QByteArray bytes = toBytes();
     const QFileInfo info(path);
-    if (info.exists()) {
-        // The owner's write bit is the file's read-only attribute; it holds for root too.
-        if (!info.isFile() || !info.permission(QFileDevice::WriteOwner))
-            return false;
-        if (bytes == m_original)
-            return true;
-    }
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // The write only fills Qt's buffer; a full disk shows at the flush. QSaveFile would commit
-    // a cut-off file if the flush inside commit() failed, so flush and check first.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    if (info.exists() && bytes == m_original)
+        return {};
+    // The owner's write bit is the file's read-only attribute; it holds for root too, and the
+    // atomic writer refuses such a file.
+    return writeFilesAtomically({{path, [&bytes](QIODevice& device) { return device.write(bytes) == bytes.size(); }}});
 }
 
 } // namespace glyfrax

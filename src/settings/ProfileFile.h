@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -45,7 +47,7 @@ public:
     // Replaces the file at path with this profile in one step, or leaves it as it was.
     // Refuses a read-only file and a profile whose source could not be read; writes nothing
     // when the file already holds exactly these bytes.
-    bool save(const QString& path) const;
+    Result<void> save(const QString& path) const;
 
 private:
     struct Line

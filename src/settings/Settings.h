@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExportOptions.h"
-#include "FontSettings.h"
+#include "settings/ExportOptions.h"
+#include "settings/FontSettings.h"
 
 namespace glyfrax {
 

@@ -1,11 +1,10 @@
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
 
-#include "Conversions.h"
-#include "ProfileFile.h"
+#include "settings/Conversions.h"
+#include "settings/ProfileFile.h"
+#include "settings/SettingLimits.h"
 
 #include <QDir>
-
-#include <limits>
 
 namespace glyfrax {
 
@@ -19,11 +18,6 @@ QString flagText(bool flag)
     return flag ? QStringLiteral("255") : QStringLiteral("0");
 }
 
-QString reasonFor(ConversionError error, const QString& mismatch)
-{
-    return error == ConversionError::Overflow ? QStringLiteral("Zahl zu groß") : mismatch;
-}
-
 // Reads the keys in their fixed order and collects what does not convert.
 class SettingsReader
 {
@@ -32,44 +26,17 @@ public:
 
     QString text(const QString& section, const QString& key) const { return m_profile.value(section, key); }
 
-    // A number from min to max; anything else is rejected and reads as 0.
-    template <typename T>
-    T number(const QString& section, const QString& key, Converted<T> (*convert)(const QString&), T min, T max,
-             const QString& range)
+    // A value through its converter; one that does not convert is recorded and reads as the
+    // value a missing key gives.
+    template <typename T> T read(const QString& section, const QString& key, Result<T> (*convert)(const QString&))
     {
         const QString raw = text(section, key);
-        const Converted<T> value = convert(raw);
-        if (!value.ok())
-            return reject(section, key, raw, reasonFor(value.error, QStringLiteral("keine Zahl")), T{});
-        if (value.value < min || value.value > max)
-            return reject(section, key, raw, range, T{});
-        return value.value;
-    }
-
-    float size(const QString& section, const QString& key)
-    {
-        return number(section, key, toSingle, 0.0F, kMaxFontSize, QStringLiteral("außerhalb von 0 bis 1638 Punkt"));
-    }
-
-    std::int32_t color(const QString& section, const QString& key)
-    {
-        return number(section, key, toInt32, std::numeric_limits<std::int32_t>::min(),
-                      std::numeric_limits<std::int32_t>::max(), QString());
-    }
-
-    std::int32_t gap(const QString& section, const QString& key)
-    {
-        return number(section, key, toInt32, 0, kMaxGap, QStringLiteral("außerhalb von 0 bis 32767"));
-    }
-
-    bool flag(const QString& section, const QString& key)
-    {
-        const QString raw = text(section, key);
-        const Converted<bool> value = toFlag(raw);
-        if (!value.ok())
-            return reject(section, key, raw, reasonFor(value.error, QStringLiteral("weder Zahl noch true/false")),
-                          false);
-        return value.value;
+        Result<T> value = convert(raw);
+        if (!value) {
+            m_problems.append({section, key, raw, value.error()});
+            return T{};
+        }
+        return *value;
     }
 
     QString label(const QString& section, const QString& key) const
@@ -86,14 +53,6 @@ public:
     QList<SettingProblem> problems() const { return m_problems; }
 
 private:
-    // Records the problem and gives the value that a missing key converts to.
-    template <typename T>
-    T reject(const QString& section, const QString& key, const QString& raw, const QString& reason, T missingValue)
-    {
-        m_problems.append({section, key, raw, reason});
-        return missingValue;
-    }
-
     const ProfileFile& m_profile;
     QList<SettingProblem> m_problems;
 };
@@ -111,22 +70,22 @@ LoadedSettings readSettings(const ProfileFile& profile)
     Settings s;
     FontSettings& font = s.font;
     font.face = in.text(kFontSection, QStringLiteral("Name"));
-    font.size = in.size(kFontSection, QStringLiteral("Size"));
-    font.bold = in.flag(kFontSection, QStringLiteral("Bold"));
-    font.italic = in.flag(kFontSection, QStringLiteral("Italic"));
-    font.textColor = in.color(kFontSection, QStringLiteral("Color"));
-    font.backColor = in.color(kFontSection, QStringLiteral("BackColor"));
+    font.size = in.read(kFontSection, QStringLiteral("Size"), fontSizeFromText);
+    font.bold = in.read(kFontSection, QStringLiteral("Bold"), toFlag);
+    font.italic = in.read(kFontSection, QStringLiteral("Italic"), toFlag);
+    font.textColor = in.read(kFontSection, QStringLiteral("Color"), toInt32);
+    font.backColor = in.read(kFontSection, QStringLiteral("BackColor"), toInt32);
 
     ExportOptions& o = s.options;
-    o.WriteBinary = in.flag(kExportSection, QStringLiteral("WriteBinary"));
-    o.TakeLong = in.flag(kExportSection, QStringLiteral("TakeLong"));
-    o.CharTxt = in.label(kExportSection, QStringLiteral("CharTxt"));
-    o.XTxt = in.label(kExportSection, QStringLiteral("XTxt"));
-    o.YTxt = in.label(kExportSection, QStringLiteral("YTxt"));
-    o.WTxt = in.label(kExportSection, QStringLiteral("WTxt"));
-    o.HTxt = in.label(kExportSection, QStringLiteral("HTxt"));
-    o.XDist = in.gap(kExportSection, QStringLiteral("XDist"));
-    o.YDist = in.gap(kExportSection, QStringLiteral("YDist"));
+    o.writeBinary = in.read(kExportSection, QStringLiteral("WriteBinary"), toFlag);
+    o.takeLong = in.read(kExportSection, QStringLiteral("TakeLong"), toFlag);
+    o.charTxt = in.label(kExportSection, QStringLiteral("CharTxt"));
+    o.xTxt = in.label(kExportSection, QStringLiteral("XTxt"));
+    o.yTxt = in.label(kExportSection, QStringLiteral("YTxt"));
+    o.wTxt = in.label(kExportSection, QStringLiteral("WTxt"));
+    o.hTxt = in.label(kExportSection, QStringLiteral("HTxt"));
+    o.xDist = in.read(kExportSection, QStringLiteral("XDist"), gapFromText);
+    o.yDist = in.read(kExportSection, QStringLiteral("YDist"), gapFromText);
     return {s, in.problems()};
 }
 
@@ -149,18 +108,18 @@ void writeSettings(ProfileFile& profile, const Settings& s)
     put(kFontSection, u"BackColor", QString::number(font.backColor));
 
     const ExportOptions& o = s.options;
-    put(kExportSection, u"WriteBinary", flagText(o.WriteBinary));
-    put(kExportSection, u"TakeLong", flagText(o.TakeLong));
-    put(kExportSection, u"CharTxt", o.CharTxt);
-    put(kExportSection, u"XTxt", o.XTxt);
-    put(kExportSection, u"YTxt", o.YTxt);
-    put(kExportSection, u"WTxt", o.WTxt);
-    put(kExportSection, u"HTxt", o.HTxt);
-    put(kExportSection, u"XDist", QString::number(o.XDist));
-    put(kExportSection, u"YDist", QString::number(o.YDist));
+    put(kExportSection, u"WriteBinary", flagText(o.writeBinary));
+    put(kExportSection, u"TakeLong", flagText(o.takeLong));
+    put(kExportSection, u"CharTxt", o.charTxt);
+    put(kExportSection, u"XTxt", o.xTxt);
+    put(kExportSection, u"YTxt", o.yTxt);
+    put(kExportSection, u"WTxt", o.wTxt);
+    put(kExportSection, u"HTxt", o.hTxt);
+    put(kExportSection, u"XDist", QString::number(o.xDist));
+    put(kExportSection, u"YDist", QString::number(o.yDist));
 }
 
-bool writeSettingsFile(const QString& path, const Settings& settings)
+Result<void> writeSettingsFile(const QString& path, const Settings& settings)
 {
     ProfileFile profile = ProfileFile::load(path);
     writeSettings(profile, settings);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Settings.h"
+#include "base/Result.h"
+#include "settings/Settings.h"
 
 #include <QList>
 #include <QString>
@@ -26,10 +27,6 @@ struct LoadedSettings
     QList<SettingProblem> problems;
 };
 
-// The largest gap the layout and the dialogs accept, and the largest font size.
-constexpr std::int32_t kMaxGap = 32767;
-constexpr float kMaxFontSize = 1638.0F;
-
 // The settings file in the program's folder.
 QString settingsPath(const QString& programFolder);
 
@@ -41,9 +38,9 @@ LoadedSettings readSettingsFile(const QString& path);
 // Writes the fifteen settings into the profile, each key's line alone.
 void writeSettings(ProfileFile& profile, const Settings& settings);
 
-// Writes the settings into the file at path, keeping its other lines. Returns false, leaving
-// the file as it was, when it cannot be written.
-bool writeSettingsFile(const QString& path, const Settings& settings);
+// Writes the settings into the file at path, keeping its other lines; a file that cannot be
+// written stays as it was.
+Result<void> writeSettingsFile(const QString& path, const Settings& settings);
 
 // One German message that lists every problem, for the user.
 QString describeSettingProblems(const QString& path, const QList<SettingProblem>& problems);

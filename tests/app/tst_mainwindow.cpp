@@ -1,6 +1,6 @@
 #include "app/MainWindow.h"
-#include "dialogs/AboutDialog.h"
-#include "dialogs/ExportPropsDialog.h"
+#include "app/AboutDialog.h"
+#include "app/ExportPropsDialog.h"
 #include "settings/ProfileFile.h"
 #include "support/FakeDialogs.h"
 #include "support/TempFolder.h"
@@ -209,7 +209,7 @@ void TestMainWindow::exportSettingsDialogIsOneAndOnlyConfirmedOptionsCount()
     dialog->findChild<QPushButton*>(u"OKButton"_s)->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!window->exportPropsDialog());
-    QCOMPARE(window->settings().options.XTxt, u"confirmed"_s);
+    QCOMPARE(window->settings().options.xTxt, u"confirmed"_s);
 
     // Pending edits die with the program; only what was confirmed is saved.
     window->showExportProps();
@@ -219,7 +219,7 @@ void TestMainWindow::exportSettingsDialogIsOneAndOnlyConfirmedOptionsCount()
     window->close();
     QVERIFY(!pending && !window->aboutDialog());
     const ExportOptions saved = readSettingsFile(settingsPath(m_dir->path())).settings.options;
-    QVERIFY(saved.CharTxt == u"C"_s && saved.XTxt == u"confirmed"_s);
+    QVERIFY(saved.charTxt == u"C"_s && saved.xTxt == u"confirmed"_s);
 }
 
 void TestMainWindow::helpAndWebOpenTheirTargets()

@@ -26,11 +26,11 @@ Settings baseSettings()
 {
     Settings settings;
     settings.font = test::dejaVu(14.0F);
-    settings.options.CharTxt = u"C"_s;
-    settings.options.XTxt = u"X"_s;
-    settings.options.YTxt = u"Y"_s;
-    settings.options.WTxt = u"W"_s;
-    settings.options.HTxt = u"H"_s;
+    settings.options.charTxt = u"C"_s;
+    settings.options.xTxt = u"X"_s;
+    settings.options.yTxt = u"Y"_s;
+    settings.options.wTxt = u"W"_s;
+    settings.options.hTxt = u"H"_s;
     return settings;
 }
 
@@ -68,14 +68,14 @@ void TestCli::filesEqualTheCoreExport_data()
     QTest::addColumn<Settings>("expected");
 
     Settings text = baseSettings();
-    text.options.XDist = 2;
-    text.options.YDist = 3;
-    text.options.CharTxt = u"Zeichen"_s;
-    text.options.XTxt = QString();
+    text.options.xDist = 2;
+    text.options.yDist = 3;
+    text.options.charTxt = u"Zeichen"_s;
+    text.options.xTxt = QString();
     QTest::addRow("text form, gaps, labels") << u"--xdist 2 --ydist=3 --labels Zeichen,,Y,W,H"_s << text;
 
     Settings shortForm = baseSettings();
-    shortForm.options.WriteBinary = true;
+    shortForm.options.writeBinary = true;
     shortForm.font.bold = shortForm.font.italic = true;
     shortForm.font.size = 20.0F;
     shortForm.font.textColor = 0x0080FF;
@@ -84,8 +84,8 @@ void TestCli::filesEqualTheCoreExport_data()
         << u"--binary --short --bold --italic --size 20 --color #FF8000 --backcolor 255"_s << shortForm;
 
     Settings longForm = baseSettings();
-    longForm.options.WriteBinary = longForm.options.TakeLong = true;
-    longForm.options.XDist = 1;
+    longForm.options.writeBinary = longForm.options.takeLong = true;
+    longForm.options.xDist = 1;
     QTest::addRow("32 bits") << u"--binary --long --xdist 1"_s << longForm;
 }
 

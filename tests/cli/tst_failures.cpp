@@ -3,7 +3,7 @@
 // either the earlier one or the complete new one, no temporary file is left, and the user was
 // told in German.
 
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsStore.h"
 #include "support/ChildProcess.h"
@@ -83,8 +83,8 @@ void TestFailures::initTestCase()
                                             QFileDevice::ReadOther | QFileDevice::ExeOther);
     m_config = m_dir.filePath(u"config.ini"_s);
     Settings settings = settingsWithFace(u"DejaVu Sans"_s);
-    settings.options.XDist = 1;
-    settings.options.YDist = 1;
+    settings.options.xDist = 1;
+    settings.options.yDist = 1;
     QVERIFY(writeSettingsFile(m_config, settings));
 
     const QString earlier = m_dir.filePath(u"earlier.bmp"_s);

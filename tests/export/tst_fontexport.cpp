@@ -1,8 +1,8 @@
-#include "export/BmpWriter.h"
+#include "render/BmpWriter.h"
 #include "export/FontExport.h"
-#include "export/GlyphMeasuring.h"
-#include "export/TextureRenderer.h"
-#include "layout/FontMeasure.h"
+#include "layout/CellPlacement.h"
+#include "render/TextureRenderer.h"
+#include "render/FontMeasure.h"
 #include "layout/TextureLayout.h"
 #include "settings/Settings.h"
 #include "support/TempFolder.h"
@@ -25,13 +25,13 @@ Settings exportSettings(float size, bool bold, int xDist, int yDist)
 {
     Settings settings;
     settings.font = test::dejaVu(size, bold);
-    settings.options.CharTxt = u"Char"_s;
-    settings.options.XTxt = u"X"_s;
-    settings.options.YTxt = u"Y"_s;
-    settings.options.WTxt = u"W"_s;
-    settings.options.HTxt = u"H"_s;
-    settings.options.XDist = xDist;
-    settings.options.YDist = yDist;
+    settings.options.charTxt = u"Char"_s;
+    settings.options.xTxt = u"X"_s;
+    settings.options.yTxt = u"Y"_s;
+    settings.options.wTxt = u"W"_s;
+    settings.options.hTxt = u"H"_s;
+    settings.options.xDist = xDist;
+    settings.options.yDist = yDist;
     return settings;
 }
 
@@ -105,8 +105,8 @@ void TestFontExport::metricsMatchGoldenFiles()
         const char* suffix;
     } forms[] = {{false, false, "-text.fnt"}, {true, false, "-16.fnt"}, {true, true, "-32.fnt"}};
     for (const auto& form : forms) {
-        settings.options.WriteBinary = form.binary;
-        settings.options.TakeLong = form.wide;
+        settings.options.writeBinary = form.binary;
+        settings.options.takeLong = form.wide;
         const ExportOutcome outcome = exportTo(bitmap, settings);
         QVERIFY2(outcome.ok(), qPrintable(outcome.error));
         QVERIFY2(matchesGolden(name + QString::fromLatin1(form.suffix), readBytes(outcome.metricsPath)),
@@ -193,11 +193,11 @@ void TestFontExport::laterExportReplacesTheMetricsFileWhole()
 {
     Settings settings = exportSettings(14.0F, false, 0, 0);
     const QString bitmap = m_dir.filePath(u"twice.bmp"_s);
-    settings.options.WriteBinary = true;
-    settings.options.TakeLong = true;
+    settings.options.writeBinary = true;
+    settings.options.takeLong = true;
     QVERIFY(exportTo(bitmap, settings).ok());
     QCOMPARE(readBytes(metricsPathFor(bitmap)).size(), 3584);
-    settings.options.TakeLong = false;
+    settings.options.takeLong = false;
     QVERIFY(exportTo(bitmap, settings).ok());
     QCOMPARE(readBytes(metricsPathFor(bitmap)).size(), 1792);
 }
@@ -233,8 +233,8 @@ void TestFontExport::failuresLeaveEarlierFilesAndNoTemporaryFile()
     const QStringList before = entries(dir.path());
 
     Settings settings = exportSettings(14.0F, false, xDist, 0);
-    settings.options.WriteBinary = true;
-    settings.options.TakeLong = !shortFields;
+    settings.options.writeBinary = true;
+    settings.options.takeLong = !shortFields;
     const ExportOutcome outcome = exportTo(dir.filePath(bitmapName), settings);
     QVERIFY(!outcome.ok());
     QVERIFY2(outcome.error.contains(messagePart), qPrintable(outcome.error));

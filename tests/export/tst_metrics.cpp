@@ -1,5 +1,5 @@
 #include "export/FontExport.h"
-#include "export/GlyphMeasuring.h"
+#include "layout/CellPlacement.h"
 #include "export/MetricsWriter.h"
 #include "layout/TextureLayout.h"
 #include "settings/ExportOptions.h"
@@ -25,11 +25,11 @@ template <typename Writer> QByteArray written(Writer write)
 ExportOptions labels(const char16_t* c, const char16_t* x, const char16_t* y, const char16_t* w, const char16_t* h)
 {
     ExportOptions options;
-    options.CharTxt = QString::fromUtf16(c);
-    options.XTxt = QString::fromUtf16(x);
-    options.YTxt = QString::fromUtf16(y);
-    options.WTxt = QString::fromUtf16(w);
-    options.HTxt = QString::fromUtf16(h);
+    options.charTxt = QString::fromUtf16(c);
+    options.xTxt = QString::fromUtf16(x);
+    options.yTxt = QString::fromUtf16(y);
+    options.wTxt = QString::fromUtf16(w);
+    options.hTxt = QString::fromUtf16(h);
     return options;
 }
 

@@ -1,10 +1,10 @@
 // The text metrics writer with arbitrary labels and cells: always 224 lines ending in CR LF,
 // and a reader that knows the labels finds every number where it expects it.
 #include "FuzzInput.h"
-#include "export/GlyphTable.h"
+#include "layout/GlyphTable.h"
 #include "export/MetricsWriter.h"
 #include "settings/ExportOptions.h"
-#include "settings/Windows1252.h"
+#include "base/Windows1252.h"
 
 #include <QBuffer>
 
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     fuzz::FuzzInput input(data, size);
     ExportOptions labels;
-    QString* texts[] = {&labels.CharTxt, &labels.XTxt, &labels.YTxt, &labels.WTxt, &labels.HTxt};
+    QString* texts[] = {&labels.charTxt, &labels.xTxt, &labels.yTxt, &labels.wTxt, &labels.hTxt};
     for (QString* text : texts)
         *text = QString::fromUtf8(input.take());
     GlyphTable table;

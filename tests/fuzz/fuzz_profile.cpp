@@ -3,7 +3,7 @@
 // other key keeps its value.
 #include "FuzzInput.h"
 #include "settings/ProfileFile.h"
-#include "settings/Windows1252.h"
+#include "base/Windows1252.h"
 
 using namespace glyfrax;
 

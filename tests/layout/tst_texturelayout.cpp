@@ -1,5 +1,5 @@
-#include "layout/FontMeasure.h"
-#include "layout/GlyphPainter.h"
+#include "render/FontMeasure.h"
+#include "render/GlyphPainter.h"
 #include "layout/TextureLayout.h"
 #include "support/FixedMeasure.h"
 #include "support/TestFont.h"

@@ -72,7 +72,7 @@ void TestSettingsStore::missingFileGivesZeroValuesAndCloseWritesThemAll()
     QVERIFY(loaded.problems.isEmpty());
     Settings expected;
     ExportOptions& o = expected.options;
-    expected.font.face = o.CharTxt = o.XTxt = o.YTxt = o.WTxt = o.HTxt = u"0"_s;
+    expected.font.face = o.charTxt = o.xTxt = o.yTxt = o.wTxt = o.hTxt = u"0"_s;
     QCOMPARE(loaded.settings, expected);
 
     QVERIFY(writeSettingsFile(path, loaded.settings));
@@ -85,9 +85,9 @@ void TestSettingsStore::missingFileGivesZeroValuesAndCloseWritesThemAll()
 void TestSettingsStore::labelsAndSizesAreWrittenAndReadBack()
 {
     Settings settings;
-    settings.options.CharTxt = u" Y "_s;
-    settings.options.XTxt = u"X"_s;
-    settings.options.WTxt = u"\tW\t"_s;
+    settings.options.charTxt = u" Y "_s;
+    settings.options.xTxt = u"X"_s;
+    settings.options.wTxt = u"\tW\t"_s;
     for (const auto& [size, written] : {std::pair{14.25F, "14"}, {9.75F, "10"}, {10.5F, "10"}, {11.5F, "12"}}) {
         settings.font.size = size;
         ProfileFile profile;
@@ -95,10 +95,10 @@ void TestSettingsStore::labelsAndSizesAreWrittenAndReadBack()
         QCOMPARE(profile.value(u"Font"_s, u"Size"_s), QString::fromLatin1(written));
         QVERIFY(profile.toBytes().contains("CharTxt= Y \r\n"));
         const Settings reread = read(profile.toBytes());
-        QCOMPARE(reread.options.CharTxt, u"Y"_s);
-        QCOMPARE(reread.options.XTxt, u"X"_s);
-        QCOMPARE(reread.options.YTxt, QString());
-        QCOMPARE(reread.options.WTxt, u"W"_s); // the profile trims a value's tabs, as the platform did
+        QCOMPARE(reread.options.charTxt, u"Y"_s);
+        QCOMPARE(reread.options.xTxt, u"X"_s);
+        QCOMPARE(reread.options.yTxt, QString());
+        QCOMPARE(reread.options.wTxt, u"W"_s); // the profile trims a value's tabs, as the platform did
     }
     const QString face(300, u'F');
     QCOMPARE(read("[Font]\r\nName=" + face.toLatin1() + "\r\n").font.face, face.left(254));
@@ -115,7 +115,7 @@ void TestSettingsStore::badValuesAreReportedAndTheRestStillReads()
     QCOMPARE(keys, (QStringList{u"Size"_s, u"Bold"_s, u"Color"_s, u"XDist"_s, u"YDist"_s}));
     const Settings& s = loaded.settings;
     QVERIFY(s.font.face == u"Arial"_s && s.font.size == 0.0F && !s.font.bold && s.font.textColor == 0);
-    QVERIFY(s.options.XDist == 0 && s.options.YDist == 0 && s.options.CharTxt == u"C"_s && s.options.TakeLong);
+    QVERIFY(s.options.xDist == 0 && s.options.yDist == 0 && s.options.charTxt == u"C"_s && s.options.takeLong);
 
     const QString message = describeSettingProblems(u"/opt/glyfrax/config.ini"_s, loaded.problems);
     QVERIFY(message.contains(u"/opt/glyfrax/config.ini"_s));

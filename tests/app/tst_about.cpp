@@ -1,6 +1,6 @@
 #include "Version.h"
-#include "dialogs/AboutDialog.h"
-#include "dialogs/SystemInfo.h"
+#include "app/AboutDialog.h"
+#include "app/SystemInfo.h"
 #include "support/FakeDialogs.h"
 
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "ExportPropsDialog.h"
+#include "app/ExportPropsDialog.h"
 
 #include "app/AppInfo.h"
 
@@ -45,7 +45,7 @@ QScrollBar* addGapScrollBar(QWidget* parent, const char* name, const QRect& geom
     auto* bar = new QScrollBar(Qt::Horizontal, parent);
     bar->setObjectName(QString::fromLatin1(name));
     bar->setGeometry(geometry);
-    bar->setRange(0, ExportPropsDialog::kMaxGap);
+    bar->setRange(0, ExportPropsDialog::kLargestBarGap);
     bar->setPageStep(1);
     bar->setFocusPolicy(Qt::StrongFocus);
     bar->setAccessibleName(accessibleName);
@@ -136,17 +136,17 @@ void ExportPropsDialog::buildControls()
 
 void ExportPropsDialog::load(const ExportOptions& options)
 {
-    (options.WriteBinary ? m_binaryOpt : m_charOpt)->setChecked(true);
-    showNotation(options.WriteBinary);
-    m_charText->setText(options.CharTxt);
-    m_xText->setText(options.XTxt);
-    m_yText->setText(options.YTxt);
-    m_wText->setText(options.WTxt);
-    m_hText->setText(options.HTxt);
-    (options.TakeLong ? m_longOpt : m_intOpt)->setChecked(true);
+    (options.writeBinary ? m_binaryOpt : m_charOpt)->setChecked(true);
+    showNotation(options.writeBinary);
+    m_charText->setText(options.charTxt);
+    m_xText->setText(options.xTxt);
+    m_yText->setText(options.yTxt);
+    m_wText->setText(options.wTxt);
+    m_hText->setText(options.hTxt);
+    (options.takeLong ? m_longOpt : m_intOpt)->setChecked(true);
     // A stored gap the bar cannot show opens clamped; OK then stores what is shown.
-    m_xScroll->setValue(std::clamp<std::int32_t>(options.XDist, 0, kMaxGap));
-    m_yScroll->setValue(std::clamp<std::int32_t>(options.YDist, 0, kMaxGap));
+    m_xScroll->setValue(std::clamp<std::int32_t>(options.xDist, 0, kLargestBarGap));
+    m_yScroll->setValue(std::clamp<std::int32_t>(options.yDist, 0, kLargestBarGap));
     m_xLabel->setText(QStringLiteral("X: %1").arg(m_xScroll->value()));
     m_yLabel->setText(QStringLiteral("Y: %1").arg(m_yScroll->value()));
 }
@@ -160,15 +160,15 @@ void ExportPropsDialog::showNotation(bool binary)
 ExportOptions ExportPropsDialog::shownOptions() const
 {
     ExportOptions options;
-    options.WriteBinary = m_binaryOpt->isChecked();
-    options.TakeLong = m_longOpt->isChecked();
-    options.CharTxt = m_charText->text();
-    options.XTxt = m_xText->text();
-    options.YTxt = m_yText->text();
-    options.WTxt = m_wText->text();
-    options.HTxt = m_hText->text();
-    options.XDist = m_xScroll->value();
-    options.YDist = m_yScroll->value();
+    options.writeBinary = m_binaryOpt->isChecked();
+    options.takeLong = m_longOpt->isChecked();
+    options.charTxt = m_charText->text();
+    options.xTxt = m_xText->text();
+    options.yTxt = m_yText->text();
+    options.wTxt = m_wText->text();
+    options.hTxt = m_hText->text();
+    options.xDist = m_xScroll->value();
+    options.yDist = m_yScroll->value();
     return options;
 }
 

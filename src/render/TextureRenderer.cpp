@@ -1,8 +1,8 @@
-#include "TextureRenderer.h"
+#include "render/TextureRenderer.h"
 
-#include "../layout/FontMeasure.h"
-#include "../layout/GlyphPainter.h"
-#include "GlyphTable.h"
+#include "layout/GlyphTable.h"
+#include "render/FontMeasure.h"
+#include "render/GlyphPainter.h"
 
 #include <QPainter>
 

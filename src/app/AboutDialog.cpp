@@ -1,9 +1,9 @@
-#include "AboutDialog.h"
+#include "app/AboutDialog.h"
 
-#include "SystemInfo.h"
 #include "Version.h"
 #include "app/AppInfo.h"
 #include "app/DialogService.h"
+#include "app/SystemInfo.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -107,7 +107,7 @@ QString AboutDialog::versionLine(int major, int minor, int revision)
 
 void AboutDialog::startSysInfo()
 {
-    if (StartSysInfo(*m_system) == SysInfoResult::Unavailable)
+    if (startSystemInformation(*m_system) == SysInfoResult::Unavailable)
         m_dialogs.showMessage(this, QStringLiteral("Systeminformationen sind momentan nicht verfügbar"));
 }
 

@@ -1,4 +1,4 @@
-#include "Localization.h"
+#include "base/Localization.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CharacterSet.h"
-#include "TextMeasure.h"
+#include "layout/CharacterSet.h"
+#include "layout/TextMeasure.h"
 
 #include <QFont>
 #include <QImage>
@@ -12,11 +12,6 @@
 namespace glyfrax {
 
 struct FontSettings;
-
-// The font is realised at 96 dots per inch whatever the screen, so that a texture depends only
-// on the settings and the installed fonts.
-constexpr int kDotsPerInch = 96;
-constexpr int kTwipsPerPixel = 1440 / kDotsPerInch;
 
 // The size used when the settings hold none (a missing settings file gives 0 points).
 constexpr float kFallbackPointSize = 10.0F;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../layout/CharacterSet.h"
+#include "layout/CharacterSet.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "GlyphPainter.h"
+#include "render/GlyphPainter.h"
 
-#include "FontMeasure.h"
-#include "TextureLayout.h"
+#include "layout/TextureLayout.h"
+#include "render/FontMeasure.h"
 
 #include <QGlyphRun>
 #include <QPainter>

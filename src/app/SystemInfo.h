@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace glyfrax {
 
@@ -18,10 +19,16 @@ public:
 
     virtual ~SystemAccess() = default;
 
-    virtual bool openKey(std::uint32_t root, const QString& keyName, std::uint32_t access, KeyHandle& key) = 0;
-    // Reads a value into a buffer of bufferSize bytes: its type and as many bytes as it returned.
-    virtual bool queryValue(KeyHandle key, const QString& valueName, std::uint32_t bufferSize, std::uint32_t& type,
-                            QByteArray& data) = 0;
+    // A registry value: its type and as many bytes as the registry returned.
+    struct Value
+    {
+        std::uint32_t type = 0;
+        QByteArray data;
+    };
+
+    virtual std::optional<KeyHandle> openKey(std::uint32_t root, const QString& keyName, std::uint32_t access) = 0;
+    // Reads a value into a buffer of bufferSize bytes.
+    virtual std::optional<Value> queryValue(KeyHandle key, const QString& valueName, std::uint32_t bufferSize) = 0;
     virtual void closeKey(KeyHandle key) = 0;
     // An ordinary file: not a folder, not hidden, not a system file.
     virtual bool isOrdinaryFile(const QString& path) = 0;
@@ -38,11 +45,11 @@ constexpr std::uint32_t kValueBufferSize = 1024;
 constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegDword = 4;
 
-// Reads one registry value as text into keyVal: a text value without its terminating zero, a
-// 32-bit number as "&h" and upper-case hex digits; another type leaves keyVal as it was. Returns
-// false, with keyVal empty, when the key cannot be opened or the value not read.
-bool GetKeyValue(SystemAccess& system, std::uint32_t keyRoot, const QString& keyName, const QString& subKeyRef,
-                 QString& keyVal);
+// Reads one registry value as text: a text value without its terminating zero, a 32-bit number
+// as "&h" and upper-case hex digits, another type as the empty text. Nothing when the key cannot
+// be opened or the value not read.
+std::optional<QString> readKeyValue(SystemAccess& system, std::uint32_t keyRoot, const QString& keyName,
+                                    const QString& valueName);
 
 enum class SysInfoResult
 {
@@ -51,6 +58,6 @@ enum class SysInfoResult
 };
 
 // Finds the system-information tool through the registry and starts it.
-SysInfoResult StartSysInfo(SystemAccess& system);
+SysInfoResult startSystemInformation(SystemAccess& system);
 
 } // namespace glyfrax

@@ -1,4 +1,4 @@
-#include "dialogs/ExportPropsDialog.h"
+#include "app/ExportPropsDialog.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -17,13 +17,13 @@ namespace {
 ExportOptions stored()
 {
     ExportOptions options;
-    options.CharTxt = u"Char"_s;
-    options.XTxt = u": X"_s;
-    options.YTxt = u"Y"_s;
-    options.WTxt = u"W"_s;
-    options.HTxt = u"H"_s;
-    options.XDist = 0;
-    options.YDist = 3;
+    options.charTxt = u"Char"_s;
+    options.xTxt = u": X"_s;
+    options.yTxt = u"Y"_s;
+    options.wTxt = u"W"_s;
+    options.hTxt = u"H"_s;
+    options.xDist = 0;
+    options.yDist = 3;
     return options;
 }
 
@@ -61,8 +61,8 @@ void TestExportProps::loadsTheStoredOptions()
     QFETCH(bool, binary);
     QFETCH(bool, wide);
     ExportOptions options = stored();
-    options.WriteBinary = binary;
-    options.TakeLong = wide;
+    options.writeBinary = binary;
+    options.takeLong = wide;
     ExportPropsDialog dialog(options);
     QCOMPARE(dialog.objectName(), u"ExportProps"_s);
     QCOMPARE(dialog.windowTitle(), u"Exporteinstellungen"_s);
@@ -107,10 +107,10 @@ void TestExportProps::okStoresExactlyWhatIsShown()
 
     QCOMPARE(confirmed.count(), 1);
     ExportOptions expected = stored();
-    expected.WriteBinary = true;
-    expected.YTxt = u" Y "_s;
-    expected.HTxt = QString();
-    expected.YDist = 10;
+    expected.writeBinary = true;
+    expected.yTxt = u" Y "_s;
+    expected.hTxt = QString();
+    expected.yDist = 10;
     QCOMPARE(confirmed.first().first().value<ExportOptions>(), expected);
     QVERIFY(!dialog.isVisible());
 }
@@ -136,10 +136,10 @@ void TestExportProps::cancelAndEscapeStoreNothing()
 void TestExportProps::gapsAboveTheRangeOpenClamped()
 {
     ExportOptions options = stored();
-    options.XDist = 25;
+    options.xDist = 25;
     ExportPropsDialog dialog(options);
     QCOMPARE(child<QLabel>(&dialog, "XLabel")->text(), u"X: 10"_s);
-    QCOMPARE(dialog.shownOptions().XDist, 10);
+    QCOMPARE(dialog.shownOptions().xDist, 10);
 }
 
 void TestExportProps::tabOrderFollowsTheRows()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SystemInfo.h"
+#include "app/SystemInfo.h"
 
 #include <QDialog>
 

@@ -1,4 +1,7 @@
-#include "BmpWriter.h"
+#include "render/BmpWriter.h"
+
+#include "base/LittleEndian.h"
+#include "layout/Units.h"
 
 #include <QIODevice>
 #include <QImage>
@@ -14,19 +17,11 @@ namespace glyfrax {
 namespace {
 
 constexpr int kHeaderSize = 14 + 40;
-constexpr std::int32_t kDotsPerMeter = 3780;
 constexpr qint64 kBandBytes = qint64(16) * 1024 * 1024; // few bands: a glyph across two is drawn twice
 
 qint64 rowBytes(int width)
 {
     return (qint64(width) * 3 + 3) & ~qint64(3);
-}
-
-template <typename T> void put(QByteArray& bytes, T value)
-{
-    char buffer[sizeof(T)];
-    qToLittleEndian<T>(value, buffer);
-    bytes.append(buffer, sizeof(T));
 }
 
 QByteArray header(int width, int height)
@@ -35,20 +30,20 @@ QByteArray header(int width, int height)
     QByteArray bytes;
     bytes.reserve(kHeaderSize);
     bytes.append("BM", 2);
-    put<std::uint32_t>(bytes, std::uint32_t(kHeaderSize + pixelBytes));
-    put<std::uint32_t>(bytes, 0); // reserved
-    put<std::uint32_t>(bytes, kHeaderSize);
-    put<std::uint32_t>(bytes, 40);
-    put<std::int32_t>(bytes, width);
-    put<std::int32_t>(bytes, height); // positive: rows stored bottom-up
-    put<std::uint16_t>(bytes, 1);     // planes
-    put<std::uint16_t>(bytes, 24);    // bits per pixel
-    put<std::uint32_t>(bytes, 0);     // no compression
-    put<std::uint32_t>(bytes, std::uint32_t(pixelBytes));
-    put<std::int32_t>(bytes, kDotsPerMeter);
-    put<std::int32_t>(bytes, kDotsPerMeter);
-    put<std::uint32_t>(bytes, 0); // colours used
-    put<std::uint32_t>(bytes, 0); // important colours
+    appendLittleEndian<std::uint32_t>(bytes, std::uint32_t(kHeaderSize + pixelBytes));
+    appendLittleEndian<std::uint32_t>(bytes, 0); // reserved
+    appendLittleEndian<std::uint32_t>(bytes, kHeaderSize);
+    appendLittleEndian<std::uint32_t>(bytes, 40);
+    appendLittleEndian<std::int32_t>(bytes, width);
+    appendLittleEndian<std::int32_t>(bytes, height); // positive: rows stored bottom-up
+    appendLittleEndian<std::uint16_t>(bytes, 1);     // planes
+    appendLittleEndian<std::uint16_t>(bytes, 24);    // bits per pixel
+    appendLittleEndian<std::uint32_t>(bytes, 0);     // no compression
+    appendLittleEndian<std::uint32_t>(bytes, std::uint32_t(pixelBytes));
+    appendLittleEndian<std::int32_t>(bytes, kDotsPerMeter);
+    appendLittleEndian<std::int32_t>(bytes, kDotsPerMeter);
+    appendLittleEndian<std::uint32_t>(bytes, 0); // colours used
+    appendLittleEndian<std::uint32_t>(bytes, 0); // important colours
     return bytes;
 }
 

@@ -1,16 +1,13 @@
-#include "FontMeasure.h"
+#include "render/FontMeasure.h"
 
-#include "../settings/FontSettings.h"
-#include "../settings/Windows1252.h"
+#include "base/Windows1252.h"
+#include "layout/Units.h"
+#include "settings/FontSettings.h"
 
 #include <QFontMetrics>
 #include <QList>
 
 namespace glyfrax {
-
-namespace {
-constexpr int kDotsPerMeter = 3780; // 96 dots per inch, as Qt rounds it back
-}
 
 QImage makeCanvas(int width, int height, QImage::Format format)
 {

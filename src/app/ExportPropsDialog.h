@@ -20,8 +20,8 @@ class ExportPropsDialog : public QDialog
     Q_OBJECT
 
 public:
-    // The gaps a scroll bar offers, in pixels.
-    static constexpr int kMaxGap = 10;
+    // The largest gap a scroll bar offers, in pixels; the settings file may hold larger ones.
+    static constexpr int kLargestBarGap = 10;
 
     explicit ExportPropsDialog(const ExportOptions& options, QWidget* parent = nullptr);
     ~ExportPropsDialog() override;

@@ -1,4 +1,4 @@
-#include "AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -45,10 +45,10 @@ QString reasonForErrno(int error, const QString& path, const QString& fallback)
     }
 }
 
-QString failure(const QString& path, const QString& reason)
+Failure notWritten(const QString& path, const QString& reason)
 {
-    return QStringLiteral("Die Datei „%1“ konnte nicht geschrieben werden: %2.")
-        .arg(QDir::toNativeSeparators(path), reason);
+    return failure(QStringLiteral("Die Datei „%1“ konnte nicht geschrieben werden: %2.")
+                       .arg(QDir::toNativeSeparators(path), reason));
 }
 
 // Reasons that can be told before anything is written, more precisely than errno would.
@@ -71,11 +71,11 @@ QString precheck(const QString& path)
 
 } // namespace
 
-QString writeFilesAtomically(const std::vector<FileContent>& files)
+Result<void> writeFilesAtomically(const std::vector<FileContent>& files)
 {
     for (const FileContent& file : files) {
         if (const QString reason = precheck(file.path); !reason.isEmpty())
-            return failure(file.path, reason);
+            return notWritten(file.path, reason);
     }
 
     // A temporary file that is never committed is removed by its QSaveFile's destructor.
@@ -87,17 +87,15 @@ QString writeFilesAtomically(const std::vector<FileContent>& files)
         errno = 0;
         // Unbuffered: the bitmap is written in large bands, which a buffer would only copy once more.
         if (!saveFile->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return failure(file.path, reasonForErrno(errno, file.path, saveFile->errorString()));
+            return notWritten(file.path, reasonForErrno(errno, file.path, saveFile->errorString()));
         errno = 0;
-        // Flushed here, not inside commit(): QSaveFile would commit a cut-off file when the
-        // flush inside commit() fails, as it does on a full disk.
-        if (!file.write(*saveFile) || !saveFile->flush())
-            return failure(file.path, reasonForErrno(errno, file.path, saveFile->errorString()));
+        if (!file.write(*saveFile))
+            return notWritten(file.path, reasonForErrno(errno, file.path, saveFile->errorString()));
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         errno = 0;
         if (!written[i]->commit())
-            return failure(files[i].path, reasonForErrno(errno, files[i].path, written[i]->errorString()));
+            return notWritten(files[i].path, reasonForErrno(errno, files[i].path, written[i]->errorString()));
     }
     return {};
 }

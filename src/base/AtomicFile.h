@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <QString>
 
 #include <functional>
@@ -17,8 +19,7 @@ struct FileContent
 
 // Writes each file to a temporary file in its target's folder. Only when all of them are
 // complete do they replace their targets, in the order given, so a failure while writing leaves
-// every target as it was. No temporary file is left behind. The result is a German message
-// naming the path and the reason, or empty on success.
-QString writeFilesAtomically(const std::vector<FileContent>& files);
+// every target as it was. No temporary file is left behind. A failure names the path and the reason.
+Result<void> writeFilesAtomically(const std::vector<FileContent>& files);
 
 } // namespace glyfrax
