@@ -5,6 +5,7 @@
 #include "app/AppInfo.h"
 #include "app/DialogService.h"
 #include "app/ExportPropsDialog.h"
+#include "app/FontChoice.h"
 #include "base/Windows1252.h"
 #include "export/FontExport.h"
 #include "render/FontMeasure.h"
@@ -73,15 +74,6 @@ QStringList previewLines(const TextureLayout& layout)
         lines.append(text);
     }
     return lines;
-}
-
-FontSettings withFont(FontSettings settings, const QFont& font)
-{
-    settings.bold = font.bold();
-    settings.face = font.family();
-    settings.size = float(font.pointSizeF());
-    settings.italic = font.italic();
-    return settings;
 }
 
 } // namespace
