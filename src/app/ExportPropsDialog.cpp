@@ -63,12 +63,16 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override
     {
+        // A right-to-left layout mirrors the bar, and the horizontal arrows with it.
+        const bool mirrored = isRightToLeft();
         switch (event->key()) {
         case Qt::Key_Right:
+        case Qt::Key_Left:
+            triggerAction((event->key() == Qt::Key_Right) != mirrored ? SliderSingleStepAdd : SliderSingleStepSub);
+            break;
         case Qt::Key_Down:
             triggerAction(SliderSingleStepAdd);
             break;
-        case Qt::Key_Left:
         case Qt::Key_Up:
             triggerAction(SliderSingleStepSub);
             break;
@@ -191,9 +195,9 @@ void ExportPropsDialog::buildControls()
     m_xScroll = addGapScrollBar(this, "XScroll", {66, 165, 232, 22}, QStringLiteral("Abstand X in Pixeln"));
     m_yScroll = addGapScrollBar(this, "YScroll", {66, 189, 232, 22}, QStringLiteral("Abstand Y in Pixeln"));
     const QString growth = QStringLiteral(" Größere Abstände können eine größere Textur ergeben.");
-    for (QWidget* x : {static_cast<QWidget*>(m_xLabel), static_cast<QWidget*>(m_xScroll)})
+    for (QWidget* x : std::initializer_list<QWidget*>{m_xLabel, m_xScroll})
         explain(x, QStringLiteral("X: Abstand zwischen den Zeichen einer Zeile in der Textur, in Pixeln.") + growth);
-    for (QWidget* y : {static_cast<QWidget*>(m_yLabel), static_cast<QWidget*>(m_yScroll)})
+    for (QWidget* y : std::initializer_list<QWidget*>{m_yLabel, m_yScroll})
         explain(y, QStringLiteral("Y: Abstand zwischen den Zeilen der Textur, in Pixeln.") + growth);
     // valueChanged also fires on every step while the thumb is dragged.
     connect(m_xScroll, &QScrollBar::valueChanged, this,
