@@ -20,7 +20,7 @@ inline QString webAddressForDisplay()
 // The icon and other files compiled into the program; call before using them.
 void initResources();
 
-// The help page that the build places beside the executable.
+// The help page that ships with the program.
 inline QString helpFileName()
 {
     return QStringLiteral("hilfe.html");

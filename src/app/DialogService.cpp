@@ -1,6 +1,7 @@
 #include "app/DialogService.h"
 
 #include "Version.h"
+#include "app/FontChoice.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -8,7 +9,9 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMessageBox>
 
 #include <cstdlib>
@@ -49,15 +52,30 @@ std::optional<QFont> QtDialogService::chooseFont(QWidget* parent, const QFont& c
     dialog.setOption(QFontDialog::DontUseNativeDialog);
     dialog.setCurrentFont(withStyleName(current));
     // Underline and strikeout are no part of a texture font's settings: do not offer them.
-    // The sample box beside them keeps the height they had.
+    // The sample box beside them keeps the height they had. In their place a note says which
+    // face stands in when the chosen style is one the settings cannot keep.
+    auto* note = new QLabel(&dialog);
+    note->setObjectName(QStringLiteral("standInNote"));
+    note->setWordWrap(true);
     const QList<QGroupBox*> groups = dialog.findChildren<QGroupBox*>();
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
     for (QGroupBox* effects : groups) {
         if (effects->findChildren<QCheckBox*>().isEmpty())
             continue;
         for (QGroupBox* other : groups)
             other->setMinimumHeight(effects->sizeHint().height());
         effects->hide();
+        note->setMinimumHeight(effects->sizeHint().height()); // the dialog keeps its shape with or without a note
+        int row = 0, column = 0, rows = 0, columns = 0;
+        if (grid && grid->indexOf(effects) >= 0) {
+            grid->getItemPosition(grid->indexOf(effects), &row, &column, &rows, &columns);
+            grid->addWidget(note, row, column, rows, columns);
+        }
     }
+    note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto showNote = [note](const QFont& font) { note->setText(standInNote(font)); };
+    QObject::connect(&dialog, &QFontDialog::currentFontChanged, note, showNote);
+    showNote(dialog.currentFont());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.selectedFont();

@@ -5,11 +5,14 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 #include <algorithm>
 
@@ -31,6 +34,15 @@ QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, cons
     return place(new QLabel(caption, parent), name, geometry);
 }
 
+// What a control changes, for the pointer and for screen readers alike.
+template <typename W> W* explain(W* widget, const QString& text)
+{
+    // As rich text, so a long tip wraps into a paragraph instead of running off the screen.
+    widget->setToolTip(QStringLiteral("<p>%1</p>").arg(text.toHtmlEscaped()));
+    widget->setAccessibleDescription(text);
+    return widget;
+}
+
 QLineEdit* addTextBox(QWidget* parent, const char* name, const QRect& geometry, const QString& accessibleName)
 {
     auto* box = new QLineEdit(parent);
@@ -40,9 +52,52 @@ QLineEdit* addTextBox(QWidget* parent, const char* name, const QRect& geometry, 
     return box;
 }
 
+// The arrow keys move the gap the way they point: Right and Down raise it, Left and Up lower
+// it. A plain QScrollBar inverts its controls for the mouse wheel, and that turns its horizontal
+// arrow keys around. The focused bar draws a focus frame, which the styles leave out for bars.
+class GapScrollBar final : public QScrollBar
+{
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        // A right-to-left layout mirrors the bar, and the horizontal arrows with it.
+        const bool mirrored = isRightToLeft();
+        switch (event->key()) {
+        case Qt::Key_Right:
+        case Qt::Key_Left:
+            triggerAction((event->key() == Qt::Key_Right) != mirrored ? SliderSingleStepAdd : SliderSingleStepSub);
+            break;
+        case Qt::Key_Down:
+            triggerAction(SliderSingleStepAdd);
+            break;
+        case Qt::Key_Up:
+            triggerAction(SliderSingleStepSub);
+            break;
+        default:
+            QScrollBar::keyPressEvent(event);
+            return;
+        }
+        event->accept();
+    }
+
+    void paintEvent(QPaintEvent* event) override
+    {
+        QScrollBar::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QStylePainter painter(this);
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+};
+
 QScrollBar* addGapScrollBar(QWidget* parent, const char* name, const QRect& geometry, const QString& accessibleName)
 {
-    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+    auto* bar = new GapScrollBar(Qt::Horizontal, parent);
     bar->setObjectName(QString::fromLatin1(name));
     bar->setGeometry(geometry);
     bar->setRange(0, ExportPropsDialog::kLargestBarGap);
@@ -89,6 +144,10 @@ void ExportPropsDialog::buildControls()
 
     m_binaryOpt = place(new QRadioButton(QStringLiteral("Binäre Schreibweise"), this), "BinaryOpt", {18, 18, 124, 16});
     m_charOpt = place(new QRadioButton(QStringLiteral("Lesbare Schreibweise"), this), "CharOpt", {18, 42, 130, 16});
+    explain(m_binaryOpt, QStringLiteral("Die Metrikdatei (.fnt) enthält je Zeichen vier ganze Zahlen X, Y, W und H als "
+                                        "Binärdaten, ohne Text."));
+    explain(m_charOpt, QStringLiteral("Die Metrikdatei (.fnt) enthält je Zeichen eine Textzeile wie „Char 65 X 120 Y 0 "
+                                      "W 11 H 21“; die Texte vor den Zahlen stehen unter „Darstellung“."));
     connect(m_binaryOpt, &QRadioButton::clicked, this, [this] { showNotation(true); });
     connect(m_charOpt, &QRadioButton::clicked, this, [this] { showNotation(false); });
 
@@ -105,12 +164,25 @@ void ExportPropsDialog::buildControls()
     m_yText = addTextBox(m_showFrame, "YText", {132, 21, 28, 19}, QStringLiteral("Text vor Y"));
     m_wText = addTextBox(m_showFrame, "WText", {183, 21, 28, 19}, QStringLiteral("Text vor W"));
     m_hText = addTextBox(m_showFrame, "HText", {237, 21, 28, 19}, QStringLiteral("Text vor H"));
+    const QString spacing =
+        QStringLiteral(" Zwischen Text und Zahl setzt Glyfrax selbst ein Leerzeichen; Leerzeichen am "
+                       "Anfang und Ende des Textes gehen beim nächsten Start verloren.");
+    explain(m_charText,
+            QStringLiteral("Text vor dem Zeichencode (n) in jeder Zeile der lesbaren Metrikdatei.") + spacing);
+    explain(m_xText, QStringLiteral("Text vor X, dem linken Rand der Zelle in der Textur, in Pixeln.") + spacing);
+    explain(m_yText, QStringLiteral("Text vor Y, dem oberen Rand der Zelle in der Textur, in Pixeln.") + spacing);
+    explain(m_wText, QStringLiteral("Text vor W, der Breite der Zelle in Pixeln.") + spacing);
+    explain(m_hText, QStringLiteral("Text vor H, der Höhe der Zelle in Pixeln.") + spacing);
 
     m_binFrame = place(new QGroupBox(QStringLiteral("Datentyp"), this), "BinFrame", {9, 72, 295, 52});
     m_longOpt =
         place(new QRadioButton(QStringLiteral("VB: Long / C++: int"), m_binFrame), "LongOpt", {15, 21, 124, 19});
     m_intOpt =
         place(new QRadioButton(QStringLiteral("VB: Integer / C++: short"), m_binFrame), "IntOpt", {144, 21, 133, 19});
+    explain(m_longOpt, QStringLiteral("Jede Zahl der binären Metrikdatei ist eine 32-Bit-Zahl (4 Bytes); die Datei "
+                                      "hat 3584 Bytes."));
+    explain(m_intOpt, QStringLiteral("Jede Zahl der binären Metrikdatei ist eine 16-Bit-Zahl (2 Bytes, -32768 bis "
+                                     "32767); die Datei hat 1792 Bytes."));
 
     addRule(this, 132, width());
     addLabel(this, "Label6", QStringLiteral("Abstand zwischen den Zeichen:"), {9, 144, 160, 16});
@@ -122,16 +194,48 @@ void ExportPropsDialog::buildControls()
     m_yLabel->setFont(gapFont);
     m_xScroll = addGapScrollBar(this, "XScroll", {66, 165, 232, 22}, QStringLiteral("Abstand X in Pixeln"));
     m_yScroll = addGapScrollBar(this, "YScroll", {66, 189, 232, 22}, QStringLiteral("Abstand Y in Pixeln"));
+    const QString growth = QStringLiteral(" Größere Abstände können eine größere Textur ergeben.");
+    for (QWidget* x : std::initializer_list<QWidget*>{m_xLabel, m_xScroll})
+        explain(x, QStringLiteral("X: Abstand zwischen den Zeichen einer Zeile in der Textur, in Pixeln.") + growth);
+    for (QWidget* y : std::initializer_list<QWidget*>{m_yLabel, m_yScroll})
+        explain(y, QStringLiteral("Y: Abstand zwischen den Zeilen der Textur, in Pixeln.") + growth);
     // valueChanged also fires on every step while the thumb is dragged.
     connect(m_xScroll, &QScrollBar::valueChanged, this,
             [this](int value) { m_xLabel->setText(QStringLiteral("X: %1").arg(value)); });
     connect(m_yScroll, &QScrollBar::valueChanged, this,
             [this](int value) { m_yLabel->setText(QStringLiteral("Y: %1").arg(value)); });
 
+    fitDataTypeOptions();
+
     QWidget* order[] = {ok,      cancel,  m_binaryOpt, m_charOpt, m_charText, m_xText,  m_yText,
                         m_wText, m_hText, m_longOpt,   m_intOpt,  m_xScroll,  m_yScroll};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+}
+
+void ExportPropsDialog::fitDataTypeOptions()
+{
+    // The design puts both integer widths on one row. Where the platform's font makes their
+    // captions too wide for it, the second goes below the first, and the frames, the controls
+    // under them and the dialog grow by what that row needs.
+    constexpr int kSpacing = 6;
+    const QRect inside = m_binFrame->contentsRect();
+    QRect second = m_intOpt->geometry();
+    second.moveLeft(std::max(second.left(), m_longOpt->geometry().right() + 1 + kSpacing));
+    if (second.right() > inside.right())
+        second.moveTopLeft({m_longOpt->x(), m_longOpt->geometry().bottom() + 1});
+    m_intOpt->setGeometry(second);
+    const int growth = second.bottom() - inside.bottom();
+    if (growth <= 0)
+        return;
+    const int frameBottom = m_binFrame->geometry().bottom();
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->y() > frameBottom)
+            child->move(child->x(), child->y() + growth);
+    }
+    for (QGroupBox* frame : {m_binFrame, m_showFrame})
+        frame->resize(frame->width(), frame->height() + growth);
+    setFixedSize(width(), height() + growth);
 }
 
 void ExportPropsDialog::load(const ExportOptions& options)

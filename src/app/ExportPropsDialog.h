@@ -34,6 +34,7 @@ signals:
 
 private:
     void buildControls();
+    void fitDataTypeOptions();
     void load(const ExportOptions& options);
     void showNotation(bool binary);
     void confirm();

@@ -5,6 +5,7 @@
 #include "app/AppInfo.h"
 #include "app/DialogService.h"
 #include "app/ExportPropsDialog.h"
+#include "app/FontChoice.h"
 #include "base/Windows1252.h"
 #include "export/FontExport.h"
 #include "render/FontMeasure.h"
@@ -15,7 +16,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -76,21 +76,13 @@ QStringList previewLines(const TextureLayout& layout)
     return lines;
 }
 
-FontSettings withFont(FontSettings settings, const QFont& font)
-{
-    settings.bold = font.bold();
-    settings.face = font.family();
-    settings.size = float(font.pointSizeF());
-    settings.italic = font.italic();
-    return settings;
-}
-
 } // namespace
 
 MainWindow::MainWindow(const QString& programFolder, const Settings& settings, DialogService& dialogs, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_programFolder(programFolder), m_settings(settings), m_dialogs(dialogs)
+      m_programFolder(programFolder), m_settingsLocation(locateSettings(programFolder)), m_settings(settings),
+      m_dialogs(dialogs)
 {
     initResources();
     setObjectName(QStringLiteral("Glyfrax"));
@@ -266,7 +258,9 @@ void MainWindow::chooseBackColor()
 
 void MainWindow::exportBitmap()
 {
-    const QString path = m_dialogs.chooseBitmapPath(this, m_programFolder);
+    // An installed copy's folder is no place for the user's files.
+    const QString folder = m_settingsLocation.inUserFolder ? QDir::homePath() : m_programFolder;
+    const QString path = m_dialogs.chooseBitmapPath(this, folder);
     if (!path.isEmpty())
         exportTo(path);
 }
@@ -303,8 +297,8 @@ void MainWindow::showAbout()
 
 void MainWindow::openHelp()
 {
-    const QString path = QDir(m_programFolder).filePath(helpFileName());
-    if (QFileInfo::exists(path))
+    const QString path = shippedFilePath(m_programFolder, helpFileName());
+    if (!path.isEmpty())
         m_dialogs.openUrl(QUrl::fromLocalFile(path));
 }
 
@@ -330,7 +324,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_settingsSaved) {
         // A settings file that cannot be written stays as it was; nothing to tell the user.
-        static_cast<void>(writeSettingsFile(settingsPath(m_programFolder), m_settings));
+        static_cast<void>(writeSettingsFile(m_settingsLocation.path, m_settings));
         m_settingsSaved = true;
     }
     closeOtherWindows();

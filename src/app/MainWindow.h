@@ -2,6 +2,7 @@
 
 #include "layout/TextureLayout.h"
 #include "settings/Settings.h"
+#include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
 
 #include <QMainWindow>
@@ -67,6 +68,7 @@ private:
     void closeOtherWindows();
 
     QString m_programFolder;
+    SettingsLocation m_settingsLocation;
     Settings m_settings;
     DialogService& m_dialogs;
     TextureLayout m_layout;

@@ -1,6 +1,7 @@
 #include "app/DialogService.h"
 #include "app/MainWindow.h"
 #include "base/Localization.h"
+#include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
@@ -14,7 +15,11 @@ int main(int argc, char* argv[])
     glyfrax::installGermanTranslations(app);
 
     const QString folder = QCoreApplication::applicationDirPath();
-    const QString iniPath = glyfrax::settingsPath(folder);
+    const glyfrax::SettingsLocation location = glyfrax::locateSettings(folder);
+    // Without a copy of its own, an installed copy reads the shipped defaults and writes its
+    // own file when the window closes.
+    static_cast<void>(glyfrax::provideUserSettings(location));
+    const QString iniPath = glyfrax::settingsFileToRead(location);
     const glyfrax::LoadedSettings loaded = glyfrax::readSettingsFile(iniPath);
 
     glyfrax::QtDialogService dialogs;

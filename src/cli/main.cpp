@@ -5,6 +5,7 @@
 #include "base/Localization.h"
 #include "cli/CommandLine.h"
 #include "export/FontExport.h"
+#include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
 
 #include <QDir>
@@ -64,8 +65,9 @@ int main(int argc, char* argv[])
         break;
     }
 
-    const QString configPath =
-        line.configPath.isEmpty() ? settingsPath(QCoreApplication::applicationDirPath()) : line.configPath;
+    const QString configPath = line.configPath.isEmpty()
+                                   ? settingsFileToRead(locateSettings(QCoreApplication::applicationDirPath()))
+                                   : line.configPath;
     if (!line.configPath.isEmpty() && !QFileInfo(configPath).isFile()) {
         print(stderr, QStringLiteral("glyfrax-export: Die Einstellungsdatei „%1“ gibt es nicht.")
                           .arg(QDir::toNativeSeparators(configPath)));

@@ -1,10 +1,11 @@
 #include "render/FontMeasure.h"
 
+#include "base/CheckedMath.h"
 #include "base/Windows1252.h"
 #include "layout/Units.h"
 #include "settings/FontSettings.h"
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QList>
 
 namespace glyfrax {
@@ -36,9 +37,11 @@ FontMeasure::FontMeasure(const QFont& font)
     const QImage canvas = makeCanvas(1, 1, QImage::Format_RGB32);
     const QFont bound(font, &canvas);
     m_rawFont = QRawFont::fromFont(bound);
-    const QFontMetrics metrics(bound, &canvas);
-    m_lineHeight = metrics.height();
-    m_ascent = metrics.ascent();
+    // Unrounded metrics, rounded here like every measured size: to the nearest pixel, a half
+    // to the even neighbour. QFontMetrics would round ascent and descent each, halves upwards.
+    const QFontMetricsF metrics(bound, &canvas);
+    m_lineHeight = int(roundHalfEven(metrics.ascent() + metrics.descent()));
+    m_ascent = int(roundHalfEven(metrics.ascent()));
 
     // Glyphs, not shaped text: shaping would hide a soft hyphen and join nothing anyway.
     for (int code = kFirstCode; code <= kLastCode; ++code) {
@@ -47,7 +50,7 @@ FontMeasure::FontMeasure(const QFont& font)
         const quint32 glyph = glyphs.isEmpty() ? 0 : glyphs.first();
         const QList<QPointF> advances = m_rawFont.advancesForGlyphIndexes(QList<quint32>{glyph});
         m_glyphs[std::size_t(code - kFirstCode)] = glyph;
-        m_widths[std::size_t(code - kFirstCode)] = advances.isEmpty() ? 0 : qRound(advances.first().x());
+        m_widths[std::size_t(code - kFirstCode)] = advances.isEmpty() ? 0 : int(roundHalfEven(advances.first().x()));
     }
 }
 

@@ -1,8 +1,9 @@
 #include "settings/Conversions.h"
 
+#include "base/CheckedMath.h"
+
 #include <QLocale>
 
-#include <cfenv>
 #include <cmath>
 #include <limits>
 
@@ -74,15 +75,6 @@ Result<double> toDouble(const QString& text)
     if (!ok) // a finite number QLocale refuses is one too small to represent: zero
         return 0.0;
     return value;
-}
-
-double roundHalfEven(double value)
-{
-    const int previous = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double rounded = std::nearbyint(value);
-    std::fesetround(previous);
-    return rounded;
 }
 
 } // namespace

@@ -22,16 +22,21 @@ bool isValidUtf8(const QByteArray& bytes)
     return !decoder.hasError();
 }
 
-QString trimBlanks(const QString& text)
+// The text without the given characters at either end.
+QString trimmedOf(const QString& text, QStringView characters)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    auto isBlank = [](QChar ch) { return ch == u' ' || ch == u'\t' || ch == u'\r'; };
-    while (begin < end && isBlank(text.at(begin)))
+    while (begin < end && characters.contains(text.at(begin)))
         ++begin;
-    while (end > begin && isBlank(text.at(end - 1)))
+    while (end > begin && characters.contains(text.at(end - 1)))
         --end;
     return text.mid(begin, end - begin);
+}
+
+QString trimBlanks(const QString& text)
+{
+    return trimmedOf(text, u" \t\r");
 }
 
 bool sameName(const QString& a, const QString& b)
@@ -115,7 +120,8 @@ ProfileFile::Entry ProfileFile::parse(qsizetype lineIndex) const
     QByteArray bytes = m_lines.at(lineIndex).bytes;
     if (lineIndex == 0 && m_utf8 && bytes.startsWith(kUtf8Bom))
         bytes.remove(0, kUtf8Bom.size());
-    const QString text = trimBlanks(decode(bytes));
+    const QString line = decode(bytes);
+    const QString text = trimBlanks(line);
     Entry entry;
     if (text.isEmpty())
         return entry;
@@ -135,7 +141,8 @@ ProfileFile::Entry ProfileFile::parse(qsizetype lineIndex) const
     if (entry.name.isEmpty())
         return entry; // "  =x": no key
     entry.kind = Entry::Key;
-    entry.value = trimBlanks(text.mid(equals + 1));
+    // Spaces only: a tab at either end belongs to the value (a label may hold one).
+    entry.value = trimmedOf(line.mid(line.indexOf(u'=') + 1), u" ");
     return entry;
 }
 

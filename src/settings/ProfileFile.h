@@ -14,7 +14,8 @@ namespace glyfrax {
 //
 // Reading matches section and key names without regard to letter case and takes the first
 // match; a missing section or key reads as "0", an empty value as the empty text, and a value
-// is cut to its first 254 characters. Values lose surrounding blanks and tabs.
+// is cut to its first 254 characters. Values lose surrounding spaces; tabs and every other
+// character stay.
 //
 // Writing a key rewrites only that key's line; every other line, comments and unknown keys
 // included, keeps its bytes. New lines end in CR LF. A file is decoded as UTF-8 when its bytes

@@ -24,7 +24,8 @@ class SettingsReader
 public:
     explicit SettingsReader(const ProfileFile& profile) : m_profile(profile) {}
 
-    QString text(const QString& section, const QString& key) const { return m_profile.value(section, key); }
+    // The face and the numbers lose surrounding tabs and line-end characters as well.
+    QString text(const QString& section, const QString& key) const { return m_profile.value(section, key).trimmed(); }
 
     // A value through its converter; one that does not convert is recorded and reads as the
     // value a missing key gives.
@@ -39,16 +40,8 @@ public:
         return *value;
     }
 
-    QString label(const QString& section, const QString& key) const
-    {
-        QString value = text(section, key);
-        // Blanks only: a tab is part of the label.
-        while (value.startsWith(u' '))
-            value.remove(0, 1);
-        while (value.endsWith(u' '))
-            value.chop(1);
-        return value;
-    }
+    // A label as the file holds it, without surrounding spaces: a tab is part of the label.
+    QString label(const QString& section, const QString& key) const { return m_profile.value(section, key); }
 
     QList<SettingProblem> problems() const { return m_problems; }
 
