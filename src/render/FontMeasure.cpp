@@ -30,11 +30,21 @@ QFont realizeFont(const FontSettings& settings)
     return font;
 }
 
-FontMeasure::FontMeasure(const QFont& font)
+namespace {
+
+// Bound to a 96 dpi device, so the glyphs have the same pixel size on every screen.
+QFont boundFont(const FontSettings& settings)
 {
-    // Bound to a 96 dpi device, so the glyphs have the same pixel size on every screen.
     const QImage canvas = makeCanvas(1, 1, QImage::Format_RGB32);
-    const QFont bound(font, &canvas);
+    return QFont(realizeFont(settings), &canvas);
+}
+
+} // namespace
+
+FontMeasure::FontMeasure(const FontSettings& settings) : m_settings(settings)
+{
+    const QImage canvas = makeCanvas(1, 1, QImage::Format_RGB32);
+    const QFont bound = boundFont(settings);
     m_rawFont = QRawFont::fromFont(bound);
     const QFontMetrics metrics(bound, &canvas);
     m_lineHeight = metrics.height();
@@ -51,6 +61,9 @@ FontMeasure::FontMeasure(const QFont& font)
     }
 }
 
-FontMeasure::FontMeasure(const FontSettings& settings) : FontMeasure(realizeFont(settings)) {}
+QRawFont FontMeasure::rawFontForThisThread() const
+{
+    return QRawFont::fromFont(boundFont(m_settings));
+}
 
 } // namespace glyfrax
