@@ -3,7 +3,9 @@
 //   glyfrax-bench layout      the layout alone
 //   glyfrax-bench export PT   one export in this process (used by the full run, which starts a
 //                             fresh process per size so that each peak memory is its own)
+//   glyfrax-bench startup     where a fresh process spends its time before and during a small export
 
+#include "base/Localization.h"
 #include "export/FontExport.h"
 #include "render/FontMeasure.h"
 #include "layout/TextureLayout.h"
@@ -19,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <sys/resource.h>
 #include <vector>
 
@@ -129,15 +132,77 @@ void benchCommandLine()
     }
 }
 
+// One fresh process's start, step by step, in milliseconds on one line: the application object,
+// the translations, the first font (font database and measure), the export of a 14 pt texture.
+int startupSteps(int argc, char* argv[])
+{
+    QElapsedTimer timer;
+    timer.start();
+    std::vector<double> steps;
+    auto step = [&] {
+        steps.push_back(double(timer.nsecsElapsed()) / 1e6);
+        timer.restart();
+    };
+    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+    QGuiApplication app(argc, argv);
+    step();
+    installGermanTranslations(app);
+    step();
+    const FontMeasure measure(dejaVu(14));
+    step();
+    QTemporaryDir dir;
+    Settings settings;
+    settings.font = dejaVu(14);
+    if (!exportFont(dir.filePath(QStringLiteral("f.bmp")), settings, {}))
+        return 1;
+    step();
+    for (double ms : steps)
+        std::printf("%.3f ", ms);
+    std::printf("\n");
+    return 0;
+}
+
+void benchStartup()
+{
+    const char* names[] = {"QGuiApplication", "translations", "first font", "export 14 pt"};
+    std::vector<std::vector<double>> steps(std::size(names));
+    std::vector<double> whole;
+    for (int run = 0; run < 15; ++run) {
+        QProcess child;
+        QElapsedTimer timer;
+        timer.start();
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("startup-child")});
+        child.waitForFinished(-1);
+        whole.push_back(double(timer.nsecsElapsed()) / 1e6);
+        const QList<QByteArray> fields = child.readAllStandardOutput().simplified().split(' ');
+        for (std::size_t i = 0; i < steps.size() && i < std::size_t(fields.size()); ++i)
+            steps[i].push_back(fields[qsizetype(i)].toDouble());
+    }
+    std::printf("Start of a fresh process, median of 15 (ms):\n");
+    double inside = 0;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        std::printf("  %-16s %7.2f\n", names[i], medianOf(steps[i]));
+        inside += medianOf(steps[i]);
+    }
+    std::printf("  %-16s %7.2f  (loading the program and its libraries, and exit)\n", "the rest",
+                medianOf(whole) - inside);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    if (argc > 1 && std::strcmp(argv[1], "startup-child") == 0)
+        return startupSteps(argc, argv);
     qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
     QGuiApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     if (args.value(0) == QStringLiteral("export"))
         return benchOneExport(args.value(1).toFloat());
+    if (args.value(0) == QStringLiteral("startup")) {
+        benchStartup();
+        return 0;
+    }
     benchLayout();
     if (args.value(0) == QStringLiteral("layout"))
         return 0;

@@ -1,6 +1,7 @@
 #include "export/FontExport.h"
 
 #include "base/AtomicFile.h"
+#include "base/Parallel.h"
 #include "export/MetricsWriter.h"
 #include "layout/CellPlacement.h"
 #include "render/BmpWriter.h"
@@ -51,14 +52,16 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
     if (!fitsBmp(side, side))
         return failure(QStringLiteral("Eine Textur von %1 x %1 Pixeln ist zu groß für eine BMP-Datei.").arg(side));
     const TextureRenderer texture(measure, *cells, side, colorFromValue(settings.font.textColor, palette),
-                                  colorFromValue(settings.font.backColor, palette));
+                                  colorFromValue(settings.font.backColor, palette), defaultThreadCount());
 
     const Result<void> written = writeFilesAtomically({
         {metricsPath, [&](QIODevice& device) { return writeMetrics(device, *cells, options); }},
         {bitmapPath,
          [&texture](QIODevice& device) {
              return writeBmp24(device, texture.side(), texture.side(),
-                               [&texture](QImage& band, int top) { texture.renderRows(band, top); });
+                               [&texture](int top, int rows, char* out, qint64 stride) {
+                                   return texture.fillBmpRows(top, rows, out, stride);
+                               });
          }},
     });
     if (!written)

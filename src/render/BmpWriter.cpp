@@ -19,14 +19,9 @@ namespace {
 constexpr int kHeaderSize = 14 + 40;
 constexpr qint64 kBandBytes = qint64(16) * 1024 * 1024; // few bands: a glyph across two is drawn twice
 
-qint64 rowBytes(int width)
-{
-    return (qint64(width) * 3 + 3) & ~qint64(3);
-}
-
 QByteArray header(int width, int height)
 {
-    const qint64 pixelBytes = rowBytes(width) * height;
+    const qint64 pixelBytes = bmpRowBytes(width) * height;
     QByteArray bytes;
     bytes.reserve(kHeaderSize);
     bytes.append("BM", 2);
@@ -73,40 +68,48 @@ void toBlueGreenRed(const QRgb* pixels, int width, char* out)
 
 } // namespace
 
+qint64 bmpRowBytes(int width)
+{
+    return (qint64(width) * 3 + 3) & ~qint64(3);
+}
+
+void toBmpRows(const QImage& image, int firstRow, int rows, char* out, qint64 stride)
+{
+    const int width = image.width();
+    for (int y = firstRow + rows - 1; y >= firstRow; --y, out += stride) {
+        // Most of a texture is rows of background: a row like the one below is copied.
+        if (y < firstRow + rows - 1 &&
+            std::memcmp(image.constScanLine(y), image.constScanLine(y + 1), size_t(width) * 4) == 0)
+            std::memcpy(out, out - stride, size_t(stride));
+        else
+            toBlueGreenRed(reinterpret_cast<const QRgb*>(image.constScanLine(y)), width, out);
+    }
+}
+
 bool fitsBmp(int width, int height)
 {
     return width > 0 && height > 0 &&
-           kHeaderSize + rowBytes(width) * height <= qint64(std::numeric_limits<std::uint32_t>::max());
+           kHeaderSize + bmpRowBytes(width) * height <= qint64(std::numeric_limits<std::uint32_t>::max());
 }
 
-bool writeBmp24(QIODevice& device, int width, int height, const BandSource& source)
+bool writeBmp24(QIODevice& device, int width, int height, const BmpRowSource& source)
 {
     if (!fitsBmp(width, height))
         return false;
     if (device.write(header(width, height)) != kHeaderSize)
         return false;
 
-    const int bandRows = int(std::clamp<qint64>(kBandBytes / (qint64(width) * 4), 1, height));
-    QImage band(width, bandRows, QImage::Format_RGB32);
+    const qint64 stride = bmpRowBytes(width);
+    const int bandRows = int(std::clamp<qint64>(kBandBytes / stride, 1, height));
     // One write per band: the rows of a band, bottom row first, as the file holds them.
-    QByteArray bytes(rowBytes(width) * bandRows, '\0'); // the row padding stays zero
-    if (band.isNull() || bytes.isNull())
+    QByteArray bytes(stride * bandRows, '\0'); // the row padding stays zero
+    if (bytes.isNull())
         return false;
     for (int bottom = height; bottom > 0; bottom -= bandRows) {
         const int top = std::max(0, bottom - bandRows);
-        if (bottom - top < band.height())
-            band = QImage(width, bottom - top, QImage::Format_RGB32);
-        source(band, top);
-        const qint64 stride = rowBytes(width);
-        for (int y = band.height() - 1, out = 0; y >= 0; --y, ++out) {
-            char* converted = bytes.data() + out * stride;
-            // Most of a texture is rows of background: a row like the one below is copied.
-            if (out > 0 && std::memcmp(band.constScanLine(y), band.constScanLine(y + 1), size_t(width) * 4) == 0)
-                std::memcpy(converted, converted - stride, size_t(stride));
-            else
-                toBlueGreenRed(reinterpret_cast<const QRgb*>(band.constScanLine(y)), width, converted);
-        }
-        const qint64 length = rowBytes(width) * band.height();
+        if (!source(top, bottom - top, bytes.data(), stride))
+            return false;
+        const qint64 length = stride * (bottom - top);
         if (device.write(bytes.constData(), length) != length)
             return false;
     }

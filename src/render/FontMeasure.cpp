@@ -31,11 +31,21 @@ QFont realizeFont(const FontSettings& settings)
     return font;
 }
 
-FontMeasure::FontMeasure(const QFont& font)
+namespace {
+
+// Bound to a 96 dpi device, so the glyphs have the same pixel size on every screen.
+QFont boundFont(const FontSettings& settings)
 {
-    // Bound to a 96 dpi device, so the glyphs have the same pixel size on every screen.
     const QImage canvas = makeCanvas(1, 1, QImage::Format_RGB32);
-    const QFont bound(font, &canvas);
+    return QFont(realizeFont(settings), &canvas);
+}
+
+} // namespace
+
+FontMeasure::FontMeasure(const FontSettings& settings) : m_settings(settings)
+{
+    const QImage canvas = makeCanvas(1, 1, QImage::Format_RGB32);
+    const QFont bound = boundFont(settings);
     m_rawFont = QRawFont::fromFont(bound);
     // Unrounded metrics, rounded here like every measured size: to the nearest pixel, a half
     // to the even neighbour. QFontMetrics would round ascent and descent each, halves upwards.
@@ -54,6 +64,9 @@ FontMeasure::FontMeasure(const QFont& font)
     }
 }
 
-FontMeasure::FontMeasure(const FontSettings& settings) : FontMeasure(realizeFont(settings)) {}
+QRawFont FontMeasure::rawFontForThisThread() const
+{
+    return QRawFont::fromFont(boundFont(m_settings));
+}
 
 } // namespace glyfrax

@@ -2,6 +2,7 @@
 
 #include "layout/CharacterSet.h"
 #include "layout/TextMeasure.h"
+#include "settings/FontSettings.h"
 
 #include <QFont>
 #include <QImage>
@@ -11,7 +12,6 @@
 
 namespace glyfrax {
 
-struct FontSettings;
 
 // The size used when the settings hold none (a missing settings file gives 0 points).
 constexpr float kFallbackPointSize = 10.0F;
@@ -27,7 +27,6 @@ QFont realizeFont(const FontSettings& settings);
 class FontMeasure final : public TextMeasure
 {
 public:
-    explicit FontMeasure(const QFont& font);
     explicit FontMeasure(const FontSettings& settings);
 
     int charWidth(int code) const override { return m_widths[std::size_t(code - kFirstCode)]; }
@@ -35,8 +34,12 @@ public:
     int ascent() const { return m_ascent; }
     quint32 glyph(int code) const { return m_glyphs[std::size_t(code - kFirstCode)]; }
     const QRawFont& rawFont() const { return m_rawFont; }
+    // The same font made anew, for drawing on the calling thread: a font's glyph caches must not
+    // be shared between threads.
+    QRawFont rawFontForThisThread() const;
 
 private:
+    FontSettings m_settings;
     QRawFont m_rawFont;
     std::array<quint32, kCharacterCount> m_glyphs{};
     std::array<int, kCharacterCount> m_widths{};

@@ -12,11 +12,17 @@ namespace glyfrax {
 
 void drawCharacter(QPainter& painter, const FontMeasure& measure, int code, QPoint origin, const QRect& clip)
 {
+    drawCharacter(painter, measure.rawFont(), measure, code, origin, clip);
+}
+
+void drawCharacter(QPainter& painter, const QRawFont& font, const FontMeasure& measure, int code, QPoint origin,
+                   const QRect& clip)
+{
     if (clip.isEmpty())
         return;
     painter.setClipRect(clip);
     QGlyphRun run;
-    run.setRawFont(measure.rawFont());
+    run.setRawFont(font);
     run.setGlyphIndexes({measure.glyph(code)});
     run.setPositions({QPointF(0, 0)});
     painter.drawGlyphRun(QPointF(origin.x(), origin.y() + measure.ascent()), run);

@@ -7,6 +7,7 @@
 #include <QSize>
 
 class QPainter;
+class QRawFont;
 
 namespace glyfrax {
 
@@ -16,6 +17,9 @@ struct TextureLayout;
 // Draws the character with this code with its text origin (the top-left corner of its line box)
 // at origin, clipped to clip. The painter's font and pen are the caller's.
 void drawCharacter(QPainter& painter, const FontMeasure& measure, int code, QPoint origin, const QRect& clip);
+// The same with a font of the calling thread's own (see FontMeasure::rawFontForThisThread).
+void drawCharacter(QPainter& painter, const QRawFont& font, const FontMeasure& measure, int code, QPoint origin,
+                   const QRect& clip);
 
 // The preview: the layout's lines without gaps, each character drawn on its own at its measured
 // place, in the given colours. Only the part within maxSize is drawn.

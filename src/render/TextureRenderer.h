@@ -2,8 +2,11 @@
 
 #include <QColor>
 #include <QImage>
+#include <QList>
 
 #include <cstdint>
+
+class QRawFont;
 
 namespace glyfrax {
 
@@ -12,25 +15,35 @@ class GlyphTable;
 
 // The texture: side x side pixels of background, each character drawn in the text colour with
 // its text origin at its cell's top-left corner, clipped to its cell and to the texture.
+//
+// It is drawn in pieces of rows that start where the texture's lines start, so that a character
+// is drawn once and not cut between pieces; the pieces are spread over threads. Where the pieces
+// lie depends only on the cells and the side, never on the number of threads, so every thread
+// count gives the same bytes.
 class TextureRenderer
 {
 public:
     TextureRenderer(const FontMeasure& measure, const GlyphTable& table, std::int32_t side, const QColor& text,
-                    const QColor& background);
+                    const QColor& background, int threads);
 
     std::int32_t side() const { return m_side; }
 
-    // Draws the texture's rows from top down into band, a 32-bit image as wide as the texture.
-    void renderRows(QImage& band, int top) const;
-    // The whole texture; a null image when the memory for it cannot be had.
+    // Draws the rows top to top + rows - 1 and stores them as bitmap rows (see BmpRowSource).
+    bool fillBmpRows(int top, int rows, char* out, qint64 stride) const;
+    // The whole texture, drawn on the calling thread; a null image when the memory cannot be had.
     QImage render() const;
 
 private:
+    // Draws the texture's rows from top down into image, as wide as the texture.
+    void renderRows(QImage& image, int top, const QRawFont& font) const;
+
     const FontMeasure& m_measure;
     const GlyphTable& m_table;
     std::int32_t m_side;
     QColor m_text;
     QColor m_background;
+    int m_threads;
+    QList<int> m_pieceTops; // ascending, from 0
 };
 
 } // namespace glyfrax
