@@ -26,7 +26,8 @@ QString textureSizeCaption(std::int32_t side)
     return QStringLiteral("Textur: %1x%1").arg(side);
 }
 
-Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette)
+Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette,
+                                 const CodePage& codePage)
 {
     const QString metricsPath = metricsPathFor(bitmapPath);
     if (QFileInfo(metricsPath).absoluteFilePath() == QFileInfo(bitmapPath).absoluteFilePath())
@@ -35,7 +36,7 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
                            .arg(bitmapPath));
 
     const ExportOptions& options = settings.options;
-    const FontMeasure measure(settings.font);
+    const FontMeasure measure(settings.font, codePage);
     const Result<TextureLayout> layout = layoutTexture(measure, options.xDist, options.yDist);
     if (!layout)
         return failure(layout.error());

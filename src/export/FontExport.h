@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/CodePage.h"
 #include "base/Result.h"
 #include "layout/TextureLayout.h"
 
@@ -29,6 +30,8 @@ QString textureSizeCaption(std::int32_t side);
 // metrics file and the bitmap, rendered as it is written. Both are written completely beside
 // their targets before the metrics file and then the bitmap replace the earlier ones, so a
 // failure leaves the earlier files as they were. System colours are resolved through palette.
-Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette);
+// The codes 32 to 255 show the characters of the code page.
+Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette,
+                                 const CodePage& codePage = CodePage::windows1252());
 
 } // namespace glyfrax

@@ -1,6 +1,5 @@
 #include "render/FontMeasure.h"
 
-#include "base/Windows1252.h"
 #include "layout/Units.h"
 #include "settings/FontSettings.h"
 
@@ -30,7 +29,7 @@ QFont realizeFont(const FontSettings& settings)
     return font;
 }
 
-FontMeasure::FontMeasure(const QFont& font)
+FontMeasure::FontMeasure(const QFont& font, const CodePage& codePage)
 {
     // Bound to a 96 dpi device, so the glyphs have the same pixel size on every screen.
     const QImage canvas = makeCanvas(1, 1, QImage::Format_RGB32);
@@ -42,15 +41,23 @@ FontMeasure::FontMeasure(const QFont& font)
 
     // Glyphs, not shaped text: shaping would hide a soft hyphen and join nothing anyway.
     for (int code = kFirstCode; code <= kLastCode; ++code) {
-        const QString character(charFromWindows1252(static_cast<unsigned char>(code)));
-        const QList<quint32> glyphs = m_rawFont.glyphIndexesForString(character);
+        // A code the code page leaves unassigned has no glyph list: it shows the substitute glyph 0.
+        const QList<quint32> glyphs = m_rawFont.glyphIndexesForString(codePage.text(static_cast<unsigned char>(code)));
         const quint32 glyph = glyphs.isEmpty() ? 0 : glyphs.first();
-        const QList<QPointF> advances = m_rawFont.advancesForGlyphIndexes(QList<quint32>{glyph});
         m_glyphs[std::size_t(code - kFirstCode)] = glyph;
-        m_widths[std::size_t(code - kFirstCode)] = advances.isEmpty() ? 0 : qRound(advances.first().x());
+        m_widths[std::size_t(code - kFirstCode)] = advanceOf(glyph);
     }
 }
 
-FontMeasure::FontMeasure(const FontSettings& settings) : FontMeasure(realizeFont(settings)) {}
+FontMeasure::FontMeasure(const FontSettings& settings, const CodePage& codePage)
+    : FontMeasure(realizeFont(settings), codePage)
+{
+}
+
+int FontMeasure::advanceOf(quint32 glyph) const
+{
+    const QList<QPointF> advances = m_rawFont.advancesForGlyphIndexes(QList<quint32>{glyph});
+    return advances.isEmpty() ? 0 : qRound(advances.first().x());
+}
 
 } // namespace glyfrax

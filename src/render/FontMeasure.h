@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/CodePage.h"
 #include "layout/CharacterSet.h"
 #include "layout/TextMeasure.h"
 
@@ -27,14 +28,17 @@ QFont realizeFont(const FontSettings& settings);
 class FontMeasure final : public TextMeasure
 {
 public:
-    explicit FontMeasure(const QFont& font);
-    explicit FontMeasure(const FontSettings& settings);
+    // The codes 32 to 255 stand for the characters of the code page.
+    explicit FontMeasure(const QFont& font, const CodePage& codePage = CodePage::windows1252());
+    explicit FontMeasure(const FontSettings& settings, const CodePage& codePage = CodePage::windows1252());
 
     int charWidth(int code) const override { return m_widths[std::size_t(code - kFirstCode)]; }
     int lineHeight() const override { return m_lineHeight; }
     int ascent() const { return m_ascent; }
     quint32 glyph(int code) const { return m_glyphs[std::size_t(code - kFirstCode)]; }
     const QRawFont& rawFont() const { return m_rawFont; }
+    // The advance of any glyph of the font in whole pixels, rounded as every character width is.
+    int advanceOf(quint32 glyph) const;
 
 private:
     QRawFont m_rawFont;
