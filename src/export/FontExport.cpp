@@ -5,6 +5,7 @@
 #include "layout/CellPlacement.h"
 #include "render/BmpWriter.h"
 #include "render/FontMeasure.h"
+#include "render/ImageFile.h"
 #include "render/TextureRenderer.h"
 #include "settings/ColorValue.h"
 #include "settings/Settings.h"
@@ -49,7 +50,8 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
     }
 
     const std::int32_t side = layout->side;
-    if (!fitsBmp(side, side))
+    const ImageFormat format = imageFormatFor(bitmapPath);
+    if (format == ImageFormat::Bmp && !fitsBmp(side, side))
         return failure(QStringLiteral("Eine Textur von %1 x %1 Pixeln ist zu groß für eine BMP-Datei.").arg(side));
     const TextureRenderer texture(measure, *cells, side, colorFromValue(settings.font.textColor, palette),
                                   colorFromValue(settings.font.backColor, palette));
@@ -57,7 +59,10 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
     const Result<void> written = writeFilesAtomically({
         {metricsPath, [&](QIODevice& device) { return writeMetrics(device, *cells, options); }},
         {bitmapPath,
-         [&texture](QIODevice& device) {
+         [&texture, format](QIODevice& device) {
+             // A PNG is compressed as a whole; a BMP streams in bands, so a large one is never held whole.
+             if (format == ImageFormat::Png)
+                 return writeImage(device, texture.render(), format);
              return writeBmp24(device, texture.side(), texture.side(),
                                [&texture](QImage& band, int top) { texture.renderRows(band, top); });
          }},

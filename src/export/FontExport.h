@@ -30,7 +30,8 @@ QString textureSizeCaption(std::int32_t side);
 // metrics file and the bitmap, rendered as it is written. Both are written completely beside
 // their targets before the metrics file and then the bitmap replace the earlier ones, so a
 // failure leaves the earlier files as they were. System colours are resolved through palette.
-// The codes 32 to 255 show the characters of the code page.
+// The codes 32 to 255 show the characters of the code page. A bitmap name ending in .png gets a
+// PNG, any other a 24-bit BMP.
 Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette,
                                  const CodePage& codePage = CodePage::windows1252());
 

@@ -33,7 +33,7 @@ void TextureRenderer::renderRows(QImage& band, int top) const
 
 QImage TextureRenderer::render() const
 {
-    QImage image(m_side, m_side, QImage::Format_RGB32);
+    QImage image = makeCanvas(m_side, m_side, QImage::Format_RGB32);
     if (!image.isNull())
         renderRows(image, 0);
     return image;
