@@ -14,12 +14,21 @@
 
 namespace glyfrax {
 
+QString extensionOf(const QString& path)
+{
+    const qsizetype nameStart = path.lastIndexOf(u'/') + 1;
+    const qsizetype dot = path.lastIndexOf(u'.');
+    return dot >= nameStart ? path.mid(dot) : QString();
+}
+
+QString withExtension(const QString& path, const QString& extension)
+{
+    return path.left(path.size() - extensionOf(path).size()) + extension;
+}
+
 QString metricsPathFor(const QString& bitmapPath)
 {
-    const qsizetype nameStart = bitmapPath.lastIndexOf(u'/') + 1;
-    const qsizetype dot = bitmapPath.lastIndexOf(u'.');
-    const QString stem = dot >= nameStart ? bitmapPath.left(dot) : bitmapPath;
-    return stem + QStringLiteral(".fnt");
+    return withExtension(bitmapPath, QStringLiteral(".fnt"));
 }
 
 QString textureSizeCaption(std::int32_t side)

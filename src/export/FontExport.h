@@ -19,8 +19,14 @@ struct ExportedFiles
     QString bitmapPath;
 };
 
-// The metrics file that goes with a bitmap: the bitmap's extension replaced by ".fnt", or
-// ".fnt" appended to a name without one.
+// The extension of the path's file name, its dot included (".bmp"); empty for a name without one.
+QString extensionOf(const QString& path);
+
+// The path with its file name's extension replaced by the given one (".fnt"), or the extension
+// appended to a name without one.
+QString withExtension(const QString& path, const QString& extension);
+
+// The metrics file that goes with a bitmap: the bitmap's extension replaced by ".fnt".
 QString metricsPathFor(const QString& bitmapPath);
 
 // "Textur: 256x256", as the window shows and the command line prints a texture's size.

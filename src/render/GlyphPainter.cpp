@@ -15,11 +15,16 @@ void drawCharacter(QPainter& painter, const FontMeasure& measure, int code, QPoi
     if (clip.isEmpty())
         return;
     painter.setClipRect(clip);
+    drawGlyph(painter, measure.rawFont(), measure.glyph(code), {origin.x(), origin.y() + measure.ascent()});
+}
+
+void drawGlyph(QPainter& painter, const QRawFont& font, quint32 glyph, QPoint pen)
+{
     QGlyphRun run;
-    run.setRawFont(measure.rawFont());
-    run.setGlyphIndexes({measure.glyph(code)});
+    run.setRawFont(font);
+    run.setGlyphIndexes({glyph});
     run.setPositions({QPointF(0, 0)});
-    painter.drawGlyphRun(QPointF(origin.x(), origin.y() + measure.ascent()), run);
+    painter.drawGlyphRun(pen, run);
 }
 
 QImage renderPreview(const FontMeasure& measure, const TextureLayout& layout, const QColor& text,
