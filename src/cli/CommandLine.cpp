@@ -1,9 +1,12 @@
 #include "cli/CommandLine.h"
 
+#include "layout/CharacterRanges.h"
 #include "settings/ColorValue.h"
 #include "settings/SettingLimits.h"
 
 #include <QCommandLineParser>
+
+#include <bit>
 
 namespace glyfrax {
 
@@ -47,7 +50,56 @@ struct Options
     QCommandLineOption yDist{QStringLiteral("ydist"),
                              QStringLiteral("Abstand zwischen den Zeilen in Pixeln (%1).").arg(gapRangeText()),
                              QStringLiteral("N")};
+    QCommandLineOption format{
+        QStringLiteral("format"),
+        QStringLiteral("classic: Bitmap und Metrikdatei wie bisher (Vorgabe); bmfont: Texturseiten "
+                       "mit BMFont-Beschreibung für Spiel-Engines."),
+        QStringLiteral("FORMAT")};
+    QCommandLineOption descriptor{
+        QStringLiteral("descriptor"),
+        QStringLiteral("Form der BMFont-Beschreibung: text (Vorgabe), xml, binary oder json."), QStringLiteral("FORM")};
+    QCommandLineOption chars{QStringLiteral("chars"),
+                             QStringLiteral("Zeichen als Unicode-Werte und Bereiche, etwa 32-126,160-255,0x20AC."),
+                             QStringLiteral("LISTE")};
+    QCommandLineOption charsFile{QStringLiteral("chars-file"), QStringLiteral("Alle Zeichen einer UTF-8-Textdatei."),
+                                 QStringLiteral("DATEI")};
+    QCommandLineOption codePage{QStringLiteral("codepage"),
+                                QStringLiteral("Die Zeichen der Codes 32 bis 255 einer Windows-Codepage (etwa 1250, "
+                                               "1251, 1253); gilt auch für classic."),
+                                QStringLiteral("N")};
+    QCommandLineOption padding{
+        QStringLiteral("padding"),
+        QStringLiteral("Rand um jedes Zeichen in seiner Zelle, in Pixeln (0 bis 255, Vorgabe 1)."),
+        QStringLiteral("N")};
+    QCommandLineOption spacing{QStringLiteral("spacing"),
+                               QStringLiteral("Abstand zwischen den Zellen in Pixeln (0 bis 255, Vorgabe 1)."),
+                               QStringLiteral("N")};
+    QCommandLineOption nonSquare{QStringLiteral("non-square"),
+                                 QStringLiteral("Die Seiten dürfen Rechtecke sein (Seiten weiter Zweierpotenzen).")};
+    QCommandLineOption maxTexture{QStringLiteral("max-texture"),
+                                  QStringLiteral("Größte Seitenlänge einer Texturseite, eine Zweierpotenz von 16 bis "
+                                                 "16384 (Vorgabe 4096); mehr Zeichen kommen auf weitere Seiten."),
+                                  QStringLiteral("N")};
+    QCommandLineOption verbose{QStringLiteral("verbose"),
+                               QStringLiteral("Auf stderr nennen, welche Zeichen der Schrift fehlen.")};
 };
+
+std::optional<std::int32_t> wholeNumber(const QString& text, std::int32_t lowest, std::int32_t highest)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok && value >= lowest && value <= highest ? std::optional<std::int32_t>(value) : std::nullopt;
+}
+
+template <typename T>
+std::optional<T> oneOf(const QString& text, std::initializer_list<std::pair<const char16_t*, T>> names)
+{
+    for (const auto& [name, value] : names) {
+        if (text == QStringView(name))
+            return value;
+    }
+    return std::nullopt;
+}
 
 // Reads an option's value, or records why it cannot be taken.
 class ValueReader
@@ -103,6 +155,65 @@ std::optional<std::array<QString, 5>> labelsFrom(const QString& text)
     return std::array<QString, 5>{parts[0], parts[1], parts[2], parts[3], parts[4]};
 }
 
+// The options of the BMFont format and the code page; each of the first ones given with the
+// classic format is an error, as is a classic option with the BMFont format, not silently ignored.
+Result<void> readModernOptions(const QCommandLineParser& parser, const Options& o, CommandLine& line)
+{
+    const bool modern = line.format == CommandLine::Format::BmFont;
+    const std::vector<const QCommandLineOption*> modernOnly = {&o.descriptor, &o.chars,     &o.charsFile, &o.padding,
+                                                               &o.spacing,    &o.nonSquare, &o.maxTexture};
+    const std::vector<const QCommandLineOption*> classicOnly = {&o.binary, &o.text,  &o.longFields, &o.shortFields,
+                                                                &o.labels, &o.xDist, &o.yDist};
+    for (const QCommandLineOption* option : modern ? classicOnly : modernOnly) {
+        if (parser.isSet(*option))
+            return failure(
+                QStringLiteral("--%1 gilt nur mit --format %2.")
+                    .arg(option->names().first(), modern ? QStringLiteral("classic") : QStringLiteral("bmfont")));
+    }
+
+    ValueReader in(parser);
+    ModernOptions& m = line.modern;
+    m.descriptor = in.read(o.descriptor,
+                           oneOf<DescriptorForm>(parser.value(o.descriptor), {{u"text", DescriptorForm::Text},
+                                                                              {u"xml", DescriptorForm::Xml},
+                                                                              {u"binary", DescriptorForm::Binary},
+                                                                              {u"json", DescriptorForm::Json}}),
+                           QStringLiteral("text, xml, binary oder json"))
+                       .value_or(m.descriptor);
+    m.padding = in.read(o.padding, wholeNumber(parser.value(o.padding), 0, 255),
+                        QStringLiteral("eine ganze Zahl von 0 bis 255"))
+                    .value_or(m.padding);
+    m.spacing = in.read(o.spacing, wholeNumber(parser.value(o.spacing), 0, 255),
+                        QStringLiteral("eine ganze Zahl von 0 bis 255"))
+                    .value_or(m.spacing);
+    const std::optional<std::int32_t> side = wholeNumber(parser.value(o.maxTexture), 16, 16384);
+    m.maxTexture = in.read(o.maxTexture, side && std::has_single_bit(std::uint32_t(*side)) ? side : std::nullopt,
+                           QStringLiteral("eine Zweierpotenz von 16 bis 16384"))
+                       .value_or(m.maxTexture);
+    const std::optional<std::int32_t> codePage =
+        in.read(o.codePage, wholeNumber(parser.value(o.codePage), 1, 65535),
+                QStringLiteral("die Nummer einer Windows-Codepage, etwa 1250"));
+    m.nonSquare = parser.isSet(o.nonSquare);
+    m.charactersFile = parser.value(o.charsFile);
+    line.verbose = parser.isSet(o.verbose);
+    if (!in.error().isEmpty())
+        return failure(in.error());
+
+    if (parser.isSet(o.chars)) {
+        const Result<std::vector<char32_t>> chars = parseCharacterRanges(parser.value(o.chars));
+        if (!chars)
+            return failure(QStringLiteral("--chars: ") + chars.error());
+        m.characters = *chars;
+    }
+    if (codePage) {
+        const Result<CodePage> page = CodePage::windows(*codePage);
+        if (!page)
+            return failure(QStringLiteral("--codepage: ") + page.error());
+        line.codePage = *page;
+    }
+    return {};
+}
+
 } // namespace
 
 void SettingOverrides::applyTo(Settings& settings) const
@@ -134,12 +245,16 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     parser.setApplicationDescription(
         QStringLiteral("Exportiert eine Texturschrift ohne Fenster: die Bitmap nach BITMAP und die Metrikdatei "
                        "(.fnt) daneben, genau wie „Bitmap exportieren“ in Glyfrax. Die Einstellungen kommen aus "
-                       "config.ini; die Optionen ersetzen einzelne davon. config.ini wird nie geschrieben."));
+                       "config.ini; die Optionen ersetzen einzelne davon. config.ini wird nie geschrieben.\n"
+                       "Mit --format bmfont entstehen stattdessen Texturseiten (PNG mit Alpha oder BMP) und eine "
+                       "BMFont-Beschreibung daneben, wie Spiel-Engines sie lesen."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const Options o;
-    parser.addOptions({o.config, o.font, o.fontFile, o.size, o.bold, o.noBold, o.italic, o.noItalic, o.color,
-                       o.backColor, o.binary, o.text, o.longFields, o.shortFields, o.labels, o.xDist, o.yDist});
+    parser.addOptions({o.config,   o.font,    o.fontFile,  o.size,      o.bold,       o.noBold,     o.italic,
+                       o.noItalic, o.color,   o.backColor, o.binary,    o.text,       o.longFields, o.shortFields,
+                       o.labels,   o.xDist,   o.yDist,     o.format,    o.descriptor, o.chars,      o.charsFile,
+                       o.codePage, o.padding, o.spacing,   o.nonSquare, o.maxTexture, o.verbose});
     parser.addPositionalArgument(QStringLiteral("BITMAP"), QStringLiteral("Pfad der Bitmap, die geschrieben wird."));
 
     CommandLine line;
@@ -189,8 +304,16 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
                       QStringLiteral("eine ganze Zahl von ") + gapRangeText());
     s.yDist = in.read(o.yDist, valueOf(gapFromText(parser.value(o.yDist))),
                       QStringLiteral("eine ganze Zahl von ") + gapRangeText());
+    line.format =
+        in.read(o.format,
+                oneOf<CommandLine::Format>(parser.value(o.format), {{u"classic", CommandLine::Format::Classic},
+                                                                    {u"bmfont", CommandLine::Format::BmFont}}),
+                QStringLiteral("classic oder bmfont"))
+            .value_or(CommandLine::Format::Classic);
     if (!in.error().isEmpty())
         return usageError(in.error());
+    if (const Result<void> modern = readModernOptions(parser, o, line); !modern)
+        return usageError(modern.error());
 
     line.bitmapPath = positional.first();
     line.configPath = parser.value(o.config);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "base/CodePage.h"
 #include "base/Result.h"
+#include "export/ModernExport.h"
 #include "settings/Settings.h"
 
 #include <QString>
@@ -38,12 +40,23 @@ struct CommandLine
         ShowVersion
     };
 
+    // The classic pair (bitmap and headerless metrics file) or a BMFont texture font.
+    enum class Format
+    {
+        Classic,
+        BmFont
+    };
+
     Action action = Action::Export;
     QString helpText;
     QString bitmapPath;
     QString configPath; // empty: the one beside the program
     QString fontFile;
     SettingOverrides overrides;
+    Format format = Format::Classic;
+    std::optional<CodePage> codePage; // the characters of codes 32 to 255, in both formats
+    ModernOptions modern;             // the BMFont format's choices; its code page and colours stay unset here
+    bool verbose = false;
 };
 
 // Reads the arguments (the program name first). A wrong command line fails with a German

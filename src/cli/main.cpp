@@ -4,6 +4,7 @@
 #include "Version.h"
 #include "base/Localization.h"
 #include "cli/CommandLine.h"
+#include "cli/ModernCommand.h"
 #include "export/FontExport.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
@@ -90,8 +91,11 @@ int main(int argc, char* argv[])
     }
     line.overrides.applyTo(settings);
 
+    if (line.format == CommandLine::Format::BmFont)
+        return runModernExport(line, settings, configPath, QGuiApplication::palette());
     const Result<ExportedFiles> exported =
-        exportFont(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, QGuiApplication::palette());
+        exportFont(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, QGuiApplication::palette(),
+                   line.codePage.value_or(CodePage::windows1252()));
     if (!exported) {
         print(stderr, QStringLiteral("glyfrax-export: ") + exported.error());
         return 1;

@@ -6,6 +6,7 @@
 #include "layout/CellPlacement.h"
 #include "render/BmpWriter.h"
 #include "render/FontMeasure.h"
+#include "render/ImageFile.h"
 #include "render/TextureRenderer.h"
 #include "settings/ColorValue.h"
 #include "settings/Settings.h"
@@ -14,12 +15,21 @@
 
 namespace glyfrax {
 
+QString extensionOf(const QString& path)
+{
+    const qsizetype nameStart = path.lastIndexOf(u'/') + 1;
+    const qsizetype dot = path.lastIndexOf(u'.');
+    return dot >= nameStart ? path.mid(dot) : QString();
+}
+
+QString withExtension(const QString& path, const QString& extension)
+{
+    return path.left(path.size() - extensionOf(path).size()) + extension;
+}
+
 QString metricsPathFor(const QString& bitmapPath)
 {
-    const qsizetype nameStart = bitmapPath.lastIndexOf(u'/') + 1;
-    const qsizetype dot = bitmapPath.lastIndexOf(u'.');
-    const QString stem = dot >= nameStart ? bitmapPath.left(dot) : bitmapPath;
-    return stem + QStringLiteral(".fnt");
+    return withExtension(bitmapPath, QStringLiteral(".fnt"));
 }
 
 QString textureSizeCaption(std::int32_t side)
@@ -27,7 +37,8 @@ QString textureSizeCaption(std::int32_t side)
     return QStringLiteral("Textur: %1x%1").arg(side);
 }
 
-Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette)
+Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette,
+                                 const CodePage& codePage)
 {
     const QString metricsPath = metricsPathFor(bitmapPath);
     if (QFileInfo(metricsPath).absoluteFilePath() == QFileInfo(bitmapPath).absoluteFilePath())
@@ -36,7 +47,7 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
                            .arg(bitmapPath));
 
     const ExportOptions& options = settings.options;
-    const FontMeasure measure(settings.font);
+    const FontMeasure measure(settings.font, codePage);
     const Result<TextureLayout> layout = layoutTexture(measure, options.xDist, options.yDist);
     if (!layout)
         return failure(layout.error());
@@ -49,7 +60,8 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
     }
 
     const std::int32_t side = layout->side;
-    if (!fitsBmp(side, side))
+    const ImageFormat format = imageFormatFor(bitmapPath);
+    if (format == ImageFormat::Bmp && !fitsBmp(side, side))
         return failure(QStringLiteral("Eine Textur von %1 x %1 Pixeln ist zu groß für eine BMP-Datei.").arg(side));
     const TextureRenderer texture(measure, *cells, side, colorFromValue(settings.font.textColor, palette),
                                   colorFromValue(settings.font.backColor, palette), defaultThreadCount());
@@ -57,7 +69,10 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
     const Result<void> written = writeFilesAtomically({
         {metricsPath, [&](QIODevice& device) { return writeMetrics(device, *cells, options); }},
         {bitmapPath,
-         [&texture](QIODevice& device) {
+         [&texture, format](QIODevice& device) {
+             // A PNG is compressed as a whole; a BMP streams in bands, so a large one is never held whole.
+             if (format == ImageFormat::Png)
+                 return writeImage(device, texture.render(), format);
              return writeBmp24(device, texture.side(), texture.side(),
                                [&texture](int top, int rows, char* out, qint64 stride) {
                                    return texture.fillBmpRows(top, rows, out, stride);

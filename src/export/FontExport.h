@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/CodePage.h"
 #include "base/Result.h"
 #include "layout/TextureLayout.h"
 
@@ -18,8 +19,14 @@ struct ExportedFiles
     QString bitmapPath;
 };
 
-// The metrics file that goes with a bitmap: the bitmap's extension replaced by ".fnt", or
-// ".fnt" appended to a name without one.
+// The extension of the path's file name, its dot included (".bmp"); empty for a name without one.
+QString extensionOf(const QString& path);
+
+// The path with its file name's extension replaced by the given one (".fnt"), or the extension
+// appended to a name without one.
+QString withExtension(const QString& path, const QString& extension);
+
+// The metrics file that goes with a bitmap: the bitmap's extension replaced by ".fnt".
 QString metricsPathFor(const QString& bitmapPath);
 
 // "Textur: 256x256", as the window shows and the command line prints a texture's size.
@@ -29,6 +36,9 @@ QString textureSizeCaption(std::int32_t side);
 // metrics file and the bitmap, rendered as it is written. Both are written completely beside
 // their targets before the metrics file and then the bitmap replace the earlier ones, so a
 // failure leaves the earlier files as they were. System colours are resolved through palette.
-Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette);
+// The codes 32 to 255 show the characters of the code page. A bitmap name ending in .png gets a
+// PNG, any other a 24-bit BMP.
+Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette,
+                                 const CodePage& codePage = CodePage::windows1252());
 
 } // namespace glyfrax

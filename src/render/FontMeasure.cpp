@@ -1,7 +1,6 @@
 #include "render/FontMeasure.h"
 
 #include "base/CheckedMath.h"
-#include "base/Windows1252.h"
 #include "layout/Units.h"
 #include "settings/FontSettings.h"
 
@@ -42,7 +41,7 @@ QFont boundFont(const FontSettings& settings)
 
 } // namespace
 
-FontMeasure::FontMeasure(const FontSettings& settings) : m_settings(settings)
+FontMeasure::FontMeasure(const FontSettings& settings, const CodePage& codePage) : m_settings(settings)
 {
     const QImage canvas = makeCanvas(1, 1, QImage::Format_RGB32);
     const QFont bound = boundFont(settings);
@@ -55,18 +54,23 @@ FontMeasure::FontMeasure(const FontSettings& settings) : m_settings(settings)
 
     // Glyphs, not shaped text: shaping would hide a soft hyphen and join nothing anyway.
     for (int code = kFirstCode; code <= kLastCode; ++code) {
-        const QString character(charFromWindows1252(static_cast<unsigned char>(code)));
-        const QList<quint32> glyphs = m_rawFont.glyphIndexesForString(character);
+        // A code the code page leaves unassigned has no glyph list: it shows the substitute glyph 0.
+        const QList<quint32> glyphs = m_rawFont.glyphIndexesForString(codePage.text(static_cast<unsigned char>(code)));
         const quint32 glyph = glyphs.isEmpty() ? 0 : glyphs.first();
-        const QList<QPointF> advances = m_rawFont.advancesForGlyphIndexes(QList<quint32>{glyph});
         m_glyphs[std::size_t(code - kFirstCode)] = glyph;
-        m_widths[std::size_t(code - kFirstCode)] = advances.isEmpty() ? 0 : int(roundHalfEven(advances.first().x()));
+        m_widths[std::size_t(code - kFirstCode)] = advanceOf(glyph);
     }
 }
 
 QRawFont FontMeasure::rawFontForThisThread() const
 {
     return QRawFont::fromFont(boundFont(m_settings));
+}
+
+int FontMeasure::advanceOf(quint32 glyph) const
+{
+    const QList<QPointF> advances = m_rawFont.advancesForGlyphIndexes(QList<quint32>{glyph});
+    return advances.isEmpty() ? 0 : int(roundHalfEven(advances.first().x()));
 }
 
 } // namespace glyfrax

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/CodePage.h"
 #include "layout/CharacterSet.h"
 #include "layout/TextMeasure.h"
 #include "settings/FontSettings.h"
@@ -27,7 +28,8 @@ QFont realizeFont(const FontSettings& settings);
 class FontMeasure final : public TextMeasure
 {
 public:
-    explicit FontMeasure(const FontSettings& settings);
+    // The codes 32 to 255 stand for the characters of the code page.
+    explicit FontMeasure(const FontSettings& settings, const CodePage& codePage = CodePage::windows1252());
 
     int charWidth(int code) const override { return m_widths[std::size_t(code - kFirstCode)]; }
     int lineHeight() const override { return m_lineHeight; }
@@ -37,6 +39,8 @@ public:
     // The same font made anew, for drawing on the calling thread: a font's glyph caches must not
     // be shared between threads.
     QRawFont rawFontForThisThread() const;
+    // The advance of any glyph of the font in whole pixels, rounded as every character width is.
+    int advanceOf(quint32 glyph) const;
 
 private:
     FontSettings m_settings;

@@ -21,11 +21,16 @@ void drawCharacter(QPainter& painter, const QRawFont& font, const FontMeasure& m
     if (clip.isEmpty())
         return;
     painter.setClipRect(clip);
+    drawGlyph(painter, font, measure.glyph(code), {origin.x(), origin.y() + measure.ascent()});
+}
+
+void drawGlyph(QPainter& painter, const QRawFont& font, quint32 glyph, QPoint pen)
+{
     QGlyphRun run;
     run.setRawFont(font);
-    run.setGlyphIndexes({measure.glyph(code)});
+    run.setGlyphIndexes({glyph});
     run.setPositions({QPointF(0, 0)});
-    painter.drawGlyphRun(QPointF(origin.x(), origin.y() + measure.ascent()), run);
+    painter.drawGlyphRun(pen, run);
 }
 
 QImage renderPreview(const FontMeasure& measure, const TextureLayout& layout, const QColor& text,

@@ -14,6 +14,11 @@ namespace glyfrax {
 class FontMeasure;
 struct TextureLayout;
 
+// Draws one glyph of the font with its pen position on the baseline at pen. The painter's pen
+// gives the colour. Whole-pixel positions only: a glyph then covers the same pixels wherever it is
+// drawn, which is what lets a texture cell hold exactly the glyph's ink.
+void drawGlyph(QPainter& painter, const QRawFont& font, quint32 glyph, QPoint pen);
+
 // Draws the character with this code with its text origin (the top-left corner of its line box)
 // at origin, clipped to clip. The painter's font and pen are the caller's.
 void drawCharacter(QPainter& painter, const FontMeasure& measure, int code, QPoint origin, const QRect& clip);

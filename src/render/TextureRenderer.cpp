@@ -108,7 +108,7 @@ bool TextureRenderer::fillBmpRows(int top, int rows, char* out, qint64 stride) c
 
 QImage TextureRenderer::render() const
 {
-    QImage image(m_side, m_side, QImage::Format_RGB32);
+    QImage image = makeCanvas(m_side, m_side, QImage::Format_RGB32);
     if (!image.isNull())
         renderRows(image, 0, m_measure.rawFont());
     return image;

@@ -1,0 +1,45 @@
+#include "cli/ModernCommand.h"
+
+#include "cli/CommandLine.h"
+#include "export/ModernExport.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace glyfrax {
+
+namespace {
+
+void printLine(std::FILE* stream, const QString& text)
+{
+    std::fputs((text + u'\n').toUtf8().constData(), stream);
+}
+
+} // namespace
+
+int runModernExport(const CommandLine& line, const Settings& settings, const QString& configPath,
+                    const QPalette& palette)
+{
+    ModernOptions options = line.modern;
+    options.codePage = line.codePage;
+    options.textColor = line.overrides.textColor;
+    options.backColor = line.overrides.backColor;
+    options.inputs = {configPath, line.fontFile, options.charactersFile};
+    const Result<ModernExported> exported =
+        exportModern(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, options, palette);
+    if (exported && line.verbose && !exported->missing.empty())
+        printLine(stderr, QStringLiteral("glyfrax-export: ") + describeMissing(exported->missing));
+    if (!exported) {
+        printLine(stderr, QStringLiteral("glyfrax-export: ") + exported.error());
+        return 1;
+    }
+    printLine(stdout, pagesCaption(*exported));
+    printLine(stdout, QDir::toNativeSeparators(exported->descriptorPath));
+    for (const QString& page : exported->pagePaths)
+        printLine(stdout, QDir::toNativeSeparators(page));
+    return 0;
+}
+
+} // namespace glyfrax

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+class QIODevice;
+
+namespace glyfrax {
+
+// One character of a texture font: its cell on its page, where the cell's top-left corner lies
+// from the pen position (x) and from the top of the line (y), and how far the pen moves on.
+struct BmFontChar
+{
+    char32_t id = 0;
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int32_t xoffset = 0;
+    std::int32_t yoffset = 0;
+    std::int32_t xadvance = 0;
+    int page = 0;
+};
+
+struct BmFontKerning
+{
+    char32_t first = 0;
+    char32_t second = 0;
+    std::int32_t amount = 0; // pixels added to the first character's advance
+};
+
+// What a colour channel of the pages holds, numbered as the descriptor stores it.
+enum class ChannelContent
+{
+    Glyph = 0,
+    One = 4
+};
+
+// Everything an AngelCode BMFont descriptor says about a texture font.
+struct BmFont
+{
+    QString face;
+    int size = 0; // the em in pixels
+    bool bold = false;
+    bool italic = false;
+    int padding = 0; // the same on all four sides
+    int spacing = 0; // the same in both directions
+    int lineHeight = 0;
+    int base = 0; // from the top of the line to the baseline
+    int scaleW = 0;
+    int scaleH = 0;
+    ChannelContent alpha = ChannelContent::Glyph;
+    ChannelContent color = ChannelContent::One; // red, green and blue alike
+    QStringList pages;                          // file names beside the descriptor, page 0 first
+    std::vector<BmFontChar> chars;              // by id
+    std::vector<BmFontKerning> kernings;        // by first, then second
+};
+
+enum class DescriptorForm
+{
+    Text,
+    Xml,
+    Binary,
+    Json
+};
+
+// Writes the descriptor in one of the forms engines read: BMFont text (one line per tag, blanks
+// between name=value fields), BMFont XML, BMFont binary version 3 (blocks 1 to 5, little-endian;
+// the kerning block only when there are pairs), or JSON with the same tags and fields. Every form
+// holds the same values. Returns false when the device refused a write.
+bool writeDescriptor(QIODevice& device, const BmFont& font, DescriptorForm form);
+
+} // namespace glyfrax

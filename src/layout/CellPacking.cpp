@@ -1,0 +1,168 @@
+#include "layout/CellPacking.h"
+
+#include <algorithm>
+#include <optional>
+#include <tuple>
+
+namespace glyfrax {
+
+namespace {
+
+// The top outline of the cells placed so far: segments left to right, each with the lowest free
+// row above which everything is taken.
+class Skyline
+{
+public:
+    Skyline(std::int32_t width, std::int32_t height) : m_width(width), m_height(height), m_segments{{0, 0, width}} {}
+
+    // Places a cell as high as it fits, then as far left; nothing when it fits nowhere.
+    std::optional<PackedCell> place(std::int32_t width, std::int32_t height)
+    {
+        std::optional<std::pair<std::int32_t, std::size_t>> best; // top, segment
+        for (std::size_t i = 0; i < m_segments.size() && m_segments[i].x + width <= m_width; ++i) {
+            std::int32_t top = 0;
+            for (std::size_t j = i; j < m_segments.size() && m_segments[j].x < m_segments[i].x + width; ++j)
+                top = std::max(top, m_segments[j].y);
+            if (top + height <= m_height && (!best || top < best->first))
+                best = {top, i};
+        }
+        if (!best)
+            return std::nullopt;
+        const PackedCell cell{0, m_segments[best->second].x, best->first};
+        occupy(best->second, cell.x + width, cell.y + height);
+        return cell;
+    }
+
+private:
+    struct Segment
+    {
+        std::int32_t x;
+        std::int32_t y;
+        std::int32_t width;
+    };
+
+    // The segments from index first up to column right now end at row bottom.
+    void occupy(std::size_t first, std::int32_t right, std::int32_t bottom)
+    {
+        const std::int32_t left = m_segments[first].x;
+        std::size_t end = first;
+        while (end < m_segments.size() && m_segments[end].x + m_segments[end].width <= right)
+            ++end;
+        if (end < m_segments.size() && m_segments[end].x < right) {
+            // The last segment reaches beyond the cell: keep its right part.
+            m_segments[end].width -= right - m_segments[end].x;
+            m_segments[end].x = right;
+        }
+        m_segments.erase(m_segments.begin() + std::ptrdiff_t(first), m_segments.begin() + std::ptrdiff_t(end));
+        m_segments.insert(m_segments.begin() + std::ptrdiff_t(first), Segment{left, bottom, right - left});
+        // Neighbours at the same row become one segment, so the outline stays short.
+        if (first + 1 < m_segments.size() && m_segments[first + 1].y == bottom) {
+            m_segments[first].width += m_segments[first + 1].width;
+            m_segments.erase(m_segments.begin() + std::ptrdiff_t(first) + 1);
+        }
+        if (first > 0 && m_segments[first - 1].y == bottom) {
+            m_segments[first - 1].width += m_segments[first].width;
+            m_segments.erase(m_segments.begin() + std::ptrdiff_t(first));
+        }
+    }
+
+    std::int32_t m_width;
+    std::int32_t m_height;
+    std::vector<Segment> m_segments;
+};
+
+struct Job
+{
+    const std::vector<CellSize>& sizes;
+    std::vector<std::size_t> order; // cells with room, tallest first
+    std::int32_t spacing;
+};
+
+// Places the cells of order on one page, in that order; those that do not fit are returned.
+std::vector<std::size_t> fillPage(const Job& job, const std::vector<std::size_t>& order, std::int32_t width,
+                                  std::int32_t height, int page, Packing& packing)
+{
+    // Every cell and the page grow by the spacing at right and bottom: cells are then at least
+    // that far apart, while the last ones may still touch the page's edge.
+    Skyline skyline(width + job.spacing, height + job.spacing);
+    std::vector<std::size_t> left;
+    for (const std::size_t index : order) {
+        const CellSize& size = job.sizes[index];
+        if (const std::optional<PackedCell> cell = skyline.place(size.width + job.spacing, size.height + job.spacing))
+            packing.cells[index] = {page, cell->x, cell->y};
+        else
+            left.push_back(index);
+    }
+    return left;
+}
+
+bool fitsOnePage(const Job& job, std::int32_t width, std::int32_t height, Packing& packing)
+{
+    if (!fillPage(job, job.order, width, height, 0, packing).empty())
+        return false;
+    packing.width = width;
+    packing.height = height;
+    packing.pageCount = 1;
+    return true;
+}
+
+} // namespace
+
+Result<Packing> packCells(const std::vector<CellSize>& sizes, const PackingRules& rules)
+{
+    Packing packing;
+    packing.cells.resize(sizes.size());
+    Job job{sizes, {}, rules.spacing};
+    std::int64_t area = 0;
+    std::int32_t widest = 1;
+    std::int32_t tallest = 1;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const CellSize& size = sizes[i];
+        if (size.width <= 0 || size.height <= 0)
+            continue;
+        if (size.width > rules.maxSide || size.height > rules.maxSide)
+            return failure(QStringLiteral("Ein Zeichen braucht %1 x %2 Pixel und passt auf keine Textur bis %3 x %3 "
+                                          "Pixel. Wählen Sie eine größere --max-texture oder eine kleinere Schrift.")
+                               .arg(size.width)
+                               .arg(size.height)
+                               .arg(rules.maxSide));
+        job.order.push_back(i);
+        area += std::int64_t(size.width + rules.spacing) * (size.height + rules.spacing);
+        widest = std::max(widest, size.width);
+        tallest = std::max(tallest, size.height);
+    }
+    std::stable_sort(job.order.begin(), job.order.end(), [&sizes](std::size_t a, std::size_t b) {
+        return std::tie(sizes[b].height, sizes[b].width) < std::tie(sizes[a].height, sizes[a].width);
+    });
+
+    // The page shapes to try, smallest area first; a squarer one, then a wider one, before the rest.
+    std::vector<std::pair<std::int32_t, std::int32_t>> shapes;
+    for (std::int32_t width = 1; width <= rules.maxSide; width *= 2) {
+        for (std::int32_t height = 1; height <= rules.maxSide; height *= 2) {
+            const bool holds = width >= widest && height >= tallest &&
+                               std::int64_t(width + rules.spacing) * (height + rules.spacing) >= area;
+            if (holds && (!rules.square || width == height))
+                shapes.emplace_back(width, height);
+        }
+    }
+    std::sort(shapes.begin(), shapes.end(), [](const auto& a, const auto& b) {
+        const auto key = [](const std::pair<std::int32_t, std::int32_t>& s) {
+            return std::make_tuple(std::int64_t(s.first) * s.second, std::max(s.first, s.second), -s.first);
+        };
+        return key(a) < key(b);
+    });
+    for (const auto& [width, height] : shapes) {
+        if (fitsOnePage(job, width, height, packing))
+            return packing;
+    }
+
+    packing.width = rules.maxSide;
+    packing.height = rules.maxSide;
+    packing.pageCount = 0;
+    for (std::vector<std::size_t> left = job.order; !left.empty(); ++packing.pageCount)
+        left = fillPage(job, left, rules.maxSide, rules.maxSide, packing.pageCount, packing);
+    packing.pageCount = std::max(packing.pageCount, 1);
+    return packing;
+}
+
+} // namespace glyfrax

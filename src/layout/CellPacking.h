@@ -1,0 +1,50 @@
+#pragma once
+
+#include "base/Result.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace glyfrax {
+
+// The size of one cell to pack, in pixels. A cell of zero width or height takes no room.
+struct CellSize
+{
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// Where a cell went: its page and its top-left corner on that page.
+struct PackedCell
+{
+    int page = 0;
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+
+    bool operator==(const PackedCell&) const = default;
+};
+
+struct PackingRules
+{
+    std::int32_t spacing = 1;    // pixels at least between two cells
+    std::int32_t maxSide = 4096; // a power of two: the largest page side
+    bool square = true;          // pages are squares; clear: any power-of-two rectangle
+};
+
+struct Packing
+{
+    std::int32_t width = 0; // every page has this size
+    std::int32_t height = 0;
+    int pageCount = 1;
+    std::vector<PackedCell> cells; // in the order of the sizes given
+
+    bool operator==(const Packing&) const = default;
+};
+
+// Packs the cells on the smallest power-of-two page (by area; the squarer shape first) that holds
+// them all, tallest cells first along a skyline, each as high and then as far left as it goes.
+// When a page of maxSide x maxSide cannot hold them, they fill as many such pages as they need.
+// The result depends only on the sizes and rules. Fails when one cell is larger than maxSide.
+Result<Packing> packCells(const std::vector<CellSize>& sizes, const PackingRules& rules);
+
+} // namespace glyfrax

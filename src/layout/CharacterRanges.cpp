@@ -1,0 +1,92 @@
+#include "layout/CharacterRanges.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <algorithm>
+#include <optional>
+
+namespace glyfrax {
+
+namespace {
+
+constexpr char32_t kLastCodePoint = 0x10FFFF;
+
+bool isSurrogate(char32_t c)
+{
+    return c >= 0xD800 && c <= 0xDFFF;
+}
+
+std::optional<char32_t> codePointFrom(QString text)
+{
+    text = text.trimmed();
+    int base = 10;
+    if (text.startsWith(u"0x", Qt::CaseInsensitive) || text.startsWith(u"U+", Qt::CaseInsensitive)) {
+        text = text.mid(2);
+        base = 16;
+    }
+    // toUInt would also take a sign or blanks inside; only digits make a code point.
+    const auto isDigit = [base](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= u'0' && u <= u'9') || (base == 16 && ((u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F')));
+    };
+    if (text.isEmpty() || !std::all_of(text.cbegin(), text.cend(), isDigit))
+        return std::nullopt;
+    bool ok = false;
+    const uint value = text.toUInt(&ok, base);
+    if (!ok || value > kLastCodePoint)
+        return std::nullopt;
+    return char32_t(value);
+}
+
+void sortUnique(std::vector<char32_t>& list)
+{
+    // Ranges written in order, the usual case, need no sorting; a whole font's range is a million.
+    if (!std::is_sorted(list.begin(), list.end()))
+        std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+}
+
+} // namespace
+
+Result<std::vector<char32_t>> parseCharacterRanges(const QString& text)
+{
+    std::vector<char32_t> list;
+    const QStringList items = text.split(u',');
+    for (const QString& item : items) {
+        // The dash of a range is the first one after a digit, so "0x20-0x7E" splits between the two.
+        const qsizetype dash = item.indexOf(u'-', 1);
+        const std::optional<char32_t> first = codePointFrom(dash < 0 ? item : item.left(dash));
+        const std::optional<char32_t> last = dash < 0 ? first : codePointFrom(item.mid(dash + 1));
+        if (!first || !last || *last < *first)
+            return failure(QStringLiteral("„%1“ ist kein Zeichen und kein Bereich (erwartet etwa 65, 0x41, U+0041 "
+                                          "oder 32-126, Werte bis 0x10FFFF).")
+                               .arg(item.trimmed()));
+        for (char32_t c = *first; c <= *last; ++c) {
+            if (!isSurrogate(c))
+                list.push_back(c);
+        }
+    }
+    sortUnique(list);
+    return list;
+}
+
+std::vector<char32_t> charactersOfText(const QString& text)
+{
+    std::vector<char32_t> list;
+    for (const char32_t c : text.toUcs4()) {
+        if (c >= 0x20 && c != 0xFEFF)
+            list.push_back(c);
+    }
+    sortUnique(list);
+    return list;
+}
+
+std::vector<char32_t> mergeCharacters(std::vector<char32_t> first, const std::vector<char32_t>& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    sortUnique(first);
+    return first;
+}
+
+} // namespace glyfrax

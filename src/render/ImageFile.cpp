@@ -1,0 +1,30 @@
+#include "render/ImageFile.h"
+
+#include "render/BmpWriter.h"
+
+#include <QImage>
+#include <QImageWriter>
+
+namespace glyfrax {
+
+ImageFormat imageFormatFor(const QString& path)
+{
+    return path.endsWith(u".png", Qt::CaseInsensitive) ? ImageFormat::Png : ImageFormat::Bmp;
+}
+
+bool writeImage(QIODevice& device, const QImage& image, ImageFormat format)
+{
+    if (image.isNull())
+        return false;
+    if (format == ImageFormat::Png) {
+        QImageWriter writer(&device, QByteArrayLiteral("png"));
+        return writer.write(image);
+    }
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    return writeBmp24(device, rgb.width(), rgb.height(), [&rgb](int top, int rows, char* out, qint64 stride) {
+        toBmpRows(rgb, top, rows, out, stride);
+        return true;
+    });
+}
+
+} // namespace glyfrax

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class QIODevice;
+class QImage;
+
+namespace glyfrax {
+
+enum class ImageFormat
+{
+    Bmp,
+    Png
+};
+
+// The format a texture's name asks for: PNG for a name ending in .png in any letter case,
+// otherwise the 24-bit BMP textures have always been.
+ImageFormat imageFormatFor(const QString& path);
+
+// Writes a whole image: a 24-bit BMP (alpha dropped), or a PNG with the image's channels
+// (RGBA when it has alpha, RGB otherwise). Returns false when the device refused a write.
+bool writeImage(QIODevice& device, const QImage& image, ImageFormat format);
+
+} // namespace glyfrax

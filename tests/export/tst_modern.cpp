@@ -1,0 +1,314 @@
+#include "cli/CommandLine.h"
+#include "export/FontExport.h"
+#include "export/Kerning.h"
+#include "export/ModernExport.h"
+#include "render/FontMeasure.h"
+#include "render/GlyphPainter.h"
+#include "settings/Settings.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+using namespace glyfrax;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+Result<ModernExported> exportTo(const QString& image, const FontSettings& font, const ModernOptions& options = {})
+{
+    Settings settings;
+    settings.font = font;
+    return exportModern(image, settings, options, {});
+}
+
+const FontSettings kSans14{u"DejaVu Sans"_s, 14, false, false, 0, 0};
+
+// A line of a text descriptor: its tag, and its numbers by name and in order.
+struct Line
+{
+    QString tag;
+    QHash<QString, int> field;
+    QList<int> numbers;
+};
+
+QList<Line> readText(const QByteArray& text)
+{
+    static const QRegularExpression pair(uR"((\w+)=(-?[\d,]+))"_s);
+    QList<Line> lines;
+    for (const QByteArray& row : text.split('\n')) {
+        lines.append({QString::fromUtf8(row.left(row.indexOf(' '))), {}, {}});
+        for (const QRegularExpressionMatch& m : pair.globalMatch(QString::fromUtf8(row))) {
+            lines.last().field[m.captured(1)] = m.captured(2).section(u',', 0, 0).toInt();
+            for (const QString& number : m.captured(2).split(u','))
+                lines.last().numbers.append(number.toInt());
+        }
+    }
+    return lines;
+}
+
+// An exported font as an engine reads it.
+struct Font
+{
+    QHash<uint, QHash<QString, int>> chars;
+    QHash<QPair<uint, uint>, int> kerning;
+    QImage page;
+};
+
+Font readFont(const Result<ModernExported>& files)
+{
+    Font font{{}, {}, QImage(files ? files->pagePaths[0] : QString())};
+    for (const Line& line : readText(files ? readAll(files->descriptorPath) : QByteArray())) {
+        const auto& f = line.field;
+        if (line.tag == u"char")
+            font.chars[uint(f[u"id"_s])] = f;
+        if (line.tag == u"kerning")
+            font.kerning[{uint(f[u"first"_s]), uint(f[u"second"_s])}] = f[u"amount"_s];
+    }
+    return font;
+}
+
+// The text drawn from the texture: cells at pen plus offsets, the pen moved by advance and kerning.
+QImage fromTexture(const Font& font, const QList<uint>& text, QImage canvas, QPoint pen)
+{
+    QPainter painter(&canvas);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QHash<QString, int> c = font.chars.value(text[i]);
+        const QRect cell(c[u"x"_s], c[u"y"_s], c[u"width"_s], c[u"height"_s]);
+        if (!cell.isEmpty()) // an empty source rectangle would draw the whole page
+            painter.drawImage(pen + QPoint(c[u"xoffset"_s], c[u"yoffset"_s]), font.page, cell);
+        pen.rx() += c[u"xadvance"_s] + font.kerning.value({text[i], text.value(i + 1)});
+    }
+    return canvas;
+}
+
+// The text drawn by the font, moved by the classic measure's widths and the kerning Qt reads.
+QImage direct(const FontMeasure& measure, const QList<uint>& text, QImage canvas, QPoint pen)
+{
+    const QRawFont& font = measure.rawFont();
+    const QList<quint32> glyphs =
+        font.glyphIndexesForString(QString::fromUcs4(reinterpret_cast<const char32_t*>(text.data()), text.size()));
+    const QList<QPointF> plain = font.advancesForGlyphIndexes(glyphs);
+    const QList<QPointF> kerned = font.advancesForGlyphIndexes(glyphs, QRawFont::KernedAdvances);
+    QPainter painter(&canvas);
+    painter.setPen(Qt::white);
+    for (qsizetype i = 0; i < glyphs.size(); ++i) {
+        drawGlyph(painter, font, glyphs[i], pen + QPoint(0, measure.ascent()));
+        pen.rx() += measure.advanceOf(glyphs[i]) + qRound(kerned[i].x() - plain[i].x());
+    }
+    return canvas;
+}
+
+int largestDifference(const QImage& a, const QImage& b)
+{
+    int largest = 0;
+    for (int i = 0, w = a.width(); i < w * a.height(); ++i)
+        largest = std::max(largest, std::abs(qRed(a.pixel(i % w, i / w)) - qRed(b.pixel(i % w, i / w))));
+    return largest;
+}
+
+// Numbers as little-endian fields of the given widths in bytes, two's complement when negative.
+QByteArray littleEndian(const QList<int>& numbers, const QList<int>& widths)
+{
+    QByteArray bytes;
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        const qint32 number = qToLittleEndian<qint32>(numbers[i]);
+        bytes.append(reinterpret_cast<const char*>(&number), widths.value(i));
+    }
+    return bytes;
+}
+
+} // namespace
+
+class TestModern : public QObject
+{
+    Q_OBJECT
+
+    QByteArray m_page; // every form of the descriptor comes with the same page
+
+private slots:
+    void goldenDescriptors_data()
+    {
+        QTest::addColumn<DescriptorForm>("form"); // the row's name is the golden file's
+        QTest::addRow("dejavu14.fnt") << DescriptorForm::Text;
+        QTest::addRow("dejavu14.xml") << DescriptorForm::Xml;
+        QTest::addRow("dejavu14.json") << DescriptorForm::Json;
+        QTest::addRow("dejavu14.bin") << DescriptorForm::Binary;
+    }
+
+    void goldenDescriptors()
+    {
+        QFETCH(DescriptorForm, form);
+        QTemporaryDir folder;
+        ModernOptions options;
+        options.descriptor = form;
+        const Result<ModernExported> files = exportTo(folder.filePath(u"dejavu14.png"_s), kSans14, options);
+        QVERIFY(files);
+        m_page = m_page.isEmpty() ? readAll(files->pagePaths[0]) : m_page;
+        QCOMPARE(readAll(files->pagePaths[0]), m_page);
+        const QString path =
+            QStringLiteral(GLYFRAX_TEST_DATA "/modern/") + QString::fromLatin1(QTest::currentDataTag());
+        if (readAll(files->descriptorPath) != readAll(path)) {
+            QFile::copy(files->descriptorPath, path + u".actual"_s);
+            QFAIL("differs from the golden file; the output is beside it as .actual");
+        }
+    }
+
+    // The binary golden file against the text one, as the format lays out its blocks: a type, a
+    // 32-bit length, then the fields of the text form in their order and widths.
+    void binaryBlocks()
+    {
+        const QList<Line> text = readText(readAll(QStringLiteral(GLYFRAX_TEST_DATA "/modern/dejavu14.fnt")));
+        // size, bits (smooth, unicode, italic, bold), character set, stretch, aa, padding x 4, spacing x 2, outline
+        QList<QByteArray> blocks{
+            littleEndian({19, 0xC0, 0, 100, 1, 1, 1, 1, 1, 1, 1, 0}, {2, 1, 1, 2, 1, 1, 1, 1, 1, 1, 1, 1}) +
+                QByteArray("DejaVu Sans\0", 12),
+            littleEndian(text[1].numbers, {2, 2, 2, 2, 2, 1, 1, 1, 1, 1}),
+            QByteArray("dejavu14.png\0", 13),
+            {},
+            {}};
+        for (const Line& line : text) {
+            if (line.tag == u"char")
+                blocks[3] += littleEndian(line.numbers, {4, 2, 2, 2, 2, 2, 2, 2, 1, 1});
+            if (line.tag == u"kerning")
+                blocks[4] += littleEndian(line.numbers, {4, 4, 2});
+        }
+        QByteArray expected("BMF\x03");
+        for (qsizetype type = 1; type <= blocks.size(); ++type)
+            expected += char(type) + littleEndian({int(blocks[type - 1].size())}, {4}) + blocks[type - 1];
+        QCOMPARE(readAll(QStringLiteral(GLYFRAX_TEST_DATA "/modern/dejavu14.bin")), expected);
+    }
+
+    // Drawn from the texture as the descriptor says, text looks as the font draws it: each glyph
+    // alone, so that ink outside its cell would be missing, and the sample line with kerning.
+    void drawsAsTheFont_data()
+    {
+        QTest::addColumn<FontSettings>("font");
+        QTest::addColumn<int>("padding");
+        QTest::addColumn<QString>("line"); // empty: every glyph on its own
+        const FontSettings mono14{u"DejaVu Sans Mono"_s, 14, false, false, 0, 0};
+        const FontSettings serifItalic36{u"DejaVu Serif"_s, 36, false, true, 0, 0};
+        const QString sample = u"Hamburgefonstiv _gjpqy ÄÖÜ AV To"_s;
+        QString pairs; // every pair of printable ASCII characters side by side
+        for (char16_t first = 33; first < 127; ++first) {
+            for (char16_t second = 33; second < 127; ++second)
+                pairs.append(QChar(first)).append(QChar(second));
+        }
+        QTest::addRow("Sans Mono 14, underscore") << mono14 << 1 << QString();
+        QTest::addRow("Sans 14, no padding") << kSans14 << 0 << QString();
+        QTest::addRow("Serif Italic 36, overhangs") << serifItalic36 << 2 << QString();
+        QTest::addRow("Sans 14, sample line") << kSans14 << 1 << sample;
+        QTest::addRow("Serif Italic 36, sample line") << serifItalic36 << 0 << sample;
+        QTest::addRow("Sans 14, ASCII pairs") << kSans14 << 1 << pairs;
+    }
+
+    void drawsAsTheFont()
+    {
+        QFETCH(FontSettings, font);
+        QFETCH(int, padding);
+        QFETCH(QString, line);
+        QTemporaryDir folder;
+        ModernOptions options;
+        options.padding = padding;
+        const Font texture = readFont(exportTo(folder.filePath(u"f.png"_s), font, options));
+        QList<QList<uint>> texts;
+        for (qsizetype i = 0; i < line.size(); i += 99) // pieces of 100 that overlap: every pair is in one
+            texts.append(line.mid(i, 100).toUcs4());
+        for (const uint id : line.isEmpty() ? texture.chars.keys() : QList<uint>{})
+            texts.append(QList<uint>{id});
+        QVERIFY(texture.chars.size() > 90);
+        const FontMeasure measure(font);
+        const int h = measure.lineHeight();
+        for (const QList<uint>& text : texts) {
+            QImage canvas = makeCanvas(int(text.size() + 4) * h, 3 * h, QImage::Format_RGB32);
+            canvas.fill(Qt::black);
+            const int difference = largestDifference(fromTexture(texture, text, canvas, {2 * h, h}),
+                                                     direct(measure, text, canvas, {2 * h, h}));
+            QVERIFY2(difference <= 1, qPrintable(u"U+%1: %2"_s.arg(text.value(0), 4, 16, QChar(u'0')).arg(difference)));
+        }
+    }
+
+    // Tables no installed font has: an extension lookup holding a format-1 pair subtable (glyph 4
+    // before 5 moves 50 units closer, before 6 not at all; 9 is not asked for), and a legacy table.
+    void kerningTables_data()
+    {
+        QTest::addColumn<QByteArray>("gpos");
+        QTest::addColumn<QByteArray>("kern");
+        QTest::addColumn<int>("adjustment"); // of glyph 4 before 5
+        const QByteArray gpos =
+            QByteArray::fromHex("0001 0000 0000 000a 0018"           // no scripts, features at 10, lookups at 24
+                                "0001 6b65 726e 0008"                // one feature, 'kern', at 18
+                                "0000 0001 0000"                     // using lookup 0
+                                "0001 0004"                          // one lookup, at 28
+                                "0009 0000 0001 0008"                // an extension, its subtable at 36
+                                "0001 0002 00000008"                 // holding a pair subtable at 44
+                                "0001 001a 0004 0000 0001 000c"      // format 1: coverage, X advance, pairs
+                                "0003 0005 ffce 0006 0000 0009 fff9" // the pairs of glyph 4
+                                "0001 0001 0004");                   // coverage: glyph 4
+        const QByteArray kern = QByteArray::fromHex("0000 0001 0000 001a 0001" // one horizontal subtable
+                                                    "0002 000c 0001 0000"      // of two pairs
+                                                    "0004 0005 ffe2 0004 0009 0008");
+        QTest::addRow("GPOS extension, format 1") << gpos << QByteArray() << -50;
+        QTest::addRow("legacy table") << QByteArray() << kern << -30;
+    }
+
+    void kerningTables()
+    {
+        QFETCH(QByteArray, gpos);
+        QFETCH(QByteArray, kern);
+        QFETCH(int, adjustment);
+        const std::vector<GlyphKerning> expected{{4, 5, adjustment}};
+        QCOMPARE(readKerning(gpos, kern, {4, 5, 6}), expected);
+    }
+
+    // The classic pair: a name ending in .png gets a PNG of the bitmap's pixels, and a code page
+    // puts its characters in the cells.
+    void classicPngAndCodePage()
+    {
+        QTemporaryDir folder;
+        Settings settings;
+        settings.font = kSans14;
+        QVERIFY(exportFont(folder.filePath(u"b.bmp"_s), settings, {}));
+        QVERIFY(exportFont(folder.filePath(u"p.png"_s), settings, {}));
+        QCOMPARE(readAll(folder.filePath(u"p.png"_s)).left(4), QByteArray("\x89PNG"));
+        QCOMPARE(QImage(folder.filePath(u"p.png"_s)), QImage(folder.filePath(u"b.bmp"_s)));
+        const FontMeasure cyrillic(settings.font, *CodePage::windows(1251));
+        QCOMPARE(cyrillic.glyph(0xC0), cyrillic.rawFont().glyphIndexesForString(u"А"_s).value(0));
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("problem"); // a part of the message; empty: accepted
+        QTest::addColumn<int>("characters");  // how many --chars names
+        const QString bm = u"--format bmfont "_s;
+        QTest::addRow("ranges, no surrogates")
+            << bm + u"--chars 32-126,160-255,U+20AC,0x41,0xD7FF-0xE000"_s << QString() << 194;
+        QTest::addRow("range backwards") << bm + u"--chars 90-65"_s << u"„90-65“ ist kein Zeichen"_s << 0;
+        QTest::addRow("beyond Unicode") << bm + u"--chars 0x110000"_s << u"„0x110000“"_s << 0;
+        QTest::addRow("padding needs bmfont") << u"--padding 2"_s << u"--padding gilt nur mit --format bmfont"_s << 0;
+        QTest::addRow("multi-byte code page") << u"--codepage 932"_s << u"Codepage 932"_s << 0;
+    }
+
+    void commandLine()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, problem);
+        const Result<CommandLine> line =
+            parseCommandLine(u"glyfrax-export "_s.append(options).split(u' ') << u"a.png"_s);
+        QCOMPARE(line ? QString() : line.error().contains(problem) ? problem : line.error(), problem);
+        QTEST(line ? int(line->modern.characters.size()) : 0, "characters");
+    }
+};
+
+QTEST_MAIN(TestModern)
+#include "tst_modern.moc"
