@@ -275,7 +275,8 @@ void MainWindow::exportTo(const QString& bitmapPath)
 {
     // Runs to its end without yielding to the event loop: nothing can change the settings
     // while the files are being made.
-    const Result<ExportedFiles> exported = exportFont(bitmapPath, m_settings, QApplication::palette());
+    const Result<ExportedFiles> exported =
+        exportFont(bitmapPath, m_settings, QApplication::palette(), {settingsPath(m_programFolder)});
     runLayout();
     if (!exported)
         m_dialogs.showWarning(this, exported.error());

@@ -5,6 +5,7 @@
 
 #include <QPalette>
 #include <QString>
+#include <QStringList>
 
 namespace glyfrax {
 
@@ -29,6 +30,9 @@ QString textureSizeCaption(std::int32_t side);
 // metrics file and the bitmap, rendered as it is written. Both are written completely beside
 // their targets before the metrics file and then the bitmap replace the earlier ones, so a
 // failure leaves the earlier files as they were. System colours are resolved through palette.
-Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette);
+// The files the export reads (inputs: the settings file, a font file) are never replaced, however
+// their names are spelled.
+Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette,
+                                 const QStringList& inputs = {});
 
 } // namespace glyfrax
