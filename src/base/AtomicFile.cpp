@@ -10,11 +10,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 
@@ -23,6 +25,7 @@ namespace glyfrax {
 namespace {
 
 using FileStatus = struct stat;
+using SignalAction = struct sigaction;
 
 // How long an export waits for another one that is replacing files in the same folder; that
 // takes milliseconds, so running out means the other process is stuck.
@@ -147,6 +150,11 @@ Result<std::pair<QString, QString>> resolveTarget(const QString& path)
     return std::pair{final.absolutePath(), final.fileName()};
 }
 
+QByteArray temporaryName(const QByteArray& name)
+{
+    return '.' + name + ".glyfrax-" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+}
+
 // A temporary file in the folder. Without a name where the file system allows it, so that a
 // process killed while writing leaves nothing behind.
 Result<Descriptor> createTemporary(Pending& file)
@@ -155,8 +163,7 @@ Result<Descriptor> createTemporary(Pending& file)
     int fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-            file.tempName =
-                '.' + file.name + ".glyfrax-" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+            file.tempName = temporaryName(file.name);
             fd = ::openat(folder, file.tempName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
             if (fd < 0 && errno != EEXIST)
                 file.tempName.clear();
@@ -173,27 +180,95 @@ Result<Descriptor> createTemporary(Pending& file)
     return Descriptor(fd);
 }
 
-// Gives a nameless temporary file a name beside its target, so that it can be renamed over it.
-bool nameTemporary(Pending& file)
+// The last steps for one file, prepared so that they need nothing but system calls.
+struct Step
 {
-    if (!file.tempName.isEmpty())
-        return true;
-    const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(file.temporary.get());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray name =
-            '.' + file.name + ".glyfrax-" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
-        int linked =
-            ::linkat(AT_FDCWD, procPath.constData(), file.folder->fd.get(), name.constData(), AT_SYMLINK_FOLLOW);
-        if (linked != 0 && errno == ENOENT) // no /proc: the direct way, which needs more privileges
-            linked = ::linkat(file.temporary.get(), "", file.folder->fd.get(), name.constData(), AT_EMPTY_PATH);
-        if (linked == 0) {
-            file.tempName = name;
-            return true;
-        }
-        if (errno != EEXIST)
-            return false;
+    int folder;
+    int unnamed; // the nameless temporary file, or -1 when it has a name already
+    QByteArray procPath;
+    QByteArray tempName;
+    QByteArray name;
+};
+
+bool giveName(const Step& step)
+{
+    return step.unnamed < 0 ||
+           ::linkat(AT_FDCWD, step.procPath.constData(), step.folder, step.tempName.constData(), AT_SYMLINK_FOLLOW) ==
+               0 ||
+           // without /proc: the direct way, which needs more privileges
+           ::linkat(step.unnamed, "", step.folder, step.tempName.constData(), AT_EMPTY_PATH) == 0;
+}
+
+// Gives each nameless temporary file a name beside its target, then renames them over their
+// targets back to back and syncs the folders. Async-signal-safe, for a forked child. Returns the
+// index of the step that failed, with errno set, or -1; names it made and did not use are removed.
+int runSteps(const std::vector<Step>& steps)
+{
+    auto renameOver = [](const Step& step) {
+        return ::renameat(step.folder, step.tempName.constData(), step.folder, step.name.constData()) == 0;
+    };
+    const std::size_t count = steps.size();
+    std::size_t named = 0;
+    while (named < count && giveName(steps[named]))
+        ++named;
+    std::size_t renamed = 0;
+    while (named == count && renamed < count && renameOver(steps[renamed]))
+        ++renamed;
+    const int failed = named < count ? int(named) : (renamed < count ? int(renamed) : -1);
+    const int error = errno;
+    for (std::size_t i = renamed; i < named; ++i) {
+        if (steps[i].unnamed >= 0)
+            ::unlinkat(steps[i].folder, steps[i].tempName.constData(), 0);
     }
-    return false;
+    for (const Step& step : steps)
+        ::fsync(step.folder); // the renames themselves on disk; not every file system can
+    errno = error;
+    return failed;
+}
+
+// Runs the steps in a child process of their own. A kill of this process, which may come at any
+// moment, then either comes before the first rename or leaves the child to finish them all: the
+// window between two renames can never leave a mixed pair. The child holds the folder lock while
+// it runs; it ignores the signals a terminal or a service manager sends to a whole group.
+Result<void> replaceTargets(std::vector<std::unique_ptr<Pending>>& pending)
+{
+    std::vector<Step> steps;
+    for (const auto& file : pending) {
+        const bool unnamed = file->tempName.isEmpty();
+        steps.push_back({file->folder->fd.get(), unnamed ? file->temporary.get() : -1,
+                         "/proc/self/fd/" + QByteArray::number(file->temporary.get()),
+                         unnamed ? temporaryName(file->name) : file->tempName, file->name});
+    }
+    int report[2] = {-1, -1};
+    const pid_t child = ::pipe2(report, O_CLOEXEC) == 0 ? ::fork() : -1;
+    if (child == 0) {
+        SignalAction ignore{};
+        ignore.sa_handler = SIG_IGN;
+        for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE})
+            ::sigaction(signal, &ignore, nullptr);
+        const int outcome[2] = {runSteps(steps), errno};
+        static_cast<void>(::write(report[1], outcome, sizeof outcome));
+        ::_exit(0);
+    }
+    int outcome[2] = {0, EIO}; // a child that ended without a word failed
+    if (child < 0) {
+        outcome[0] = runSteps(steps); // no child to be had: here, with the window that leaves
+        outcome[1] = errno;
+    } else {
+        ::close(report[1]);
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        if (::read(report[0], outcome, sizeof outcome) != sizeof outcome)
+            outcome[0] = 0;
+    }
+    if (report[0] >= 0)
+        ::close(report[0]);
+    if (outcome[0] >= 0)
+        return notWritten(pending[std::size_t(outcome[0])]->path, reasonForErrno(outcome[1], {}));
+    for (const auto& file : pending)
+        file->tempName.clear();
+    return {};
 }
 
 // Waits for the folder's lock. flock() is released by the kernel when the holder ends, however it
@@ -291,18 +366,8 @@ Result<void> writeFilesAtomically(const std::vector<FileContent>& files)
     for (const auto& file : pending) {
         if (Result<void> fine = recheck(*file); !fine)
             return fine;
-        if (!nameTemporary(*file))
-            return notWritten(file->path, reasonForErrno(errno, {}));
     }
-    for (const auto& file : pending) {
-        const int folder = file->folder->fd.get();
-        if (::renameat(folder, file->tempName.constData(), folder, file->name.constData()) != 0)
-            return notWritten(file->path, reasonForErrno(errno, {}));
-        file->tempName.clear();
-    }
-    for (const auto& folder : folders)
-        ::fsync(folder->fd.get()); // the renames themselves on disk; not every file system can
-    return {};
+    return replaceTargets(pending);
 }
 
 } // namespace glyfrax

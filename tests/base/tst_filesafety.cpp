@@ -64,7 +64,6 @@ void TestFileSafety::utf16WithByteOrderMarkStaysUtf16_data()
 {
     QTest::addColumn<int>("encoding");
     QTest::addRow("little-endian") << int(QStringConverter::Utf16LE);
-    QTest::addRow("big-endian") << int(QStringConverter::Utf16BE);
 }
 
 void TestFileSafety::utf16WithByteOrderMarkStaysUtf16()
