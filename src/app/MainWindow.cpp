@@ -269,7 +269,9 @@ void MainWindow::exportTo(const QString& bitmapPath)
 {
     // Runs to its end without yielding to the event loop: nothing can change the settings
     // while the files are being made.
-    const Result<ExportedFiles> exported = exportFont(bitmapPath, m_settings, QApplication::palette());
+    ExportRun run;
+    run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath}; // never replaced by an export
+    const Result<ExportedFiles> exported = exportFont(bitmapPath, m_settings, QApplication::palette(), run);
     runLayout();
     if (!exported)
         m_dialogs.showWarning(this, exported.error());

@@ -284,6 +284,11 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
         return usageError(QStringLiteral("Nur eine Bitmap auf einmal: „%1“ ist zu viel.").arg(positional.at(1)));
     if (parser.isSet(o.font) && parser.isSet(o.fontFile))
         return usageError(QStringLiteral("--font und --font-file schließen einander aus."));
+    // An empty name would quietly mean the usual file or face instead of the one meant.
+    for (const QCommandLineOption* named : {&o.config, &o.font, &o.fontFile}) {
+        if (parser.isSet(*named) && parser.value(*named).isEmpty())
+            return usageError(QStringLiteral("--%1 braucht einen Namen.").arg(named->names().first()));
+    }
 
     ValueReader in(parser);
     SettingOverrides& s = line.overrides;

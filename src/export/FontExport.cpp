@@ -1,7 +1,7 @@
 #include "export/FontExport.h"
 
 #include "base/AtomicFile.h"
-#include "base/Parallel.h"
+#include "base/FileSafety.h"
 #include "export/MetricsWriter.h"
 #include "layout/CellPlacement.h"
 #include "render/BmpWriter.h"
@@ -38,33 +38,40 @@ QString textureSizeCaption(std::int32_t side)
 }
 
 Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette,
-                                 const CodePage& codePage)
+                                 const ExportRun& run)
 {
     const QString metricsPath = metricsPathFor(bitmapPath);
     if (QFileInfo(metricsPath).absoluteFilePath() == QFileInfo(bitmapPath).absoluteFilePath())
         return failure(QStringLiteral("Der Name „%1“ endet auf .fnt: Metrikdatei und Bitmap hätten denselben Namen. "
                                       "Bitte wählen Sie einen Namen mit einer anderen Endung, etwa .bmp.")
-                           .arg(bitmapPath));
+                           .arg(shownPath(bitmapPath)));
+    for (const QString& target : {metricsPath, bitmapPath}) {
+        for (const QString& input : run.inputs) {
+            if (isSameFile(target, input))
+                return failure(QStringLiteral("„%1“ wird nicht ersetzt: Das ist „%2“, aus dem dieser Export liest.")
+                                   .arg(shownPath(target), shownPath(input)));
+        }
+    }
 
     const ExportOptions& options = settings.options;
-    const FontMeasure measure(settings.font, codePage);
+    const FontMeasure measure(settings.font, run.codePage);
     const Result<TextureLayout> layout = layoutTexture(measure, options.xDist, options.yDist);
     if (!layout)
         return failure(layout.error());
     const Result<GlyphTable> cells = placeCells(measure, *layout, options.xDist, options.yDist);
     if (!cells)
         return failure(cells.error());
-    if (options.metricsForm() == MetricsForm::Binary16) {
-        if (const Result<void> fits = checkShortFields(*cells); !fits)
-            return failure(fits.error());
-    }
-
+    // The bitmap first: a texture too large for it makes advice about the metrics fields moot.
     const std::int32_t side = layout->side;
     const ImageFormat format = imageFormatFor(bitmapPath);
     if (format == ImageFormat::Bmp && !fitsBmp(side, side))
         return failure(QStringLiteral("Eine Textur von %1 x %1 Pixeln ist zu groß für eine BMP-Datei.").arg(side));
+    if (options.metricsForm() == MetricsForm::Binary16) {
+        if (const Result<void> fits = checkShortFields(*cells); !fits)
+            return failure(fits.error());
+    }
     const TextureRenderer texture(measure, *cells, side, colorFromValue(settings.font.textColor, palette),
-                                  colorFromValue(settings.font.backColor, palette), defaultThreadCount());
+                                  colorFromValue(settings.font.backColor, palette), run.threads);
 
     const Result<void> written = writeFilesAtomically({
         {metricsPath, [&](QIODevice& device) { return writeMetrics(device, *cells, options); }},

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "base/CodePage.h"
+#include "base/Parallel.h"
 #include "base/Result.h"
 #include "layout/TextureLayout.h"
 
 #include <QPalette>
 #include <QString>
+#include <QStringList>
 
 namespace glyfrax {
 
@@ -36,9 +38,17 @@ QString textureSizeCaption(std::int32_t side);
 // metrics file and the bitmap, rendered as it is written. Both are written completely beside
 // their targets before the metrics file and then the bitmap replace the earlier ones, so a
 // failure leaves the earlier files as they were. System colours are resolved through palette.
-// The codes 32 to 255 show the characters of the code page. A bitmap name ending in .png gets a
-// PNG, any other a 24-bit BMP.
+// How an export runs, apart from what the settings say it makes.
+struct ExportRun
+{
+    CodePage codePage = CodePage::windows1252(); // what the codes 32 to 255 stand for
+    QStringList inputs; // the files the export reads: never replaced, however their names are spelled
+    int threads = defaultThreadCount();
+};
+
+// The codes 32 to 255 show the characters of the run's code page. A bitmap name ending in .png
+// gets a PNG, any other a 24-bit BMP.
 Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette,
-                                 const CodePage& codePage = CodePage::windows1252());
+                                 const ExportRun& run = {});
 
 } // namespace glyfrax

@@ -15,7 +15,10 @@ Result<GlyphTable> placeCells(const TextMeasure& measure, const TextureLayout& l
     std::int32_t x = 0;
     std::int32_t y = 0;
     qsizetype nextEnd = 0;
-    const std::int32_t height = measure.lineHeight() - 1;
+    // W and H are one less than the measure: a measure at the bottom of the range has none.
+    const std::optional<std::int32_t> height = toInt32Checked(std::int64_t(measure.lineHeight()) - 1);
+    if (!height)
+        return overflow;
     for (int code = kFirstCode; code <= kLastCode; ++code) {
         if (nextEnd < layout.lineEnds.size() && layout.lineEnds.at(nextEnd) == code - 1) {
             x = 0;
@@ -26,7 +29,10 @@ Result<GlyphTable> placeCells(const TextMeasure& measure, const TextureLayout& l
             ++nextEnd;
         }
         GlyphRect& rect = table[code];
-        rect = {x, y, measure.charWidth(code) - 1, height};
+        const std::optional<std::int32_t> width = toInt32Checked(std::int64_t(measure.charWidth(code)) - 1);
+        if (!width)
+            return overflow;
+        rect = {x, y, *width, *height};
         const std::optional<std::int32_t> next = toInt32Checked(std::int64_t(x) + rect.W + xDist);
         if (!next)
             return overflow;

@@ -13,7 +13,6 @@
 
 namespace glyfrax {
 
-
 // The size used when the settings hold none (a missing settings file gives 0 points).
 constexpr float kFallbackPointSize = 10.0F;
 

@@ -1,12 +1,14 @@
 #include "settings/ProfileFile.h"
 
 #include "base/AtomicFile.h"
+#include "base/FileSafety.h"
 #include "base/Windows1252.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
 
 namespace glyfrax {
 
@@ -65,21 +67,31 @@ ProfileFile ProfileFile::fromBytes(const QByteArray& bytes)
 {
     ProfileFile profile;
     profile.m_original = bytes;
-    profile.m_utf8 = isValidUtf8(bytes);
+    QByteArray text = bytes;
+    // As the platform's own profile reader does: a UTF-16 byte order mark makes the file UTF-16 text.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        profile.m_utf16 = bytes.startsWith('\xFF') ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
+        QStringDecoder decoder(*profile.m_utf16,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        text = decoder.decode(QByteArrayView(bytes).sliced(2)).operator QString().toUtf8();
+    }
+    profile.m_utf8 = isValidUtf8(text);
     qsizetype start = 0;
-    while (start < bytes.size()) {
-        const qsizetype newline = bytes.indexOf('\n', start);
+    while (start < text.size()) {
+        const qsizetype newline = text.indexOf('\n', start);
         Line line;
         if (newline < 0) {
-            line.bytes = bytes.mid(start);
-            start = bytes.size();
+            line.bytes = text.mid(start);
+            start = text.size();
         } else {
-            const bool crlf = newline > start && bytes.at(newline - 1) == '\r';
-            line.bytes = bytes.mid(start, newline - start - (crlf ? 1 : 0));
+            const bool crlf = newline > start && text.at(newline - 1) == '\r';
+            line.bytes = text.mid(start, newline - start - (crlf ? 1 : 0));
             line.end = crlf ? kCrLf : QByteArray("\n");
             start = newline + 1;
         }
         profile.m_lines.append(line);
+        if (!profile.m_utf8)
+            profile.countInvalidUtf8(line.bytes, 1);
     }
     for (qsizetype i = 0; i < profile.m_lines.size(); ++i)
         profile.m_entries.append(profile.parse(i));
@@ -88,15 +100,22 @@ ProfileFile ProfileFile::fromBytes(const QByteArray& bytes)
 
 ProfileFile ProfileFile::load(const QString& path)
 {
-    QFile file(path);
-    if (!file.exists())
+    if (fileKind(path) == FileKind::Missing)
         return {};
-    if (!file.open(QIODevice::ReadOnly)) {
+    const Result<QByteArray> bytes = readRegularFile(path, kMaxFileSize);
+    if (!bytes) {
         ProfileFile unreadable;
-        unreadable.m_unreadable = true;
+        unreadable.m_loadProblem = bytes.error();
         return unreadable;
     }
-    return fromBytes(file.readAll());
+    return fromBytes(*bytes);
+}
+
+void ProfileFile::countInvalidUtf8(const QByteArray& lineBytes, int sign)
+{
+    const bool ascii = std::all_of(lineBytes.begin(), lineBytes.end(), [](char c) { return uchar(c) < 0x80; });
+    if (!ascii && !isValidUtf8(lineBytes))
+        m_nonUtf8Lines += sign;
 }
 
 QString ProfileFile::decode(const QByteArray& bytes) const
@@ -177,6 +196,7 @@ void ProfileFile::convertToUtf8()
     for (Line& line : m_lines)
         line.bytes = decodeWindows1252(line.bytes).toUtf8();
     m_utf8 = true;
+    m_nonUtf8Lines = 0;
 }
 
 bool ProfileFile::setValue(const QString& section, const QString& key, const QString& value)
@@ -197,7 +217,8 @@ bool ProfileFile::setValue(const QString& section, const QString& key, const QSt
     replaceOrInsert(sectionName, keyName, keyLine);
     // A Windows-1252 file whose bytes turned into valid UTF-8 would be read as UTF-8 next
     // time and change the meaning of its other lines: it becomes UTF-8 as a whole instead.
-    if (!m_utf8 && isValidUtf8(toBytes()))
+    // A line end cannot complete a character, so the file is valid UTF-8 when each line is.
+    if (!m_utf8 && m_nonUtf8Lines == 0)
         convertToUtf8();
     return true;
 }
@@ -238,13 +259,19 @@ void ProfileFile::replaceOrInsert(const QString& sectionName, const QString& key
 
 void ProfileFile::setLine(qsizetype index, const QString& text)
 {
+    if (!m_utf8)
+        countInvalidUtf8(m_lines.at(index).bytes, -1);
     m_lines[index].bytes = encode(text);
+    if (!m_utf8)
+        countInvalidUtf8(m_lines.at(index).bytes, 1);
     m_entries[index] = parse(index);
 }
 
 void ProfileFile::insertLine(qsizetype index, const QString& text)
 {
     m_lines.insert(index, {encode(text), kCrLf});
+    if (!m_utf8)
+        countInvalidUtf8(m_lines.at(index).bytes, 1);
     m_entries.insert(index, parse(index));
 }
 
@@ -264,17 +291,25 @@ QList<std::pair<QString, QString>> ProfileFile::keyNames() const
 
 QByteArray ProfileFile::toBytes() const
 {
-    QByteArray bytes;
+    qsizetype size = 0;
     for (const Line& line : m_lines)
-        bytes += line.bytes + line.end;
+        size += line.bytes.size() + line.end.size();
+    QByteArray bytes;
+    bytes.reserve(size);
+    for (const Line& line : m_lines) {
+        bytes += line.bytes;
+        bytes += line.end;
+    }
+    if (m_utf16)
+        return QStringEncoder(*m_utf16, QStringEncoder::Flag::WriteBom).encode(QString::fromUtf8(bytes));
     return bytes;
 }
 
 Result<void> ProfileFile::save(const QString& path) const
 {
-    if (m_unreadable)
+    if (!m_loadProblem.isEmpty())
         return failure(QStringLiteral("Die Einstellungsdatei „%1“ ließ sich nicht lesen; sie bleibt, wie sie ist.")
-                           .arg(QDir::toNativeSeparators(path)));
+                           .arg(shownPath(path)));
     const QByteArray bytes = toBytes();
     const QFileInfo info(path);
     if (info.exists() && bytes == m_original)

@@ -5,7 +5,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringConverter>
 
+#include <optional>
 #include <utility>
 
 namespace glyfrax {
@@ -20,18 +22,24 @@ namespace glyfrax {
 // Writing a key rewrites only that key's line; every other line, comments and unknown keys
 // included, keeps its bytes. New lines end in CR LF. A file is decoded as UTF-8 when its bytes
 // are valid UTF-8 and as Windows-1252 otherwise; a Windows-1252 file stays in that encoding as
-// long as the values written fit it, and becomes UTF-8 as a whole when one does not.
+// long as the values written fit it, and becomes UTF-8 as a whole when one does not. A file that
+// starts with a UTF-16 byte order mark is read as UTF-16 text and stays UTF-16.
 class ProfileFile
 {
 public:
     static constexpr qsizetype kMaxValueLength = 254;
+    // Far more than any settings file holds; a larger file is refused unread.
+    static constexpr qint64 kMaxFileSize = qint64(1) << 20;
 
     ProfileFile() = default;
     static ProfileFile fromBytes(const QByteArray& bytes);
 
-    // Reads the file at path. A missing file is an empty profile; a file that exists but
-    // cannot be read is an empty profile that refuses to be saved, so it is never overwritten.
+    // Reads the file at path. A missing file is an empty profile. Anything else that cannot be
+    // read (no permission, a folder, FIFO or device, a file over kMaxFileSize) is an empty
+    // profile that says why in loadProblem() and refuses to be saved, so it is never overwritten.
+    // Never blocks.
     static ProfileFile load(const QString& path);
+    QString loadProblem() const { return m_loadProblem; }
 
     QString value(const QString& section, const QString& key) const;
 
@@ -80,11 +88,18 @@ private:
     void setLine(qsizetype index, const QString& text);
     void insertLine(qsizetype index, const QString& text);
 
+    void countInvalidUtf8(const QByteArray& lineBytes, int sign);
+
     QList<Line> m_lines;
     QList<Entry> m_entries; // one per line
     QByteArray m_original;
     bool m_utf8 = true;
-    bool m_unreadable = false;
+    // In a Windows-1252 file, how many lines are not valid UTF-8: when none is left, the whole
+    // file would read as UTF-8. Kept up to date line by line, so a write costs one line's check.
+    qsizetype m_nonUtf8Lines = 0;
+    // For a UTF-16 file, its encoding; the lines are held as UTF-8 meanwhile.
+    std::optional<QStringConverter::Encoding> m_utf16;
+    QString m_loadProblem;
 };
 
 } // namespace glyfrax

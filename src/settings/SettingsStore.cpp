@@ -1,10 +1,13 @@
 #include "settings/SettingsStore.h"
 
+#include "base/FileSafety.h"
 #include "settings/Conversions.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingLimits.h"
 
 #include <QDir>
+
+#include <algorithm>
 
 namespace glyfrax {
 
@@ -79,12 +82,27 @@ LoadedSettings readSettings(const ProfileFile& profile)
     o.hTxt = in.label(kExportSection, QStringLiteral("HTxt"));
     o.xDist = in.read(kExportSection, QStringLiteral("XDist"), gapFromText);
     o.yDist = in.read(kExportSection, QStringLiteral("YDist"), gapFromText);
-    return {s, in.problems()};
+    return {s, in.problems(), {}, false};
 }
 
 LoadedSettings readSettingsFile(const QString& path)
 {
-    return readSettings(ProfileFile::load(path));
+    const ProfileFile profile = ProfileFile::load(path);
+    LoadedSettings loaded = readSettings(profile);
+    loaded.fileProblem = profile.loadProblem();
+    // The keys as they are written are the ones that are read.
+    ProfileFile known;
+    writeSettings(known, Settings{});
+    const QList<std::pair<QString, QString>> knownKeys = known.keyNames();
+    const QList<std::pair<QString, QString>> keys = profile.keyNames();
+    loaded.nothingReadable =
+        !profile.toBytes().trimmed().isEmpty() && std::none_of(keys.begin(), keys.end(), [&](const auto& key) {
+            return std::any_of(knownKeys.begin(), knownKeys.end(), [&key](const auto& knownKey) {
+                return key.first.compare(knownKey.first, Qt::CaseInsensitive) == 0 &&
+                       key.second.compare(knownKey.second, Qt::CaseInsensitive) == 0;
+            });
+        });
+    return loaded;
 }
 
 void writeSettings(ProfileFile& profile, const Settings& s)
@@ -123,12 +141,26 @@ QString describeSettingProblems(const QString& path, const QList<SettingProblem>
 {
     QString message = QStringLiteral("Einige Einstellungen in „%1“ sind ungültig. Glyfrax verwendet für sie den "
                                      "Wert, den ein fehlender Eintrag ergibt:\n")
-                          .arg(QDir::toNativeSeparators(path));
+                          .arg(shownPath(path));
     for (const SettingProblem& problem : problems) {
         message +=
-            QStringLiteral("\n[%1] %2 = „%3“: %4").arg(problem.section, problem.key, problem.text, problem.reason);
+            QStringLiteral("\n[%1] %2 = „%3“: %4")
+                .arg(shownText(problem.section), shownText(problem.key), shownText(problem.text), problem.reason);
     }
     return message;
+}
+
+QString describeLoadedSettings(const QString& path, const LoadedSettings& loaded)
+{
+    if (!loaded.fileProblem.isEmpty())
+        return loaded.fileProblem;
+    if (loaded.nothingReadable)
+        return QStringLiteral("„%1“ enthält keine Einstellung, die Glyfrax lesen kann: Erwartet wird Text mit Zeilen "
+                              "wie „Size=12“ unter „[Font]“, in UTF-8 oder Windows-1252 (UTF-16 nur mit "
+                              "Byte-Order-Mark) und mit CR LF oder LF am Zeilenende. Glyfrax verwendet die Werte, die "
+                              "fehlende Einträge ergeben.")
+            .arg(shownPath(path));
+    return loaded.problems.isEmpty() ? QString() : describeSettingProblems(path, loaded.problems);
 }
 
 } // namespace glyfrax

@@ -25,6 +25,8 @@ struct LoadedSettings
 {
     Settings settings;
     QList<SettingProblem> problems;
+    QString fileProblem;          // why an existing file could not be read at all; empty when it was
+    bool nothingReadable = false; // the file has content, but none of the keys (say UTF-16 without BOM)
 };
 
 // The settings file in the program's folder.
@@ -42,7 +44,11 @@ void writeSettings(ProfileFile& profile, const Settings& settings);
 // written stays as it was.
 Result<void> writeSettingsFile(const QString& path, const Settings& settings);
 
-// One German message that lists every problem, for the user.
+// One German message that lists every problem, for the user. Values are shown whole, their
+// control characters as visible symbols.
 QString describeSettingProblems(const QString& path, const QList<SettingProblem>& problems);
+// All that went wrong reading the file: why it could not be read, that it held no settings, or
+// the problems of single keys. Empty when nothing did.
+QString describeLoadedSettings(const QString& path, const LoadedSettings& loaded);
 
 } // namespace glyfrax

@@ -1,0 +1,154 @@
+#include "base/FileSafety.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace glyfrax {
+
+using FileStatus = struct stat;
+
+namespace {
+
+FileKind kindOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return FileKind::Regular;
+    if (S_ISDIR(mode))
+        return FileKind::Folder;
+    if (S_ISFIFO(mode))
+        return FileKind::Fifo;
+    if (S_ISSOCK(mode))
+        return FileKind::Socket;
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return FileKind::Device;
+    return FileKind::Other;
+}
+
+} // namespace
+
+FileKind fileKind(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    FileStatus info{};
+    if (::stat(name.constData(), &info) == 0)
+        return kindOf(info.st_mode);
+    if (errno != ENOENT && errno != ENOTDIR)
+        return FileKind::Other;
+    FileStatus link{};
+    return ::lstat(name.constData(), &link) == 0 ? FileKind::DanglingLink : FileKind::Missing;
+}
+
+QString describeKind(FileKind kind)
+{
+    switch (kind) {
+    case FileKind::Missing:
+        return QStringLiteral("nicht vorhanden");
+    case FileKind::Regular:
+        return QStringLiteral("eine gewöhnliche Datei");
+    case FileKind::Folder:
+        return QStringLiteral("ein Ordner");
+    case FileKind::Fifo:
+        return QStringLiteral("eine benannte Pipe (FIFO)");
+    case FileKind::Socket:
+        return QStringLiteral("ein Socket");
+    case FileKind::Device:
+        return QStringLiteral("ein Gerät");
+    case FileKind::DanglingLink:
+        return QStringLiteral("eine symbolische Verknüpfung auf etwas, das es nicht gibt");
+    case FileKind::Other:
+        break;
+    }
+    return QStringLiteral("keine gewöhnliche Datei oder nicht zugänglich");
+}
+
+bool isSameFile(const QString& a, const QString& b)
+{
+    FileStatus first{};
+    FileStatus second{};
+    return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+Result<QByteArray> readRegularFile(const QString& path, qint64 maxSize)
+{
+    auto refused = [&path](const QString& reason) {
+        return failure(QStringLiteral("Die Datei „%1“ lässt sich nicht lesen: %2.").arg(shownPath(path), reason));
+    };
+    auto notRegular = [&refused](FileKind kind) {
+        return kind == FileKind::Missing ? refused(QStringLiteral("Sie existiert nicht"))
+                                         : refused(QStringLiteral("Sie ist %1").arg(describeKind(kind)));
+    };
+    // The kind first: opening a FIFO would wait for a writer, reading a device might never end.
+    if (const FileKind kind = fileKind(path); kind != FileKind::Regular)
+        return notRegular(kind);
+    // Non-blocking all the same, in case the name now stands for something else.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return refused(errno == EACCES || errno == EPERM ? QStringLiteral("Zugriff verweigert")
+                                                         : QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    FileStatus info{};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return notRegular(kindOf(info.st_mode));
+    const QString tooLarge = QStringLiteral("Sie ist größer als %1 MiB").arg(maxSize >> 20);
+    if (info.st_size > maxSize)
+        return refused(tooLarge);
+
+    // Read to the end, never past one byte more than allowed: the file may have grown since.
+    QByteArray bytes(qsizetype(std::min<qint64>(info.st_size, maxSize)) + 1, Qt::Uninitialized);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (filled > maxSize)
+                break;
+            bytes.resize(qsizetype(std::min<qint64>(qint64(filled) * 2, maxSize + 1)));
+        }
+        const ssize_t count = ::read(fd, bytes.data() + filled, std::size_t(bytes.size() - filled));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return refused(QString::fromLocal8Bit(std::strerror(errno)));
+        if (count == 0)
+            break;
+        filled += count;
+    }
+    if (filled > maxSize)
+        return refused(tooLarge);
+    bytes.truncate(filled);
+    return bytes;
+}
+
+QString shownText(const QString& text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t code = ch.unicode();
+        if (code < 0x20)
+            shown += QChar(char16_t(0x2400 + code)); // the Control Pictures block: ␀, ␉, ␍, ...
+        else if (code == 0x7F)
+            shown += QChar(char16_t(0x2421)); // ␡
+        else if (ch.category() == QChar::Other_Control || ch.category() == QChar::Other_Format)
+            shown += QStringLiteral("<U+%1>").arg(int(code), 4, 16, QLatin1Char('0')).toUpper();
+        else
+            shown += ch;
+    }
+    return shown;
+}
+
+QString shownPath(const QString& path)
+{
+    return shownText(QDir::toNativeSeparators(path));
+}
+
+} // namespace glyfrax

@@ -1,0 +1,177 @@
+#include "render/FontSource.h"
+
+#include "base/FileSafety.h"
+#include "render/FontMeasure.h"
+#include "settings/ProfileFile.h"
+#include "settings/SettingsStore.h"
+
+#include <QCryptographicHash>
+#include <QFontDatabase>
+#include <QRawFont>
+#include <QtEndian>
+
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
+namespace glyfrax {
+
+namespace {
+
+// Name IDs that give a family: the family, the typographic family and the WWS family.
+constexpr quint16 kFamilyNameIds[] = {1, 16, 21};
+
+quint16 read16(const QByteArray& bytes, qsizetype at)
+{
+    return qFromBigEndian<quint16>(bytes.constData() + at);
+}
+
+void append16(QByteArray& bytes, quint16 value)
+{
+    const quint16 big = qToBigEndian(value);
+    bytes.append(reinterpret_cast<const char*>(&big), 2);
+}
+
+struct NameRecord
+{
+    quint16 platform, encoding, language, nameId;
+    QByteArray text;
+
+    auto key() const { return std::tie(platform, encoding, language, nameId); }
+};
+
+// The name table with every family name replaced by one Windows (Unicode, US English) record.
+QByteArray renamedNameTable(const QByteArray& table, const QString& family)
+{
+    std::vector<NameRecord> records;
+    if (table.size() >= 6) {
+        const quint16 count = read16(table, 2);
+        const qsizetype storage = read16(table, 4);
+        for (qsizetype i = 0; i < count && 6 + 12 * (i + 1) <= table.size(); ++i) {
+            const qsizetype at = 6 + 12 * i;
+            NameRecord record{
+                read16(table, at), read16(table, at + 2), read16(table, at + 4), read16(table, at + 6), {}};
+            const qsizetype start = storage + read16(table, at + 10);
+            const qsizetype length = read16(table, at + 8);
+            const bool family = std::find(std::begin(kFamilyNameIds), std::end(kFamilyNameIds), record.nameId) !=
+                                std::end(kFamilyNameIds);
+            // Language-tagged records (0x8000 up) need the tags of format 1, which are not carried over.
+            if (family || record.language >= 0x8000 || start + length > table.size())
+                continue;
+            record.text = table.mid(start, length);
+            records.push_back(record);
+        }
+    }
+    QByteArray utf16;
+    for (const QChar ch : family)
+        append16(utf16, ch.unicode());
+    records.push_back({3, 1, 0x409, 1, utf16});
+    std::sort(records.begin(), records.end(), [](const auto& a, const auto& b) { return a.key() < b.key(); });
+
+    QByteArray result;
+    QByteArray strings;
+    append16(result, 0);
+    append16(result, quint16(records.size()));
+    append16(result, quint16(6 + 12 * records.size()));
+    for (const NameRecord& record : records) {
+        for (quint16 field : {record.platform, record.encoding, record.language, record.nameId,
+                              quint16(record.text.size()), quint16(strings.size())})
+            append16(result, field);
+        strings += record.text;
+    }
+    return result + strings;
+}
+
+} // namespace
+
+Result<QByteArray> renameFontFamily(const QByteArray& font, const QString& family)
+{
+    const Failure notAFont = failure(QStringLiteral("Die Datei ist keine TrueType- oder OpenType-Schrift"));
+    if (font.size() < 12)
+        return notAFont;
+    const quint32 version = qFromBigEndian<quint32>(font.constData());
+    if (version != 0x00010000 && version != 0x4F54544F /* OTTO */ && version != 0x74727565 /* true */)
+        return font.startsWith("ttcf")
+                   ? failure(QStringLiteral("Die Datei ist eine Schriftsammlung (.ttc); bitte eine einzelne "
+                                            "Schrift (.ttf oder .otf) angeben"))
+                   : notAFont;
+    const qsizetype tables = read16(font, 4);
+    for (qsizetype i = 0; i < tables && 12 + 16 * (i + 1) <= font.size(); ++i) {
+        const qsizetype entry = 12 + 16 * i;
+        if (font.mid(entry, 4) != "name")
+            continue;
+        const qsizetype offset = qFromBigEndian<quint32>(font.constData() + entry + 8);
+        const qsizetype length = qFromBigEndian<quint32>(font.constData() + entry + 12);
+        if (offset < 0 || length < 0 || offset > font.size() || length > font.size() - offset)
+            return notAFont;
+        // The new table goes at the end, four-byte aligned; the old one stays unused.
+        QByteArray renamed = font;
+        renamed.append((4 - renamed.size() % 4) % 4, '\0');
+        const QByteArray table = renamedNameTable(font.mid(offset, length), family);
+        qToBigEndian<quint32>(quint32(renamed.size()), renamed.data() + entry + 8);
+        qToBigEndian<quint32>(quint32(table.size()), renamed.data() + entry + 12);
+        return renamed + table;
+    }
+    return notAFont;
+}
+
+Result<QString> registerFontFile(const QString& path)
+{
+    const Result<QByteArray> bytes = readRegularFile(path, kMaxFontFileSize);
+    if (!bytes)
+        return failure(bytes.error());
+    // Named after the content: the same file always gets the same name, and no other font has it.
+    const QString family = QStringLiteral("Glyfrax-Schriftdatei-") +
+                           QString::fromLatin1(QCryptographicHash::hash(*bytes, QCryptographicHash::Sha1).toHex());
+    const Result<QByteArray> renamed = renameFontFamily(*bytes, family);
+    const int id = renamed ? QFontDatabase::addApplicationFontFromData(*renamed) : -1;
+    if (id < 0 || !QFontDatabase::applicationFontFamilies(id).contains(family))
+        return failure(
+            QStringLiteral("Die Schriftdatei „%1“ kann nicht geladen werden: %2.")
+                .arg(shownPath(path), renamed ? QStringLiteral("Die Schrift ist beschädigt") : renamed.error()));
+    return family;
+}
+
+bool isFaceInstalled(const QString& face)
+{
+    return !face.trimmed().isEmpty() && QFontDatabase::hasFamily(face);
+}
+
+QString faceNotInstalledMessage(const QString& face)
+{
+    QString message = QStringLiteral("Die Schriftart „%1“ ist nicht installiert.").arg(shownText(face));
+    const QString firstWord = face.section(u' ', 0, 0, QString::SectionSkipEmpty);
+    QStringList similar;
+    for (const QString& family : QFontDatabase::families()) {
+        // Only families with faces: the list also holds names the system maps to others.
+        if (similar.size() < 5 && firstWord.size() >= 3 &&
+            (family.contains(firstWord, Qt::CaseInsensitive) || face.contains(family, Qt::CaseInsensitive)) &&
+            QFontDatabase::hasFamily(family) && !QFontDatabase::isPrivateFamily(family))
+            similar.append(QStringLiteral("„%1“").arg(family));
+    }
+    if (!similar.isEmpty())
+        message += QStringLiteral(" Ähnliche installierte Schriftarten: %1.").arg(similar.join(QStringLiteral(", ")));
+    return message;
+}
+
+QString startupReport(const QString& path, const LoadedSettings& loaded)
+{
+    QStringList parts;
+    if (const QString settings = describeLoadedSettings(path, loaded); !settings.isEmpty())
+        parts.append(settings);
+    if (!loaded.fileProblem.isEmpty())
+        parts.last() += QStringLiteral(" Glyfrax verwendet die Werte, die fehlende Einträge ergeben, und lässt die "
+                                       "Datei beim Beenden, wie sie ist.");
+    // Only for a face the file really names: a missing, unreadable or empty file names none.
+    const QString face = loaded.settings.font.face;
+    if (loaded.fileProblem.isEmpty() && face != readSettings(ProfileFile()).settings.font.face &&
+        !isFaceInstalled(face)) {
+        const QString standIn = QRawFont::fromFont(realizeFont(loaded.settings.font)).familyName();
+        parts.append(QStringLiteral("Die Schriftart „%1“ aus „%2“ ist nicht installiert. An ihrer Stelle zeigt und "
+                                    "exportiert Glyfrax „%3“.")
+                         .arg(shownText(face), shownPath(path), standIn));
+    }
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+} // namespace glyfrax

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "base/Result.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace glyfrax {
+
+struct LoadedSettings;
+
+// The largest font file that is read; real ones, even for East Asian scripts, stay far below.
+constexpr qint64 kMaxFontFileSize = qint64(256) << 20;
+
+// The same TrueType or OpenType font with family as its only family name. Fails for anything
+// else, a font collection (.ttc) included.
+Result<QByteArray> renameFontFamily(const QByteArray& font, const QString& family);
+
+// Makes the face in a TrueType or OpenType file available under a family name of its own and
+// returns that name. Installed faces of the file's own family can then never stand in for it,
+// however the path is spelled; bold and italic are drawn from the file's face and only made up
+// where the file's face is not already bold or italic. Must run in a QGuiApplication.
+Result<QString> registerFontFile(const QString& path);
+
+// Whether a font family of this name has faces installed (or registered from a file). Generic
+// names such as "monospace" do not count: which face they give differs from one system to the next.
+bool isFaceInstalled(const QString& face);
+// "Die Schriftart „X“ ist nicht installiert.", with the installed families of similar names.
+QString faceNotInstalledMessage(const QString& face);
+
+// What the window tells at start about the settings file: why it could not be read, that it held
+// no settings, the keys that did not convert, and whether the face it names is installed and
+// which face stands in for it. Empty when all is well.
+QString startupReport(const QString& path, const LoadedSettings& loaded);
+
+} // namespace glyfrax
