@@ -81,9 +81,9 @@ std::optional<QFont> QtDialogService::chooseFont(QWidget* parent, const QFont& c
     return dialog.selectedFont();
 }
 
-std::optional<QColor> QtDialogService::chooseColor(QWidget* parent, const QColor& current)
+std::optional<QColor> QtDialogService::chooseColor(QWidget* parent, const QColor& current, const QString& title)
 {
-    const QColor color = QColorDialog::getColor(current, parent, QString(), QColorDialog::DontUseNativeDialog);
+    const QColor color = QColorDialog::getColor(current, parent, title, QColorDialog::DontUseNativeDialog);
     if (!color.isValid())
         return std::nullopt;
     return color;

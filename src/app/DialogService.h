@@ -20,7 +20,8 @@ public:
 
     // Each returns nothing when the user cancels.
     virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& current) = 0;
-    virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& current) = 0;
+    // The title says which colour is set: both colour dialogs open on the same palette.
+    virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& current, const QString& title) = 0;
     // An empty text when the user cancels.
     virtual QString chooseBitmapPath(QWidget* parent, const QString& folder) = 0;
     virtual void showWarning(QWidget* parent, const QString& message) = 0;
@@ -35,7 +36,7 @@ class QtDialogService final : public DialogService
 {
 public:
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& current) override;
-    std::optional<QColor> chooseColor(QWidget* parent, const QColor& current) override;
+    std::optional<QColor> chooseColor(QWidget* parent, const QColor& current, const QString& title) override;
     QString chooseBitmapPath(QWidget* parent, const QString& folder) override;
     void showWarning(QWidget* parent, const QString& message) override;
     void showMessage(QWidget* parent, const QString& message) override;

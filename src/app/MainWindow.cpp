@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QProgressDialog>
 
 namespace glyfrax {
 
@@ -242,7 +243,7 @@ void MainWindow::chooseFont()
 
 void MainWindow::chooseTextColor()
 {
-    if (const std::optional<QColor> color = m_dialogs.chooseColor(this, textColor())) {
+    if (const std::optional<QColor> color = m_dialogs.chooseColor(this, textColor(), QStringLiteral("Schriftfarbe"))) {
         m_settings.font.textColor = valueFromColor(*color);
         showPreview(FontMeasure(m_settings.font));
     }
@@ -250,7 +251,8 @@ void MainWindow::chooseTextColor()
 
 void MainWindow::chooseBackColor()
 {
-    if (const std::optional<QColor> color = m_dialogs.chooseColor(this, backColor())) {
+    if (const std::optional<QColor> color =
+            m_dialogs.chooseColor(this, backColor(), QStringLiteral("Hintergrundfarbe"))) {
         m_settings.font.backColor = valueFromColor(*color);
         showPreview(FontMeasure(m_settings.font));
     }
@@ -267,11 +269,34 @@ void MainWindow::exportBitmap()
 
 void MainWindow::exportTo(const QString& bitmapPath)
 {
-    // Runs to its end without yielding to the event loop: nothing can change the settings
-    // while the files are being made.
+    // Nothing may change the settings while the files are being made: the commands are off, and
+    // the progress dialog that a long export shows is modal.
+    QList<QAction*> switchedOff;
+    for (QAction* action : findChildren<QAction*>()) {
+        if (action->isEnabled()) {
+            action->setEnabled(false);
+            switchedOff.append(action);
+        }
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QProgressDialog progress(this);
+    progress.setWindowTitle(QStringLiteral("Bitmap exportieren"));
+    progress.setCancelButton(nullptr);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(1000); // a short export shows nothing
+    progress.setRange(0, 100);
+
     ExportRun run;
     run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath}; // never replaced by an export
+    run.progress = [&progress](std::int32_t side, int percent) {
+        progress.setLabelText(QStringLiteral("Die Textur %1 x %1 wird exportiert …").arg(side));
+        progress.setValue(percent);
+    };
     const Result<ExportedFiles> exported = exportFont(bitmapPath, m_settings, QApplication::palette(), run);
+    progress.reset();
+    QApplication::restoreOverrideCursor();
+    for (QAction* action : switchedOff)
+        action->setEnabled(true);
     runLayout();
     if (!exported)
         m_dialogs.showWarning(this, exported.error());

@@ -14,42 +14,64 @@ namespace {
 
 struct Options
 {
-    QCommandLineOption config{QStringLiteral("config"),
-                              QStringLiteral("Einstellungen aus DATEI statt aus config.ini neben dem Programm lesen."),
-                              QStringLiteral("DATEI")};
-    QCommandLineOption font{QStringLiteral("font"), QStringLiteral("Schriftart (Name einer installierten Schrift)."),
-                            QStringLiteral("NAME")};
+    QCommandLineOption config{
+        QStringLiteral("config"),
+        QStringLiteral("Einstellungen aus DATEI lesen (Vorgabe: config.ini neben dem Programm, bei einer "
+                       "installierten Kopie die des Benutzers)."),
+        QStringLiteral("DATEI")};
+    QCommandLineOption font{
+        QStringLiteral("font"),
+        QStringLiteral("Schriftart, Name einer installierten Schrift (Vorgabe: aus den Einstellungen; "
+                       "Liste: --list-fonts)."),
+        QStringLiteral("NAME")};
     QCommandLineOption fontFile{QStringLiteral("font-file"),
                                 QStringLiteral("Schrift aus einer TrueType- oder OpenType-Datei, die nicht "
-                                               "installiert sein muss."),
+                                               "installiert sein muss (Vorgabe: keine)."),
                                 QStringLiteral("PFAD")};
-    QCommandLineOption size{QStringLiteral("size"),
-                            QStringLiteral("Schriftgröße in Punkt (%1).").arg(fontSizeRangeText()),
-                            QStringLiteral("PT")};
-    QCommandLineOption bold{QStringLiteral("bold"), QStringLiteral("Fett.")};
-    QCommandLineOption noBold{QStringLiteral("no-bold"), QStringLiteral("Nicht fett.")};
-    QCommandLineOption italic{QStringLiteral("italic"), QStringLiteral("Kursiv.")};
-    QCommandLineOption noItalic{QStringLiteral("no-italic"), QStringLiteral("Nicht kursiv.")};
-    QCommandLineOption color{QStringLiteral("color"),
-                             QStringLiteral("Schriftfarbe: Zahlenwert wie in config.ini oder #RRGGBB."),
-                             QStringLiteral("FARBE")};
-    QCommandLineOption backColor{QStringLiteral("backcolor"),
-                                 QStringLiteral("Hintergrundfarbe: Zahlenwert wie in config.ini oder #RRGGBB."),
-                                 QStringLiteral("FARBE")};
-    QCommandLineOption binary{QStringLiteral("binary"), QStringLiteral("Binäre Metrikdatei.")};
-    QCommandLineOption text{QStringLiteral("text"), QStringLiteral("Lesbare Metrikdatei.")};
-    QCommandLineOption longFields{QStringLiteral("long"), QStringLiteral("32-Bit-Felder (VB: Long / C++: int).")};
+    QCommandLineOption size{
+        QStringLiteral("size"),
+        QStringLiteral("Schriftgröße in Punkt, %1 (Vorgabe: aus den Einstellungen).").arg(fontSizeRangeText()),
+        QStringLiteral("PT")};
+    QCommandLineOption bold{QStringLiteral("bold"), QStringLiteral("Fett (Vorgabe: aus den Einstellungen).")};
+    QCommandLineOption noBold{QStringLiteral("no-bold"),
+                              QStringLiteral("Nicht fett (Vorgabe: aus den Einstellungen).")};
+    QCommandLineOption italic{QStringLiteral("italic"), QStringLiteral("Kursiv (Vorgabe: aus den Einstellungen).")};
+    QCommandLineOption noItalic{QStringLiteral("no-italic"),
+                                QStringLiteral("Nicht kursiv (Vorgabe: aus den Einstellungen).")};
+    QCommandLineOption color{
+        QStringLiteral("color"),
+        QStringLiteral("Schriftfarbe: Zahlenwert wie in config.ini, #RGB oder #RRGGBB (Vorgabe: aus den "
+                       "Einstellungen)."),
+        QStringLiteral("FARBE")};
+    QCommandLineOption backColor{
+        QStringLiteral("backcolor"),
+        QStringLiteral("Hintergrundfarbe: Zahlenwert wie in config.ini, #RGB oder #RRGGBB (Vorgabe: "
+                       "aus den Einstellungen)."),
+        QStringLiteral("FARBE")};
+    QCommandLineOption binary{QStringLiteral("binary"),
+                              QStringLiteral("Binäre Metrikdatei (Vorgabe: aus den Einstellungen).")};
+    QCommandLineOption text{QStringLiteral("text"),
+                            QStringLiteral("Lesbare Metrikdatei (Vorgabe: aus den Einstellungen).")};
+    QCommandLineOption longFields{
+        QStringLiteral("long"), QStringLiteral("32-Bit-Felder, VB: Long / C++: int (Vorgabe: aus den Einstellungen).")};
     QCommandLineOption shortFields{QStringLiteral("short"),
-                                   QStringLiteral("16-Bit-Felder (VB: Integer / C++: short).")};
-    QCommandLineOption labels{QStringLiteral("labels"),
-                              QStringLiteral("Die fünf Beschriftungen einer lesbaren Zeile, durch Kommas getrennt."),
-                              QStringLiteral("CHAR,X,Y,W,H")};
-    QCommandLineOption xDist{QStringLiteral("xdist"),
-                             QStringLiteral("Abstand zwischen den Zeichen in Pixeln (%1).").arg(gapRangeText()),
-                             QStringLiteral("N")};
-    QCommandLineOption yDist{QStringLiteral("ydist"),
-                             QStringLiteral("Abstand zwischen den Zeilen in Pixeln (%1).").arg(gapRangeText()),
-                             QStringLiteral("N")};
+                                   QStringLiteral("16-Bit-Felder, VB: Integer / C++: short (Vorgabe: aus den "
+                                                  "Einstellungen).")};
+    QCommandLineOption labels{
+        QStringLiteral("labels"),
+        QStringLiteral("Die fünf Beschriftungen einer lesbaren Zeile, durch Kommas getrennt (Vorgabe: "
+                       "aus den Einstellungen)."),
+        QStringLiteral("CHAR,X,Y,W,H")};
+    QCommandLineOption xDist{
+        QStringLiteral("xdist"),
+        QStringLiteral("Abstand zwischen den Zeichen in Pixeln, %1 (Vorgabe: aus den Einstellungen).")
+            .arg(gapRangeText()),
+        QStringLiteral("N")};
+    QCommandLineOption yDist{
+        QStringLiteral("ydist"),
+        QStringLiteral("Abstand zwischen den Zeilen in Pixeln, %1 (Vorgabe: aus den Einstellungen).")
+            .arg(gapRangeText()),
+        QStringLiteral("N")};
     QCommandLineOption format{
         QStringLiteral("format"),
         QStringLiteral("classic: Bitmap und Metrikdatei wie bisher (Vorgabe); bmfont: Texturseiten "
@@ -58,14 +80,17 @@ struct Options
     QCommandLineOption descriptor{
         QStringLiteral("descriptor"),
         QStringLiteral("Form der BMFont-Beschreibung: text (Vorgabe), xml, binary oder json."), QStringLiteral("FORM")};
-    QCommandLineOption chars{QStringLiteral("chars"),
-                             QStringLiteral("Zeichen als Unicode-Werte und Bereiche, etwa 32-126,160-255,0x20AC."),
-                             QStringLiteral("LISTE")};
-    QCommandLineOption charsFile{QStringLiteral("chars-file"), QStringLiteral("Alle Zeichen einer UTF-8-Textdatei."),
+    QCommandLineOption chars{
+        QStringLiteral("chars"),
+        QStringLiteral("Zeichen als Unicode-Werte und Bereiche, etwa 32-126,160-255,0x20AC (Vorgabe: "
+                       "die Zeichen 32 bis 255 der Codepage)."),
+        QStringLiteral("LISTE")};
+    QCommandLineOption charsFile{QStringLiteral("chars-file"),
+                                 QStringLiteral("Alle Zeichen einer UTF-8-Textdatei (Vorgabe: keine)."),
                                  QStringLiteral("DATEI")};
     QCommandLineOption codePage{QStringLiteral("codepage"),
                                 QStringLiteral("Die Zeichen der Codes 32 bis 255 einer Windows-Codepage (etwa 1250, "
-                                               "1251, 1253); gilt auch für classic."),
+                                               "1251, 1253); gilt auch für classic (Vorgabe: 1252)."),
                                 QStringLiteral("N")};
     QCommandLineOption padding{
         QStringLiteral("padding"),
@@ -74,14 +99,29 @@ struct Options
     QCommandLineOption spacing{QStringLiteral("spacing"),
                                QStringLiteral("Abstand zwischen den Zellen in Pixeln (0 bis 255, Vorgabe 1)."),
                                QStringLiteral("N")};
-    QCommandLineOption nonSquare{QStringLiteral("non-square"),
-                                 QStringLiteral("Die Seiten dürfen Rechtecke sein (Seiten weiter Zweierpotenzen).")};
+    QCommandLineOption nonSquare{
+        QStringLiteral("non-square"),
+        QStringLiteral("Die Seiten dürfen Rechtecke sein, Seiten weiter Zweierpotenzen (Vorgabe: "
+                       "quadratisch).")};
     QCommandLineOption maxTexture{QStringLiteral("max-texture"),
                                   QStringLiteral("Größte Seitenlänge einer Texturseite, eine Zweierpotenz von 16 bis "
                                                  "16384 (Vorgabe 4096); mehr Zeichen kommen auf weitere Seiten."),
                                   QStringLiteral("N")};
-    QCommandLineOption verbose{QStringLiteral("verbose"),
-                               QStringLiteral("Auf stderr nennen, welche Zeichen der Schrift fehlen.")};
+    QCommandLineOption listFonts{QStringLiteral("list-fonts"),
+                                 QStringLiteral("Die installierten Schriftarten mit ihren Schnitten ausgeben, eine je "
+                                                "Zeile, Name und Schnitte durch einen Tabulator getrennt; mit "
+                                                "--font-file die Schrift in der Datei. Es wird nichts exportiert.")};
+    QCommandLineOption allowLarge{
+        QStringLiteral("allow-large"),
+        QStringLiteral("Auch Texturen über %1 x %1 Pixel erzeugen (Vorgabe: solche ablehnen, bevor etwas "
+                       "geschrieben wird).")
+            .arg(kLargeTextureSide)};
+    QCommandLineOption quiet{QStringLiteral("quiet"),
+                             QStringLiteral("Keine Fortschrittsanzeige und keine Ausgabe auf stdout, nur Fehler auf "
+                                            "stderr (Vorgabe: Fortschritt auf einem Terminal, Dateien auf stdout).")};
+    QCommandLineOption verbose{
+        QStringLiteral("verbose"),
+        QStringLiteral("Auf stderr nennen, welche Zeichen der Schrift fehlen (Vorgabe: nicht nennen).")};
 };
 
 std::optional<std::int32_t> wholeNumber(const QString& text, std::int32_t lowest, std::int32_t highest)
@@ -239,26 +279,70 @@ void SettingOverrides::applyTo(Settings& settings) const
     options.yDist = yDist.value_or(options.yDist);
 }
 
+namespace {
+
+void describeOptions(QCommandLineParser& parser, const Options& o)
+{
+    parser.addOptions({o.config,     o.font,        o.fontFile,  o.size,       o.bold,    o.noBold,
+                       o.italic,     o.noItalic,    o.color,     o.backColor,  o.binary,  o.text,
+                       o.longFields, o.shortFields, o.labels,    o.xDist,      o.yDist,   o.format,
+                       o.descriptor, o.chars,       o.charsFile, o.codePage,   o.padding, o.spacing,
+                       o.nonSquare,  o.maxTexture,  o.listFonts, o.allowLarge, o.quiet,   o.verbose});
+    parser.addPositionalArgument(QStringLiteral("BITMAP"), QStringLiteral("Pfad der Bitmap, die geschrieben wird."));
+}
+
+QString wrapped(const QString& text, int width)
+{
+    QStringList lines;
+    for (const QString& paragraph : text.split(u'\n')) {
+        QString line;
+        for (const QString& word : paragraph.split(u' ', Qt::SkipEmptyParts)) {
+            if (!line.isEmpty() && line.size() + 1 + word.size() > width) {
+                lines.append(line);
+                line.clear();
+            }
+            line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+        }
+        lines.append(line);
+    }
+    return lines.join(u'\n');
+}
+
+} // namespace
+
+QString commandLineHelp(int width)
+{
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const Options o;
+    describeOptions(parser, o);
+    const QString description = QStringLiteral(
+        "Exportiert eine Texturschrift ohne Fenster: die Bitmap nach BITMAP und die Metrikdatei (.fnt) daneben, "
+        "genau wie „Bitmap exportieren“ in Glyfrax. Die Einstellungen kommen aus config.ini; die Optionen ersetzen "
+        "einzelne davon. config.ini wird nie geschrieben.\n"
+        "Mit --format bmfont entstehen stattdessen Texturseiten (PNG mit Alpha oder BMP) und eine "
+        "BMFont-Beschreibung daneben, wie Spiel-Engines sie lesen.");
+    // Qt's text starts with the usage line; the description follows it, wrapped to the terminal.
+    QString help = parser.helpText();
+    const qsizetype usageEnd = help.indexOf(u'\n');
+    help.insert(usageEnd + 1, u'\n' + wrapped(description, std::max(40, width - 1)) + u'\n');
+    return help + QStringLiteral("\nRückgabewerte:\n"
+                                 "  0  Die Dateien sind geschrieben (oder die Liste ausgegeben).\n"
+                                 "  1  Der Export oder eine Eingabe ist gescheitert; die früheren Dateien\n"
+                                 "     bleiben, wie sie waren.\n"
+                                 "  2  Die Befehlszeile ist falsch.\n");
+}
+
 Result<CommandLine> parseCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Exportiert eine Texturschrift ohne Fenster: die Bitmap nach BITMAP und die Metrikdatei "
-                       "(.fnt) daneben, genau wie „Bitmap exportieren“ in Glyfrax. Die Einstellungen kommen aus "
-                       "config.ini; die Optionen ersetzen einzelne davon. config.ini wird nie geschrieben.\n"
-                       "Mit --format bmfont entstehen stattdessen Texturseiten (PNG mit Alpha oder BMP) und eine "
-                       "BMFont-Beschreibung daneben, wie Spiel-Engines sie lesen."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const Options o;
-    parser.addOptions({o.config,   o.font,    o.fontFile,  o.size,      o.bold,       o.noBold,     o.italic,
-                       o.noItalic, o.color,   o.backColor, o.binary,    o.text,       o.longFields, o.shortFields,
-                       o.labels,   o.xDist,   o.yDist,     o.format,    o.descriptor, o.chars,      o.charsFile,
-                       o.codePage, o.padding, o.spacing,   o.nonSquare, o.maxTexture, o.verbose});
-    parser.addPositionalArgument(QStringLiteral("BITMAP"), QStringLiteral("Pfad der Bitmap, die geschrieben wird."));
+    describeOptions(parser, o);
 
     CommandLine line;
-    line.helpText = parser.helpText();
     auto usageError = [](const QString& message) { return failure(message); };
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -278,6 +362,15 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     }
 
     const QStringList positional = parser.positionalArguments();
+    line.quiet = parser.isSet(o.quiet);
+    line.allowLarge = parser.isSet(o.allowLarge);
+    if (parser.isSet(o.listFonts)) {
+        if (!positional.isEmpty() || parser.isSet(o.font))
+            return usageError(QStringLiteral("--list-fonts exportiert nichts: Es nimmt weder BITMAP noch --font."));
+        line.action = CommandLine::Action::ListFonts;
+        line.fontFile = parser.value(o.fontFile);
+        return line;
+    }
     if (positional.isEmpty())
         return usageError(QStringLiteral("Es fehlt der Pfad der Bitmap (BITMAP)."));
     if (positional.size() > 1)
@@ -298,9 +391,10 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
                      QStringLiteral("eine Zahl von ") + fontSizeRangeText());
     s.bold = in.choice(o.bold, o.noBold);
     s.italic = in.choice(o.italic, o.noItalic);
-    s.textColor = in.read(o.color, colorValueFromText(parser.value(o.color)), QStringLiteral("eine Zahl oder #RRGGBB"));
-    s.backColor =
-        in.read(o.backColor, colorValueFromText(parser.value(o.backColor)), QStringLiteral("eine Zahl oder #RRGGBB"));
+    s.textColor =
+        in.read(o.color, colorValueFromText(parser.value(o.color)), QStringLiteral("eine Zahl, #RGB oder #RRGGBB"));
+    s.backColor = in.read(o.backColor, colorValueFromText(parser.value(o.backColor)),
+                          QStringLiteral("eine Zahl, #RGB oder #RRGGBB"));
     s.writeBinary = in.choice(o.binary, o.text);
     s.takeLong = in.choice(o.longFields, o.shortFields);
     s.labels =

@@ -37,7 +37,8 @@ struct CommandLine
     {
         Export,
         ShowHelp,
-        ShowVersion
+        ShowVersion,
+        ListFonts // the installed families, or the face of --font-file
     };
 
     // The classic pair (bitmap and headerless metrics file) or a BMFont texture font.
@@ -48,7 +49,6 @@ struct CommandLine
     };
 
     Action action = Action::Export;
-    QString helpText;
     QString bitmapPath;
     QString configPath; // empty: the one beside the program
     QString fontFile;
@@ -57,10 +57,19 @@ struct CommandLine
     std::optional<CodePage> codePage; // the characters of codes 32 to 255, in both formats
     ModernOptions modern;             // the BMFont format's choices; its code page and colours stay unset here
     bool verbose = false;
+    bool quiet = false;      // no progress display, nothing on stdout
+    bool allowLarge = false; // textures above kLargeTextureSide too
 };
+
+// Textures with a larger side are made only when asked for: 8192 x 8192 is already a 192 MiB bitmap.
+constexpr std::int32_t kLargeTextureSide = 8192;
 
 // Reads the arguments (the program name first). A wrong command line fails with a German
 // message. Never exits the process.
 Result<CommandLine> parseCommandLine(const QStringList& arguments);
+
+// The help: Qt's table of the options, the description wrapped to width columns, and what the
+// exit codes mean.
+QString commandLineHelp(int width);
 
 } // namespace glyfrax

@@ -7,15 +7,20 @@
 #include "cli/CommandLine.h"
 #include "cli/ModernCommand.h"
 #include "export/FontExport.h"
+#include "render/BmpWriter.h"
 #include "render/FontSource.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLocale>
 
 #include <cstdio>
 #include <cstdlib>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using namespace glyfrax;
 
@@ -39,6 +44,75 @@ void handleQtMessage(QtMsgType type, const QMessageLogContext&, const QString& m
     std::_Exit(1);
 }
 
+// The width of the terminal the help goes to; 80 columns for a file or a pipe.
+int terminalWidth()
+{
+    winsize size{};
+    if (::isatty(STDOUT_FILENO) && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    bool ok = false;
+    const int columns = qEnvironmentVariableIntValue("COLUMNS", &ok);
+    return ok && columns > 0 ? columns : 80;
+}
+
+int listFonts(const CommandLine& line)
+{
+    if (line.fontFile.isEmpty()) {
+        for (const QString& family : installedFontList())
+            print(stdout, family);
+        return 0;
+    }
+    const Result<QString> face = fontFileFace(line.fontFile);
+    if (!face) {
+        print(stderr, QStringLiteral("glyfrax-export: ") + face.error());
+        return 1;
+    }
+    print(stdout, *face);
+    return 0;
+}
+
+// A line on stderr that tells how far a long export is: shown only on a terminal, and only once
+// the export has run for a second, so that short exports and build logs stay quiet.
+class ProgressLine
+{
+public:
+    explicit ProgressLine(bool wanted) : m_wanted(wanted && ::isatty(STDERR_FILENO)) { m_clock.start(); }
+
+    void show(std::int32_t side, int percent)
+    {
+        if (!m_wanted || percent == m_percent || (m_percent < 0 && m_clock.elapsed() < 1000))
+            return;
+        m_percent = percent;
+        std::fputs(QStringLiteral("\rTextur %1 x %1: %2 %").arg(side).arg(percent).toUtf8().constData(), stderr);
+        std::fflush(stderr);
+    }
+
+    // Ends the line, so that what follows starts on a line of its own.
+    void finish()
+    {
+        if (m_percent >= 0)
+            std::fputc('\n', stderr);
+        m_percent = -1;
+    }
+
+private:
+    bool m_wanted;
+    int m_percent = -1; // shown last; -1 while nothing is shown
+    QElapsedTimer m_clock;
+};
+
+Result<void> approveSide(const CommandLine& line, std::int32_t side)
+{
+    if (side <= kLargeTextureSide || line.allowLarge)
+        return {};
+    const double mebibytes = double(bmpRowBytes(side)) * side / (1024.0 * 1024.0);
+    return failure(QStringLiteral("Die Textur wäre %1 x %1 Pixel groß, die Bitmap %2 MiB. Texturen über %3 x %3 "
+                                  "Pixel entstehen nur mit --allow-large; es wurde nichts geschrieben.")
+                       .arg(side)
+                       .arg(QLocale(QLocale::German).toString(mebibytes, 'f', 0))
+                       .arg(kLargeTextureSide));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -60,8 +134,10 @@ int main(int argc, char* argv[])
     const CommandLine& line = *parsed;
     switch (line.action) {
     case CommandLine::Action::ShowHelp:
-        print(stdout, line.helpText);
+        print(stdout, commandLineHelp(terminalWidth()));
         return 0;
+    case CommandLine::Action::ListFonts:
+        return listFonts(line);
     case CommandLine::Action::ShowVersion:
         print(stdout, QStringLiteral("glyfrax-export ") + QCoreApplication::applicationVersion());
         return 0;
@@ -103,13 +179,21 @@ int main(int argc, char* argv[])
 
     if (line.format == CommandLine::Format::BmFont)
         return runModernExport(line, settings, configPath, QGuiApplication::palette());
+    ProgressLine progress(!line.quiet);
+    ExportRun run;
+    run.codePage = line.codePage.value_or(CodePage::windows1252());
+    run.inputs = inputs;
+    run.approveSide = [&line](std::int32_t side) { return approveSide(line, side); };
+    run.progress = [&progress](std::int32_t side, int percent) { progress.show(side, percent); };
     const Result<ExportedFiles> exported =
-        exportFont(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, QGuiApplication::palette(),
-                   {line.codePage.value_or(CodePage::windows1252()), inputs});
+        exportFont(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, QGuiApplication::palette(), run);
+    progress.finish();
     if (!exported) {
         print(stderr, QStringLiteral("glyfrax-export: ") + exported.error());
         return 1;
     }
+    if (line.quiet)
+        return 0;
     print(stdout, textureSizeCaption(exported->layout.side));
     print(stdout, shownPath(exported->metricsPath));
     print(stdout, shownPath(exported->bitmapPath));

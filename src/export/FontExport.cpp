@@ -70,20 +70,31 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
         if (const Result<void> fits = checkShortFields(*cells); !fits)
             return failure(fits.error());
     }
+    if (run.approveSide) {
+        if (const Result<void> approved = run.approveSide(side); !approved)
+            return failure(approved.error());
+    }
     const TextureRenderer texture(measure, *cells, side, colorFromValue(settings.font.textColor, palette),
                                   colorFromValue(settings.font.backColor, palette), run.threads);
 
+    auto report = [&run, side](int percent) {
+        if (run.progress)
+            run.progress(side, percent);
+    };
+    report(0);
     const Result<void> written = writeFilesAtomically({
         {metricsPath, [&](QIODevice& device) { return writeMetrics(device, *cells, options); }},
         {bitmapPath,
-         [&texture, format](QIODevice& device) {
+         [&texture, format, side, &report](QIODevice& device) {
              // A PNG is compressed as a whole; a BMP streams in bands, so a large one is never held whole.
              if (format == ImageFormat::Png)
                  return writeImage(device, texture.render(), format);
-             return writeBmp24(device, texture.side(), texture.side(),
-                               [&texture](int top, int rows, char* out, qint64 stride) {
-                                   return texture.fillBmpRows(top, rows, out, stride);
-                               });
+             return writeBmp24(device, side, side, [&](int top, int rows, char* out, qint64 stride) {
+                 const bool filled = texture.fillBmpRows(top, rows, out, stride);
+                 // The bands come from the bottom up: the rows from top down are done.
+                 report(int(qint64(side - top) * 100 / side));
+                 return filled;
+             });
          }},
     });
     if (!written)

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace glyfrax {
 
 struct Settings;
@@ -34,20 +36,24 @@ QString metricsPathFor(const QString& bitmapPath);
 // "Textur: 256x256", as the window shows and the command line prints a texture's size.
 QString textureSizeCaption(std::int32_t side);
 
-// Exports the texture font: lays the characters out, measures every cell, and writes the
-// metrics file and the bitmap, rendered as it is written. Both are written completely beside
-// their targets before the metrics file and then the bitmap replace the earlier ones, so a
-// failure leaves the earlier files as they were. System colours are resolved through palette.
 // How an export runs, apart from what the settings say it makes.
 struct ExportRun
 {
     CodePage codePage = CodePage::windows1252(); // what the codes 32 to 255 stand for
     QStringList inputs; // the files the export reads: never replaced, however their names are spelled
     int threads = defaultThreadCount();
+    // Asked once the texture's side is known, before anything is written; a failure ends the
+    // export there. Empty: every side the bitmap format can hold.
+    std::function<Result<void>(std::int32_t side)> approveSide;
+    // Told how far the texture is, in percent, from 0 before its first row to 100 after its last.
+    std::function<void(std::int32_t side, int percent)> progress;
 };
 
-// The codes 32 to 255 show the characters of the run's code page. A bitmap name ending in .png
-// gets a PNG, any other a 24-bit BMP.
+// Exports the texture font: lays the characters out, measures every cell, and writes the
+// metrics file and the bitmap, rendered as it is written. Both are written completely beside
+// their targets before they replace the earlier ones together, so a failure leaves the earlier
+// files as they were. System colours are resolved through palette. The codes 32 to 255 show the
+// characters of the run's code page. A bitmap name ending in .png gets a PNG, any other a 24-bit BMP.
 Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette,
                                  const ExportRun& run = {});
 

@@ -144,7 +144,7 @@ QString faceNotInstalledMessage(const QString& face)
     QStringList similar;
     for (const QString& family : QFontDatabase::families()) {
         // Only families with faces: the list also holds names the system maps to others.
-        if (similar.size() < 5 && firstWord.size() >= 3 &&
+        if (similar.size() < 3 && firstWord.size() >= 3 &&
             (family.contains(firstWord, Qt::CaseInsensitive) || face.contains(family, Qt::CaseInsensitive)) &&
             QFontDatabase::hasFamily(family) && !QFontDatabase::isPrivateFamily(family))
             similar.append(QStringLiteral("„%1“").arg(family));
@@ -152,6 +152,35 @@ QString faceNotInstalledMessage(const QString& face)
     if (!similar.isEmpty())
         message += QStringLiteral(" Ähnliche installierte Schriftarten: %1.").arg(similar.join(QStringLiteral(", ")));
     return message;
+}
+
+QStringList installedFontList()
+{
+    QStringList families = QFontDatabase::families();
+    std::sort(families.begin(), families.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    QStringList lines;
+    for (const QString& family : families) {
+        // Names the system maps to other families have no faces of their own; ours are private.
+        if (!QFontDatabase::hasFamily(family) || QFontDatabase::isPrivateFamily(family) ||
+            family.startsWith(u"Glyfrax-Schriftdatei-"))
+            continue;
+        lines.append(family + u'\t' + QFontDatabase::styles(family).join(QStringLiteral(", ")));
+    }
+    return lines;
+}
+
+Result<QString> fontFileFace(const QString& path)
+{
+    const Result<QByteArray> bytes = readRegularFile(path, kMaxFontFileSize);
+    if (!bytes)
+        return failure(bytes.error());
+    const QRawFont font(*bytes, 12);
+    if (!font.isValid())
+        return failure(QStringLiteral("Die Schriftdatei „%1“ kann nicht geladen werden: Sie ist keine TrueType- oder "
+                                      "OpenType-Schrift.")
+                           .arg(shownPath(path)));
+    return font.familyName() + u'\t' + font.styleName();
 }
 
 QString startupReport(const QString& path, const LoadedSettings& loaded)

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace glyfrax {
 
@@ -27,6 +28,13 @@ Result<QString> registerFontFile(const QString& path);
 bool isFaceInstalled(const QString& face);
 // "Die Schriftart „X“ ist nicht installiert.", with the installed families of similar names.
 QString faceNotInstalledMessage(const QString& face);
+
+// The installed families, one line each, sorted: the family as --font takes it, a tab, then its
+// styles separated by ", ".
+QStringList installedFontList();
+
+// The family and style of the face in a TrueType or OpenType file, as "family<tab>style".
+Result<QString> fontFileFace(const QString& path);
 
 // What the window tells at start about the settings file: why it could not be read, that it held
 // no settings, the keys that did not convert, and whether the face it names is installed and

@@ -2,6 +2,7 @@
 
 #include "settings/Conversions.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -64,15 +65,20 @@ std::int32_t valueFromColor(const QColor& color)
 std::optional<std::int32_t> colorValueFromText(const QString& text)
 {
     const QString trimmed = text.trimmed();
-    if (trimmed.startsWith(u'#')) {
-        bool ok = false;
-        const uint rgb = trimmed.mid(1).toUInt(&ok, 16);
-        if (!ok || trimmed.size() != 7)
-            return std::nullopt;
-        return valueFromColor(QColor::fromRgb(rgb));
+    if (!trimmed.startsWith(u'#')) {
+        const Result<std::int32_t> value = toInt32(trimmed);
+        return value ? std::optional<std::int32_t>(*value) : std::nullopt;
     }
-    const Result<std::int32_t> value = toInt32(trimmed);
-    return value ? std::optional<std::int32_t>(*value) : std::nullopt;
+    // Hex digits only: toUInt would also take a sign, blanks or a "0x" after the "#".
+    const QString digits = trimmed.mid(1);
+    const bool hex = std::all_of(digits.begin(), digits.end(), [](QChar ch) {
+        return (ch >= u'0' && ch <= u'9') || (ch >= u'a' && ch <= u'f') || (ch >= u'A' && ch <= u'F');
+    });
+    if (!hex || (digits.size() != 3 && digits.size() != 6))
+        return std::nullopt;
+    // "#RGB" stands for "#RRGGBB", each digit doubled, as in CSS.
+    const QColor color(QLatin1Char('#') + digits);
+    return color.isValid() ? std::optional<std::int32_t>(valueFromColor(color)) : std::nullopt;
 }
 
 } // namespace glyfrax

@@ -16,7 +16,7 @@ QColor colorFromValue(std::int32_t value, const QPalette& palette);
 // The stored value of a plain colour: red in bits 0-7, green 8-15, blue 16-23.
 std::int32_t valueFromColor(const QColor& color);
 
-// A colour as the user writes it: a stored decimal value, or #RRGGBB.
+// A colour as the user writes it: a stored decimal value, #RGB or #RRGGBB (hex digits in any case).
 std::optional<std::int32_t> colorValueFromText(const QString& text);
 
 } // namespace glyfrax
