@@ -1,37 +1,42 @@
-#include "export/FontExport.h"
-#include "layout/TextureLayout.h"
+#include "Version.h"
+#include "cli/CommandLine.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsStore.h"
 #include "support/ChildProcess.h"
-#include "support/TempFolder.h"
+#include "support/Golden.h"
 #include "support/TestFont.h"
 
 #include <QTest>
 
 using namespace glyfrax;
 using namespace Qt::StringLiterals;
-using glyfrax::test::entries;
-using glyfrax::test::readBytes;
-using glyfrax::test::writeBytes;
 
 namespace {
 
-// Runs the exporter; as another user when asked, so permissions hold even for root.
-test::ChildRun runExporter(const QStringList& arguments, bool unprivileged = false)
-{
-    return test::runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY), arguments, {-1, unprivileged});
-}
+const auto kOthersRead =
+    QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther;
 
-Settings baseSettings()
+// What a command line changes in settings of zeros or of non-zeros, and what else it names.
+QString summary(const CommandLine& line)
 {
-    Settings settings;
-    settings.font = test::dejaVu(14.0F);
-    settings.options.charTxt = u"C"_s;
-    settings.options.xTxt = u"X"_s;
-    settings.options.yTxt = u"Y"_s;
-    settings.options.wTxt = u"W"_s;
-    settings.options.hTxt = u"H"_s;
-    return settings;
+    const Settings bases[] = {
+        {}, {{u"B"_s, 9.0F, true, true, 1, 2}, {true, true, u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, 5, 6}}};
+    QStringList told;
+    for (Settings settings : bases) {
+        ProfileFile before;
+        ProfileFile after;
+        writeSettings(before, settings);
+        line.overrides.applyTo(settings);
+        writeSettings(after, settings);
+        for (const auto& [section, key] : after.keyNames()) {
+            if (after.value(section, key) != before.value(section, key))
+                told << key + u'=' + after.value(section, key);
+        }
+    }
+    const QString actions[] = {QString(), u"help"_s, u"version"_s}; // by CommandLine::Action
+    told << line.configPath << line.fontFile << line.bitmapPath << actions[int(line.action)];
+    told.removeDuplicates();
+    return told.join(u' ').simplified();
 }
 
 } // namespace
@@ -41,164 +46,82 @@ class TestCli : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void filesEqualTheCoreExport_data();
-    void filesEqualTheCoreExport();
-    void fontFileGivesTheSameFilesAsTheInstalledFace();
-    void badConfigValueIsReportedAndTheExportGoesOn();
-    void usageErrorsExitWith2_data();
-    void usageErrorsExitWith2();
-    void failuresExitWith1AndKeepEarlierFiles_data();
-    void failuresExitWith1AndKeepEarlierFiles();
+    void initTestCase()
+    {
+        QVERIFY(!test::loadDejaVuSans().isEmpty());
+        QVERIFY(writeSettingsFile(m_config, {test::dejaVu(14.0F), {}}));
+        // User nobody reads the settings file.
+        QFile::setPermissions(m_dir.path(), kOthersRead | QFileDevice::WriteOwner);
+        QFile::setPermissions(m_config, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+        // Qt's warnings about the environment would stand between the program's messages.
+        qputenv("QT_LOGGING_RULES", "default.warning=false");
+    }
+
+    void parse_data() { test::addTableRows(u"command-lines.txt"_s); }
+    void parse()
+    {
+        test::compareRow([](const QString& input) {
+            const Result<CommandLine> line =
+                parseCommandLine(QStringList{u"glyfrax-export"_s} + input.split(u' ', Qt::SkipEmptyParts));
+            return line ? summary(*line) : line.error();
+        });
+    }
+
+    // A bad setting is told and replaced from the command line; the settings file stays as it is.
+    void exportEqualsTheGoldenFiles()
+    {
+        const QString config = test::dataPath(u"cli-config.ini"_s);
+        const QByteArray settings = test::readBytes(config);
+        const QString bitmap = m_dir.filePath(u"cli.bmp"_s);
+        const test::ChildRun run =
+            test::runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY),
+                           {u"--config"_s, config, u"--font-file"_s, test::dejaVuSansPath(), u"--ydist=2"_s, bitmap});
+        QCOMPARE(run.err, u"glyfrax-export: "_s + describeSettingProblems(
+                              config, {{u"Export Option"_s, u"YDist"_s, u"-1"_s, u"außerhalb von 0 bis 32767"_s}}) +
+                              u'\n');
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, u"Textur: 512x512\n%1\n%2\n"_s.arg(m_dir.filePath(u"cli.fnt"_s), bitmap));
+        GLYFRAX_COMPARE_GOLDEN(test::readBytes(m_dir.filePath(u"cli.fnt"_s)), u"dejavu14-text.fnt"_s);
+        GLYFRAX_COMPARE_GOLDEN(test::readBytes(bitmap), u"dejavu14.bmp.sha256"_s);
+        QCOMPARE(test::readBytes(config), settings);
+    }
+
+    void exitCodesAndTexts_data() { test::addTableRows(u"exporter-runs.txt"_s); }
+    // Whatever fails, the earlier files stay and nothing is left behind.
+    void exitCodesAndTexts()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, expected);
+        const QString exporter = QStringLiteral(GLYFRAX_EXPORT_BINARY);
+        const bool nobody = input.startsWith(u"nobody "_s);
+        if (nobody && !test::othersCanRun(exporter))
+            QSKIP("The exporter cannot be run as user nobody from this build folder.");
+        QTemporaryDir out;
+        QVERIFY(test::writeBytes(out.filePath(u"font.bmp"_s), "earlier bitmap"));
+        QVERIFY(test::writeBytes(out.filePath(u"font.fnt"_s), "earlier metrics"));
+        if (nobody)
+            QFile::setPermissions(out.path(), kOthersRead);
+        auto place = [&](QString text) {
+            return text.replace(u"{config}"_s, m_config)
+                .replace(u"{out}"_s, out.path())
+                .replace(u"{version}"_s, QString::fromLatin1(kVersionText));
+        };
+        const QStringList arguments = place(input).split(u' ').mid(nobody ? 1 : 0);
+        const test::ChildRun run = test::runChild(exporter, arguments, {-1, nobody});
+        QFile::setPermissions(out.path(), kOthersRead | QFileDevice::WriteOwner);
+        QVERIFY(run.out.isEmpty() || run.err.isEmpty());
+        const QString told =
+            QString::number(run.exitCode) + (run.err.isEmpty() ? u" out:"_s + run.out : u" err:"_s + run.err);
+        QCOMPARE(told.left(place(expected).size()), place(expected));
+        QCOMPARE(test::readBytes(out.filePath(u"font.bmp"_s)), "earlier bitmap"_ba);
+        QCOMPARE(test::readBytes(out.filePath(u"font.fnt"_s)), "earlier metrics"_ba);
+        QCOMPARE(test::entries(out.path()), (QStringList{u"font.bmp"_s, u"font.fnt"_s}));
+    }
 
 private:
     QTemporaryDir m_dir;
-    QString m_config;
+    QString m_config = m_dir.filePath(u"config.ini"_s);
 };
-
-void TestCli::initTestCase()
-{
-    QVERIFY(!test::loadDejaVuSans().isEmpty());
-    m_config = m_dir.filePath(u"config.ini"_s);
-}
-
-void TestCli::filesEqualTheCoreExport_data()
-{
-    QTest::addColumn<QString>("options");
-    QTest::addColumn<Settings>("expected");
-
-    Settings text = baseSettings();
-    text.options.xDist = 2;
-    text.options.yDist = 3;
-    text.options.charTxt = u"Zeichen"_s;
-    text.options.xTxt = QString();
-    QTest::addRow("text form, gaps, labels") << u"--xdist 2 --ydist=3 --labels Zeichen,,Y,W,H"_s << text;
-
-    Settings shortForm = baseSettings();
-    shortForm.options.writeBinary = true;
-    shortForm.font.bold = shortForm.font.italic = true;
-    shortForm.font.size = 20.0F;
-    shortForm.font.textColor = 0x0080FF;
-    shortForm.font.backColor = 255;
-    QTest::addRow("16 bits, bold italic, colours")
-        << u"--binary --short --bold --italic --size 20 --color #FF8000 --backcolor 255"_s << shortForm;
-
-    Settings longForm = baseSettings();
-    longForm.options.writeBinary = longForm.options.takeLong = true;
-    longForm.options.xDist = 1;
-    QTest::addRow("32 bits") << u"--binary --long --xdist 1"_s << longForm;
-}
-
-void TestCli::filesEqualTheCoreExport()
-{
-    QFETCH(QString, options);
-    QFETCH(Settings, expected);
-    QVERIFY(writeSettingsFile(m_config, baseSettings()));
-    const QByteArray configBefore = readBytes(m_config);
-
-    const QString cliBitmap = m_dir.filePath(u"cli.bmp"_s);
-    const test::ChildRun run =
-        runExporter(QStringList{u"--config"_s, m_config} + options.split(u' ') + QStringList{cliBitmap});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-
-    const QString coreBitmap = m_dir.filePath(u"core.bmp"_s);
-    TextureLayout layout;
-    QVERIFY(ExportFont(coreBitmap, expected, QPalette(), layout).ok());
-    QCOMPARE(run.out.split(u'\n').value(0), textureSizeCaption(layout.TextureSize));
-    QVERIFY(run.out.contains(m_dir.filePath(u"cli.fnt"_s)));
-    QCOMPARE(readBytes(cliBitmap), readBytes(coreBitmap));
-    QCOMPARE(readBytes(metricsPathFor(cliBitmap)), readBytes(metricsPathFor(coreBitmap)));
-    QCOMPARE(readBytes(m_config), configBefore); // never written
-}
-
-void TestCli::fontFileGivesTheSameFilesAsTheInstalledFace()
-{
-    Settings settings = baseSettings();
-    settings.font.face = u"No Such Face"_s;
-    QVERIFY(writeSettingsFile(m_config, settings));
-    const QString fromFile = m_dir.filePath(u"file.bmp"_s);
-    const QString installed = m_dir.filePath(u"installed.bmp"_s);
-    QCOMPARE(runExporter({u"--config"_s, m_config, u"--font-file"_s, test::dejaVuSansPath(), fromFile}).exitCode, 0);
-    QCOMPARE(runExporter({u"--config"_s, m_config, u"--font"_s, u"DejaVu Sans"_s, installed}).exitCode, 0);
-    QCOMPARE(readBytes(fromFile), readBytes(installed));
-    QCOMPARE(readBytes(metricsPathFor(fromFile)), readBytes(metricsPathFor(installed)));
-}
-
-void TestCli::badConfigValueIsReportedAndTheExportGoesOn()
-{
-    QVERIFY(writeBytes(m_config, "[Font]\r\nName=DejaVu Sans\r\nSize=vierzehn\r\n[Export Option]\r\nYDist=-1\r\n"));
-    const test::ChildRun run = runExporter({u"--config"_s, m_config, m_dir.filePath(u"bad.bmp"_s)});
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY(run.err.contains(u"[Font] Size = „vierzehn“"_s));
-    QVERIFY(run.err.contains(u"[Export Option] YDist = „-1“"_s));
-    QVERIFY(QFile::exists(m_dir.filePath(u"bad.fnt"_s)));
-}
-
-void TestCli::usageErrorsExitWith2_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("message");
-    QTest::addRow("unknown option") << QStringList{u"--frobnicate"_s, u"x.bmp"_s} << "Unbekannte Option: --frobnicate";
-    QTest::addRow("no bitmap") << QStringList{u"--bold"_s} << "Es fehlt der Pfad der Bitmap";
-    QTest::addRow("size not a number") << QStringList{u"--size"_s, u"gross"_s, u"x.bmp"_s}
-                                       << "Ungültiger Wert „gross“ für --size";
-    QTest::addRow("gap out of range") << QStringList{u"--xdist=-1"_s, u"x.bmp"_s} << "für --xdist";
-    QTest::addRow("four labels") << QStringList{u"--labels=a,b,c,d"_s, u"x.bmp"_s} << "für --labels";
-    QTest::addRow("contrary switches") << QStringList{u"--bold"_s, u"--no-bold"_s, u"x.bmp"_s}
-                                       << "schließen einander aus";
-    QTest::addRow("bad colour") << QStringList{u"--color=#12345"_s, u"x.bmp"_s} << "für --color";
-}
-
-void TestCli::usageErrorsExitWith2()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, message);
-    const test::ChildRun run = runExporter(arguments);
-    QCOMPARE(run.exitCode, 2);
-    QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    QVERIFY(run.err.contains(u"Aufruf: glyfrax-export"_s));
-}
-
-void TestCli::failuresExitWith1AndKeepEarlierFiles_data()
-{
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<bool>("readOnlyFolder");
-    QTest::addColumn<QString>("message");
-    QTest::addRow("font file missing") << u"--font-file=/nonexistent/font.ttf"_s << false << "/nonexistent/font.ttf";
-    QTest::addRow("font file not a font") << u"--font-file=%1"_s << false << "keine TrueType";
-    QTest::addRow("folder not writable") << QString() << true << "Zugriff verweigert";
-}
-
-void TestCli::failuresExitWith1AndKeepEarlierFiles()
-{
-    QFETCH(QString, option);
-    QFETCH(bool, readOnlyFolder);
-    if (readOnlyFolder && !test::othersCanRun(QStringLiteral(GLYFRAX_EXPORT_BINARY)))
-        QSKIP("The exporter cannot be run as user nobody from this build folder.");
-    QFETCH(QString, message);
-    QVERIFY(writeSettingsFile(m_config, baseSettings()));
-    QFile::setPermissions(m_config, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
-    QTemporaryDir out;
-    QVERIFY(writeBytes(out.filePath(u"font.bmp"_s), "earlier bitmap"));
-    QVERIFY(writeBytes(out.filePath(u"font.fnt"_s), "earlier metrics"));
-    QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                          QFileDevice::ExeOther |
-                                          (readOnlyFolder ? QFileDevice::Permissions() : QFileDevice::WriteOwner));
-    QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                                            QFileDevice::ReadOther | QFileDevice::ExeOther);
-
-    QStringList arguments{u"--config"_s, m_config, out.filePath(u"font.bmp"_s)};
-    if (!option.isEmpty())
-        arguments.prepend(option.contains(u"%1"_s) ? option.arg(m_config) : option);
-    const test::ChildRun run = runExporter(arguments, readOnlyFolder);
-    QFile::setPermissions(out.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    QCOMPARE(readBytes(out.filePath(u"font.bmp"_s)), QByteArray("earlier bitmap"));
-    QCOMPARE(readBytes(out.filePath(u"font.fnt"_s)), QByteArray("earlier metrics"));
-    QCOMPARE(entries(out.path()), (QStringList{u"font.bmp"_s, u"font.fnt"_s}));
-}
 
 QTEST_MAIN(TestCli)
 #include "tst_cli.moc"

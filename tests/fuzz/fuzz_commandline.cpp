@@ -8,10 +8,10 @@ using namespace glyfrax;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    fuzz::FuzzInput input(data, size);
+    QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
     QStringList arguments{QStringLiteral("glyfrax-export")};
-    while (!input.rest().isEmpty())
-        arguments.append(QString::fromUtf8(input.take()));
+    while (!input.isEmpty())
+        arguments.append(QString::fromUtf8(fuzz::take(input)));
     const Result<CommandLine> parsed = parseCommandLine(arguments);
     if (!parsed) {
         FUZZ_REQUIRE(!parsed.error().isEmpty());

@@ -3,21 +3,33 @@
 #include "FuzzInput.h"
 #include "layout/CellPlacement.h"
 #include "layout/TextureLayout.h"
-#include "support/FixedMeasure.h"
+#include "layout/TextMeasure.h"
 
 #include <algorithm>
 #include <cstring>
 
 using namespace glyfrax;
 
+namespace {
+
+struct ArbitraryMeasure final : TextMeasure
+{
+    int charWidth(int code) const override { return widths[std::size_t(code - kFirstCode)]; }
+    int lineHeight() const override { return height; }
+    std::int32_t height = 0;
+    std::int32_t widths[kCharacterCount] = {};
+};
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     // Line height, x gap, y gap, then the widths of the codes 32 to 255: four bytes each.
     std::int32_t numbers[3 + kCharacterCount] = {};
     std::memcpy(numbers, data, std::min(size, sizeof numbers));
-    test::FixedMeasure measure(0, numbers[0]);
-    for (int code = kFirstCode; code <= kLastCode; ++code)
-        measure.setWidth(code, numbers[3 + code - kFirstCode]);
+    ArbitraryMeasure measure;
+    measure.height = numbers[0];
+    std::copy(numbers + 3, std::end(numbers), measure.widths);
     const Result<TextureLayout> layout = layoutTexture(measure, numbers[1], numbers[2]);
     if (!layout)
         return 0;

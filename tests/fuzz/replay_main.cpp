@@ -10,15 +10,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 int main(int argc, char* argv[])
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s CORPUS_FOLDER\n", argv[0]);
-        return 2;
-    }
-    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    const QDir folder(QString::fromLocal8Bit(argc == 2 ? argv[1] : ""));
     const QStringList names = folder.entryList(QDir::Files, QDir::Name);
-    if (names.isEmpty()) {
-        std::fprintf(stderr, "no inputs in %s\n", argv[1]);
-        return 1;
+    if (argc != 2 || names.isEmpty()) {
+        std::fprintf(stderr, "usage: %s CORPUS_FOLDER (a folder of inputs)\n", argv[0]);
+        return 2;
     }
     for (const QString& name : names) {
         QFile file(folder.filePath(name));

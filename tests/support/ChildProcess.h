@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QStringList>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -11,11 +10,12 @@
 
 namespace glyfrax::test {
 
-// How a child process is held back.
+// How a child process is held back: a file size at which a full disk would stop it, and as user
+// nobody, so that folder permissions hold even for root.
 struct Limits
 {
-    qint64 maxFileSize = -1;   // bytes, where a full disk would stop it
-    bool unprivileged = false; // as user nobody, so folder permissions hold even for root
+    qint64 maxFileSize = -1;
+    bool unprivileged = false;
 };
 
 struct ChildRun
@@ -29,13 +29,8 @@ struct ChildRun
 // above it must let others through. Not so in a checkout under a private home folder.
 inline bool othersCanRun(const QString& program)
 {
-    if (geteuid() != 0)
-        return true;
-    QFileInfo step(program);
-    if (!step.permission(QFileDevice::ExeOther))
-        return false;
-    for (QDir folder = step.absoluteDir(); !folder.isRoot(); folder.cdUp()) {
-        if (!QFileInfo(folder.absolutePath()).permission(QFileDevice::ExeOther))
+    for (QFileInfo step(program); geteuid() == 0 && !step.isRoot(); step = QFileInfo(step.absolutePath())) {
+        if (!step.permission(QFileDevice::ExeOther))
             return false;
     }
     return true;
@@ -44,22 +39,17 @@ inline bool othersCanRun(const QString& program)
 inline ChildRun runChild(const QString& program, QStringList arguments, const Limits& limits = {})
 {
     QProcess process;
-    QString executable = program;
-    if (limits.unprivileged && geteuid() == 0) {
+    const bool asNobody = limits.unprivileged && geteuid() == 0;
+    if (asNobody)
         arguments = QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
                                 QStringLiteral("--clear-groups"), program} +
                     arguments;
-        executable = QStringLiteral("setpriv");
-    }
-    const qint64 maxFileSize = limits.maxFileSize;
-    process.setChildProcessModifier([maxFileSize] {
-        if (maxFileSize >= 0) {
-            const rlimit limit{rlim_t(maxFileSize), rlim_t(maxFileSize)};
-            setrlimit(RLIMIT_FSIZE, &limit);
+    process.setChildProcessModifier([maxFileSize = limits.maxFileSize] {
+        const rlimit limit{rlim_t(maxFileSize), rlim_t(maxFileSize)};
+        if (maxFileSize >= 0 && setrlimit(RLIMIT_FSIZE, &limit) == 0)
             signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
-        }
     });
-    process.start(executable, arguments);
+    process.start(asNobody ? QStringLiteral("setpriv") : program, arguments);
     process.waitForFinished(120000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};

@@ -3,8 +3,6 @@
 #include "settings/FontSettings.h"
 
 #include <QFontDatabase>
-#include <QString>
-#include <QTest>
 
 namespace glyfrax::test {
 
@@ -16,22 +14,13 @@ inline QString dejaVuSansPath()
 // Loads DejaVu Sans from its file, so results do not depend on what else a machine has.
 inline QString loadDejaVuSans()
 {
-    const int id = QFontDatabase::addApplicationFont(dejaVuSansPath());
-    if (id < 0)
-        return {};
-    return QFontDatabase::applicationFontFamilies(id).value(0);
+    return QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFont(dejaVuSansPath())).value(0);
 }
 
+// White on 0x402010 (red 0x10, green 0x20, blue 0x40).
 inline FontSettings dejaVu(float size, bool bold = false, bool italic = false)
 {
-    FontSettings font;
-    font.face = QStringLiteral("DejaVu Sans");
-    font.size = size;
-    font.bold = bold;
-    font.italic = italic;
-    font.textColor = 0xFFFFFF;
-    font.backColor = 0x402010;
-    return font;
+    return {QStringLiteral("DejaVu Sans"), size, bold, italic, 0xFFFFFF, 0x402010};
 }
 
 } // namespace glyfrax::test

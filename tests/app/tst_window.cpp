@@ -1,0 +1,245 @@
+#include "Version.h"
+#include "app/AboutDialog.h"
+#include "app/DialogService.h"
+#include "app/ExportPropsDialog.h"
+#include "app/MainWindow.h"
+#include "settings/ProfileFile.h"
+#include "support/Golden.h"
+#include "support/TestFont.h"
+
+#include <QTest>
+#include <QtWidgets>
+
+using namespace glyfrax;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The settings as the settings file holds them, on one line.
+QString asText(const Settings& settings)
+{
+    ProfileFile profile;
+    writeSettings(profile, settings);
+    return QString::fromUtf8(profile.toBytes()).replace(u"\r\n"_s, u" "_s);
+}
+
+// Answers the window's dialogs as the test says, and logs what was asked and shown.
+class FakeDialogs final : public DialogService
+{
+public:
+    std::optional<QFont> fontAnswer;
+    std::optional<QColor> colorAnswer;
+    QString pathAnswer;
+    QStringList log;
+
+    std::optional<QFont> chooseFont(QWidget*, const QFont& current) override
+    {
+        log << u"font offered: "_s + current.toString();
+        return fontAnswer;
+    }
+    std::optional<QColor> chooseColor(QWidget*, const QColor& current, const QString& title) override
+    {
+        log << title + u" offered: "_s + current.name();
+        return colorAnswer;
+    }
+    QString chooseBitmapPath(QWidget*, const QString&) override { return pathAnswer; }
+    void showWarning(QWidget*, const QString& message) override { log << u"warning: "_s + message; }
+    void showMessage(QWidget*, const QString& message) override { log << u"message: "_s + message; }
+    void openUrl(const QUrl& url) override { log << u"opened: "_s + url.toString(); }
+};
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(!test::loadDejaVuSans().isEmpty()); }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_ini = settingsPath(m_dir->path());
+        QVERIFY(test::writeBytes(m_ini, m_config));
+        m_window.reset(); // before its dialogs
+        m_dialogs = FakeDialogs();
+        m_window = std::make_unique<MainWindow>(m_dir->path(), readSettingsFile(m_ini).settings, m_dialogs);
+    }
+
+    // Every command in turn, with what the window then shows, holds and asks, as a golden transcript.
+    void scenario()
+    {
+        MainWindow& window = *m_window;
+        QCOMPARE(window.centralWidget()->size(), QSize(295, 296));
+        QVERIFY(!label(u"TexLabel")->font().bold()); // the controls keep the desktop font
+        QVERIFY(!label(u"PreLabel")->accessibleName().isEmpty());
+        window.reportSettingProblems(m_ini, readSettingsFile(m_ini).problems);
+        note(u"start, the problems of the settings file told in the order of the keys"_s);
+        commandsAndTabOrder();
+
+        run(u"m_forecolor");
+        note(u"text colour cancelled"_s);
+        m_dialogs.colorAnswer = QColor(255, 0, 0);
+        run(u"n_backcolor");
+        note(u"background red"_s);
+
+        run(u"m_props");
+        child<QScrollBar>(u"XScroll")->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        note(u"export settings, X one step on"_s);
+        child<QScrollBar>(u"XScroll")->setSliderDown(true);
+        child<QScrollBar>(u"XScroll")->setSliderPosition(7);
+        note(u"X dragged to 7"_s);
+        child<QScrollBar>(u"XScroll")->setSliderDown(false);
+        child<QLineEdit>(u"XText")->setText(u"confirmed"_s);
+        run(u"m_props"); // to the front, the edits kept
+        child<QRadioButton>(u"BinaryOpt")->click();
+        child<QRadioButton>(u"LongOpt")->click();
+        child<QLineEdit>(u"YText")->setText(u" Y "_s);
+        child<QScrollBar>(u"YScroll")->setValue(10);
+        note(u"binary, 32 bits, Y text and Y 10 chosen"_s);
+        child<QPushButton>(u"OKButton")->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        note(u"OK"_s);
+        for (const char16_t* button : {u"", u"CancelButton"}) {
+            run(u"m_props");
+            child<QLineEdit>(u"CharText")->setText(u"dismissed"_s);
+            note(u"export settings again, char text edited"_s);
+            if (*button)
+                child<QPushButton>(button)->click();
+            else
+                QTest::keyClick(window.exportPropsDialog(), Qt::Key_Escape);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            note(*button ? u"Cancel"_s : u"Escape"_s);
+        }
+
+        m_dialogs.pathAnswer = m_dir->filePath(u"schrift.bmp"_s);
+        run(u"m_save");
+        QCOMPARE(test::readBytes(m_dir->filePath(u"schrift.fnt"_s)).size(), 3584);
+        QCOMPARE(QImage(m_dialogs.pathAnswer).size(), QSize(512, 512));
+        m_dialogs.pathAnswer = m_dir->filePath(u"nowhere/schrift.bmp"_s);
+        run(u"m_save");
+        m_dialogs.pathAnswer.clear();
+        run(u"m_save");
+        note(u"exported, then into a missing folder, then cancelled"_s);
+
+        ExportOptions wide = window.settings().options;
+        wide.xDist = 25;
+        window.applyExportOptions(wide);
+        run(u"m_props");
+        child<QLineEdit>(u"CharText")->setText(u"pending"_s);
+        note(u"X 25 confirmed elsewhere, export settings open clamped, char text edited"_s);
+
+        run(u"m_about");
+        AboutDialog* about = window.aboutDialog();
+        QCOMPARE(AboutDialog::versionLine(2, 0, 12), u"Version 2.0.12"_s);
+        QVERIFY(about->findChild<QPushButton*>(u"cmdOK"_s)->isDefault());
+        about->findChild<QPushButton*>(u"cmdSysInfo"_s)->click();
+        QTest::mouseClick(about->findChild<QLabel*>(u"Hyperlink"_s), Qt::LeftButton);
+        run(u"m_help"); // no help page: nothing happens
+        QVERIFY(test::writeBytes(m_dir->filePath(u"hilfe.html"_s), "<html></html>"));
+        run(u"m_help");
+        run(u"m_www");
+        note(u"about, system information, web link, help without and with its page, web site"_s);
+
+        for (const auto& [face, size] : {std::pair{u"  "_s, 30.0},
+                                         {u"DejaVu Sans"_s, 1638.01},
+                                         {u"DejaVu Sans"_s, 30.0},
+                                         {u"DejaVu Sans"_s, 1638.0}}) {
+            QFont chosen(face);
+            chosen.setPointSizeF(size);
+            chosen.setItalic(true);
+            chosen.setUnderline(true); // no setting: ignored
+            m_dialogs.fontAnswer = chosen;
+            run(u"m_font");
+            note(u"font \"%1\" %2 pt italic chosen"_s.arg(face).arg(size));
+        }
+        m_dialogs.fontAnswer.reset();
+        run(u"m_font");
+        note(u"font cancelled"_s);
+
+        QPointer<ExportPropsDialog> pending = window.exportPropsDialog();
+        run(u"m_quit");
+        QVERIFY(!pending);
+        QVERIFY(!window.aboutDialog());
+        m_transcript += u"## saved\n"_s + QString::fromUtf8(test::readBytes(m_ini)).replace(u"\r\n"_s, u" "_s);
+        GLYFRAX_COMPARE_GOLDEN(m_transcript.toUtf8(), u"window-scenario.txt"_s);
+    }
+
+    void closingWithAReadOnlySettingsFileIsSilent()
+    {
+        QFile::setPermissions(m_ini, QFileDevice::ReadOwner);
+        m_dialogs.colorAnswer = QColor(0, 0, 255);
+        run(u"m_forecolor");
+        m_window->close();
+        QCOMPARE(m_dialogs.log, QStringList{u"Schriftfarbe offered: #ffffff"_s}); // nothing said
+        QCOMPARE(test::readBytes(m_ini), m_config);
+    }
+
+private:
+    void run(const char16_t* command) { m_window->findChild<QAction*>(QString::fromUtf16(command))->trigger(); }
+    QLabel* label(const char16_t* name) const { return m_window->findChild<QLabel*>(QString::fromUtf16(name)); }
+    template <typename T> T* child(const char16_t* name) const
+    {
+        return m_window->exportPropsDialog()->findChild<T*>(QString::fromUtf16(name));
+    }
+
+    // What the window shows and holds, and what it asked of the dialogs since the last note.
+    void note(const QString& step)
+    {
+        QString seen;
+        QDebug out = QDebug(&seen).noquote().nospace();
+        const QImage preview = label(u"PreLabel")->pixmap().toImage();
+        out << "## " << step << '\n'
+            << label(u"TexLabel")->text() << ", font " << m_window->font().toString() << ", preview "
+            << (label(u"PreLabel")->isHidden() ? u"hidden"_s : preview.pixelColor(0, 0).name()) << ' ' << preview.size()
+            << ": " << m_window->previewText().replace(u'\n', u'|') << '\n'
+            << asText(m_window->settings());
+        if (ExportPropsDialog* props = m_window->exportPropsDialog()) {
+            out << "\nexport settings: " << child<QLabel>(u"XLabel")->text() << ", " << child<QLabel>(u"YLabel")->text()
+                << (child<QGroupBox>(u"BinFrame")->isHidden() ? ", text: " : ", binary: ")
+                << asText({{}, props->shownOptions()}).section(u"[Export Option] "_s, 1);
+        }
+        if (AboutDialog* about = m_window->aboutDialog()) {
+            out << "\nabout: " << about->windowTitle() << ", " << about->findChild<QLabel*>(u"lblTitle"_s)->text()
+                << ", " << about->findChild<QLabel*>(u"lblVersion"_s)->text();
+        }
+        for (const QString& line : std::exchange(m_dialogs.log, {}))
+            out << '\n' << line;
+        m_transcript +=
+            seen.replace(m_dir->path(), u"{dir}"_s).replace(QString::fromLatin1(kVersionText), u"{v}"_s) + u"\n\n"_s;
+    }
+
+    // Names, captions and shortcuts of the commands and the dialogs' tab order.
+    void commandsAndTabOrder()
+    {
+        QStringList seen{u"## commands and tab order"_s, m_window->objectName() + u' ' + m_window->windowTitle()};
+        for (QAction* menu : m_window->menuBar()->actions()) {
+            seen << menu->objectName() + u' ' + menu->text() + u':';
+            for (QAction* action : menu->menu()->actions()) {
+                seen.last() += u' ' + (action->isSeparator() ? u"-"_s : action->objectName() + u'/' + action->text());
+                if (!action->shortcut().isEmpty())
+                    seen.last() += u'/' + action->shortcut().toString();
+            }
+        }
+        ExportPropsDialog props({});
+        AboutDialog about(m_dialogs);
+        for (QDialog* dialog : std::initializer_list<QDialog*>{&props, &about}) {
+            seen << dialog->objectName() + u' ' + dialog->windowTitle() + u':';
+            for (QWidget* widget = dialog->nextInFocusChain(); widget != dialog; widget = widget->nextInFocusChain()) {
+                if (widget->focusPolicy() != Qt::NoFocus)
+                    seen.last() += u' ' + widget->objectName();
+            }
+        }
+        m_transcript += seen.join(u'\n') + u"\n\n"_s;
+    }
+
+    const QByteArray m_config = test::readBytes(test::dataPath(u"window-config.ini"_s));
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_ini;
+    FakeDialogs m_dialogs;
+    std::unique_ptr<MainWindow> m_window;
+    QString m_transcript;
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
