@@ -1,5 +1,6 @@
 #include "Version.h"
 #include "cli/CommandLine.h"
+#include "render/FontSource.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsStore.h"
 #include "support/ChildProcess.h"
@@ -33,7 +34,7 @@ QString summary(const CommandLine& line)
                 told << key + u'=' + after.value(section, key);
         }
     }
-    const QString actions[] = {QString(), u"help"_s, u"version"_s}; // by CommandLine::Action
+    const QString actions[] = {QString(), u"help"_s, u"version"_s, u"fonts"_s}; // by CommandLine::Action
     told << line.configPath << line.fontFile << line.bitmapPath << actions[int(line.action)];
     told.removeDuplicates();
     return told.join(u' ').simplified();
@@ -76,14 +77,38 @@ private slots:
         const test::ChildRun run =
             test::runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY),
                            {u"--config"_s, config, u"--font-file"_s, test::dejaVuSansPath(), u"--ydist=2"_s, bitmap});
-        QCOMPARE(run.err, u"glyfrax-export: "_s + describeSettingProblems(
-                              config, {{u"Export Option"_s, u"YDist"_s, u"-1"_s, u"außerhalb von 0 bis 32767"_s}}) +
+        QCOMPARE(run.err, u"glyfrax-export: "_s +
+                              describeSettingProblems(
+                                  config, {{u"Export Option"_s, u"YDist"_s, u"-1"_s, u"außerhalb von 0 bis 32767"_s}}) +
                               u'\n');
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, u"Textur: 512x512\n%1\n%2\n"_s.arg(m_dir.filePath(u"cli.fnt"_s), bitmap));
         GLYFRAX_COMPARE_GOLDEN(test::readBytes(m_dir.filePath(u"cli.fnt"_s)), u"dejavu14-text.fnt"_s);
         GLYFRAX_COMPARE_GOLDEN(test::readBytes(bitmap), u"dejavu14.bmp.sha256"_s);
         QCOMPARE(test::readBytes(config), settings);
+    }
+
+    // Every family listed is one --font takes, in order; a long export says nothing on a pipe.
+    void fontListAndQuietPipe()
+    {
+        QStringList families;
+        for (const QString& line : installedFontList())
+            families << line.section(u'\t', 0, 0);
+        QVERIFY(families.contains(u"DejaVu Sans"_s));
+        QVERIFY(std::is_sorted(families.begin(), families.end(), [](const QString& a, const QString& b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        }));
+        for (const QString& family : families)
+            QVERIFY2(isFaceInstalled(family), qPrintable(family));
+
+        const test::ChildRun run =
+            test::runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY), {u"--config"_s, m_config, u"--size=480"_s,
+                                                                   u"--allow-large"_s, m_dir.filePath(u"large.bmp"_s)});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QString());
+        QVERIFY(run.out.startsWith(u"Textur: 16384x16384\n"_s));
+        QCOMPARE(QFileInfo(m_dir.filePath(u"large.bmp"_s)).size(), 16384LL * 16384 * 3 + 54);
+        QFile::remove(m_dir.filePath(u"large.bmp"_s));
     }
 
     void exitCodesAndTexts_data() { test::addTableRows(u"exporter-runs.txt"_s); }

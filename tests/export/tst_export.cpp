@@ -77,7 +77,9 @@ private slots:
         settings.options.xDist = in.at(2).toInt();
         settings.options.yDist = in.at(3).toInt();
         const QString bitmap = m_dir.filePath(expected + u".bmp"_s);
-        const Result<ExportedFiles> files = exportFont(bitmap, settings, QPalette());
+        ExportRun run;
+        run.threads = in.at(5).toInt();
+        const Result<ExportedFiles> files = exportFont(bitmap, settings, QPalette(), run);
         QCOMPARE(files ? files->metricsPath + u' ' + files->bitmapPath : files.error(),
                  metricsPathFor(bitmap) + u' ' + bitmap);
         GLYFRAX_COMPARE_GOLDEN(test::readBytes(files->metricsPath), u"%1-%2.fnt"_s.arg(expected, in.at(4)));

@@ -2,8 +2,8 @@
 // and where the sizes are ones a font can have, every cell lies on the texture.
 #include "FuzzInput.h"
 #include "layout/CellPlacement.h"
-#include "layout/TextureLayout.h"
 #include "layout/TextMeasure.h"
+#include "layout/TextureLayout.h"
 
 #include <algorithm>
 #include <cstring>
