@@ -200,7 +200,7 @@ bool giveName(const Step& step)
 }
 
 // Gives each nameless temporary file a name beside its target, then renames them over their
-// targets back to back and syncs the folders. Async-signal-safe, for a forked child. Returns the
+// targets back to back and syncs the folders. Async-signal-safe, for a vforked child. Returns the
 // index of the step that failed, with errno set, or -1; names it made and did not use are removed.
 int runSteps(const std::vector<Step>& steps)
 {
@@ -240,7 +240,9 @@ Result<void> replaceTargets(std::vector<std::unique_ptr<Pending>>& pending)
                          unnamed ? temporaryName(file->name) : file->tempName, file->name});
     }
     int report[2] = {-1, -1};
-    const pid_t child = ::pipe2(report, O_CLOEXEC) == 0 ? ::fork() : -1;
+    // vfork: the child borrows this process's memory instead of copying its page tables, which
+    // costs milliseconds in a process with Qt loaded; this thread waits until the child is done.
+    const pid_t child = ::pipe2(report, O_CLOEXEC) == 0 ? ::vfork() : -1;
     if (child == 0) {
         SignalAction ignore{};
         ignore.sa_handler = SIG_IGN;
