@@ -17,7 +17,7 @@ namespace glyfrax {
 namespace {
 
 constexpr int kHeaderSize = 14 + 40;
-constexpr qint64 kBandBytes = qint64(16) * 1024 * 1024; // few bands: a glyph across two is drawn twice
+constexpr qint64 kBandBytes = qint64(16) * 1024 * 1024;
 
 QByteArray header(int width, int height)
 {
@@ -92,7 +92,7 @@ bool fitsBmp(int width, int height)
            kHeaderSize + bmpRowBytes(width) * height <= qint64(std::numeric_limits<std::uint32_t>::max());
 }
 
-bool writeBmp24(QIODevice& device, int width, int height, const BmpRowSource& source)
+bool writeBmp24(QIODevice& device, int width, int height, const BmpRowSource& source, int bandRows)
 {
     if (!fitsBmp(width, height))
         return false;
@@ -100,7 +100,8 @@ bool writeBmp24(QIODevice& device, int width, int height, const BmpRowSource& so
         return false;
 
     const qint64 stride = bmpRowBytes(width);
-    const int bandRows = int(std::clamp<qint64>(kBandBytes / stride, 1, height));
+    if (bandRows <= 0)
+        bandRows = int(std::clamp<qint64>(kBandBytes / stride, 1, height));
     // One write per band: the rows of a band, bottom row first, as the file holds them.
     QByteArray bytes(stride * bandRows, '\0'); // the row padding stays zero
     if (bytes.isNull())

@@ -22,9 +22,10 @@ void toBmpRows(const QImage& image, int firstRow, int rows, char* out, qint64 st
 
 // An uncompressed 24-bit Windows bitmap: a 14-byte file header, a 40-byte BITMAPINFOHEADER
 // (96 dots per inch), then the rows from the bottom up, blue-green-red, each padded to a
-// multiple of 4 bytes. The rows are asked for in bands from the bottom, so a large picture never
-// has to be held whole. Returns false when the device refused a write or the source failed.
-bool writeBmp24(QIODevice& device, int width, int height, const BmpRowSource& source);
+// multiple of 4 bytes. The rows are asked for in bands of bandRows rows from the bottom (0: about
+// 16 MiB), so a large picture never has to be held whole. Returns false when the device refused
+// a write or the source failed.
+bool writeBmp24(QIODevice& device, int width, int height, const BmpRowSource& source, int bandRows = 0);
 
 // Whether a bitmap of this size fits the format's 32-bit file size.
 bool fitsBmp(int width, int height);

@@ -15,41 +15,27 @@ namespace glyfrax {
 
 namespace {
 
-// A piece taller than this many bytes of pixels is cut, so that a thread's image stays small
-// whatever the texture's size.
-constexpr qint64 kPieceBytes = qint64(4) * 1024 * 1024;
+// The texture is drawn in bands of this many bytes of 32-bit pixels, counted from its bottom
+// row, as it always has been: the rasteriser's anti-aliasing can differ in a pixel's last bit
+// with where a band begins, so the bands keep their places whatever the number of threads.
+constexpr qint64 kBandBytes = qint64(16) * 1024 * 1024;
 // Each further thread makes its own font first, which costs about as much as drawing this many
 // pixels; a small texture is drawn faster on one thread.
 constexpr qint64 kPixelsPerThread = qint64(512) * 512;
-
-// Rows where a piece starts: the top of each line of cells, and cuts within a line that is too tall.
-QList<int> pieceTops(const GlyphTable& table, std::int32_t side)
-{
-    QList<int> lineTops{0};
-    for (int code = kFirstCode; code <= kLastCode; ++code) {
-        if (table[code].Y > 0 && table[code].Y < side)
-            lineTops.append(table[code].Y);
-    }
-    std::sort(lineTops.begin(), lineTops.end());
-    lineTops.erase(std::unique(lineTops.begin(), lineTops.end()), lineTops.end());
-    lineTops.append(side);
-
-    const int tallest = int(std::max<qint64>(1, kPieceBytes / (qint64(side) * 4)));
-    QList<int> tops;
-    for (qsizetype i = 0; i + 1 < lineTops.size(); ++i) {
-        for (int top = lineTops[i]; top < lineTops[i + 1]; top += tallest)
-            tops.append(top);
-    }
-    return tops;
-}
 
 } // namespace
 
 TextureRenderer::TextureRenderer(const FontMeasure& measure, const GlyphTable& table, std::int32_t side,
                                  const QColor& text, const QColor& background, int threads)
     : m_measure(measure), m_table(table), m_side(side), m_text(text), m_background(background),
-      m_threads(std::max(1, threads)), m_pieceTops(pieceTops(table, side))
+      m_threads(std::max(1, threads)),
+      m_pieceRows(int(std::clamp<qint64>(kBandBytes / (qint64(side) * 4), 1, std::max(1, side))))
 {
+}
+
+int TextureRenderer::bandRows() const
+{
+    return int(std::min<qint64>(qint64(m_pieceRows) * m_threads, m_side));
 }
 
 void TextureRenderer::renderRows(QImage& image, int top, const QRawFont& font) const
@@ -71,26 +57,21 @@ void TextureRenderer::renderRows(QImage& image, int top, const QRawFont& font) c
 
 bool TextureRenderer::fillBmpRows(int top, int rows, char* out, qint64 stride) const
 {
-    // The pieces within these rows, each as [first row, end row).
+    // The pieces that hold these rows, each as [first row, end row), from the bottom up.
     QList<std::pair<int, int>> pieces;
-    for (qsizetype i = 0; i < m_pieceTops.size(); ++i) {
-        const int begin = std::max(top, m_pieceTops[i]);
-        const int end = std::min(top + rows, i + 1 < m_pieceTops.size() ? m_pieceTops[i + 1] : m_side);
-        if (begin < end)
-            pieces.append({begin, end});
+    for (int end = m_side; end > top; end -= m_pieceRows) {
+        if (end - m_pieceRows < top + rows)
+            pieces.append({std::max(0, end - m_pieceRows), end});
     }
-    int tallest = 0;
-    for (const auto& [begin, end] : pieces)
-        tallest = std::max(tallest, end - begin);
 
     std::atomic<qsizetype> next = 0;
     std::atomic<bool> ok = true;
-    const qint64 threads = std::min({qint64(m_threads), qint64(pieces.size()),
-                                     std::max<qint64>(1, qint64(m_side) * rows / kPixelsPerThread)});
+    const qint64 threads = std::min(
+        {qint64(m_threads), qint64(pieces.size()), std::max<qint64>(1, qint64(m_side) * rows / kPixelsPerThread)});
     runOnThreads(int(threads), [&](int worker) {
         // The calling thread draws with the measure's own font; every other thread makes its own.
         const QRawFont font = worker == 0 ? m_measure.rawFont() : m_measure.rawFontForThisThread();
-        QImage image(m_side, tallest, QImage::Format_RGB32);
+        QImage image(m_side, m_pieceRows, QImage::Format_RGB32);
         if (image.isNull()) {
             ok = false;
             return;
@@ -100,7 +81,9 @@ bool TextureRenderer::fillBmpRows(int top, int rows, char* out, qint64 stride) c
             // A view of the image's first rows, as tall as the piece.
             QImage piece(image.bits(), m_side, end - begin, image.bytesPerLine(), QImage::Format_RGB32);
             renderRows(piece, begin, font);
-            toBmpRows(piece, 0, end - begin, out + (top + rows - end) * stride, stride);
+            const int first = std::max(begin, top);
+            const int last = std::min(end, top + rows); // one past
+            toBmpRows(piece, first - begin, last - first, out + (top + rows - last) * stride, stride);
         }
     });
     return ok;

@@ -2,7 +2,6 @@
 
 #include <QColor>
 #include <QImage>
-#include <QList>
 
 #include <cstdint>
 
@@ -16,10 +15,8 @@ class GlyphTable;
 // The texture: side x side pixels of background, each character drawn in the text colour with
 // its text origin at its cell's top-left corner, clipped to its cell and to the texture.
 //
-// It is drawn in pieces of rows that start where the texture's lines start, so that a character
-// is drawn once and not cut between pieces; the pieces are spread over threads. Where the pieces
-// lie depends only on the cells and the side, never on the number of threads, so every thread
-// count gives the same bytes.
+// It is drawn in bands of rows spread over threads. Where the bands lie depends only on the side,
+// never on the number of threads, so every thread count gives the same bytes.
 class TextureRenderer
 {
 public:
@@ -27,6 +24,8 @@ public:
                     const QColor& background, int threads);
 
     std::int32_t side() const { return m_side; }
+    // How many rows to ask for at once so that every thread has a band to draw.
+    int bandRows() const;
 
     // Draws the rows top to top + rows - 1 and stores them as bitmap rows (see BmpRowSource).
     bool fillBmpRows(int top, int rows, char* out, qint64 stride) const;
@@ -43,7 +42,7 @@ private:
     QColor m_text;
     QColor m_background;
     int m_threads;
-    QList<int> m_pieceTops; // ascending, from 0
+    int m_pieceRows; // the height of a band
 };
 
 } // namespace glyfrax
