@@ -8,6 +8,8 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cerrno>
+#include <future>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -102,19 +104,32 @@ bool writeBmp24(QIODevice& device, int width, int height, const BmpRowSource& so
     const qint64 stride = bmpRowBytes(width);
     if (bandRows <= 0)
         bandRows = int(std::clamp<qint64>(kBandBytes / stride, 1, height));
-    // One write per band: the rows of a band, bottom row first, as the file holds them.
-    QByteArray bytes(stride * bandRows, '\0'); // the row padding stays zero
-    if (bytes.isNull())
+    // Two bands: while one is written, the next is drawn. One write per band: the rows of a
+    // band, bottom row first, as the file holds them. The row padding stays zero.
+    QByteArray bands[2] = {QByteArray(stride * bandRows, '\0'), QByteArray(stride * bandRows, '\0')};
+    if (bands[0].isNull() || bands[1].isNull())
         return false;
-    for (int bottom = height; bottom > 0; bottom -= bandRows) {
+    std::future<int> writing; // errno of a failed write, 0 when it succeeded
+    auto written = [&writing] {
+        const int error = writing.valid() ? writing.get() : 0;
+        errno = error; // the caller names the reason from errno, and the write ran on another thread
+        return error == 0;
+    };
+    for (int bottom = height, band = 0; bottom > 0; bottom -= bandRows, band ^= 1) {
         const int top = std::max(0, bottom - bandRows);
-        if (!source(top, bottom - top, bytes.data(), stride))
+        if (!source(top, bottom - top, bands[band].data(), stride)) {
+            written();
+            return false;
+        }
+        if (!written())
             return false;
         const qint64 length = stride * (bottom - top);
-        if (device.write(bytes.constData(), length) != length)
-            return false;
+        writing = std::async(std::launch::async, [&device, data = bands[band].constData(), length] {
+            errno = 0;
+            return device.write(data, length) == length ? 0 : (errno != 0 ? errno : EIO);
+        });
     }
-    return true;
+    return written();
 }
 
 } // namespace glyfrax
