@@ -58,11 +58,11 @@ private slots:
     void initTestCase() { QVERIFY(!test::loadDejaVuSans().isEmpty()); }
     void init()
     {
+        m_window.reset(); // before its dialogs and folder
+        m_dialogs = FakeDialogs();
         m_dir = std::make_unique<QTemporaryDir>();
         m_ini = settingsPath(m_dir->path());
         QVERIFY(test::writeBytes(m_ini, m_config));
-        m_window.reset(); // before its dialogs
-        m_dialogs = FakeDialogs();
         m_window = std::make_unique<MainWindow>(m_dir->path(), readSettingsFile(m_ini).settings, m_dialogs);
     }
 

@@ -32,7 +32,7 @@ inline QString unescape(const QString& text)
 {
     QString plain;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i) == u'\\' ? text.at(++i) : QChar();
+        const QChar c = text.at(i) == u'\\' && i + 1 < text.size() ? text.at(++i) : QChar();
         if (c == u'x')
             plain += QChar(text.mid((i += 2) - 1, 2).toUShort(nullptr, 16));
         else
