@@ -9,6 +9,7 @@
 #include "base/Windows1252.h"
 #include "export/FontExport.h"
 #include "render/FontMeasure.h"
+#include "render/FontSource.h"
 #include "render/GlyphPainter.h"
 #include "settings/ColorValue.h"
 #include "settings/SettingLimits.h"
@@ -213,10 +214,10 @@ QString MainWindow::previewText() const
     return previewLines(m_layout).join(u'\n');
 }
 
-void MainWindow::reportSettingProblems(const QString& path, const QList<SettingProblem>& problems)
+void MainWindow::reportStartup(const QString& path, const LoadedSettings& loaded)
 {
-    if (!problems.isEmpty())
-        m_dialogs.showWarning(this, describeSettingProblems(path, problems));
+    if (const QString report = startupReport(path, loaded); !report.isEmpty())
+        m_dialogs.showWarning(this, report);
 }
 
 void MainWindow::applyExportOptions(const ExportOptions& options)

@@ -37,8 +37,9 @@ public:
     ExportPropsDialog* exportPropsDialog() const;
     AboutDialog* aboutDialog() const;
 
-    // Tells the user, in one message, which settings could not be read.
-    void reportSettingProblems(const QString& path, const QList<SettingProblem>& problems);
+    // Tells the user, in one message, what was wrong with the settings file read at start: that
+    // it could not be read, which settings did not convert, which face stands in for its own.
+    void reportStartup(const QString& path, const LoadedSettings& loaded);
 
     // Confirmed export options; the layout follows.
     void applyExportOptions(const ExportOptions& options);

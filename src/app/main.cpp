@@ -1,7 +1,6 @@
 #include "app/DialogService.h"
 #include "app/MainWindow.h"
 #include "base/Localization.h"
-#include "render/FontSource.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
 
@@ -29,9 +28,6 @@ int main(int argc, char* argv[])
         window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
     // Told once the window stands, so the user sees which program is speaking.
-    QTimer::singleShot(0, &window, [&] {
-        if (const QString report = glyfrax::startupReport(iniPath, loaded); !report.isEmpty())
-            dialogs.showWarning(&window, report);
-    });
+    QTimer::singleShot(0, &window, [&] { window.reportStartup(iniPath, loaded); });
     return QApplication::exec();
 }

@@ -105,10 +105,17 @@ bool writeBmp24(QIODevice& device, int width, int height, const BmpRowSource& so
     if (bandRows <= 0)
         bandRows = int(std::clamp<qint64>(kBandBytes / stride, 1, height));
     // Two bands: while one is written, the next is drawn. One write per band: the rows of a
-    // band, bottom row first, as the file holds them. The row padding stays zero.
-    QByteArray bands[2] = {QByteArray(stride * bandRows, '\0'), QByteArray(stride * bandRows, '\0')};
+    // band, bottom row first, as the file holds them. The source fills each row but its padding,
+    // which is zeroed once here; the rest is not, so the source's threads take the first touch.
+    QByteArray bands[2] = {QByteArray(stride * bandRows, Qt::Uninitialized),
+                           QByteArray(stride * bandRows, Qt::Uninitialized)};
     if (bands[0].isNull() || bands[1].isNull())
         return false;
+    const qint64 padding = stride - qint64(width) * 3;
+    for (QByteArray& band : bands) {
+        for (qint64 row = 0; padding > 0 && row < bandRows; ++row)
+            std::memset(band.data() + row * stride + width * 3, 0, size_t(padding));
+    }
     std::future<int> writing; // errno of a failed write, 0 when it succeeded
     auto written = [&writing] {
         const int error = writing.valid() ? writing.get() : 0;

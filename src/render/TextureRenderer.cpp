@@ -68,10 +68,15 @@ bool TextureRenderer::fillBmpRows(int top, int rows, char* out, qint64 stride) c
     std::atomic<bool> ok = true;
     const qint64 threads = std::min(
         {qint64(m_threads), qint64(pieces.size()), std::max<qint64>(1, qint64(m_side) * rows / kPixelsPerThread)});
+    if (m_images.size() < std::size_t(threads))
+        m_images.resize(std::size_t(threads));
     runOnThreads(int(threads), [&](int worker) {
         // The calling thread draws with the measure's own font; every other thread makes its own.
         const QRawFont font = worker == 0 ? m_measure.rawFont() : m_measure.rawFontForThisThread();
-        QImage image(m_side, m_pieceRows, QImage::Format_RGB32);
+        // Kept from band to band: fresh memory for every band costs more to map than to draw on.
+        QImage& image = m_images[std::size_t(worker)];
+        if (image.isNull())
+            image = QImage(m_side, m_pieceRows, QImage::Format_RGB32);
         if (image.isNull()) {
             ok = false;
             return;

@@ -4,6 +4,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <vector>
 
 class QRawFont;
 
@@ -43,6 +44,7 @@ private:
     QColor m_background;
     int m_threads;
     int m_pieceRows; // the height of a band
+    mutable std::vector<QImage> m_images; // one to draw on for each thread
 };
 
 } // namespace glyfrax

@@ -73,7 +73,7 @@ private slots:
         QCOMPARE(window.centralWidget()->size(), QSize(295, 296));
         QVERIFY(!label(u"TexLabel")->font().bold()); // the controls keep the desktop font
         QVERIFY(!label(u"PreLabel")->accessibleName().isEmpty());
-        window.reportSettingProblems(m_ini, readSettingsFile(m_ini).problems);
+        window.reportStartup(m_ini, readSettingsFile(m_ini));
         note(u"start, the problems of the settings file told in the order of the keys"_s);
         commandsAndTabOrder();
 
