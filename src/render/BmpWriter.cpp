@@ -1,5 +1,6 @@
 #include "render/BmpWriter.h"
 
+#include "base/LargeBuffer.h"
 #include "base/LittleEndian.h"
 #include "layout/Units.h"
 
@@ -8,10 +9,10 @@
 #include <QtEndian>
 
 #include <algorithm>
-#include <cerrno>
-#include <future>
 #include <bit>
+#include <cerrno>
 #include <cstring>
+#include <future>
 #include <limits>
 
 namespace glyfrax {
@@ -107,12 +108,11 @@ bool writeBmp24(QIODevice& device, int width, int height, const BmpRowSource& so
     // Two bands: while one is written, the next is drawn. One write per band: the rows of a
     // band, bottom row first, as the file holds them. The source fills each row but its padding,
     // which is zeroed once here; the rest is not, so the source's threads take the first touch.
-    QByteArray bands[2] = {QByteArray(stride * bandRows, Qt::Uninitialized),
-                           QByteArray(stride * bandRows, Qt::Uninitialized)};
+    LargeBuffer bands[2] = {LargeBuffer(stride * bandRows), LargeBuffer(stride * bandRows)};
     if (bands[0].isNull() || bands[1].isNull())
         return false;
     const qint64 padding = stride - qint64(width) * 3;
-    for (QByteArray& band : bands) {
+    for (const LargeBuffer& band : bands) {
         for (qint64 row = 0; padding > 0 && row < bandRows; ++row)
             std::memset(band.data() + row * stride + width * 3, 0, size_t(padding));
     }
@@ -131,7 +131,7 @@ bool writeBmp24(QIODevice& device, int width, int height, const BmpRowSource& so
         if (!written())
             return false;
         const qint64 length = stride * (bottom - top);
-        writing = std::async(std::launch::async, [&device, data = bands[band].constData(), length] {
+        writing = std::async(std::launch::async, [&device, data = bands[band].data(), length] {
             errno = 0;
             return device.write(data, length) == length ? 0 : (errno != 0 ? errno : EIO);
         });

@@ -1,5 +1,6 @@
 #include "render/TextureRenderer.h"
 
+#include "base/LargeBuffer.h"
 #include "base/Parallel.h"
 #include "layout/GlyphTable.h"
 #include "render/BmpWriter.h"
@@ -74,17 +75,18 @@ bool TextureRenderer::fillBmpRows(int top, int rows, char* out, qint64 stride) c
         // The calling thread draws with the measure's own font; every other thread makes its own.
         const QRawFont font = worker == 0 ? m_measure.rawFont() : m_measure.rawFontForThisThread();
         // Kept from band to band: fresh memory for every band costs more to map than to draw on.
-        QImage& image = m_images[std::size_t(worker)];
-        if (image.isNull())
-            image = QImage(m_side, m_pieceRows, QImage::Format_RGB32);
-        if (image.isNull()) {
+        LargeBuffer& pixels = m_images[std::size_t(worker)];
+        const qint64 rowBytes = qint64(m_side) * 4;
+        if (pixels.isNull())
+            pixels = LargeBuffer(rowBytes * m_pieceRows);
+        if (pixels.isNull()) {
             ok = false;
             return;
         }
         for (qsizetype i = next++; i < pieces.size(); i = next++) {
             const auto [begin, end] = pieces[i];
             // A view of the image's first rows, as tall as the piece.
-            QImage piece(image.bits(), m_side, end - begin, image.bytesPerLine(), QImage::Format_RGB32);
+            QImage piece(reinterpret_cast<uchar*>(pixels.data()), m_side, end - begin, rowBytes, QImage::Format_RGB32);
             renderRows(piece, begin, font);
             const int first = std::max(begin, top);
             const int last = std::min(end, top + rows); // one past

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/LargeBuffer.h"
+
 #include <QColor>
 #include <QImage>
 
@@ -43,8 +45,8 @@ private:
     QColor m_text;
     QColor m_background;
     int m_threads;
-    int m_pieceRows; // the height of a band
-    mutable std::vector<QImage> m_images; // one to draw on for each thread
+    int m_pieceRows;                           // the height of a band
+    mutable std::vector<LargeBuffer> m_images; // the pixels each thread draws on
 };
 
 } // namespace glyfrax
