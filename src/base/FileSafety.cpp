@@ -66,7 +66,7 @@ QString describeKind(FileKind kind)
     case FileKind::Other:
         break;
     }
-    return QStringLiteral("keine gewöhnliche Datei oder nicht zugänglich");
+    return QStringLiteral("nicht zugänglich (etwa ein Kreis symbolischer Verknüpfungen oder ein zu langer Name)");
 }
 
 bool isSameFile(const QString& a, const QString& b)

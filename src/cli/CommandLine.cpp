@@ -200,8 +200,8 @@ std::optional<std::array<QString, 5>> labelsFrom(const QString& text)
 Result<void> readModernOptions(const QCommandLineParser& parser, const Options& o, CommandLine& line)
 {
     const bool modern = line.format == CommandLine::Format::BmFont;
-    const std::vector<const QCommandLineOption*> modernOnly = {&o.descriptor, &o.chars,     &o.charsFile, &o.padding,
-                                                               &o.spacing,    &o.nonSquare, &o.maxTexture};
+    const std::vector<const QCommandLineOption*> modernOnly = {&o.descriptor, &o.chars,     &o.charsFile,  &o.padding,
+                                                               &o.spacing,    &o.nonSquare, &o.maxTexture, &o.verbose};
     const std::vector<const QCommandLineOption*> classicOnly = {&o.binary, &o.text,  &o.longFields, &o.shortFields,
                                                                 &o.labels, &o.xDist, &o.yDist};
     for (const QCommandLineOption* option : modern ? classicOnly : modernOnly) {
@@ -243,6 +243,8 @@ Result<void> readModernOptions(const QCommandLineParser& parser, const Options& 
         const Result<std::vector<char32_t>> chars = parseCharacterRanges(parser.value(o.chars));
         if (!chars)
             return failure(QStringLiteral("--chars: ") + chars.error());
+        if (chars->empty()) // surrogates only: no character at all
+            return failure(QStringLiteral("--chars: Die Liste nennt kein Zeichen."));
         m.characters = *chars;
     }
     if (codePage) {
@@ -352,7 +354,7 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
                                     .arg((unknown.first().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
                                          unknown.first()));
     }
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         line.action = CommandLine::Action::ShowHelp;
         return line;
     }
@@ -373,6 +375,8 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     }
     if (positional.isEmpty())
         return usageError(QStringLiteral("Es fehlt der Pfad der Bitmap (BITMAP)."));
+    if (positional.first().isEmpty())
+        return usageError(QStringLiteral("Der Pfad der Bitmap (BITMAP) ist leer."));
     if (positional.size() > 1)
         return usageError(QStringLiteral("Nur eine Bitmap auf einmal: „%1“ ist zu viel.").arg(positional.at(1)));
     if (parser.isSet(o.font) && parser.isSet(o.fontFile))

@@ -20,13 +20,14 @@ void printLine(std::FILE* stream, const QString& text)
 } // namespace
 
 int runModernExport(const CommandLine& line, const Settings& settings, const QString& configPath,
-                    const QPalette& palette)
+                    const QPalette& palette, const std::function<Result<void>(std::int32_t, std::int32_t)>& approve)
 {
     ModernOptions options = line.modern;
     options.codePage = line.codePage;
     options.textColor = line.overrides.textColor;
     options.backColor = line.overrides.backColor;
     options.inputs = {configPath, line.fontFile, options.charactersFile};
+    options.approvePage = approve;
     const Result<ModernExported> exported =
         exportModern(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, options, palette);
     if (exported && line.verbose && !exported->missing.empty())
@@ -35,6 +36,8 @@ int runModernExport(const CommandLine& line, const Settings& settings, const QSt
         printLine(stderr, QStringLiteral("glyfrax-export: ") + exported.error());
         return 1;
     }
+    if (line.quiet)
+        return 0;
     printLine(stdout, pagesCaption(*exported));
     printLine(stdout, QDir::toNativeSeparators(exported->descriptorPath));
     for (const QString& page : exported->pagePaths)

@@ -1,7 +1,12 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <QPalette>
 #include <QString>
+
+#include <cstdint>
+#include <functional>
 
 namespace glyfrax {
 
@@ -10,8 +15,9 @@ struct Settings;
 
 // Runs the export of --format bmfont and reports it: the texture size, the descriptor and the
 // pages on stdout, a failure and (with --verbose) the characters the font lacks on stderr.
-// Returns the exit code: 0 done, 1 failed.
+// approve may refuse the pages' size before anything is written. Returns the exit code: 0 done,
+// 1 failed.
 int runModernExport(const CommandLine& line, const Settings& settings, const QString& configPath,
-                    const QPalette& palette);
+                    const QPalette& palette, const std::function<Result<void>(std::int32_t, std::int32_t)>& approve);
 
 } // namespace glyfrax

@@ -101,16 +101,26 @@ private:
     QElapsedTimer m_clock;
 };
 
-Result<void> approveSide(const CommandLine& line, std::int32_t side)
+Result<void> approveSize(const CommandLine& line, std::int32_t width, std::int32_t height)
 {
-    if (side <= kLargeTextureSide || line.allowLarge)
+    if ((width <= kLargeTextureSide && height <= kLargeTextureSide) || line.allowLarge)
         return {};
-    const double mebibytes = double(bmpRowBytes(side)) * side / (1024.0 * 1024.0);
-    return failure(QStringLiteral("Die Textur wäre %1 x %1 Pixel groß, die Bitmap %2 MiB. Texturen über %3 x %3 "
+    const double mebibytes = double(bmpRowBytes(width)) * height / (1024.0 * 1024.0);
+    return failure(QStringLiteral("Die Textur wäre %1 x %2 Pixel groß, als Bitmap %3 MiB. Texturen über %4 x %4 "
                                   "Pixel entstehen nur mit --allow-large; es wurde nichts geschrieben.")
-                       .arg(side)
+                       .arg(width)
+                       .arg(height)
                        .arg(QLocale(QLocale::German).toString(mebibytes, 'f', 0))
                        .arg(kLargeTextureSide));
+}
+
+// Output that cannot be written (a full disk, a closed pipe) is a failure, not a success.
+int finish(int exitCode)
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return exitCode;
+    print(stderr, QStringLiteral("glyfrax-export: Die Ausgabe auf stdout ließ sich nicht schreiben."));
+    return 1;
 }
 
 } // namespace
@@ -135,12 +145,12 @@ int main(int argc, char* argv[])
     switch (line.action) {
     case CommandLine::Action::ShowHelp:
         print(stdout, commandLineHelp(terminalWidth()));
-        return 0;
+        return finish(0);
     case CommandLine::Action::ListFonts:
-        return listFonts(line);
+        return finish(listFonts(line));
     case CommandLine::Action::ShowVersion:
         print(stdout, QStringLiteral("glyfrax-export ") + QCoreApplication::applicationVersion());
-        return 0;
+        return finish(0);
     case CommandLine::Action::Export:
         break;
     }
@@ -171,6 +181,12 @@ int main(int argc, char* argv[])
         inputs.append(line.fontFile);
     }
     line.overrides.applyTo(settings);
+    // A settings file without a face reads as "0", the value of every missing key.
+    if (settings.font.face.trimmed().isEmpty() || settings.font.face == u"0") {
+        print(stderr, QStringLiteral("glyfrax-export: Die Einstellungen nennen keine Schriftart; geben Sie eine mit "
+                                     "--font oder --font-file an."));
+        return 1;
+    }
     // The window draws a stand-in for a face that is not installed; a build would quietly ship it.
     if (!isFaceInstalled(settings.font.face)) {
         print(stderr, QStringLiteral("glyfrax-export: ") + faceNotInstalledMessage(settings.font.face));
@@ -178,12 +194,14 @@ int main(int argc, char* argv[])
     }
 
     if (line.format == CommandLine::Format::BmFont)
-        return runModernExport(line, settings, configPath, QGuiApplication::palette());
+        return finish(runModernExport(
+            line, settings, configPath, QGuiApplication::palette(),
+            [&line](std::int32_t width, std::int32_t height) { return approveSize(line, width, height); }));
     ProgressLine progress(!line.quiet);
     ExportRun run;
     run.codePage = line.codePage.value_or(CodePage::windows1252());
     run.inputs = inputs;
-    run.approveSide = [&line](std::int32_t side) { return approveSide(line, side); };
+    run.approveSide = [&line](std::int32_t side) { return approveSize(line, side, side); };
     run.progress = [&progress](std::int32_t side, int percent) { progress.show(side, percent); };
     const Result<ExportedFiles> exported =
         exportFont(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, QGuiApplication::palette(), run);
@@ -197,5 +215,5 @@ int main(int argc, char* argv[])
     print(stdout, textureSizeCaption(exported->layout.side));
     print(stdout, shownPath(exported->metricsPath));
     print(stdout, shownPath(exported->bitmapPath));
-    return 0;
+    return finish(0);
 }

@@ -1,6 +1,7 @@
 #include "export/ModernExport.h"
 
 #include "base/AtomicFile.h"
+#include "base/FileSafety.h"
 #include "export/FontExport.h"
 #include "export/Kerning.h"
 #include "layout/CellPacking.h"
@@ -32,12 +33,12 @@ constexpr std::int32_t kBlack = 0;
 
 Result<std::vector<char32_t>> charactersOfFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("Die Zeichendatei „%1“ kann nicht gelesen werden: %2.")
-                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+    // A text of every character Unicode has is under 5 MiB in UTF-8.
+    const Result<QByteArray> bytes = readRegularFile(path, qint64(16) << 20);
+    if (!bytes)
+        return failure(bytes.error());
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8.decode(file.readAll());
+    const QString text = utf8.decode(*bytes);
     if (utf8.hasError())
         return failure(
             QStringLiteral("Die Zeichendatei „%1“ ist kein gültiges UTF-8.").arg(QDir::toNativeSeparators(path)));
@@ -233,6 +234,10 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
                            .arg(packing->pageCount)
                            .arg(kMaxPages));
 
+    if (options.approvePage) {
+        if (const Result<void> approved = options.approvePage(packing->width, packing->height); !approved)
+            return failure(approved.error());
+    }
     const ImageFormat format = imageFormatFor(imagePath);
     ModernExported exported{descriptorPathFor(imagePath, options.descriptor),
                             pagePathsFor(imagePath, packing->pageCount), packing->width, packing->height,

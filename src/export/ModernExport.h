@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -34,6 +35,9 @@ struct ModernOptions
     std::optional<std::int32_t> textColor;
     std::optional<std::int32_t> backColor;
     QStringList inputs; // files the export reads: none of them is ever replaced
+    // Asked once the pages' size is known, before anything is drawn or written; a failure ends
+    // the export there. Empty: every size.
+    std::function<Result<void>(std::int32_t width, std::int32_t height)> approvePage;
 };
 
 struct ModernExported
