@@ -25,7 +25,9 @@ QByteArray comparable(const QByteArray& bytes)
 {
     if (!bytes.startsWith("\xFF\xFE") && !bytes.startsWith("\xFE\xFF"))
         return bytes;
-    QStringDecoder decode(bytes.startsWith('\xFF') ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    // Stateless: a last odd byte reads as U+FFFD, as the profile reads (and then writes) it.
+    QStringDecoder decode(bytes.startsWith('\xFF') ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                          QStringConverter::Flag::Stateless);
     return QString(decode(bytes)).toUtf8();
 }
 
