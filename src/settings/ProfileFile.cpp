@@ -215,6 +215,7 @@ bool ProfileFile::setValue(const QString& section, const QString& key, const QSt
     if (!m_utf8 && !(fitsWindows1252(keyLine) && fitsWindows1252(sectionName)))
         convertToUtf8();
     replaceOrInsert(sectionName, keyName, keyLine);
+    m_edited = true;
     // A Windows-1252 file whose bytes turned into valid UTF-8 would be read as UTF-8 next
     // time and change the meaning of its other lines: it becomes UTF-8 as a whole instead.
     // A line end cannot complete a character, so the file is valid UTF-8 when each line is.
@@ -300,6 +301,9 @@ QByteArray ProfileFile::toBytes() const
         bytes += line.bytes;
         bytes += line.end;
     }
+    // An untouched UTF-16 file keeps its bytes, even where they are not valid UTF-16.
+    if (m_utf16 && !m_edited)
+        return m_original;
     if (m_utf16)
         return QStringEncoder(*m_utf16, QStringEncoder::Flag::WriteBom).encode(QString::fromUtf8(bytes));
     return bytes;

@@ -99,6 +99,7 @@ private:
     qsizetype m_nonUtf8Lines = 0;
     // For a UTF-16 file, its encoding; the lines are held as UTF-8 meanwhile.
     std::optional<QStringConverter::Encoding> m_utf16;
+    bool m_edited = false; // a value was set since the file was read
     QString m_loadProblem;
 };
 
