@@ -49,7 +49,7 @@ bool keptButOne(const QStringList& before, const QStringList& after)
 QString storedForm(QString value)
 {
     value.replace(u'\r', u' ').replace(u'\n', u' ').replace(QChar(0), u' ');
-    value.remove(QRegularExpression(QStringLiteral("^[ \t]+|[ \t]+$")));
+    value.remove(QRegularExpression(QStringLiteral("^ +| +$"))); // tabs stay: a label may hold them
     const qsizetype limit = ProfileFile::kMaxValueLength;
     return value.size() <= limit ? value : value.left(value.at(limit - 1).isHighSurrogate() ? limit - 1 : limit);
 }
