@@ -304,8 +304,12 @@ QByteArray ProfileFile::toBytes() const
     // An untouched UTF-16 file keeps its bytes, even where they are not valid UTF-16.
     if (m_utf16 && !m_edited)
         return m_original;
-    if (m_utf16)
-        return QStringEncoder(*m_utf16, QStringEncoder::Flag::WriteBom).encode(QString::fromUtf8(bytes));
+    if (m_utf16) {
+        // Not QString::fromUtf8, which would drop a U+FEFF that starts the text after the mark.
+        QStringDecoder text(QStringDecoder::Utf8,
+                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        return QStringEncoder(*m_utf16, QStringEncoder::Flag::WriteBom).encode(QString(text(bytes)));
+    }
     return bytes;
 }
 

@@ -27,7 +27,7 @@ QByteArray comparable(const QByteArray& bytes)
         return bytes;
     // Stateless: a last odd byte reads as U+FFFD, as the profile reads (and then writes) it.
     QStringDecoder decode(bytes.startsWith('\xFF') ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
-                          QStringConverter::Flag::Stateless);
+                          QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     return QString(decode(QByteArrayView(bytes).sliced(2))).toUtf8(); // without its byte order mark, as read
 }
 
