@@ -152,7 +152,8 @@ Result<std::pair<QString, QString>> resolveTarget(const QString& path)
 
 QByteArray temporaryName(const QByteArray& name)
 {
-    return '.' + name + ".glyfrax-" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+    // system(), not global(): seeding the global generator costs more than a whole small export.
+    return '.' + name + ".glyfrax-" + QByteArray::number(QRandomGenerator::system()->generate(), 16);
 }
 
 // A temporary file in the folder. Without a name where the file system allows it, so that a

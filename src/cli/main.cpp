@@ -125,16 +125,22 @@ int finish(int exitCode)
 
 } // namespace
 
-int main(int argc, char* argv[])
+// Ends the process without tearing Qt down. Everything of ours is written, closed and flushed
+// by now, and the teardown would cost more than a small export: the font library would read its
+// whole configuration, for --version too, only to free it. A leak checker gets the teardown.
+[[noreturn]] void endProcess(int exitCode)
 {
-    qInstallMessageHandler(handleQtMessage);
-    // No display needed, whatever the environment names: Qt's offscreen platform always works.
-    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
-    QGuiApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("glyfrax-export"));
-    QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersionText));
-    installGermanTranslations(app);
+    std::fflush(nullptr); // _Exit drops what stdio still holds
+#if defined(__SANITIZE_ADDRESS__)
+    std::exit(exitCode);
+#else
+    std::_Exit(exitCode);
+#endif
+}
 
+// Everything after the start; the returned exit code ends the process.
+int runCommandLine(FontConfigPreload& fontConfig)
+{
     const Result<CommandLine> parsed = parseCommandLine(QCoreApplication::arguments());
     if (!parsed) {
         print(stderr, QStringLiteral("glyfrax-export: ") + shownText(parsed.error()));
@@ -147,6 +153,7 @@ int main(int argc, char* argv[])
         print(stdout, commandLineHelp(terminalWidth()));
         return finish(0);
     case CommandLine::Action::ListFonts:
+        fontConfig.wait();
         return finish(listFonts(line));
     case CommandLine::Action::ShowVersion:
         print(stdout, QStringLiteral("glyfrax-export ") + QCoreApplication::applicationVersion());
@@ -164,6 +171,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     const LoadedSettings loaded = readSettingsFile(configPath);
+    fontConfig.wait();
     if (const QString report = describeLoadedSettings(configPath, loaded); !report.isEmpty())
         print(stderr, QStringLiteral("glyfrax-export: ") + report);
     if (!loaded.fileProblem.isEmpty())
@@ -216,4 +224,17 @@ int main(int argc, char* argv[])
     print(stdout, shownPath(exported->metricsPath));
     print(stdout, shownPath(exported->bitmapPath));
     return finish(0);
+}
+
+int main(int argc, char* argv[])
+{
+    qInstallMessageHandler(handleQtMessage);
+    FontConfigPreload fontConfig; // first: it overlaps the rest of the start
+    // No display needed, whatever the environment names: Qt's offscreen platform always works.
+    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("glyfrax-export"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersionText));
+    installGermanTranslations(app);
+    endProcess(runCommandLine(fontConfig));
 }

@@ -89,15 +89,7 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
              // A PNG is compressed as a whole; a BMP streams in bands, so a large one is never held whole.
              if (format == ImageFormat::Png)
                  return writeImage(device, texture.render(), format);
-             return writeBmp24(
-                 device, side, side,
-                 [&](int top, int rows, char* out, qint64 stride) {
-                     const bool filled = texture.fillBmpRows(top, rows, out, stride);
-                     // The bands come from the bottom up: the rows from top down are done.
-                     report(int(qint64(side - top) * 100 / side));
-                     return filled;
-                 },
-                 texture.bandRows());
+             return texture.writeBmp(device, [&](int rowsWritten) { report(int(qint64(rowsWritten) * 100 / side)); });
          }},
     });
     if (!written)

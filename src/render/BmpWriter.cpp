@@ -1,6 +1,5 @@
 #include "render/BmpWriter.h"
 
-#include "base/LargeBuffer.h"
 #include "base/LittleEndian.h"
 #include "layout/Units.h"
 
@@ -12,25 +11,26 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
-#include <future>
 #include <limits>
 
 namespace glyfrax {
 
 namespace {
 
-constexpr int kHeaderSize = 14 + 40;
-constexpr qint64 kBandBytes = qint64(16) * 1024 * 1024;
+// Small enough to stay in a core's cache, large enough that a write call is worth its cost.
+constexpr qint64 kChunkBytes = qint64(256) * 1024;
 
-QByteArray header(int width, int height)
+} // namespace
+
+QByteArray bmpHeader(int width, int height)
 {
     const qint64 pixelBytes = bmpRowBytes(width) * height;
     QByteArray bytes;
-    bytes.reserve(kHeaderSize);
+    bytes.reserve(kBmpHeaderSize);
     bytes.append("BM", 2);
-    appendLittleEndian<std::uint32_t>(bytes, std::uint32_t(kHeaderSize + pixelBytes));
+    appendLittleEndian<std::uint32_t>(bytes, std::uint32_t(kBmpHeaderSize + pixelBytes));
     appendLittleEndian<std::uint32_t>(bytes, 0); // reserved
-    appendLittleEndian<std::uint32_t>(bytes, kHeaderSize);
+    appendLittleEndian<std::uint32_t>(bytes, kBmpHeaderSize);
     appendLittleEndian<std::uint32_t>(bytes, 40);
     appendLittleEndian<std::int32_t>(bytes, width);
     appendLittleEndian<std::int32_t>(bytes, height); // positive: rows stored bottom-up
@@ -44,6 +44,8 @@ QByteArray header(int width, int height)
     appendLittleEndian<std::uint32_t>(bytes, 0); // important colours
     return bytes;
 }
+
+namespace {
 
 void toBlueGreenRed(const QRgb* pixels, int width, char* out)
 {
@@ -92,51 +94,37 @@ void toBmpRows(const QImage& image, int firstRow, int rows, char* out, qint64 st
 bool fitsBmp(int width, int height)
 {
     return width > 0 && height > 0 &&
-           kHeaderSize + bmpRowBytes(width) * height <= qint64(std::numeric_limits<std::uint32_t>::max());
+           kBmpHeaderSize + bmpRowBytes(width) * height <= qint64(std::numeric_limits<std::uint32_t>::max());
 }
 
-bool writeBmp24(QIODevice& device, int width, int height, const BmpRowSource& source, int bandRows)
+BmpRowWriter::BmpRowWriter(int width)
+    : m_stride(bmpRowBytes(width)), m_chunkRows(int(std::max<qint64>(1, kChunkBytes / m_stride))),
+      m_buffer(new char[std::size_t(m_stride * m_chunkRows)]()) // the padding stays zero
 {
-    if (!fitsBmp(width, height))
-        return false;
-    if (device.write(header(width, height)) != kHeaderSize)
-        return false;
+}
 
-    const qint64 stride = bmpRowBytes(width);
-    if (bandRows <= 0)
-        bandRows = int(std::clamp<qint64>(kBandBytes / stride, 1, height));
-    // Two bands: while one is written, the next is drawn. One write per band: the rows of a
-    // band, bottom row first, as the file holds them. The source fills each row but its padding,
-    // which is zeroed once here; the rest is not, so the source's threads take the first touch.
-    LargeBuffer bands[2] = {LargeBuffer(stride * bandRows), LargeBuffer(stride * bandRows)};
-    if (bands[0].isNull() || bands[1].isNull())
-        return false;
-    const qint64 padding = stride - qint64(width) * 3;
-    for (const LargeBuffer& band : bands) {
-        for (qint64 row = 0; padding > 0 && row < bandRows; ++row)
-            std::memset(band.data() + row * stride + width * 3, 0, size_t(padding));
-    }
-    std::future<int> writing; // errno of a failed write, 0 when it succeeded
-    auto written = [&writing] {
-        const int error = writing.valid() ? writing.get() : 0;
-        errno = error; // the caller names the reason from errno, and the write ran on another thread
-        return error == 0;
-    };
-    for (int bottom = height, band = 0; bottom > 0; bottom -= bandRows, band ^= 1) {
-        const int top = std::max(0, bottom - bandRows);
-        if (!source(top, bottom - top, bands[band].data(), stride)) {
-            written();
+bool BmpRowWriter::write(QIODevice& device, const QImage& image)
+{
+    for (int end = image.height(); end > 0; end -= m_chunkRows) {
+        const int first = std::max(0, end - m_chunkRows);
+        toBmpRows(image, first, end - first, m_buffer.get(), m_stride);
+        const qint64 length = m_stride * (end - first);
+        errno = 0;
+        if (device.write(m_buffer.get(), length) != length) {
+            if (errno == 0)
+                errno = EIO;
             return false;
         }
-        if (!written())
-            return false;
-        const qint64 length = stride * (bottom - top);
-        writing = std::async(std::launch::async, [&device, data = bands[band].data(), length] {
-            errno = 0;
-            return device.write(data, length) == length ? 0 : (errno != 0 ? errno : EIO);
-        });
     }
-    return written();
+    return true;
+}
+
+bool writeBmp24(QIODevice& device, const QImage& image)
+{
+    if (!fitsBmp(image.width(), image.height()) ||
+        device.write(bmpHeader(image.width(), image.height())) != kBmpHeaderSize)
+        return false;
+    return BmpRowWriter(image.width()).write(device, image);
 }
 
 } // namespace glyfrax

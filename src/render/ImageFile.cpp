@@ -20,11 +20,7 @@ bool writeImage(QIODevice& device, const QImage& image, ImageFormat format)
         QImageWriter writer(&device, QByteArrayLiteral("png"));
         return writer.write(image);
     }
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    return writeBmp24(device, rgb.width(), rgb.height(), [&rgb](int top, int rows, char* out, qint64 stride) {
-        toBmpRows(rgb, top, rows, out, stride);
-        return true;
-    });
+    return writeBmp24(device, image.convertToFormat(QImage::Format_RGB32));
 }
 
 } // namespace glyfrax

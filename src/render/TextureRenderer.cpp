@@ -7,10 +7,14 @@
 #include "render/FontMeasure.h"
 #include "render/GlyphPainter.h"
 
+#include <QIODevice>
 #include <QPainter>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <mutex>
 
 namespace glyfrax {
 
@@ -30,13 +34,8 @@ TextureRenderer::TextureRenderer(const FontMeasure& measure, const GlyphTable& t
                                  const QColor& text, const QColor& background, int threads)
     : m_measure(measure), m_table(table), m_side(side), m_text(text), m_background(background),
       m_threads(std::max(1, threads)),
-      m_pieceRows(int(std::clamp<qint64>(kBandBytes / (qint64(side) * 4), 1, std::max(1, side))))
+      m_bandRows(int(std::clamp<qint64>(kBandBytes / (qint64(side) * 4), 1, std::max(1, side))))
 {
-}
-
-int TextureRenderer::bandRows() const
-{
-    return int(std::min<qint64>(qint64(m_pieceRows) * m_threads, m_side));
 }
 
 void TextureRenderer::renderRows(QImage& image, int top, const QRawFont& font) const
@@ -56,44 +55,81 @@ void TextureRenderer::renderRows(QImage& image, int top, const QRawFont& font) c
     }
 }
 
-bool TextureRenderer::fillBmpRows(int top, int rows, char* out, qint64 stride) const
+bool TextureRenderer::writeBmp(QIODevice& device, const std::function<void(int rowsWritten)>& progress) const
 {
-    // The pieces that hold these rows, each as [first row, end row), from the bottom up.
-    QList<std::pair<int, int>> pieces;
-    for (int end = m_side; end > top; end -= m_pieceRows) {
-        if (end - m_pieceRows < top + rows)
-            pieces.append({std::max(0, end - m_pieceRows), end});
-    }
+    if (!fitsBmp(m_side, m_side) || device.write(bmpHeader(m_side, m_side)) != kBmpHeaderSize)
+        return false;
+    // Band k holds the rows from side - (k + 1) * bandRows up to side - k * bandRows: the file's
+    // order. Each thread draws the next band nobody has taken, waits until the bands below it are
+    // in the file, writes it and takes the next, so drawing goes on while a band is written.
+    const int bands = int((qint64(m_side) + m_bandRows - 1) / m_bandRows);
+    const qint64 threads =
+        std::min({qint64(m_threads), qint64(bands), std::max<qint64>(1, qint64(m_side) * m_side / kPixelsPerThread)});
+    std::atomic<int> next = 0;
+    std::mutex mutex;
+    std::condition_variable changed;
+    int written = 0;   // bands in the file
+    int failure = 0;   // errno of the first failure; ENOMEM for memory
+    int reported = -1; // bands progress was told of
 
-    std::atomic<qsizetype> next = 0;
-    std::atomic<bool> ok = true;
-    const qint64 threads = std::min(
-        {qint64(m_threads), qint64(pieces.size()), std::max<qint64>(1, qint64(m_side) * rows / kPixelsPerThread)});
-    if (m_images.size() < std::size_t(threads))
-        m_images.resize(std::size_t(threads));
-    runOnThreads(int(threads), [&](int worker) {
-        // The calling thread draws with the measure's own font; every other thread makes its own.
-        const QRawFont font = worker == 0 ? m_measure.rawFont() : m_measure.rawFontForThisThread();
-        // Kept from band to band: fresh memory for every band costs more to map than to draw on.
-        LargeBuffer& pixels = m_images[std::size_t(worker)];
-        const qint64 rowBytes = qint64(m_side) * 4;
-        if (pixels.isNull())
-            pixels = LargeBuffer(rowBytes * m_pieceRows);
-        if (pixels.isNull()) {
-            ok = false;
-            return;
+    // Waits until done() holds. The calling thread tells progress on the way: the window's
+    // progress dialog keeps the window alive from there.
+    auto waitUntil = [&](std::unique_lock<std::mutex>& lock, bool reporting, auto done) {
+        for (;;) {
+            if (reporting && progress && reported != written) {
+                reported = written;
+                const int rows = int(std::min<qint64>(m_side, qint64(written) * m_bandRows));
+                lock.unlock();
+                progress(rows);
+                lock.lock();
+            } else if (done()) {
+                return;
+            } else {
+                changed.wait(lock);
+            }
         }
-        for (qsizetype i = next++; i < pieces.size(); i = next++) {
-            const auto [begin, end] = pieces[i];
-            // A view of the image's first rows, as tall as the piece.
-            QImage piece(reinterpret_cast<uchar*>(pixels.data()), m_side, end - begin, rowBytes, QImage::Format_RGB32);
-            renderRows(piece, begin, font);
-            const int first = std::max(begin, top);
-            const int last = std::min(end, top + rows); // one past
-            toBmpRows(piece, first - begin, last - first, out + (top + rows - last) * stride, stride);
+    };
+    auto fail = [&](int error) {
+        const std::lock_guard lock(mutex);
+        if (failure == 0)
+            failure = error != 0 ? error : EIO;
+        changed.notify_all();
+    };
+
+    runOnThreads(int(threads), [&](int worker) {
+        const bool caller = worker == 0;
+        // The calling thread draws with the measure's own font; every other thread makes its own.
+        const QRawFont font = caller ? m_measure.rawFont() : m_measure.rawFontForThisThread();
+        const qint64 rowBytes = qint64(m_side) * 4;
+        const LargeBuffer pixels(rowBytes * m_bandRows);
+        if (pixels.isNull())
+            return fail(ENOMEM);
+        BmpRowWriter writer(m_side);
+        for (int band = next++; band < bands; band = next++) {
+            const int end = int(m_side - qint64(band) * m_bandRows);
+            const int begin = std::max(0, end - m_bandRows);
+            QImage image(reinterpret_cast<uchar*>(pixels.data()), m_side, end - begin, rowBytes, QImage::Format_RGB32);
+            renderRows(image, begin, font);
+            {
+                std::unique_lock lock(mutex);
+                waitUntil(lock, caller, [&] { return failure != 0 || written == band; });
+                if (failure != 0)
+                    return;
+            }
+            // Only this thread writes now: every other one waits for written to change.
+            if (!writer.write(device, image))
+                return fail(errno);
+            const std::lock_guard lock(mutex);
+            ++written;
+            changed.notify_all();
+        }
+        if (caller) {
+            std::unique_lock lock(mutex);
+            waitUntil(lock, true, [&] { return failure != 0 || written == bands; });
         }
     });
-    return ok;
+    errno = failure;
+    return failure == 0;
 }
 
 QImage TextureRenderer::render() const

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "base/LargeBuffer.h"
-
 #include <QColor>
 #include <QImage>
 
 #include <cstdint>
-#include <vector>
+#include <functional>
 
+class QIODevice;
 class QRawFont;
 
 namespace glyfrax {
@@ -27,11 +26,11 @@ public:
                     const QColor& background, int threads);
 
     std::int32_t side() const { return m_side; }
-    // How many rows to ask for at once so that every thread has a band to draw.
-    int bandRows() const;
+    // Writes the texture as a 24-bit bitmap (see bmpHeader), drawn band by band on the threads
+    // and written in order as the bands are done. progress is told the rows written so far, on
+    // the calling thread only. Returns false when a write failed (errno tells why) or memory ran out.
+    bool writeBmp(QIODevice& device, const std::function<void(int rowsWritten)>& progress) const;
 
-    // Draws the rows top to top + rows - 1 and stores them as bitmap rows (see BmpRowSource).
-    bool fillBmpRows(int top, int rows, char* out, qint64 stride) const;
     // The whole texture, drawn on the calling thread; a null image when the memory cannot be had.
     QImage render() const;
 
@@ -45,8 +44,7 @@ private:
     QColor m_text;
     QColor m_background;
     int m_threads;
-    int m_pieceRows;                           // the height of a band
-    mutable std::vector<LargeBuffer> m_images; // the pixels each thread draws on
+    int m_bandRows; // the height of a band
 };
 
 } // namespace glyfrax
