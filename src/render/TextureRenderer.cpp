@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <barrier>
 #include <cerrno>
 #include <condition_variable>
 #include <mutex>
@@ -41,30 +42,60 @@ TextureRenderer::TextureRenderer(const FontMeasure& measure, const GlyphTable& t
 void TextureRenderer::renderRows(QImage& image, int top, const QRawFont& font) const
 {
     image.fill(m_background);
-    const QRect texture(0, 0, m_side, m_side);
-    const QRect rows(0, top, m_side, image.height());
     QPainter painter(&image);
+    drawCells(painter, font, top, image.height(), nullptr);
+}
+
+void TextureRenderer::drawCells(QPainter& painter, const QRawFont& font, int top, int rows,
+                                std::atomic<int>* nextCode) const
+{
+    const QRect texture(0, 0, m_side, m_side);
+    const QRect band(0, top, m_side, rows);
     painter.setPen(m_text);
     painter.translate(0, -top);
-    for (int code = kFirstCode; code <= kLastCode; ++code) {
+    // Every code, or runs of a few codes taken from nextCode, which other threads take from too.
+    constexpr int kCodesPerTurn = 8;
+    int code = nextCode ? nextCode->fetch_add(kCodesPerTurn) : kFirstCode;
+    for (int end = nextCode ? code + kCodesPerTurn : kLastCode + 1; code <= kLastCode;) {
         const GlyphRect& cell = m_table[code];
-        if (cell.W <= 0 || cell.H <= 0)
-            continue; // nothing to draw, and QRect would turn a negative size around
-        const QRect clip = QRect(cell.X, cell.Y, cell.W, cell.H) & texture & rows;
-        drawCharacter(painter, font, m_measure, code, {cell.X, cell.Y}, clip);
+        // Nothing to draw in an empty cell, and QRect would turn a negative size around.
+        if (cell.W > 0 && cell.H > 0) {
+            const QRect clip = QRect(cell.X, cell.Y, cell.W, cell.H) & texture & band;
+            drawCharacter(painter, font, m_measure, code, {cell.X, cell.Y}, clip);
+        }
+        if (++code == end && nextCode) {
+            code = nextCode->fetch_add(kCodesPerTurn);
+            end = code + kCodesPerTurn;
+        }
     }
 }
 
-bool TextureRenderer::writeBmp(QIODevice& device, const std::function<void(int rowsWritten)>& progress) const
+bool TextureRenderer::writeBmp(QIODevice& device, const Progress& progress) const
 {
     if (!fitsBmp(m_side, m_side) || device.write(bmpHeader(m_side, m_side)) != kBmpHeaderSize)
         return false;
-    // Band k holds the rows from side - (k + 1) * bandRows up to side - k * bandRows: the file's
-    // order. Each thread draws the next band nobody has taken, waits until the bands below it are
-    // in the file, writes it and takes the next, so drawing goes on while a band is written.
-    const int bands = int((qint64(m_side) + m_bandRows - 1) / m_bandRows);
-    const qint64 threads =
-        std::min({qint64(m_threads), qint64(bands), std::max<qint64>(1, qint64(m_side) * m_side / kPixelsPerThread)});
+    const int threads =
+        int(std::min<qint64>(m_threads, std::max<qint64>(1, qint64(m_side) * m_side / kPixelsPerThread)));
+    return bandCount() >= threads ? writeBandsApart(device, threads, progress)
+                                  : writeBandsTogether(device, threads, progress);
+}
+
+int TextureRenderer::bandCount() const
+{
+    return int((qint64(m_side) + m_bandRows - 1) / m_bandRows);
+}
+
+std::pair<int, int> TextureRenderer::bandRows(int band) const
+{
+    const int end = int(m_side - qint64(band) * m_bandRows);
+    return {std::max(0, end - m_bandRows), end};
+}
+
+bool TextureRenderer::writeBandsApart(QIODevice& device, int threads, const Progress& progress) const
+{
+    // Each thread draws the next band nobody has taken, waits until the bands below it are in the
+    // file, writes it and takes the next, so drawing goes on while a band is written.
+    const int bands = bandCount();
     std::atomic<int> next = 0;
     std::mutex mutex;
     std::condition_variable changed;
@@ -96,7 +127,7 @@ bool TextureRenderer::writeBmp(QIODevice& device, const std::function<void(int r
         changed.notify_all();
     };
 
-    runOnThreads(int(threads), [&](int worker) {
+    runOnThreads(threads, [&](int worker) {
         const bool caller = worker == 0;
         // The calling thread draws with the measure's own font; every other thread makes its own.
         const QRawFont font = caller ? m_measure.rawFont() : m_measure.rawFontForThisThread();
@@ -106,8 +137,7 @@ bool TextureRenderer::writeBmp(QIODevice& device, const std::function<void(int r
             return fail(ENOMEM);
         BmpRowWriter writer(m_side);
         for (int band = next++; band < bands; band = next++) {
-            const int end = int(m_side - qint64(band) * m_bandRows);
-            const int begin = std::max(0, end - m_bandRows);
+            const auto [begin, end] = bandRows(band);
             QImage image(reinterpret_cast<uchar*>(pixels.data()), m_side, end - begin, rowBytes, QImage::Format_RGB32);
             renderRows(image, begin, font);
             {
@@ -126,6 +156,54 @@ bool TextureRenderer::writeBmp(QIODevice& device, const std::function<void(int r
         if (caller) {
             std::unique_lock lock(mutex);
             waitUntil(lock, true, [&] { return failure != 0 || written == bands; });
+        }
+    });
+    errno = failure;
+    return failure == 0;
+}
+
+bool TextureRenderer::writeBandsTogether(QIODevice& device, int threads, const Progress& progress) const
+{
+    // The threads draw one band at a time, together: each takes the next few characters as it goes.
+    // Every character is drawn only inside its own cell, so no two threads draw on one pixel.
+    const qint64 rowBytes = qint64(m_side) * 4;
+    const LargeBuffer pixels(rowBytes * m_bandRows);
+    if (pixels.isNull()) {
+        errno = ENOMEM;
+        return false;
+    }
+    BmpRowWriter writer(m_side);
+    std::barrier<> together(threads);
+    std::atomic<int> nextCode = kFirstCode;
+    int failure = 0; // errno of a failed write
+    runOnThreads(threads, [&](int worker) {
+        const QRawFont font = worker == 0 ? m_measure.rawFont() : m_measure.rawFontForThisThread();
+        for (int band = 0; band < bandCount(); ++band) {
+            const auto [begin, end] = bandRows(band);
+            QImage image(reinterpret_cast<uchar*>(pixels.data()), m_side, end - begin, rowBytes, QImage::Format_RGB32);
+            // Each thread clears a stripe of the band's rows.
+            const int first = (end - begin) * worker / threads;
+            const int last = (end - begin) * (worker + 1) / threads;
+            QImage stripe(image.scanLine(first), m_side, last - first, rowBytes, QImage::Format_RGB32);
+            stripe.fill(m_background);
+            if (worker == 0)
+                nextCode = kFirstCode;
+            together.arrive_and_wait();
+            {
+                QPainter painter(&image);
+                drawCells(painter, font, begin, end - begin, &nextCode);
+            }
+            together.arrive_and_wait();
+            // The calling thread writes the band and tells the progress; the others wait for it.
+            if (worker == 0) {
+                if (!writer.write(device, image))
+                    failure = errno != 0 ? errno : EIO;
+                else if (progress)
+                    progress(m_side - begin);
+            }
+            together.arrive_and_wait();
+            if (failure != 0)
+                return;
         }
     });
     errno = failure;

@@ -3,10 +3,13 @@
 #include <QColor>
 #include <QImage>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 class QIODevice;
+class QPainter;
 class QRawFont;
 
 namespace glyfrax {
@@ -29,7 +32,8 @@ public:
     // Writes the texture as a 24-bit bitmap (see bmpHeader), drawn band by band on the threads
     // and written in order as the bands are done. progress is told the rows written so far, on
     // the calling thread only. Returns false when a write failed (errno tells why) or memory ran out.
-    bool writeBmp(QIODevice& device, const std::function<void(int rowsWritten)>& progress) const;
+    using Progress = std::function<void(int rowsWritten)>;
+    bool writeBmp(QIODevice& device, const Progress& progress) const;
 
     // The whole texture, drawn on the calling thread; a null image when the memory cannot be had.
     QImage render() const;
@@ -37,6 +41,16 @@ public:
 private:
     // Draws the texture's rows from top down into image, as wide as the texture.
     void renderRows(QImage& image, int top, const QRawFont& font) const;
+    // Draws the characters into the rows top to top + rows - 1, on a painter of an image of these
+    // rows: every character, or those of the codes the thread takes from nextCode.
+    void drawCells(QPainter& painter, const QRawFont& font, int top, int rows, std::atomic<int>* nextCode) const;
+    int bandCount() const;
+    // Band k's first row and the row after its last. Band 0 is at the bottom: the file's order.
+    std::pair<int, int> bandRows(int band) const;
+    // At least as many bands as threads: each thread draws bands of its own, one at a time.
+    bool writeBandsApart(QIODevice& device, int threads, const Progress& progress) const;
+    // Fewer bands than threads: all threads draw each band.
+    bool writeBandsTogether(QIODevice& device, int threads, const Progress& progress) const;
 
     const FontMeasure& m_measure;
     const GlyphTable& m_table;
