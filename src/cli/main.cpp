@@ -139,7 +139,7 @@ int finish(int exitCode)
 }
 
 // Everything after the start; the returned exit code ends the process.
-int runCommandLine(FontConfigPreload& fontConfig)
+int runCommandLine()
 {
     const Result<CommandLine> parsed = parseCommandLine(QCoreApplication::arguments());
     if (!parsed) {
@@ -153,7 +153,6 @@ int runCommandLine(FontConfigPreload& fontConfig)
         print(stdout, commandLineHelp(terminalWidth()));
         return finish(0);
     case CommandLine::Action::ListFonts:
-        fontConfig.wait();
         return finish(listFonts(line));
     case CommandLine::Action::ShowVersion:
         print(stdout, QStringLiteral("glyfrax-export ") + QCoreApplication::applicationVersion());
@@ -171,7 +170,6 @@ int runCommandLine(FontConfigPreload& fontConfig)
         return 1;
     }
     const LoadedSettings loaded = readSettingsFile(configPath);
-    fontConfig.wait();
     if (const QString report = describeLoadedSettings(configPath, loaded); !report.isEmpty())
         print(stderr, QStringLiteral("glyfrax-export: ") + report);
     if (!loaded.fileProblem.isEmpty())
@@ -229,12 +227,11 @@ int runCommandLine(FontConfigPreload& fontConfig)
 int main(int argc, char* argv[])
 {
     qInstallMessageHandler(handleQtMessage);
-    FontConfigPreload fontConfig; // first: it overlaps the rest of the start
     // No display needed, whatever the environment names: Qt's offscreen platform always works.
     qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("glyfrax-export"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersionText));
     installGermanTranslations(app);
-    endProcess(runCommandLine(fontConfig));
+    endProcess(runCommandLine());
 }

@@ -10,29 +10,11 @@
 #include <QRawFont>
 #include <QtEndian>
 
-#ifdef GLYFRAX_HAVE_FONTCONFIG
-#include <fontconfig/fontconfig.h>
-#endif
-
 #include <algorithm>
 #include <tuple>
 #include <vector>
 
 namespace glyfrax {
-
-FontConfigPreload::FontConfigPreload()
-{
-#ifdef GLYFRAX_HAVE_FONTCONFIG
-    // Qt's font database reads the same configuration with the same call, which then returns at once.
-    m_thread = std::jthread([] { FcInit(); });
-#endif
-}
-
-void FontConfigPreload::wait()
-{
-    if (m_thread.joinable())
-        m_thread.join();
-}
 
 namespace {
 

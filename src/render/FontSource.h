@@ -6,25 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-#include <thread>
-
 namespace glyfrax {
 
 struct LoadedSettings;
-
-// Reads the system's font configuration on a thread of its own. Reading it takes longer than
-// everything else a program does before its first font, so a program that starts this first,
-// before its QGuiApplication, finds it read by then. wait() before the first font: the
-// configuration would otherwise be read twice at once. Waits for the thread when destroyed.
-class FontConfigPreload
-{
-public:
-    FontConfigPreload();
-    void wait();
-
-private:
-    std::jthread m_thread;
-};
 
 // The largest font file that is read; real ones, even for East Asian scripts, stay far below.
 constexpr qint64 kMaxFontFileSize = qint64(256) << 20;
