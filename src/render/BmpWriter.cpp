@@ -103,10 +103,10 @@ BmpRowWriter::BmpRowWriter(int width)
 {
 }
 
-bool BmpRowWriter::write(QIODevice& device, const QImage& image)
+bool BmpRowWriter::write(QIODevice& device, const QImage& image, int firstRow, int endRow)
 {
-    for (int end = image.height(); end > 0; end -= m_chunkRows) {
-        const int first = std::max(0, end - m_chunkRows);
+    for (int end = endRow < 0 ? image.height() : endRow; end > firstRow; end -= m_chunkRows) {
+        const int first = std::max(firstRow, end - m_chunkRows);
         toBmpRows(image, first, end - first, m_buffer.get(), m_stride);
         const qint64 length = m_stride * (end - first);
         errno = 0;

@@ -25,15 +25,16 @@ QByteArray bmpHeader(int width, int height);
 // bottom one first, stride bytes apart; the padding bytes are left as they are.
 void toBmpRows(const QImage& image, int firstRow, int rows, char* out, qint64 stride);
 
-// Writes whole 32-bit RGB images, each as the bitmap rows that hold it, bottom row first. The rows
-// pass through a buffer of a few hundred kilobytes, kept from one image to the next: it stays in
-// the processor's cache, where a buffer for the whole image would be fresh memory every time.
+// Writes rows of 32-bit RGB images as bitmap rows, bottom row first. The rows pass through a
+// buffer of a few hundred kilobytes, kept from one call to the next: it stays in the processor's
+// cache, where a buffer for a whole image would be fresh memory every time.
 class BmpRowWriter
 {
 public:
     explicit BmpRowWriter(int width);
-    // Returns false when the device refused a write, with errno telling why where it can.
-    bool write(QIODevice& device, const QImage& image);
+    // Writes the rows firstRow to endRow - 1, endRow - 1 first; all of them when not given. Returns
+    // false when the device refused a write, with errno telling why where it can.
+    bool write(QIODevice& device, const QImage& image, int firstRow = 0, int endRow = -1);
 
 private:
     qint64 m_stride;

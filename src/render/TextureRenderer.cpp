@@ -11,8 +11,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
-#include <barrier>
 #include <cerrno>
 #include <condition_variable>
 #include <mutex>
@@ -42,30 +42,22 @@ TextureRenderer::TextureRenderer(const FontMeasure& measure, const GlyphTable& t
 void TextureRenderer::renderRows(QImage& image, int top, const QRawFont& font) const
 {
     image.fill(m_background);
-    QPainter painter(&image);
-    drawCells(painter, font, top, image.height(), nullptr);
+    drawCells(image, top, font, kFirstCode, kLastCode);
 }
 
-void TextureRenderer::drawCells(QPainter& painter, const QRawFont& font, int top, int rows,
-                                std::atomic<int>* nextCode) const
+void TextureRenderer::drawCells(QImage& image, int top, const QRawFont& font, int firstCode, int lastCode) const
 {
     const QRect texture(0, 0, m_side, m_side);
-    const QRect band(0, top, m_side, rows);
+    const QRect band(0, top, m_side, image.height());
+    QPainter painter(&image);
     painter.setPen(m_text);
     painter.translate(0, -top);
-    // Every code, or runs of a few codes taken from nextCode, which other threads take from too.
-    constexpr int kCodesPerTurn = 8;
-    int code = nextCode ? nextCode->fetch_add(kCodesPerTurn) : kFirstCode;
-    for (int end = nextCode ? code + kCodesPerTurn : kLastCode + 1; code <= kLastCode;) {
+    for (int code = firstCode; code <= lastCode; ++code) {
         const GlyphRect& cell = m_table[code];
         // Nothing to draw in an empty cell, and QRect would turn a negative size around.
         if (cell.W > 0 && cell.H > 0) {
             const QRect clip = QRect(cell.X, cell.Y, cell.W, cell.H) & texture & band;
             drawCharacter(painter, font, m_measure, code, {cell.X, cell.Y}, clip);
-        }
-        if (++code == end && nextCode) {
-            code = nextCode->fetch_add(kCodesPerTurn);
-            end = code + kCodesPerTurn;
         }
     }
 }
@@ -164,46 +156,107 @@ bool TextureRenderer::writeBandsApart(QIODevice& device, int threads, const Prog
 
 bool TextureRenderer::writeBandsTogether(QIODevice& device, int threads, const Progress& progress) const
 {
-    // The threads draw one band at a time, together: each takes the next few characters as it goes.
-    // Every character is drawn only inside its own cell, so no two threads draw on one pixel.
+    // The threads draw one band at a time, together, each taking the next few characters from the
+    // last code down. Every character is drawn only inside its cell, so no two threads draw on one
+    // pixel. The calling thread meanwhile writes the band's rows, bottom first, as soon as every
+    // character that reaches into them is drawn: the last codes lie at the bottom.
     const qint64 rowBytes = qint64(m_side) * 4;
     const LargeBuffer pixels(rowBytes * m_bandRows);
     if (pixels.isNull()) {
         errno = ENOMEM;
         return false;
     }
-    BmpRowWriter writer(m_side);
-    std::barrier<> together(threads);
-    std::atomic<int> nextCode = kFirstCode;
-    int failure = 0; // errno of a failed write
+    constexpr int kCodesPerTurn = 8;
+    constexpr int kTurns = (kCharacterCount + kCodesPerTurn - 1) / kCodesPerTurn; // per band
+    // endBelow[i]: the row after the lowest cell of the codes below kFirstCode + i. Once every
+    // code from there up is drawn, the rows from endBelow[i] down are done.
+    std::array<int, kCharacterCount + 1> endBelow{};
+    for (int code = kFirstCode; code <= kLastCode; ++code) {
+        const GlyphRect& cell = m_table[code];
+        const int end = cell.W > 0 && cell.H > 0 ? cell.Y + cell.H : 0;
+        endBelow[std::size_t(code - kFirstCode + 1)] = std::max(endBelow[std::size_t(code - kFirstCode)], end);
+    }
+    auto imageOf = [&](int band) {
+        const auto [begin, end] = bandRows(band);
+        return QImage(reinterpret_cast<uchar*>(pixels.data()), m_side, end - begin, rowBytes, QImage::Format_RGB32);
+    };
+    auto drawTurn = [&](int band, int turn, const QRawFont& font) {
+        QImage image = imageOf(band);
+        const int last = kLastCode - turn * kCodesPerTurn;
+        drawCells(image, bandRows(band).first, font, std::max(kFirstCode, last - kCodesPerTurn + 1), last);
+    };
+
+    std::atomic<int> nextTurn = 0; // counted over all bands: band = turn / kTurns
+    std::mutex mutex;
+    std::condition_variable changed;
+    int openBand = -1; // the band drawn now; its rows are background until drawn
+    std::array<bool, kTurns> drawn{};
+    int drawnTurns = 0; // the first this many turns of the open band are all drawn
+    int failure = 0;    // errno of a failed write
+
     runOnThreads(threads, [&](int worker) {
-        const QRawFont font = worker == 0 ? m_measure.rawFont() : m_measure.rawFontForThisThread();
+        if (worker != 0) {
+            const QRawFont font = m_measure.rawFontForThisThread();
+            for (int turn = nextTurn++; turn < bandCount() * kTurns; turn = nextTurn++) {
+                {
+                    std::unique_lock lock(mutex);
+                    changed.wait(lock, [&] { return failure != 0 || openBand >= turn / kTurns; });
+                    if (failure != 0)
+                        return;
+                }
+                drawTurn(turn / kTurns, turn % kTurns, font);
+                const std::lock_guard lock(mutex);
+                drawn[std::size_t(turn % kTurns)] = true;
+                while (drawnTurns < kTurns && drawn[std::size_t(drawnTurns)])
+                    ++drawnTurns;
+                changed.notify_all();
+            }
+            return;
+        }
+        BmpRowWriter writer(m_side);
         for (int band = 0; band < bandCount(); ++band) {
             const auto [begin, end] = bandRows(band);
-            QImage image(reinterpret_cast<uchar*>(pixels.data()), m_side, end - begin, rowBytes, QImage::Format_RGB32);
-            // Each thread clears a stripe of the band's rows.
-            const int first = (end - begin) * worker / threads;
-            const int last = (end - begin) * (worker + 1) / threads;
-            QImage stripe(image.scanLine(first), m_side, last - first, rowBytes, QImage::Format_RGB32);
-            stripe.fill(m_background);
-            if (worker == 0)
-                nextCode = kFirstCode;
-            together.arrive_and_wait();
+            QImage image = imageOf(band);
+            image.fill(m_background);
             {
-                QPainter painter(&image);
-                drawCells(painter, font, begin, end - begin, &nextCode);
+                const std::lock_guard lock(mutex);
+                openBand = band;
+                drawn = {};
+                drawnTurns = 0;
+                changed.notify_all();
             }
-            together.arrive_and_wait();
-            // The calling thread writes the band and tells the progress; the others wait for it.
-            if (worker == 0) {
-                if (!writer.write(device, image))
-                    failure = errno != 0 ? errno : EIO;
-                else if (progress)
-                    progress(m_side - begin);
+            for (int unwritten = end; unwritten > begin;) { // rows from unwritten down are in the file
+                std::unique_lock lock(mutex);
+                const int done =
+                    std::max(begin, endBelow[std::size_t(std::max(0, kCharacterCount - drawnTurns * kCodesPerTurn))]);
+                if (done < unwritten) {
+                    lock.unlock();
+                    if (!writer.write(device, image, done - begin, unwritten - begin)) {
+                        lock.lock();
+                        failure = errno != 0 ? errno : EIO;
+                        changed.notify_all();
+                        return;
+                    }
+                    unwritten = done;
+                    if (progress)
+                        progress(m_side - unwritten);
+                    continue;
+                }
+                // Nothing to write yet: this thread draws a turn of the open band, if one is left.
+                int turn = nextTurn.load();
+                while (turn < (band + 1) * kTurns && !nextTurn.compare_exchange_weak(turn, turn + 1)) {
+                }
+                if (turn >= (band + 1) * kTurns) {
+                    changed.wait(lock);
+                    continue;
+                }
+                lock.unlock();
+                drawTurn(band, turn % kTurns, m_measure.rawFont());
+                lock.lock();
+                drawn[std::size_t(turn % kTurns)] = true;
+                while (drawnTurns < kTurns && drawn[std::size_t(drawnTurns)])
+                    ++drawnTurns;
             }
-            together.arrive_and_wait();
-            if (failure != 0)
-                return;
         }
     });
     errno = failure;

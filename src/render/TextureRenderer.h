@@ -3,13 +3,11 @@
 #include <QColor>
 #include <QImage>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <utility>
 
 class QIODevice;
-class QPainter;
 class QRawFont;
 
 namespace glyfrax {
@@ -41,9 +39,9 @@ public:
 private:
     // Draws the texture's rows from top down into image, as wide as the texture.
     void renderRows(QImage& image, int top, const QRawFont& font) const;
-    // Draws the characters into the rows top to top + rows - 1, on a painter of an image of these
-    // rows: every character, or those of the codes the thread takes from nextCode.
-    void drawCells(QPainter& painter, const QRawFont& font, int top, int rows, std::atomic<int>* nextCode) const;
+    // Draws the characters of the codes firstCode to lastCode into image, which holds the texture's
+    // rows from top down.
+    void drawCells(QImage& image, int top, const QRawFont& font, int firstCode, int lastCode) const;
     int bandCount() const;
     // Band k's first row and the row after its last. Band 0 is at the bottom: the file's order.
     std::pair<int, int> bandRows(int band) const;
