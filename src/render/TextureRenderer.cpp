@@ -26,8 +26,8 @@ namespace {
 // with where a band begins, so the bands keep their places whatever the number of threads.
 constexpr qint64 kBandBytes = qint64(16) * 1024 * 1024;
 // Each further thread makes its own font first, which costs about as much as drawing this many
-// pixels; a small texture is drawn faster on one thread.
-constexpr qint64 kPixelsPerThread = qint64(512) * 512;
+// pixels; a smaller texture is drawn faster on one thread.
+constexpr qint64 kPixelsPerThread = qint64(256) * 256;
 
 } // namespace
 
