@@ -78,14 +78,14 @@ qint64 bmpRowBytes(int width)
     return (qint64(width) * 3 + 3) & ~qint64(3);
 }
 
-void toBmpRows(const QImage& image, int firstRow, int rows, char* out, qint64 stride)
+void toBmpRows(const QImage& image, int firstRow, int rows, char* out, qint64 stride, const char* rowBelow)
 {
     const int width = image.width();
     for (int y = firstRow + rows - 1; y >= firstRow; --y, out += stride) {
         // Most of a texture is rows of background: a row like the one below is copied.
-        if (y < firstRow + rows - 1 &&
-            std::memcmp(image.constScanLine(y), image.constScanLine(y + 1), size_t(width) * 4) == 0)
-            std::memcpy(out, out - stride, size_t(stride));
+        const char* below = y < firstRow + rows - 1 ? out - stride : (y + 1 < image.height() ? rowBelow : nullptr);
+        if (below && std::memcmp(image.constScanLine(y), image.constScanLine(y + 1), size_t(width) * 4) == 0)
+            std::memcpy(out, below, size_t(stride));
         else
             toBlueGreenRed(reinterpret_cast<const QRgb*>(image.constScanLine(y)), width, out);
     }
@@ -98,16 +98,20 @@ bool fitsBmp(int width, int height)
 }
 
 BmpRowWriter::BmpRowWriter(int width)
-    : m_stride(bmpRowBytes(width)), m_chunkRows(int(std::max<qint64>(1, kChunkBytes / m_stride))),
+    : m_stride(bmpRowBytes(width)), m_chunkRows(int(std::max<qint64>(2, kChunkBytes / m_stride))),
       m_buffer(new char[std::size_t(m_stride * m_chunkRows)]()) // the padding stays zero
 {
 }
 
 bool BmpRowWriter::write(QIODevice& device, const QImage& image, int firstRow, int endRow)
 {
+    // The stored row below the next chunk: the top row of the chunk before, which lies beyond the
+    // next chunk's bottom row as a chunk has at least two rows.
+    const char* below = nullptr;
     for (int end = endRow < 0 ? image.height() : endRow; end > firstRow; end -= m_chunkRows) {
         const int first = std::max(firstRow, end - m_chunkRows);
-        toBmpRows(image, first, end - first, m_buffer.get(), m_stride);
+        toBmpRows(image, first, end - first, m_buffer.get(), m_stride, below);
+        below = m_buffer.get() + (end - first - 1) * m_stride;
         const qint64 length = m_stride * (end - first);
         errno = 0;
         if (device.write(m_buffer.get(), length) != length) {

@@ -22,8 +22,9 @@ qint64 bmpRowBytes(int width);
 QByteArray bmpHeader(int width, int height);
 
 // Stores rows firstRow to firstRow + rows - 1 of a 32-bit RGB image as bitmap rows, the
-// bottom one first, stride bytes apart; the padding bytes are left as they are.
-void toBmpRows(const QImage& image, int firstRow, int rows, char* out, qint64 stride);
+// bottom one first, stride bytes apart; the padding bytes are left as they are. rowBelow, when
+// given, holds the stored row firstRow + rows, which the bottom row copies if they are alike.
+void toBmpRows(const QImage& image, int firstRow, int rows, char* out, qint64 stride, const char* rowBelow = nullptr);
 
 // Writes rows of 32-bit RGB images as bitmap rows, bottom row first. The rows pass through a
 // buffer of a few hundred kilobytes, kept from one call to the next: it stays in the processor's
