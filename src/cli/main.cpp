@@ -22,6 +22,15 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+// Builds with AddressSanitizer check for leaks as the process ends, after Qt is torn down.
+#if defined(__SANITIZE_ADDRESS__)
+#define GLYFRAX_LEAK_CHECKED
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define GLYFRAX_LEAK_CHECKED
+#endif
+#endif
+
 using namespace glyfrax;
 
 namespace {
@@ -125,19 +134,6 @@ int finish(int exitCode)
 
 } // namespace
 
-// Ends the process without tearing Qt down. Everything of ours is written, closed and flushed
-// by now, and the teardown would cost more than a small export: the font library would read its
-// whole configuration, for --version too, only to free it. A leak checker gets the teardown.
-[[noreturn]] void endProcess(int exitCode)
-{
-    std::fflush(nullptr); // _Exit drops what stdio still holds
-#if defined(__SANITIZE_ADDRESS__)
-    std::exit(exitCode);
-#else
-    std::_Exit(exitCode);
-#endif
-}
-
 // Everything after the start; the returned exit code ends the process.
 int runCommandLine()
 {
@@ -233,5 +229,14 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("glyfrax-export"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersionText));
     installGermanTranslations(app);
-    endProcess(runCommandLine());
+    const int exitCode = runCommandLine();
+#if !defined(GLYFRAX_LEAK_CHECKED)
+    // The process ends here, without tearing Qt down. Everything of ours is written, closed and
+    // flushed by now, and the teardown would cost more than a small export: the font library
+    // would read its whole configuration, for --version too, only to free it. A leak checker
+    // gets the teardown.
+    std::fflush(nullptr); // _Exit drops what stdio still holds
+    std::_Exit(exitCode);
+#endif
+    return exitCode;
 }
