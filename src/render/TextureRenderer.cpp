@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 
 namespace glyfrax {
@@ -124,14 +125,20 @@ bool TextureRenderer::writeBandsApart(QIODevice& device, int threads, const Prog
         // The calling thread draws with the measure's own font; every other thread makes its own.
         const QRawFont font = caller ? m_measure.rawFont() : m_measure.rawFontForThisThread();
         const qint64 rowBytes = qint64(m_side) * 4;
+        const qint64 stride = bmpRowBytes(m_side);
         const LargeBuffer pixels(rowBytes * m_bandRows);
-        if (pixels.isNull())
+        // The band as the file holds it, made before this thread's turn: the turns come one after
+        // another, and a turn that is only the write keeps the file growing fastest.
+        const LargeBuffer stored(stride * m_bandRows);
+        if (pixels.isNull() || stored.isNull())
             return fail(ENOMEM);
-        BmpRowWriter writer(m_side);
+        for (qint64 row = 0; stride > qint64(m_side) * 3 && row < m_bandRows; ++row)
+            std::memset(stored.data() + row * stride + m_side * 3, 0, std::size_t(stride - qint64(m_side) * 3));
         for (int band = next++; band < bands; band = next++) {
             const auto [begin, end] = bandRows(band);
             QImage image(reinterpret_cast<uchar*>(pixels.data()), m_side, end - begin, rowBytes, QImage::Format_RGB32);
             renderRows(image, begin, font);
+            toBmpRows(image, 0, end - begin, stored.data(), stride);
             {
                 std::unique_lock lock(mutex);
                 waitUntil(lock, caller, [&] { return failure != 0 || written == band; });
@@ -139,7 +146,8 @@ bool TextureRenderer::writeBandsApart(QIODevice& device, int threads, const Prog
                     return;
             }
             // Only this thread writes now: every other one waits for written to change.
-            if (!writer.write(device, image))
+            errno = 0;
+            if (device.write(stored.data(), stride * (end - begin)) != stride * (end - begin))
                 return fail(errno);
             const std::lock_guard lock(mutex);
             ++written;
