@@ -7,8 +7,8 @@
 
 #include "base/Localization.h"
 #include "export/FontExport.h"
-#include "render/FontMeasure.h"
 #include "layout/TextureLayout.h"
+#include "render/FontMeasure.h"
 #include "settings/Settings.h"
 
 #include <QCoreApplication>
@@ -62,8 +62,8 @@ void benchLayout()
             side = layoutTexture(fresh, 1, 1)->side;
             withMeasure.push_back(double(timer.nsecsElapsed()) / 1e6);
         }
-        std::printf("  %5.0f pt  texture %5d  layout %.4f ms  measuring + layout %.4f ms\n", double(size),
-                    side, medianOf(layoutOnly), medianOf(withMeasure));
+        std::printf("  %5.0f pt  texture %5d  layout %.4f ms  measuring + layout %.4f ms\n", double(size), side,
+                    medianOf(layoutOnly), medianOf(withMeasure));
     }
 }
 
