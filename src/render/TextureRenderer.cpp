@@ -233,7 +233,7 @@ bool TextureRenderer::writeBandsTogether(QIODevice& device, int threads, const P
                 drawnTurns = 0;
                 changed.notify_all();
             }
-            for (int unwritten = end; unwritten > begin;) { // rows from unwritten down are in the file
+            for (int unwritten = end;;) { // rows from unwritten down are in the file
                 std::unique_lock lock(mutex);
                 const int done =
                     std::max(begin, endBelow[std::size_t(std::max(0, kCharacterCount - drawnTurns * kCodesPerTurn))]);
@@ -250,6 +250,11 @@ bool TextureRenderer::writeBandsTogether(QIODevice& device, int threads, const P
                         progress(m_side - unwritten);
                     continue;
                 }
+                // The next band starts only once every turn of this one is drawn, even those whose
+                // cells lie above it: a turn still being drawn would mark the next band's turn as
+                // drawn, and share its pixels.
+                if (unwritten == begin && drawnTurns == kTurns)
+                    break;
                 // Nothing to write yet: this thread draws a turn of the open band, if one is left.
                 int turn = nextTurn.load();
                 while (turn < (band + 1) * kTurns && !nextTurn.compare_exchange_weak(turn, turn + 1)) {
