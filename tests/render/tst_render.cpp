@@ -1,10 +1,13 @@
 #include "layout/CellPlacement.h"
 #include "layout/TextureLayout.h"
+#include "render/BmpWriter.h"
 #include "render/FontMeasure.h"
 #include "render/TextureRenderer.h"
 #include "support/Golden.h"
 #include "support/TestFont.h"
 
+#include <QBuffer>
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace glyfrax;
@@ -37,6 +40,37 @@ private slots:
         const GlyphTable table = *placeCells(measure, *layoutTexture(measure, 2, 2), 2, 2);
         const QImage texture = TextureRenderer(measure, table, 512, Qt::white, Qt::black, 1).render();
         QCOMPARE(TextureRenderer(measure, table, 100, Qt::white, Qt::black, 1).render(), texture.copy(0, 0, 100, 100));
+    }
+
+    // The bitmap holds every pixel as Qt's own reader sees it, at widths around the sixteen pixels
+    // converted at a time, and across the writer's chunks, where rows like the one below are copied.
+    void bitmapHoldsThePixels_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        for (const auto& [width, height] : {std::pair{1, 2}, {15, 3}, {16, 3}, {17, 3}, {37, 5000}, {1024, 300}})
+            QTest::addRow("%dx%d", width, height) << width << height;
+    }
+    void bitmapHoldsThePixels()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QImage image(width, height, QImage::Format_RGB32);
+        QRandomGenerator random(uint(width * 7919 + height));
+        for (int y = 0; y < height; ++y) {
+            // Runs of equal rows, as a texture's background has them.
+            if (y > 0 && random.bounded(4) != 0) {
+                std::memcpy(image.scanLine(y), image.constScanLine(y - 1), std::size_t(width) * 4);
+                continue;
+            }
+            for (int x = 0; x < width; ++x)
+                image.setPixel(x, y, qRgb(random.bounded(256), random.bounded(256), random.bounded(256)));
+        }
+        QBuffer file;
+        file.open(QIODevice::WriteOnly);
+        QVERIFY(writeBmp24(file, image));
+        QCOMPARE(file.size(), kBmpHeaderSize + bmpRowBytes(width) * height);
+        QCOMPARE(QImage::fromData(file.data(), "BMP").convertToFormat(QImage::Format_RGB32), image);
     }
 };
 
