@@ -9,11 +9,15 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -27,43 +31,22 @@ namespace {
 using FileStatus = struct stat;
 using SignalAction = struct sigaction;
 
-// How long an export waits for another one that is replacing files in the same folder; that
+// How long a writer waits for another one that is replacing files in the same folder; that
 // takes milliseconds, so running out means the other process is stuck.
 constexpr int kLockWaitMs = 30000;
 
-QString reasonForErrno(int error, const QString& fallback, const QString& folder = {})
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("Zugriff verweigert");
-    case ENOENT:
-        // The folder was there when the export began; it may have gone since, or it may be
-        // one in which no file can be made (as in /proc).
-        return !folder.isEmpty() && QFileInfo(folder).isDir()
-                   ? QStringLiteral("In diesem Ordner lässt sich keine Datei anlegen")
-                   : QStringLiteral("Der Ordner existiert nicht (mehr)");
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-        return QStringLiteral("Auf dem Datenträger ist kein Platz mehr frei");
-    case EROFS:
-        return QStringLiteral("Der Datenträger ist schreibgeschützt");
-    case EFBIG:
-        return QStringLiteral("Die Datei überschreitet die erlaubte Größe");
-    case ENAMETOOLONG:
-        return QStringLiteral("Der Name ist zu lang");
-    case EISDIR:
-        return QStringLiteral("Der Name bezeichnet einen Ordner");
-    case ENOTDIR:
-        return QStringLiteral("Ein Teil des Pfades ist kein Ordner");
-    case EIO:
-        return QStringLiteral("Ein-/Ausgabefehler des Datenträgers");
-    default:
-        return fallback.isEmpty() ? QString::fromLocal8Bit(std::strerror(error)) : fallback;
-    }
-}
+// Temporary files are named ".glyfrax-" and sixteen hexadecimal digits, whatever the target's
+// name: a name that fits the folder then always leaves room for its temporary one. Those made
+// before the folder is locked, where a file system cannot make nameless files, end in "~".
+constexpr char kTemporaryPrefix[] = ".glyfrax-";
+constexpr qsizetype kTemporaryDigits = 16;
+constexpr char kUnlockedSuffix = '~';
+// The replacement under way in a folder; there is at most one, since it is made under the lock.
+constexpr char kJournalName[] = ".glyfrax-journal";
+constexpr qint64 kMaxJournalSize = qint64(16) << 20;
+// A temporary file made before the lock that nobody holds is a dead writer's once it is this old;
+// a live writer holds its files from a moment after making them.
+constexpr std::time_t kStaleAfterSeconds = 10;
 
 Failure notWritten(const QString& path, const QString& reason)
 {
@@ -74,6 +57,15 @@ Failure notReplaced(const QString& path, FileKind kind)
 {
     return failure(QStringLiteral("„%1“ wird nicht ersetzt: Das ist keine gewöhnliche Datei, sondern %2.")
                        .arg(shownPath(path), describeKind(kind)));
+}
+
+// What went wrong in a folder the export began with; ENOENT means it has gone since, or it is
+// one in which no file can be made (as in /proc).
+QString reasonInFolder(int error, const QString& folder)
+{
+    if (error == ENOENT && QFileInfo(folder).isDir())
+        return QStringLiteral("In diesem Ordner lässt sich keine Datei anlegen");
+    return describeErrno(error);
 }
 
 class Descriptor
@@ -97,7 +89,12 @@ private:
     int m_fd;
 };
 
-// A folder in which targets are replaced, opened once so that it can be locked and found again.
+bool sameInode(const FileStatus& a, const FileStatus& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The folder whose files are replaced, opened once so that it can be locked and found again.
 struct Folder
 {
     QString path;
@@ -105,39 +102,225 @@ struct Folder
     FileStatus identity{};
 };
 
+Result<Folder> openFolder(const QString& path, const QString& target)
+{
+    Folder folder{
+        path, Descriptor(::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), {}};
+    if (folder.fd.get() < 0 && errno == EACCES)
+        return notWritten(target, QStringLiteral("Der Ordner „%1“ lässt sich nicht lesen, nur beschreiben. Ohne "
+                                                 "Leserecht kann Glyfrax ihn nicht sperren, und zwei Exporte "
+                                                 "könnten ihre Dateien mischen")
+                                      .arg(shownPath(path)));
+    if (folder.fd.get() < 0 || ::fstat(folder.fd.get(), &folder.identity) != 0)
+        return notWritten(target, describeErrno(errno));
+    return folder;
+}
+
+// Waits for the folder's lock. flock() is released by the kernel when the holder ends, however it
+// ends, so a killed writer never blocks later ones. Where no lock can be had, nothing is replaced:
+// two writers could mix their files.
+Result<void> lockFolder(const Folder& folder, const QString& target)
+{
+    const QDeadlineTimer deadline(kLockWaitMs);
+    while (::flock(folder.fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return notWritten(target, QStringLiteral("Der Ordner „%1“ lässt sich nicht sperren (%2), und ohne Sperre "
+                                                     "könnten zwei Exporte ihre Dateien mischen")
+                                          .arg(shownPath(folder.path), describeErrno(errno)));
+        if (deadline.hasExpired())
+            return notWritten(target, QStringLiteral("Ein anderes Programm ersetzt seit %1 Sekunden Dateien in diesem "
+                                                     "Ordner und wird nicht fertig")
+                                          .arg(kLockWaitMs / 1000));
+        QThread::msleep(5);
+    }
+    return {};
+}
+
+QByteArray temporaryName(bool beforeLock = false)
+{
+    // system(), not global(): seeding the global generator costs more than a whole small export.
+    const quint64 random = QRandomGenerator::system()->generate64();
+    const QByteArray name = kTemporaryPrefix + QByteArray::number(random, 16).rightJustified(kTemporaryDigits, '0');
+    return beforeLock ? name + kUnlockedSuffix : name;
+}
+
+enum class TemporaryKind
+{
+    None,
+    MadeUnderLock, // whoever holds the lock may remove it, unless its maker still holds it
+    MadeBeforeLock // the same, once it is old enough
+};
+
+TemporaryKind temporaryKind(const char* name)
+{
+    QByteArray text(name);
+    const bool beforeLock = text.endsWith(kUnlockedSuffix);
+    if (beforeLock)
+        text.chop(1);
+    const qsizetype prefix = qsizetype(std::strlen(kTemporaryPrefix));
+    if (text.size() != prefix + kTemporaryDigits || !text.startsWith(kTemporaryPrefix) ||
+        !std::all_of(text.begin() + prefix, text.end(), [](char c) { return std::isxdigit(uchar(c)) != 0; }))
+        return TemporaryKind::None;
+    return beforeLock ? TemporaryKind::MadeBeforeLock : TemporaryKind::MadeUnderLock;
+}
+
+// What one replacement does in its folder: temporary files renamed over their targets, then the
+// earlier set's other files removed. Written to the folder before the first rename, so that a
+// replacement cut off anywhere can be completed.
+struct Journal
+{
+    std::vector<std::pair<QByteArray, QByteArray>> renames; // temporary name, target name
+    std::vector<QByteArray> removals;
+
+    QByteArray toBytes() const
+    {
+        QByteArray bytes("glyfrax-journal 1\n");
+        for (const auto& [from, to] : renames)
+            bytes += "R " + from.toPercentEncoding() + ' ' + to.toPercentEncoding() + '\n';
+        for (const QByteArray& name : removals)
+            bytes += "D " + name.toPercentEncoding() + '\n';
+        return bytes + "end\n";
+    }
+
+    // Nothing for bytes that are not a whole journal.
+    static std::optional<Journal> fromBytes(const QByteArray& bytes)
+    {
+        const QList<QByteArray> lines = bytes.split('\n');
+        if (lines.size() < 3 || lines.first() != "glyfrax-journal 1" || lines.at(lines.size() - 2) != "end" ||
+            !lines.last().isEmpty())
+            return std::nullopt;
+        Journal journal;
+        for (qsizetype i = 1; i < lines.size() - 2; ++i) {
+            const QList<QByteArray> fields = lines[i].split(' ');
+            auto name = [&fields](qsizetype at) { return QByteArray::fromPercentEncoding(fields.at(at)); };
+            if (fields.size() == 3 && fields[0] == "R")
+                journal.renames.emplace_back(name(1), name(2));
+            else if (fields.size() == 2 && fields[0] == "D")
+                journal.removals.push_back(name(1));
+            else
+                return std::nullopt;
+        }
+        return journal;
+    }
+};
+
+// Carries the journal out in the folder and removes it; the result is the first step that
+// failed, or -1. A step that was done already (a rename whose temporary file is gone, a removal
+// of a file that is gone) is skipped, so a journal can be carried out again after a kill. A
+// temporary file that cannot take its target's place is removed. Async-signal-safe, for a
+// vforked child: only system calls on what the journal holds.
+int carryOut(int folder, const Journal& journal, int& error)
+{
+    int failed = -1;
+    int step = 0;
+    for (const auto& [from, to] : journal.renames) {
+        if (::renameat(folder, from.constData(), folder, to.constData()) != 0 && errno != ENOENT) {
+            if (failed < 0) {
+                failed = step;
+                error = errno;
+            }
+            ::unlinkat(folder, from.constData(), 0);
+        }
+        ++step;
+    }
+    for (const QByteArray& name : journal.removals)
+        ::unlinkat(folder, name.constData(), 0);
+    ::fsync(folder); // the renames on disk before the journal goes; not every file system can
+    ::unlinkat(folder, kJournalName, 0);
+    ::fsync(folder);
+    return failed;
+}
+
+// Reads a regular file of the folder that is not followed through a link, or nothing.
+std::optional<QByteArray> readInFolder(int folder, const char* name, qint64 maxSize)
+{
+    const Descriptor file(::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    FileStatus info{};
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > maxSize)
+        return std::nullopt;
+    QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t count = ::read(file.get(), bytes.data() + filled, std::size_t(bytes.size() - filled));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return std::nullopt;
+        filled += count;
+    }
+    return bytes;
+}
+
+// Under the folder's lock: completes the replacement a dead writer left in its journal, then
+// removes temporary files that no live writer holds.
+void cleanUp(const Folder& folder)
+{
+    const int fd = folder.fd.get();
+    if (const std::optional<QByteArray> bytes = readInFolder(fd, kJournalName, kMaxJournalSize)) {
+        int error = 0;
+        if (const std::optional<Journal> journal = Journal::fromBytes(*bytes))
+            carryOut(fd, *journal, error);
+        else
+            ::unlinkat(fd, kJournalName, 0); // only a whole journal is ever given its name
+    }
+    const int listing = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* entries = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (!entries) {
+        if (listing >= 0)
+            ::close(listing);
+        return;
+    }
+    std::vector<QByteArray> stale;
+    while (const dirent* entry = ::readdir(entries)) {
+        const TemporaryKind kind = temporaryKind(entry->d_name);
+        if (kind == TemporaryKind::None)
+            continue;
+        const Descriptor file(::openat(fd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        FileStatus info{};
+        if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        const bool old =
+            kind == TemporaryKind::MadeUnderLock || std::time(nullptr) - info.st_ctime > kStaleAfterSeconds;
+        if (old && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0)
+            stale.emplace_back(entry->d_name);
+    }
+    ::closedir(entries);
+    for (const QByteArray& name : stale)
+        ::unlinkat(fd, name.constData(), 0);
+}
+
 // One file to replace, and its complete new content.
 struct Pending
 {
     QString path;    // as the caller gave it, for messages
     QByteArray name; // the file in its folder that is replaced; symbolic links are followed to it
-    Folder* folder = nullptr;
+    int folder = -1;
     Descriptor temporary;
     QByteArray tempName; // empty while the temporary file has no name
     ~Pending()
     {
         if (!tempName.isEmpty())
-            ::unlinkat(folder->fd.get(), tempName.constData(), 0);
+            ::unlinkat(folder, tempName.constData(), 0);
     }
 };
-
-bool sameInode(const FileStatus& a, const FileStatus& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
 
 // The folder and name of the file that path stands for, or why it may not be replaced. A symbolic
 // link stays a link: its target is replaced.
 Result<std::pair<QString, QString>> resolveTarget(const QString& path)
 {
+    if (const Result<void> faithful = checkFaithfulPath(path); !faithful)
+        return failure(faithful.error());
     const QFileInfo target(path);
     if (target.fileName().isEmpty())
         return notWritten(path, QStringLiteral("Der Name ist leer"));
+    const FileKind kind = fileKind(path);
+    if (kind == FileKind::Inaccessible)
+        return notWritten(path, QStringLiteral("Ein Ordner auf dem Weg dorthin darf nicht betreten werden"));
     const QFileInfo folder(target.absolutePath());
     if (!folder.exists())
         return notWritten(path, QStringLiteral("Der Ordner „%1“ existiert nicht").arg(shownPath(folder.filePath())));
     if (!folder.isDir())
         return notWritten(path, QStringLiteral("„%1“ ist kein Ordner").arg(shownPath(folder.filePath())));
-    const FileKind kind = fileKind(path);
     if (kind == FileKind::Missing)
         return std::pair{folder.canonicalFilePath(), target.fileName()};
     if (kind != FileKind::Regular)
@@ -150,227 +333,278 @@ Result<std::pair<QString, QString>> resolveTarget(const QString& path)
     return std::pair{final.absolutePath(), final.fileName()};
 }
 
-QByteArray temporaryName(const QByteArray& name)
+// The files the export reads, as they are now.
+std::vector<std::pair<QString, FileStatus>> identifyInputs(const QStringList& inputs)
 {
-    // system(), not global(): seeding the global generator costs more than a whole small export.
-    return '.' + name + ".glyfrax-" + QByteArray::number(QRandomGenerator::system()->generate(), 16);
+    std::vector<std::pair<QString, FileStatus>> identities;
+    for (const QString& input : inputs) {
+        FileStatus info{};
+        if (!input.isEmpty() && ::stat(QFile::encodeName(input).constData(), &info) == 0)
+            identities.emplace_back(input, info);
+    }
+    return identities;
 }
 
-// A temporary file in the folder. Without a name where the file system allows it, so that a
-// process killed while writing leaves nothing behind.
-Result<Descriptor> createTemporary(Pending& file)
+// The input a file of the folder is, if it is one.
+std::optional<QString> inputAt(int folder, const QByteArray& name,
+                               const std::vector<std::pair<QString, FileStatus>>& inputs)
 {
-    const int folder = file.folder->fd.get();
-    int fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    FileStatus info{};
+    if (::fstatat(folder, name.constData(), &info, 0) != 0)
+        return std::nullopt;
+    for (const auto& [path, identity] : inputs) {
+        if (sameInode(info, identity))
+            return path;
+    }
+    return std::nullopt;
+}
+
+Failure isInput(const QString& target, const QString& input)
+{
+    return failure(QStringLiteral("„%1“ wird nicht ersetzt: Das ist „%2“, aus dem dieser Export liest.")
+                       .arg(shownPath(target), shownPath(input)));
+}
+
+// A temporary file in the folder, held (flock) as long as this process has it, so that nobody
+// takes it for a dead writer's. Without a name where the file system allows it, so that a process
+// killed while writing leaves nothing behind.
+Result<void> createTemporary(Pending& file, const QString& folderPath)
+{
+    int fd = ::openat(file.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-            file.tempName = temporaryName(file.name);
-            fd = ::openat(folder, file.tempName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-            if (fd < 0 && errno != EEXIST)
+            file.tempName = temporaryName(true);
+            fd = ::openat(file.folder, file.tempName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+            if (fd < 0)
                 file.tempName.clear();
+            if (fd < 0 && errno != EEXIST)
+                break;
         }
     }
     if (fd < 0)
-        return notWritten(file.path, reasonForErrno(errno, {}, file.folder->path));
+        return notWritten(file.path, reasonInFolder(errno, folderPath));
+    file.temporary = Descriptor(fd);
+    ::flock(fd, LOCK_EX | LOCK_NB);
     // The new file takes the place of the earlier one, so it takes its permissions and owner too.
     FileStatus earlier{};
-    if (::fstatat(folder, file.name.constData(), &earlier, 0) == 0) {
+    if (::fstatat(file.folder, file.name.constData(), &earlier, 0) == 0) {
         ::fchmod(fd, earlier.st_mode & 07777);
         static_cast<void>(::fchown(fd, earlier.st_uid, earlier.st_gid)); // only root may; others keep theirs
     }
-    return Descriptor(fd);
+    return {};
 }
 
-// The last steps for one file, prepared so that they need nothing but system calls.
-struct Step
+// Gives a nameless temporary file a name in its folder.
+bool giveName(Pending& file)
 {
-    int folder;
-    int unnamed; // the nameless temporary file, or -1 when it has a name already
-    QByteArray procPath;
-    QByteArray tempName;
-    QByteArray name;
-};
-
-bool giveName(const Step& step)
-{
-    return step.unnamed < 0 ||
-           ::linkat(AT_FDCWD, step.procPath.constData(), step.folder, step.tempName.constData(), AT_SYMLINK_FOLLOW) ==
-               0 ||
-           // without /proc: the direct way, which needs more privileges
-           ::linkat(step.unnamed, "", step.folder, step.tempName.constData(), AT_EMPTY_PATH) == 0;
+    if (!file.tempName.isEmpty())
+        return true;
+    const QByteArray name = temporaryName();
+    const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(file.temporary.get());
+    if (::linkat(AT_FDCWD, procPath.constData(), file.folder, name.constData(), AT_SYMLINK_FOLLOW) != 0 &&
+        // without /proc: the direct way, which needs more privileges
+        ::linkat(file.temporary.get(), "", file.folder, name.constData(), AT_EMPTY_PATH) != 0)
+        return false;
+    file.tempName = name;
+    return true;
 }
 
-// Gives each nameless temporary file a name beside its target, then renames them over their
-// targets back to back and syncs the folders. Async-signal-safe, for a vforked child. Returns the
-// index of the step that failed, with errno set, or -1; names it made and did not use are removed.
-int runSteps(const std::vector<Step>& steps)
+// Writes the journal under its name in one step: a file that has the name is whole.
+bool writeJournal(int folder, const Journal& journal)
 {
-    auto renameOver = [](const Step& step) {
-        return ::renameat(step.folder, step.tempName.constData(), step.folder, step.name.constData()) == 0;
-    };
-    const std::size_t count = steps.size();
-    std::size_t named = 0;
-    while (named < count && giveName(steps[named]))
-        ++named;
-    std::size_t renamed = 0;
-    while (named == count && renamed < count && renameOver(steps[renamed]))
-        ++renamed;
-    const int failed = named < count ? int(named) : (renamed < count ? int(renamed) : -1);
-    const int error = errno;
-    for (std::size_t i = renamed; i < named; ++i) {
-        if (steps[i].unnamed >= 0)
-            ::unlinkat(steps[i].folder, steps[i].tempName.constData(), 0);
-    }
-    for (const Step& step : steps)
-        ::fsync(step.folder); // the renames themselves on disk; not every file system can
-    errno = error;
-    return failed;
+    const QByteArray name = temporaryName();
+    const QByteArray bytes = journal.toBytes();
+    const Descriptor file(::openat(folder, name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644));
+    bool written = file.get() >= 0 &&
+                   ::write(file.get(), bytes.constData(), std::size_t(bytes.size())) == bytes.size() &&
+                   ::fsync(file.get()) == 0 && ::renameat(folder, name.constData(), folder, kJournalName) == 0;
+    if (!written && file.get() >= 0)
+        ::unlinkat(folder, name.constData(), 0);
+    return written && (::fsync(folder) == 0 || errno == EINVAL);
 }
 
-// Runs the steps in a child process of their own. A kill of this process, which may come at any
-// moment, then either comes before the first rename or leaves the child to finish them all: the
-// window between two renames can never leave a mixed pair. The child holds the folder lock while
-// it runs; it ignores the signals a terminal or a service manager sends to a whole group.
-Result<void> replaceTargets(std::vector<std::unique_ptr<Pending>>& pending)
+// Carries the journal out in a child process of its own session. A kill of this process, or of
+// its whole process group, which may come at any moment, then either comes before the journal is
+// written or leaves the child to finish; a kill of the child too leaves the journal for the next
+// writer. The child holds the folder's lock while it runs (it shares the descriptor) and ignores
+// the signals a terminal or a service manager sends.
+int carryOutInChild(int folder, const Journal& journal, int& error)
 {
-    std::vector<Step> steps;
-    for (const auto& file : pending) {
-        const bool unnamed = file->tempName.isEmpty();
-        steps.push_back({file->folder->fd.get(), unnamed ? file->temporary.get() : -1,
-                         "/proc/self/fd/" + QByteArray::number(file->temporary.get()),
-                         unnamed ? temporaryName(file->name) : file->tempName, file->name});
-    }
     int report[2] = {-1, -1};
     // vfork: the child borrows this process's memory instead of copying its page tables, which
     // costs milliseconds in a process with Qt loaded; this thread waits until the child is done.
     const pid_t child = ::pipe2(report, O_CLOEXEC) == 0 ? ::vfork() : -1;
     if (child == 0) {
+        ::setsid();
         SignalAction ignore{};
         ignore.sa_handler = SIG_IGN;
         for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE})
             ::sigaction(signal, &ignore, nullptr);
-        const int outcome[2] = {runSteps(steps), errno};
+        int childError = 0;
+        const int outcome[2] = {carryOut(folder, journal, childError), childError};
         static_cast<void>(::write(report[1], outcome, sizeof outcome));
         ::_exit(0);
     }
-    int outcome[2] = {0, EIO}; // a child that ended without a word failed
-    if (child < 0) {
-        outcome[0] = runSteps(steps); // no child to be had: here, with the window that leaves
-        outcome[1] = errno;
-    } else {
+    int outcome[2] = {-2, 0};
+    if (child > 0) {
         ::close(report[1]);
         int status = 0;
         while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }
         if (::read(report[0], outcome, sizeof outcome) != sizeof outcome)
-            outcome[0] = 0;
+            outcome[0] = -2;
     }
     if (report[0] >= 0)
         ::close(report[0]);
-    if (outcome[0] >= 0)
-        return notWritten(pending[std::size_t(outcome[0])]->path, reasonForErrno(outcome[1], {}));
-    for (const auto& file : pending)
-        file->tempName.clear();
-    return {};
+    if (outcome[0] == -2) // no child to be had, or one that ended without a word: here, then
+        return carryOut(folder, journal, error);
+    error = outcome[1];
+    return outcome[0];
 }
 
-// Waits for the folder's lock. flock() is released by the kernel when the holder ends, however it
-// ends, so a killed export never blocks later ones. A file system without locks goes without.
-Result<void> lockFolder(const Folder& folder, const QString& path)
-{
-    const QDeadlineTimer deadline(kLockWaitMs);
-    while (::flock(folder.fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            return {};
-        if (deadline.hasExpired())
-            return notWritten(path, QStringLiteral("Ein anderes Programm ersetzt seit %1 Sekunden Dateien in diesem "
-                                                   "Ordner und wird nicht fertig")
-                                        .arg(kLockWaitMs / 1000));
-        QThread::msleep(5);
-    }
-    return {};
-}
-
-// Under the lock: the folder is still where it was, and each target is still a regular file or
-// missing.
-Result<void> recheck(const Pending& file)
+// Under the lock: the folder is still where it was, each target is still a regular file or
+// missing, and none has become an input.
+Result<void> recheck(const Pending& file, const Folder& folder,
+                     const std::vector<std::pair<QString, FileStatus>>& inputs)
 {
     FileStatus now{};
-    if (::stat(QFile::encodeName(file.folder->path).constData(), &now) != 0 || !sameInode(now, file.folder->identity))
+    if (::stat(QFile::encodeName(folder.path).constData(), &now) != 0 || !sameInode(now, folder.identity))
         return notWritten(file.path, QStringLiteral("Der Ordner existiert nicht (mehr)"));
-    if (::fstatat(file.folder->fd.get(), file.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? Result<void>() : notWritten(file.path, reasonForErrno(errno, {}));
+    if (::fstatat(file.folder, file.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? Result<void>() : notWritten(file.path, describeErrno(errno));
     if (!S_ISREG(now.st_mode))
         return notReplaced(file.path, S_ISLNK(now.st_mode) ? FileKind::Other : fileKind(file.path));
+    if (const std::optional<QString> input = inputAt(file.folder, file.name, inputs))
+        return isInput(file.path, *input);
     return {};
+}
+
+// The earlier set's files that the new one does not write: regular files of the folder only,
+// never an input, a target, or one of our own.
+std::vector<QByteArray> earlierFilesToRemove(const FileSet& set, const Folder& folder,
+                                             const std::vector<std::unique_ptr<Pending>>& pending,
+                                             const std::vector<std::pair<QString, FileStatus>>& inputs)
+{
+    std::vector<QByteArray> removals;
+    if (!set.earlierFiles)
+        return removals;
+    for (const QString& path : set.earlierFiles()) {
+        const QFileInfo info(path);
+        FileStatus place{};
+        FileStatus file{};
+        const QByteArray name = QFile::encodeName(info.fileName());
+        const bool kept =
+            std::any_of(pending.begin(), pending.end(), [&name](const auto& p) { return p->name == name; });
+        if (kept || name.isEmpty() || name == kJournalName || temporaryKind(name.constData()) != TemporaryKind::None ||
+            ::stat(QFile::encodeName(info.absolutePath()).constData(), &place) != 0 ||
+            !sameInode(place, folder.identity) ||
+            ::fstatat(folder.fd.get(), name.constData(), &file, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(file.st_mode) ||
+            inputAt(folder.fd.get(), name, inputs) ||
+            std::find(removals.begin(), removals.end(), name) != removals.end())
+            continue;
+        removals.push_back(name);
+    }
+    return removals;
 }
 
 } // namespace
 
-Result<void> writeFilesAtomically(const std::vector<FileContent>& files)
+Result<void> writeFilesAtomically(const FileSet& set)
 {
-    std::vector<std::unique_ptr<Folder>> folders;
+    const std::vector<FileContent>& files = set.files;
+    if (files.empty())
+        return {};
+    std::optional<Folder> folder;
     std::vector<std::unique_ptr<Pending>> pending;
+    const std::vector<std::pair<QString, FileStatus>> inputs = identifyInputs(set.inputs);
     for (const FileContent& file : files) {
         const Result<std::pair<QString, QString>> target = resolveTarget(file.path);
         if (!target)
             return failure(target.error());
+        if (!folder) {
+            Result<Folder> opened = openFolder(target->first, file.path);
+            if (!opened)
+                return failure(opened.error());
+            folder = std::move(*opened);
+        } else if (FileStatus other{}; ::stat(QFile::encodeName(target->first).constData(), &other) != 0 ||
+                                       !sameInode(other, folder->identity)) {
+            return notWritten(file.path, QStringLiteral("Die Dateien dieses Exports lägen in verschiedenen Ordnern "
+                                                        "(„%1“ und „%2“). Glyfrax ersetzt sie nur gemeinsam, in "
+                                                        "einem Ordner; prüfen Sie symbolische Verknüpfungen")
+                                             .arg(shownPath(folder->path), shownPath(target->first)));
+        }
         auto entry = std::make_unique<Pending>();
         entry->path = file.path;
         entry->name = QFile::encodeName(target->second);
-        const QByteArray folderName = QFile::encodeName(target->first);
-        Descriptor opened(::open(folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (opened.get() < 0 && errno == EACCES) // a folder one may write in but not list: no lock then
-            opened = Descriptor(::open(folderName.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        FileStatus identity{};
-        if (opened.get() < 0 || ::fstat(opened.get(), &identity) != 0)
-            return notWritten(file.path, reasonForErrno(errno, {}));
-        const auto known = std::find_if(folders.begin(), folders.end(), [&identity](const auto& folder) {
-            return sameInode(folder->identity, identity);
-        });
-        if (known != folders.end()) {
-            entry->folder = known->get();
-        } else {
-            folders.push_back(std::make_unique<Folder>(Folder{target->first, std::move(opened), identity}));
-            entry->folder = folders.back().get();
-        }
+        entry->folder = folder->fd.get();
         for (const auto& other : pending) {
-            if (other->folder == entry->folder && other->name == entry->name)
+            if (other->name == entry->name)
                 return notWritten(file.path, QStringLiteral("Die Datei würde zweimal geschrieben"));
         }
+        if (const std::optional<QString> input = inputAt(entry->folder, entry->name, inputs))
+            return isInput(file.path, *input);
         pending.push_back(std::move(entry));
     }
 
-    // Every file written and on disk before the first target is touched.
+    // Every file written and on disk before the lock is taken and the first target is touched.
     for (std::size_t i = 0; i < files.size(); ++i) {
         Pending& file = *pending[i];
-        Result<Descriptor> temporary = createTemporary(file);
-        if (!temporary)
-            return failure(temporary.error());
-        file.temporary = std::move(*temporary);
+        if (Result<void> created = createTemporary(file, folder->path); !created)
+            return created;
         QFile device;
         errno = 0;
         // Unbuffered: the bitmap is written in large bands, which a buffer would only copy once more.
         if (!device.open(file.temporary.get(), QIODevice::WriteOnly | QIODevice::Unbuffered,
                          QFileDevice::DontCloseHandle) ||
             !files[i].write(device))
-            return notWritten(file.path, reasonForErrno(errno, device.errorString()));
+            return notWritten(file.path, errno != 0 ? describeErrno(errno) : device.errorString());
         if (::fsync(file.temporary.get()) != 0)
-            return notWritten(file.path, reasonForErrno(errno, {}));
+            return notWritten(file.path, describeErrno(errno));
     }
 
-    // Then the targets are replaced back to back, while no other export replaces files in the same
-    // folders: two exports to one name never mix their files. Folders are locked in one order.
-    std::sort(folders.begin(), folders.end(), [](const auto& a, const auto& b) { return a->path < b->path; });
-    for (const auto& folder : folders) {
-        if (Result<void> locked = lockFolder(*folder, files.front().path); !locked)
-            return locked;
-    }
+    if (Result<void> locked = lockFolder(*folder, files.front().path); !locked)
+        return locked;
+    cleanUp(*folder);
     for (const auto& file : pending) {
-        if (Result<void> fine = recheck(*file); !fine)
+        if (Result<void> fine = recheck(*file, *folder, inputs); !fine)
             return fine;
     }
-    return replaceTargets(pending);
+    Journal journal;
+    for (const auto& file : pending) {
+        if (!giveName(*file))
+            return notWritten(file->path, reasonInFolder(errno, folder->path));
+        journal.renames.emplace_back(file->tempName, file->name);
+    }
+    journal.removals = earlierFilesToRemove(set, *folder, pending, inputs);
+    if (!writeJournal(folder->fd.get(), journal))
+        return notWritten(files.front().path, reasonInFolder(errno, folder->path));
+    // From here on the journal owns the temporary files: they become the targets, now or later.
+    for (const auto& file : pending)
+        file->tempName.clear();
+    int error = 0;
+    const int failed = carryOutInChild(folder->fd.get(), journal, error);
+    if (failed >= 0)
+        return notWritten(pending[std::size_t(failed)]->path, describeErrno(error));
+    return {};
+}
+
+Result<void> writeFilesAtomically(const std::vector<FileContent>& files)
+{
+    return writeFilesAtomically(FileSet{files, {}, {}});
+}
+
+Result<void> finishInterruptedReplacement(const QString& folderPath)
+{
+    if (const FileKind kind = fileKind(folderPath); kind != FileKind::Folder)
+        return failure(
+            QStringLiteral("„%1“ ist kein Ordner, sondern %2.").arg(shownPath(folderPath), describeKind(kind)));
+    Result<Folder> folder = openFolder(QFileInfo(folderPath).absoluteFilePath(), folderPath);
+    if (!folder)
+        return failure(folder.error());
+    if (Result<void> locked = lockFolder(*folder, folderPath); !locked)
+        return locked;
+    cleanUp(*folder);
+    return {};
 }
 
 } // namespace glyfrax

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -40,6 +41,8 @@ FileKind fileKind(const QString& path)
     FileStatus info{};
     if (::stat(name.constData(), &info) == 0)
         return kindOf(info.st_mode);
+    if (errno == EACCES)
+        return FileKind::Inaccessible;
     if (errno != ENOENT && errno != ENOTDIR)
         return FileKind::Other;
     FileStatus link{};
@@ -63,10 +66,66 @@ QString describeKind(FileKind kind)
         return QStringLiteral("ein Gerät");
     case FileKind::DanglingLink:
         return QStringLiteral("eine symbolische Verknüpfung auf etwas, das es nicht gibt");
+    case FileKind::Inaccessible:
+        return QStringLiteral("nicht zugänglich, weil ein Ordner auf dem Weg dorthin nicht betreten werden darf");
     case FileKind::Other:
         break;
     }
     return QStringLiteral("nicht zugänglich (etwa ein Kreis symbolischer Verknüpfungen oder ein zu langer Name)");
+}
+
+QString describeErrno(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Zugriff verweigert");
+    case ENOENT:
+        return QStringLiteral("Der Ordner existiert nicht (mehr)");
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QStringLiteral("Auf dem Datenträger ist kein Platz mehr frei");
+    case EROFS:
+        return QStringLiteral("Der Datenträger ist schreibgeschützt");
+    case EFBIG:
+        return QStringLiteral("Die Datei überschreitet die erlaubte Größe");
+    case ENAMETOOLONG:
+        return QStringLiteral("Der Name ist zu lang");
+    case EISDIR:
+        return QStringLiteral("Der Name bezeichnet einen Ordner");
+    case ENOTDIR:
+        return QStringLiteral("Ein Teil des Pfades ist kein Ordner");
+    case ELOOP:
+        return QStringLiteral("Die symbolischen Verknüpfungen des Pfades bilden einen Kreis");
+    case EIO:
+        return QStringLiteral("Ein-/Ausgabefehler beim Lesen oder Schreiben");
+    case EINVAL:
+    case EFAULT:
+        return QStringLiteral("Diese Datei lässt sich nicht auf gewöhnliche Weise lesen oder schreiben");
+    case ETXTBSY:
+        return QStringLiteral("Die Datei wird gerade als Programm ausgeführt");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("Es sind zu viele Dateien geöffnet");
+    case ENOMEM:
+        return QStringLiteral("Der Arbeitsspeicher reicht nicht");
+    default:
+        return QStringLiteral("Systemfehler %1 (%2)").arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
+Result<void> checkFaithfulPath(const QString& path)
+{
+    if (!path.contains(QChar::ReplacementCharacter) &&
+        !QFileInfo(path).absoluteFilePath().contains(QChar::ReplacementCharacter))
+        return {};
+    return failure(QStringLiteral("Der Pfad „%1“ enthält Bytes, die kein gültiges UTF-8 sind (hier als „%2“ gezeigt), "
+                                  "oder das Zeichen U+FFFD selbst. Glyfrax kann einen solchen Namen nicht Byte für "
+                                  "Byte übernehmen und nimmt keinen anderen an seiner Stelle; bitte benennen Sie die "
+                                  "Datei oder den Ordner um.")
+                       .arg(shownPath(QFileInfo(path).absoluteFilePath()), QString(QChar::ReplacementCharacter)));
 }
 
 bool isSameFile(const QString& a, const QString& b)
@@ -87,15 +146,15 @@ Result<QByteArray> readRegularFile(const QString& path, qint64 maxSize)
         return kind == FileKind::Missing ? refused(QStringLiteral("Sie existiert nicht"))
                                          : refused(QStringLiteral("Sie ist %1").arg(describeKind(kind)));
     };
+    if (const Result<void> faithful = checkFaithfulPath(path); !faithful)
+        return failure(faithful.error());
     // The kind first: opening a FIFO would wait for a writer, reading a device might never end.
     if (const FileKind kind = fileKind(path); kind != FileKind::Regular)
         return notRegular(kind);
     // Non-blocking all the same, in case the name now stands for something else.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        return refused(errno == EACCES || errno == EPERM ? QStringLiteral("Zugriff verweigert")
-                                                         : QString::fromLocal8Bit(std::strerror(errno)));
-    }
+    if (fd < 0)
+        return refused(describeErrno(errno));
     const auto closeFile = qScopeGuard([fd] { ::close(fd); });
     FileStatus info{};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
@@ -117,7 +176,7 @@ Result<QByteArray> readRegularFile(const QString& path, qint64 maxSize)
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
-            return refused(QString::fromLocal8Bit(std::strerror(errno)));
+            return refused(describeErrno(errno));
         if (count == 0)
             break;
         filled += count;

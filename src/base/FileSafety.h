@@ -17,6 +17,7 @@ enum class FileKind
     Socket,
     Device,
     DanglingLink, // a symbolic link whose target does not exist
+    Inaccessible, // a folder on the way may not be entered
     Other
 };
 
@@ -24,6 +25,15 @@ FileKind fileKind(const QString& path);
 
 // "eine benannte Pipe (FIFO)", for a sentence such as "„x“ ist %1."
 QString describeKind(FileKind kind);
+
+// Why a system call failed, as the end of a German sentence ("Zugriff verweigert"). Errors that
+// have no message of their own fall back to the system's text.
+QString describeErrno(int error);
+
+// Whether a path can be given to the system as it reads. A name whose bytes are not valid UTF-8
+// reaches us with U+FFFD in their place, and the name made from it would be another file's; such
+// a path (and one that holds U+FFFD itself) is refused with this message.
+Result<void> checkFaithfulPath(const QString& path);
 
 // Whether both paths exist and name the same file (device and inode), however they are spelled,
 // through symbolic or hard links alike.

@@ -111,6 +111,11 @@ struct Options
                                  QStringLiteral("Die installierten Schriftarten mit ihren Schnitten ausgeben, eine je "
                                                 "Zeile, Name und Schnitte durch einen Tabulator getrennt; mit "
                                                 "--font-file die Schrift in der Datei. Es wird nichts exportiert.")};
+    QCommandLineOption finish{
+        QStringLiteral("finish"),
+        QStringLiteral("Ein im ORDNER abgebrochenes Ersetzen von Dateien (ein getöteter Export) vollenden und Reste "
+                       "abgebrochener Exporte entfernen, unter der Sperre des Ordners; es wird nichts exportiert."),
+        QStringLiteral("ORDNER")};
     QCommandLineOption allowLarge{
         QStringLiteral("allow-large"),
         QStringLiteral("Auch Texturen über %1 x %1 Pixel erzeugen (Vorgabe: solche ablehnen, bevor etwas "
@@ -285,11 +290,11 @@ namespace {
 
 void describeOptions(QCommandLineParser& parser, const Options& o)
 {
-    parser.addOptions({o.config,     o.font,        o.fontFile,  o.size,       o.bold,    o.noBold,
-                       o.italic,     o.noItalic,    o.color,     o.backColor,  o.binary,  o.text,
-                       o.longFields, o.shortFields, o.labels,    o.xDist,      o.yDist,   o.format,
-                       o.descriptor, o.chars,       o.charsFile, o.codePage,   o.padding, o.spacing,
-                       o.nonSquare,  o.maxTexture,  o.listFonts, o.allowLarge, o.quiet,   o.verbose});
+    parser.addOptions({o.config,     o.font,    o.fontFile,  o.size,      o.bold,       o.noBold,     o.italic,
+                       o.noItalic,   o.color,   o.backColor, o.binary,    o.text,       o.longFields, o.shortFields,
+                       o.labels,     o.xDist,   o.yDist,     o.format,    o.descriptor, o.chars,      o.charsFile,
+                       o.codePage,   o.padding, o.spacing,   o.nonSquare, o.maxTexture, o.listFonts,  o.finish,
+                       o.allowLarge, o.quiet,   o.verbose});
     parser.addPositionalArgument(QStringLiteral("BITMAP"), QStringLiteral("Pfad der Bitmap, die geschrieben wird."));
 }
 
@@ -371,6 +376,13 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
             return usageError(QStringLiteral("--list-fonts exportiert nichts: Es nimmt weder BITMAP noch --font."));
         line.action = CommandLine::Action::ListFonts;
         line.fontFile = parser.value(o.fontFile);
+        return line;
+    }
+    if (parser.isSet(o.finish)) {
+        if (!positional.isEmpty())
+            return usageError(QStringLiteral("--finish exportiert nichts: Es nimmt keine BITMAP."));
+        line.action = CommandLine::Action::Finish;
+        line.bitmapPath = parser.value(o.finish);
         return line;
     }
     if (positional.isEmpty())

@@ -38,7 +38,8 @@ struct CommandLine
         Export,
         ShowHelp,
         ShowVersion,
-        ListFonts // the installed families, or the face of --font-file
+        ListFonts, // the installed families, or the face of --font-file
+        Finish     // completes a replacement cut off in the folder bitmapPath names
     };
 
     // The classic pair (bitmap and headerless metrics file) or a BMFont texture font.

@@ -2,6 +2,7 @@
 // 1 the export or its input failed, 2 the command line is wrong.
 
 #include "Version.h"
+#include "base/AtomicFile.h"
 #include "base/FileSafety.h"
 #include "base/Localization.h"
 #include "cli/CommandLine.h"
@@ -153,6 +154,12 @@ int runCommandLine()
     case CommandLine::Action::ShowVersion:
         print(stdout, QStringLiteral("glyfrax-export ") + QCoreApplication::applicationVersion());
         return finish(0);
+    case CommandLine::Action::Finish:
+        if (const Result<void> finished = finishInterruptedReplacement(line.bitmapPath); !finished) {
+            print(stderr, QStringLiteral("glyfrax-export: ") + finished.error());
+            return 1;
+        }
+        return 0;
     case CommandLine::Action::Export:
         break;
     }

@@ -45,13 +45,6 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
         return failure(QStringLiteral("Der Name „%1“ endet auf .fnt: Metrikdatei und Bitmap hätten denselben Namen. "
                                       "Bitte wählen Sie einen Namen mit einer anderen Endung, etwa .bmp.")
                            .arg(shownPath(bitmapPath)));
-    for (const QString& target : {metricsPath, bitmapPath}) {
-        for (const QString& input : run.inputs) {
-            if (isSameFile(target, input))
-                return failure(QStringLiteral("„%1“ wird nicht ersetzt: Das ist „%2“, aus dem dieser Export liest.")
-                                   .arg(shownPath(target), shownPath(input)));
-        }
-    }
 
     const ExportOptions& options = settings.options;
     const FontMeasure measure(settings.font, run.codePage);
@@ -82,16 +75,20 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
             run.progress(side, percent);
     };
     report(0);
-    const Result<void> written = writeFilesAtomically({
-        {metricsPath, [&](QIODevice& device) { return writeMetrics(device, *cells, options); }},
-        {bitmapPath,
-         [&texture, format, side, &report](QIODevice& device) {
-             // A PNG is compressed as a whole; a BMP streams in bands, so a large one is never held whole.
-             if (format == ImageFormat::Png)
-                 return writeImage(device, texture.render(), format);
-             return texture.writeBmp(device, [&](int rowsWritten) { report(int(qint64(rowsWritten) * 100 / side)); });
-         }},
-    });
+    const Result<void> written = writeFilesAtomically(
+        FileSet{{
+                    {metricsPath, [&](QIODevice& device) { return writeMetrics(device, *cells, options); }},
+                    {bitmapPath,
+                     [&texture, format, side, &report](QIODevice& device) {
+                         // A PNG is compressed as a whole; a BMP streams in bands, so a large one is never held whole.
+                         if (format == ImageFormat::Png)
+                             return writeImage(device, texture.render(), format);
+                         return texture.writeBmp(
+                             device, [&](int rowsWritten) { report(int(qint64(rowsWritten) * 100 / side)); });
+                     }},
+                },
+                run.inputs,
+                {}});
     if (!written)
         return failure(written.error());
     return ExportedFiles{*layout, metricsPath, bitmapPath};

@@ -2,6 +2,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/FileSafety.h"
+#include "export/BmFontReader.h"
 #include "export/FontExport.h"
 #include "export/Kerning.h"
 #include "layout/CellPacking.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -66,29 +68,43 @@ Result<std::vector<char32_t>> wantedCharacters(const ModernOptions& options)
     return mergeCharacters(std::move(wanted), ofCodePage);
 }
 
-bool samePath(const QString& a, const QString& b)
+// Names that the earlier set may have given its pages: the image's own name, or its stem with
+// a page number, as PNG or BMP.
+bool isPageName(const QString& name, const QString& imagePath)
 {
-    const QFileInfo first(a);
-    const QFileInfo second(b);
-    if (first.absoluteFilePath() == second.absoluteFilePath())
-        return true;
-    return first.exists() && second.exists() && first.canonicalFilePath() == second.canonicalFilePath();
+    const QString image = QFileInfo(imagePath).fileName();
+    const QString stem = image.left(image.size() - extensionOf(image).size());
+    const QRegularExpression pattern(u'^' + QRegularExpression::escape(stem) +
+                                         QStringLiteral(R"((_[0-9]+)?\.(png|bmp)$)"),
+                                     QRegularExpression::CaseInsensitiveOption);
+    return name == image || (name.startsWith(stem) && pattern.match(name).hasMatch());
 }
 
-Result<void> checkOutputs(const QStringList& outputs, const QStringList& inputs)
+// The pages the descriptor now at descriptorPath names, if they are pages of this image's name
+// beside it; never anything else, whatever the descriptor says.
+QStringList earlierPages(const QString& descriptorPath, const QString& imagePath)
+{
+    constexpr qint64 kLargestDescriptor = qint64(256) << 20;
+    if (fileKind(descriptorPath) != FileKind::Regular)
+        return {};
+    const Result<QByteArray> bytes = readRegularFile(descriptorPath, kLargestDescriptor);
+    QStringList pages;
+    const QDir folder = QFileInfo(descriptorPath).dir();
+    for (const QString& name : bytes ? pageFilesNamedBy(*bytes) : QStringList()) {
+        if (isPageName(name, imagePath))
+            pages.append(folder.filePath(name));
+    }
+    return pages;
+}
+
+Result<void> checkOutputs(const QStringList& outputs)
 {
     for (qsizetype i = 0; i < outputs.size(); ++i) {
         for (qsizetype j = i + 1; j < outputs.size(); ++j) {
-            if (samePath(outputs[i], outputs[j]))
+            if (QFileInfo(outputs[i]).absoluteFilePath() == QFileInfo(outputs[j]).absoluteFilePath())
                 return failure(QStringLiteral("Beschreibung und Textur hätten denselben Namen „%1“. Bitte wählen Sie "
                                               "für die Textur einen Namen auf .png oder .bmp.")
-                                   .arg(QDir::toNativeSeparators(outputs[i])));
-        }
-        for (const QString& input : inputs) {
-            if (!input.isEmpty() && samePath(outputs[i], input))
-                return failure(QStringLiteral("Die Datei „%1“ wird gelesen und würde beim Export ersetzt. Bitte "
-                                              "wählen Sie einen anderen Namen.")
-                                   .arg(QDir::toNativeSeparators(outputs[i])));
+                                   .arg(shownPath(outputs[i])));
         }
     }
     return {};
@@ -242,8 +258,7 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     ModernExported exported{descriptorPathFor(imagePath, options.descriptor),
                             pagePathsFor(imagePath, packing->pageCount), packing->width, packing->height,
                             glyphs.missing};
-    if (const Result<void> distinct =
-            checkOutputs(exported.pagePaths + QStringList{exported.descriptorPath}, options.inputs);
+    if (const Result<void> distinct = checkOutputs(exported.pagePaths + QStringList{exported.descriptorPath});
         !distinct)
         return failure(distinct.error());
     if (format == ImageFormat::Bmp && !fitsBmp(packing->width, packing->height))
@@ -287,7 +302,9 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     }
     files.push_back({exported.descriptorPath,
                      [&](QIODevice& device) { return writeDescriptor(device, descriptor, options.descriptor); }});
-    if (const Result<void> written = writeFilesAtomically(files); !written)
+    // The earlier set goes as a whole: pages its descriptor named that this one does not write too.
+    auto earlierFiles = [&exported, &imagePath] { return earlierPages(exported.descriptorPath, imagePath); };
+    if (const Result<void> written = writeFilesAtomically({files, options.inputs, earlierFiles}); !written)
         return failure(written.error());
     return exported;
 }

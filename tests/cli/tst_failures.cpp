@@ -47,6 +47,31 @@ QStringList snapshot(const QString& folder)
     return state;
 }
 
+// A folder's regular files by name, with their content, hidden ones included.
+using Folder = QMap<QString, QByteArray>;
+
+Folder folderState(const QString& path)
+{
+    Folder state;
+    for (const QString& name : entries(path))
+        state[name] = readBytes(QDir(path).filePath(name));
+    return state;
+}
+
+Folder visibleFiles(Folder state)
+{
+    state.removeIf([](const auto& entry) { return entry.key().startsWith(u'.'); });
+    return state;
+}
+
+void restoreFolder(const QString& path, const Folder& state)
+{
+    for (const QString& name : entries(path))
+        QFile::remove(QDir(path).filePath(name));
+    for (auto file = state.begin(); file != state.end(); ++file)
+        writeBytes(QDir(path).filePath(file.key()), file.value());
+}
+
 } // namespace
 
 class TestFailures : public QObject
@@ -61,9 +86,14 @@ private slots:
     void fontFileFaceIsUsed();
     void anyEnvironmentExportsQuietly_data();
     void anyEnvironmentExportsQuietly();
+    void hostileFiles_data();
+    void hostileFiles();
+    void earlierSetGoesAsAWhole_data();
+    void earlierSetGoesAsAWhole();
     void fullDiskKeepsTheEarlierFiles_data();
     void fullDiskKeepsTheEarlierFiles();
-    void killedExportLeavesOnePair();
+    void killedExportLeavesOneSet_data();
+    void killedExportLeavesOneSet();
     void simultaneousExportsNeverMix();
 
 private:
@@ -206,6 +236,128 @@ void TestFailures::anyEnvironmentExportsQuietly()
     QVERIFY(readBytes(out.filePath(u"real.bmp"_s)).startsWith("BM"));
 }
 
+void TestFailures::hostileFiles_data()
+{
+    QTest::addColumn<QString>("script"); // sh, in a fresh folder: $X runs the exporter, $F is DejaVu Sans
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message"); // a part of what the exporter says on stderr
+    QTest::addColumn<QString>("check");   // sh, afterwards: must succeed
+    const QString bm = u"--format bmfont "_s, mount = u"mkdir d1 d2 && cp $F d1/font.ttf && mount --bind d1 d2 && "_s;
+    const QString ff = u"$(printf '\\377')"_s, fffd = u"$(printf '\\357\\277\\275')"_s;
+    const QString keep = u"cmp -s $F d1/font.ttf && ! ls d1 | grep -v font.ttf"_s;
+    QTest::addRow("BMFont page is --font-file on a second mount")
+        << mount + u"$X "_s + bm + u"--font-file d1/font.ttf d2/font.ttf"_s << 1 << u"liest"_s << keep;
+    QTest::addRow("classic bitmap is --font-file on a second mount")
+        << mount + u"$X --font-file d1/font.ttf d2/font.ttf"_s << 1 << u"liest"_s << keep;
+    QTest::addRow("BMFont page is --chars-file on a second mount")
+        << mount + u"echo abc >d1/c.txt && $X "_s + bm + u"--chars-file d1/c.txt d2/c.txt"_s << 1 << u"liest"_s
+        << u"[ \"$(cat d1/c.txt)\" = abc ] && [ ! -e d1/c.fnt ]"_s;
+    QTest::addRow("BMFont descriptor is --config through a hard link")
+        << u"ln $C c.fnt && $X "_s + bm + u"c.png"_s << 1 << u"liest"_s << u"cmp -s $C c.fnt && [ ! -e c.png ]"_s;
+    QTest::addRow("BMFont image name not UTF-8")
+        << u"echo old >"_s + fffd + u".png && echo old >"_s + fffd + u".fnt && $X "_s + bm + ff + u".png"_s << 1
+        << u"kein gültiges UTF-8"_s
+        << u"[ \"$(cat "_s + fffd + u".png "_s + fffd + u".fnt)\" = 'old\nold' ] && [ $(ls | wc -l) = 2 ]"_s;
+    QTest::addRow("classic bitmap name not UTF-8")
+        << u"echo old >"_s + fffd + u".bmp && $X "_s + ff + u".bmp"_s << 1 << u"kein gültiges UTF-8"_s
+        << u"[ \"$(cat "_s + fffd + u".bmp)\" = old ] && [ $(ls | wc -l) = 1 ]"_s;
+    QTest::addRow("font file name not UTF-8")
+        << u"cp $F "_s + ff + u".ttf && $X "_s + bm + u"--font-file "_s + ff + u".ttf out.png"_s << 1
+        << u"kein gültiges UTF-8"_s << u"[ ! -e out.png ]"_s;
+    QTest::addRow("folder may be written, not read, as nobody")
+        << u"mkdir w && chmod 0333 w && $N $X "_s + bm + u"--font-file $F w/out.png"_s << 1
+        << u"lässt sich nicht lesen"_s << u"[ -z \"$(ls -A w)\" ]"_s;
+    QTest::addRow("folder may not be entered, as nobody")
+        << u"mkdir -p n/sub && chmod 0666 n && $N $X "_s + bm + u"--font-file $F n/sub/out.png"_s << 1
+        << u"nicht betreten"_s << u"chmod 0777 n && [ -z \"$(ls -A n/sub)\" ]"_s;
+    QTest::addRow("characters from /proc/self/mem")
+        << u"$X "_s + bm + u"--font-file $F --chars-file /proc/self/mem out.png"_s << 1 << u"Ein-/Ausgabefehler"_s
+        << u"[ ! -e out.png ]"_s;
+    QTest::addRow("classic name of 255 bytes")
+        << u"$X $(printf %0251d 0).bmp"_s << 0 << QString() << u"[ -s $(printf %0251d 0).fnt ]"_s;
+    QTest::addRow("BMFont name of 255 bytes") << u"$X "_s + bm + u"--font-file $F $(printf %0251d 0).png"_s << 0
+                                              << QString() << u"[ -s $(printf %0251d 0).fnt ]"_s;
+}
+
+void TestFailures::hostileFiles()
+{
+    QFETCH(QString, script);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QFETCH(QString, check);
+    const bool asNobody = script.contains(u"$N"_s);
+    if (geteuid() != 0 && (asNobody || script.contains(u"mount"_s)))
+        QSKIP("This case needs root.");
+    if (asNobody && !othersCanRun(kExporter))
+        QSKIP("The test cannot be run as user nobody from this build folder.");
+    QTemporaryDir folder;
+    QFile::setPermissions(folder.path(), QFile::permissions(folder.path()) | QFileDevice::ExeOther);
+    QFile::copy(kFonts + u"/DejaVuSans.ttf"_s, folder.filePath(u"font.ttf"_s));
+    // The exit code and messages of the export, then what the check finds.
+    const QString whole = u"cd \"$1\" && X=\"$2 --config $3\" F=\"$1/font.ttf\" C=\"$3\" "_s
+                          u"N='setpriv --reuid=65534 --regid=65534 --clear-groups' && mkdir run && cd run && { "_s +
+                          script + u"; }; echo \"exit $?\" >&2; { "_s + check +
+                          u"; } || echo 'check failed' >&2; "_s
+                          u"cd \"$1\" && chmod -R u+rwx run && rm -rf run"_s;
+    const QStringList shell{u"sh"_s, u"-c"_s, whole, u"sh"_s, folder.path(), kExporter, m_config};
+    const ChildRun run =
+        geteuid() == 0 ? runChild(u"unshare"_s, QStringList{u"-m"_s} + shell) : runChild(shell.first(), shell.mid(1));
+    QVERIFY2(run.err.contains(u"exit %1\n"_s.arg(exitCode)), qPrintable(run.err));
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY2(!run.err.contains(u"check failed"_s), qPrintable(run.err));
+}
+
+void TestFailures::earlierSetGoesAsAWhole_data()
+{
+    QTest::addColumn<QString>("earlier"); // the arguments of the first export; empty: a descriptor made by hand
+    QTest::addColumn<QString>("later");
+    QTest::addColumn<QStringList>("left"); // besides the later set, the user's files and its inputs
+    const QString pages = u"--format bmfont --font-file %2/font.ttf --size 20 --max-texture 64 --chars "_s;
+    QTest::addRow("22 pages become 13") << pages + u"0x20-0xFF"_s << pages + u"0x20-0xBF"_s << QStringList();
+    QTest::addRow("13 pages become 10") << pages + u"0x20-0xBF"_s << pages + u"0x20-0x7E"_s << QStringList();
+    QTest::addRow("22 pages become one") << pages + u"0x20-0xFF"_s << pages + u"0x20-0x7E --max-texture 512"_s
+                                         << QStringList();
+    QTest::addRow("an earlier descriptor names what is no page of it")
+        << QString() << pages + u"0x20-0x7E"_s
+        << QStringList{u"font.ttf"_s, u"notes.txt"_s, u"other_1.png"_s, u"font_1.png.txt"_s};
+}
+
+// A set replaces the whole earlier set of its name: the pages its descriptor named, and nothing else.
+void TestFailures::earlierSetGoesAsAWhole()
+{
+    QFETCH(QString, earlier);
+    QFETCH(QString, later);
+    QFETCH(QStringList, left);
+    QTemporaryDir out;
+    QFile::copy(kFonts + u"/DejaVuSans.ttf"_s, out.filePath(u"font.ttf"_s));
+    const QString image = out.filePath(u"font.png"_s);
+    auto run = [&](QString arguments) { return exportWith(arguments.replace(u"%2"_s, out.path()), image).exitCode; };
+    if (earlier.isEmpty()) {
+        QByteArray descriptor("info face=\"x\"\ncommon lineHeight=1 pages=6\n");
+        for (const QString& name : left + QStringList{u"../outside.png"_s, u"font.fnt"_s})
+            descriptor += "page id=0 file=\"" + name.toUtf8() + "\"\n";
+        QVERIFY(writeBytes(out.filePath(u"font.fnt"_s), descriptor));
+    } else {
+        QCOMPARE(run(earlier), 0);
+    }
+    for (const QString& user : left + QStringList{u"font_notes.png"_s, u"font_99.png"_s})
+        QVERIFY(QFileInfo::exists(out.filePath(user)) || writeBytes(out.filePath(user), "the user's"));
+    QVERIFY(writeBytes(QFileInfo(out.path()).absolutePath() + u"/outside.png"_s, "the user's"));
+    const QStringList before = entries(out.path());
+    QCOMPARE(run(later), 0);
+    const QStringList after = entries(out.path());
+    QTemporaryDir alone;
+    QCOMPARE(exportWith(later.replace(u"%2"_s, out.path()), alone.filePath(u"font.png"_s)).exitCode, 0);
+    QStringList expected =
+        entries(alone.path()) + left + QStringList{u"font_notes.png"_s, u"font_99.png"_s, u"font.ttf"_s};
+    expected.removeDuplicates();
+    expected.sort();
+    QCOMPARE(after, expected);
+    QVERIFY(QFileInfo::exists(QFileInfo(out.path()).absolutePath() + u"/outside.png"_s));
+    QFile::remove(QFileInfo(out.path()).absolutePath() + u"/outside.png"_s);
+    QVERIFY(before.size() > after.size() || earlier.isEmpty());
+}
+
 void TestFailures::fullDiskKeepsTheEarlierFiles_data()
 {
     QTest::addColumn<QString>("size");
@@ -229,40 +381,81 @@ void TestFailures::fullDiskKeepsTheEarlierFiles()
     QVERIFY(pairIn(out.path()) == m_earlier);
 }
 
-void TestFailures::killedExportLeavesOnePair()
+void TestFailures::killedExportLeavesOneSet_data()
 {
+    QTest::addColumn<QString>("earlier"); // the arguments of the export that made the earlier set
+    QTest::addColumn<QString>("later");
+    const QString pages = u"--format bmfont --font-file %1/DejaVuSans.ttf --chars 0x20-0x5FF --size 20 "_s;
+    QTest::addRow("classic pair, 4096 x 4096") << u"--size 11"_s << u"--size 200"_s;
+    QTest::addRow("BMFont, 36 pages become 155") << pages + u"--max-texture 128"_s << pages + u"--max-texture 64"_s;
+}
+
+// The whole process group is killed at any moment, every rename slowed down so that many kills
+// come between two of them; in every other run the process that carries out the renames is
+// killed too. A reader that takes the folder's lock then sees the earlier set or the new one (the
+// latter only once it has completed what was cut off), and nothing else is left.
+void TestFailures::killedExportLeavesOneSet()
+{
+    QFETCH(QString, earlier);
+    QFETCH(QString, later);
     QTemporaryDir out;
-    const QString bitmap = out.filePath(u"font.bmp"_s);
+    const QString image = out.filePath(earlier.contains(u"bmfont"_s) ? u"font.png"_s : u"font.bmp"_s);
+    QCOMPARE(exportWith(earlier, image).exitCode, 0);
+    const Folder earlierSet = folderState(out.path());
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(exportWith(u"--size 200"_s, bitmap).exitCode, 0);
+    QStringList arguments = QStringList{u"--config"_s, m_config} + QString(later).replace(u"%1"_s, kFonts).split(u' ');
+    arguments << image;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"LD_PRELOAD"_s, QStringLiteral(GLYFRAX_SLOW_RENAMES));
+    environment.insert(u"ASAN_OPTIONS"_s, environment.value(u"ASAN_OPTIONS"_s) + u":verify_asan_link_order=0"_s);
+    auto start = [&](QProcess& process) {
+        process.setProcessEnvironment(environment);
+        process.setChildProcessModifier([] { ::setpgid(0, 0); });
+        process.start(kExporter, arguments);
+    };
+    QProcess whole;
+    start(whole);
+    QVERIFY(whole.waitForFinished() && whole.exitCode() == 0);
     const qint64 duration = timer.elapsed();
-    const Pair complete = pairIn(out.path());
-    QCOMPARE(complete.first.size(), 54 + 4096 * 4096 * 3);
+    const Folder laterSet = folderState(out.path());
+    QVERIFY(laterSet != earlierSet);
+
     const int asked = qEnvironmentVariableIntValue("GLYFRAX_KILL_RUNS");
-    const int runs = asked > 0 ? asked : 50;
-    int earlier = 0, mixed = 0, stray = 0;
+    const int runs = asked > 0 ? asked : 16;
+    int kept = 0, replaced = 0, cutOff = 0, wrong = 0;
     for (int run = 0; run < runs; ++run) {
-        putEarlierFiles(out.path());
+        restoreFolder(out.path(), earlierSet);
         QProcess process;
-        process.start(kExporter, {u"--config"_s, m_config, u"--size"_s, u"200"_s, bitmap});
+        start(process);
         QVERIFY(process.waitForStarted());
         QTest::qSleep(int(QRandomGenerator::global()->bounded(duration + 20)));
-        ::kill(pid_t(process.processId()), SIGKILL);
+        const QByteArray children = readBytes(u"/proc/%1/task/%1/children"_s.arg(process.processId()));
+        ::kill(-pid_t(process.processId()), SIGKILL);
+        if (run % 2 == 1) {
+            for (const QByteArray& child : children.split(' '))
+                if (child.toInt() > 0)
+                    ::kill(pid_t(child.toInt()), SIGKILL);
+        }
         process.waitForFinished();
-        // A commit the kill did not stop runs on in a process of its own, holding the folder's lock.
+        // What a reader sees once a child that survived the kill has let go of the lock.
         const int folder = ::open(QFile::encodeName(out.path()).constData(), O_RDONLY);
         ::flock(folder, LOCK_EX);
+        const Folder seen = visibleFiles(folderState(out.path()));
         ::close(folder);
-        stray += entries(out.path()) == kExportFiles ? 0 : 1;
-        const Pair now = pairIn(out.path());
-        earlier += now == m_earlier ? 1 : 0;
-        mixed += (now == m_earlier || now == complete) ? 0 : 1;
+        QCOMPARE(runChild(kExporter, {u"--finish"_s, out.path()}).exitCode, 0);
+        const Folder after = folderState(out.path());
+        cutOff += seen == visibleFiles(earlierSet) || seen == visibleFiles(laterSet) ? 0 : 1;
+        kept += after == earlierSet ? 1 : 0;
+        replaced += after == laterSet ? 1 : 0;
+        wrong += after == earlierSet || after == laterSet ? 0 : 1;
+        if (run % 2 == 0) // a child that only the whole group's kill reached leaves no mix at all
+            QCOMPARE(seen == visibleFiles(earlierSet) || seen == visibleFiles(laterSet), true);
     }
-    qInfo("%d kills: %d left the earlier pair, %d the new one, %d a mixed pair, %d stray files", runs, earlier,
-          runs - earlier - mixed, mixed, stray);
-    QCOMPARE(mixed, 0);
-    QCOMPARE(stray, 0);
+    qInfo("%d kills: %d kept the earlier set, %d replaced it, %d cut the renames off (completed afterwards), "
+          "%d left anything else",
+          runs, kept, replaced, cutOff, wrong);
+    QCOMPARE(wrong, 0);
 }
 
 void TestFailures::simultaneousExportsNeverMix()
