@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 
-#include "layout/CharacterRanges.h"
+#include "settings/CharacterRanges.h"
 #include "settings/ColorValue.h"
 #include "settings/SettingLimits.h"
 

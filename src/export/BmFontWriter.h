@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/BmFontOptions.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -57,14 +59,6 @@ struct BmFont
     QStringList pages;                          // file names beside the descriptor, page 0 first
     std::vector<BmFontChar> chars;              // by id
     std::vector<BmFontKerning> kernings;        // by first, then second
-};
-
-enum class DescriptorForm
-{
-    Text,
-    Xml,
-    Binary,
-    Json
 };
 
 // Writes the descriptor in one of the forms engines read: BMFont text (one line per tag, blanks

@@ -6,7 +6,7 @@
 #include "export/FontExport.h"
 #include "export/Kerning.h"
 #include "layout/CellPacking.h"
-#include "layout/CharacterRanges.h"
+#include "settings/CharacterRanges.h"
 #include "render/BmpWriter.h"
 #include "render/FontMeasure.h"
 #include "render/GlyphPages.h"

@@ -191,6 +191,22 @@ QString ProfileFile::value(const QString& section, const QString& key) const
     return QStringLiteral("0");
 }
 
+QList<std::pair<QString, QString>> ProfileFile::sectionValues(const QString& section) const
+{
+    QList<std::pair<QString, QString>> values;
+    const qsizetype header = findSection(trimBlanks(section));
+    for (qsizetype i = header + 1; header >= 0 && i < m_lines.size(); ++i) {
+        const Entry& entry = m_entries.at(i);
+        if (entry.kind == Entry::Section)
+            break;
+        if (entry.kind == Entry::Key && !std::any_of(values.cbegin(), values.cend(), [&entry](const auto& known) {
+                return sameName(known.first, entry.name);
+            }))
+            values.append({entry.name, cutValue(entry.value)});
+    }
+    return values;
+}
+
 void ProfileFile::convertToUtf8()
 {
     for (Line& line : m_lines)

@@ -42,6 +42,9 @@ public:
     QString loadProblem() const { return m_loadProblem; }
 
     QString value(const QString& section, const QString& key) const;
+    // The keys of a section and their values as value() gives them, in file order, in one pass:
+    // for keys where "0" is no fit for a missing one.
+    QList<std::pair<QString, QString>> sectionValues(const QString& section) const;
 
     // Returns false, changing nothing, for a section or key name that cannot be stored
     // (empty, or holding a line break, "=" in a key, "]" in a section). Line breaks in the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/BmFontOptions.h"
 #include "settings/ExportOptions.h"
 #include "settings/FontSettings.h"
 
@@ -10,6 +11,7 @@ struct Settings
 {
     FontSettings font;
     ExportOptions options;
+    BmFontOptions bmfont;
 
     bool operator==(const Settings&) const = default;
 };

@@ -8,6 +8,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <optional>
 
 namespace glyfrax {
 
@@ -15,6 +16,7 @@ namespace {
 
 const QString kFontSection = QStringLiteral("Font");
 const QString kExportSection = QStringLiteral("Export Option");
+const QString kBmFontSection = QStringLiteral("BMFont");
 
 QString flagText(bool flag)
 {
@@ -53,6 +55,16 @@ private:
     QList<SettingProblem> m_problems;
 };
 
+// The value of a key among a section's, matched as the profile matches names.
+std::optional<QString> heldValue(const QList<std::pair<QString, QString>>& held, const QString& key)
+{
+    for (const auto& [name, value] : held) {
+        if (name.compare(key, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QString settingsPath(const QString& programFolder)
@@ -82,7 +94,18 @@ LoadedSettings readSettings(const ProfileFile& profile)
     o.hTxt = in.label(kExportSection, QStringLiteral("HTxt"));
     o.xDist = in.read(kExportSection, QStringLiteral("XDist"), gapFromText);
     o.yDist = in.read(kExportSection, QStringLiteral("YDist"), gapFromText);
-    return {s, in.problems(), {}, false};
+
+    QList<SettingProblem> problems = in.problems();
+    const QList<std::pair<QString, QString>> held = profile.sectionValues(kBmFontSection);
+    for (const BmFontOption& option : bmFontOptionTable()) {
+        // A missing key keeps the option's default; "0" would not do for most of them.
+        const std::optional<QString> text = heldValue(held, option.key);
+        if (!text)
+            continue;
+        if (const Result<void> read = option.read(s.bmfont, *text); !read)
+            problems.append({kBmFontSection, option.key, *text, QStringLiteral("erwartet ") + read.error()});
+    }
+    return {s, problems, {}, false};
 }
 
 LoadedSettings readSettingsFile(const QString& path)
@@ -92,7 +115,7 @@ LoadedSettings readSettingsFile(const QString& path)
     loaded.fileProblem = profile.loadProblem();
     // The keys as they are written are the ones that are read.
     ProfileFile known;
-    writeSettings(known, Settings{});
+    writeSettings(known, Settings{}, BmFontKeys::All);
     const QList<std::pair<QString, QString>> knownKeys = known.keyNames();
     const QList<std::pair<QString, QString>> keys = profile.keyNames();
     loaded.nothingReadable =
@@ -105,7 +128,7 @@ LoadedSettings readSettingsFile(const QString& path)
     return loaded;
 }
 
-void writeSettings(ProfileFile& profile, const Settings& s)
+void writeSettings(ProfileFile& profile, const Settings& s, BmFontKeys keys)
 {
     auto put = [&profile](const QString& section, const char16_t* key, const QString& value) {
         profile.setValue(section, QString::fromUtf16(key), value);
@@ -128,12 +151,23 @@ void writeSettings(ProfileFile& profile, const Settings& s)
     put(kExportSection, u"HTxt", o.hTxt);
     put(kExportSection, u"XDist", QString::number(o.xDist));
     put(kExportSection, u"YDist", QString::number(o.yDist));
+
+    const QList<std::pair<QString, QString>> held = profile.sectionValues(kBmFontSection);
+    for (const BmFontOption& option : bmFontOptionTable()) {
+        // What the profile holds now: its value, or the default when the key is missing or unusable.
+        BmFontOptions now;
+        if (const std::optional<QString> text = heldValue(held, option.key))
+            static_cast<void>(option.read(now, *text));
+        const QString value = option.write(s.bmfont);
+        if (keys == BmFontKeys::All || value != option.write(now))
+            profile.setValue(kBmFontSection, option.key, value);
+    }
 }
 
-Result<void> writeSettingsFile(const QString& path, const Settings& settings)
+Result<void> writeSettingsFile(const QString& path, const Settings& settings, BmFontKeys keys)
 {
     ProfileFile profile = ProfileFile::load(path);
-    writeSettings(profile, settings);
+    writeSettings(profile, settings, keys);
     return profile.save(path);
 }
 

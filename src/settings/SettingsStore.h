@@ -32,17 +32,26 @@ struct LoadedSettings
 // The settings file in the program's folder.
 QString settingsPath(const QString& programFolder);
 
-// Reads the fifteen settings. A key that does not convert, overflows or lies outside its
-// range takes the value a missing key gives and is listed in problems; the others read normally.
+// Reads the fifteen settings and the BMFont options. A key that does not convert, overflows or
+// lies outside its range takes the value a missing key gives and is listed in problems; the
+// others read normally.
 LoadedSettings readSettings(const ProfileFile& profile);
 LoadedSettings readSettingsFile(const QString& path);
 
-// Writes the fifteen settings into the profile, each key's line alone.
-void writeSettings(ProfileFile& profile, const Settings& settings);
+// Which BMFont options are written: only those whose value the profile does not hold already,
+// so that an untouched [BMFont] section keeps its bytes, or every one, for a complete file.
+enum class BmFontKeys
+{
+    Changed,
+    All
+};
+
+// Writes the fifteen settings and the BMFont options into the profile, each key's line alone.
+void writeSettings(ProfileFile& profile, const Settings& settings, BmFontKeys keys = BmFontKeys::Changed);
 
 // Writes the settings into the file at path, keeping its other lines; a file that cannot be
 // written stays as it was.
-Result<void> writeSettingsFile(const QString& path, const Settings& settings);
+Result<void> writeSettingsFile(const QString& path, const Settings& settings, BmFontKeys keys = BmFontKeys::Changed);
 
 // One German message that lists every problem, for the user. Values are shown whole, their
 // control characters as visible symbols.

@@ -165,7 +165,7 @@ private slots:
     {
         QFETCH(QString, style);
         const QFont picked = QFontDatabase::font(kFace, style, 12);
-        const QFontInfo shown(realizeFont(restarted(Settings{withFont({}, picked), {}}).font));
+        const QFontInfo shown(realizeFont(restarted(Settings{withFont({}, picked), {}, {}}).font));
         const QString note = standInNote(picked);
         if (QStringList{u"Book"_s, u"Bold"_s, u"Oblique"_s, u"Bold Oblique"_s}.contains(style))
             QCOMPARE(shown.styleName(), style);

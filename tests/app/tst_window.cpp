@@ -197,7 +197,7 @@ private:
         if (ExportPropsDialog* props = m_window->exportPropsDialog()) {
             out << "\nexport settings: " << child<QLabel>(u"XLabel")->text() << ", " << child<QLabel>(u"YLabel")->text()
                 << (child<QGroupBox>(u"BinFrame")->isHidden() ? ", text: " : ", binary: ")
-                << asText({{}, props->shownOptions()}).section(u"[Export Option] "_s, 1);
+                << asText({{}, props->shownOptions(), {}}).section(u"[Export Option] "_s, 1);
         }
         if (AboutDialog* about = m_window->aboutDialog()) {
             out << "\nabout: " << about->windowTitle() << ", " << about->findChild<QLabel*>(u"lblTitle"_s)->text()

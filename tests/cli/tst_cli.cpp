@@ -21,7 +21,7 @@ const auto kOthersRead =
 QString summary(const CommandLine& line)
 {
     const Settings bases[] = {
-        {}, {{u"B"_s, 9.0F, true, true, 1, 2}, {true, true, u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, 5, 6}}};
+        {}, {{u"B"_s, 9.0F, true, true, 1, 2}, {true, true, u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, 5, 6}, {}}};
     QStringList told;
     for (Settings settings : bases) {
         ProfileFile before;
@@ -50,7 +50,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(!test::loadDejaVuSans().isEmpty());
-        QVERIFY(writeSettingsFile(m_config, {test::dejaVu(14.0F), {}}));
+        QVERIFY(writeSettingsFile(m_config, {test::dejaVu(14.0F), {}, {}}));
         // User nobody reads the settings file.
         QFile::setPermissions(m_dir.path(), kOthersRead | QFileDevice::WriteOwner);
         QFile::setPermissions(m_config, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);

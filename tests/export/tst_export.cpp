@@ -73,7 +73,7 @@ private slots:
         QFETCH(QString, input);
         QFETCH(QString, expected);
         const QStringList in = input.split(u' ');
-        Settings settings{test::dejaVu(in.at(0).toFloat(), in.at(1) == u"bold"), options(in.at(4))};
+        Settings settings{test::dejaVu(in.at(0).toFloat(), in.at(1) == u"bold"), options(in.at(4)), {}};
         settings.options.xDist = in.at(2).toInt();
         settings.options.yDist = in.at(3).toInt();
         const QString bitmap = m_dir.filePath(expected + u".bmp"_s);
@@ -105,7 +105,7 @@ private slots:
         QFile::setPermissions(dir.filePath(u"font.bmp"_s), QFileDevice::ReadOwner);
         const QStringList before = test::entries(dir.path());
         const QStringList in = input.split(u' ');
-        Settings settings{test::dejaVu(14.0F), options(in.at(1))};
+        Settings settings{test::dejaVu(14.0F), options(in.at(1)), {}};
         settings.options.xDist = in.at(2).toInt();
         const Result<ExportedFiles> files = exportFont(dir.filePath(in.at(0)), settings, QPalette());
         const QString message = QString(expected).replace(u"{dir}"_s, dir.path());

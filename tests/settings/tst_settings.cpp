@@ -83,7 +83,7 @@ private slots:
         QVERIFY(writeSettingsFile(path, zeros.settings));
         GLYFRAX_COMPARE_GOLDEN(test::readBytes(path), u"settings-of-zeros.ini"_s);
         const Settings settings{{u"DejaVu Sans Mono"_s, 12.0F, true, false, 16777215, 255},
-                                {true, true, u"Zeichen"_s, u"€"_s, u"y"_s, QString(), u"h"_s, 3, 7}};
+                                {true, true, u"Zeichen"_s, u"€"_s, u"y"_s, QString(), u"h"_s, 3, 7}, {}};
         QVERIFY(test::writeBytes(path, "; my notes\r\n[Font]\r\nName=Old\r\nExtra=1\r\n"));
         QVERIFY(writeSettingsFile(path, settings));
         const QByteArray written = test::readBytes(path);

@@ -1,4 +1,4 @@
-#include "layout/CharacterRanges.h"
+#include "settings/CharacterRanges.h"
 
 #include <QList>
 #include <QStringList>
