@@ -149,7 +149,7 @@ std::vector<BmFontKerning> kerningPairs(const QRawFont& font, const std::vector<
     }
     std::vector<BmFontKerning> pairs;
     const double scale = font.pixelSize() / font.unitsPerEm();
-    for (const GlyphKerning& kerning : readKerning(font.fontTable("GPOS"), font.fontTable("kern"), glyphs)) {
+    for (const GlyphKerning& kerning : readKerning(font.fontTable("GPOS"), font.fontTable("kern"), glyphs).pairs) {
         const int amount = qRound(kerning.adjustment * scale);
         if (amount == 0)
             continue;

@@ -127,6 +127,40 @@ QByteArray littleEndian(const QList<int>& numbers, const QList<int>& widths)
     return bytes;
 }
 
+// Big-endian 16-bit words.
+QByteArray words(const std::vector<int>& values)
+{
+    QByteArray bytes;
+    for (const int value : values)
+        bytes += char(quint16(value) >> 8) + QByteArray(1, char(value & 0xFF));
+    return bytes;
+}
+
+// GPOS whose 'kern' feature lists a number of lookups, all the same pair lookup of one format-2
+// subtable with a number of second-glyph classes: glyph 4 before 5, the last class, moves one
+// unit closer in each.
+QByteArray sharedClassLookups(int lookups, int classes)
+{
+    const int lookupList = 22 + 2 * lookups;
+    QByteArray gpos = words({1, 0, 0, 10, lookupList, 1, 0x6b65, 0x726e, 8, 0, lookups});
+    for (int i = 0; i < lookups; ++i)
+        gpos += words({i});
+    gpos += words({lookups}) + words(std::vector<int>(std::size_t(lookups), 2 + 2 * lookups));
+    const int coverage = 16 + 2 * classes;
+    gpos += words({2, 0, 1, 8, 2, coverage, 4, 0, coverage + 6, coverage + 14, 1, classes});
+    gpos += words(std::vector<int>(std::size_t(classes - 1), 0)) + words({-1});
+    return gpos + words({1, 1, 4, 1, 4, 1, 0, 1, 5, 1, classes - 1}); // coverage: 4; classes of 4 and 5
+}
+
+// An Apple 'kern' table of format-0 subtables, each with the one pair 4, 5.
+QByteArray appleKern(int subtables, int value)
+{
+    QByteArray kern = words({1, 0, subtables >> 16, subtables & 0xFFFF});
+    for (int i = 0; i < subtables; ++i)
+        kern += words({0, 22, 0, 0, 1, 6, 0, 0, 4, 5, value});
+    return kern;
+}
+
 } // namespace
 
 class TestModern : public QObject
@@ -238,12 +272,16 @@ private slots:
     }
 
     // Tables no installed font has: an extension lookup holding a format-1 pair subtable (glyph 4
-    // before 5 moves 50 units closer, before 6 not at all; 9 is not asked for), and a legacy table.
+    // before 5 moves 50 units closer, before 6 not at all; 9 is not asked for), a legacy table,
+    // and hostile ones: a lookup listed 32,000 times whose class table claims 32,000 classes (once
+    // minutes of work for two characters), a sum beyond 32 bits, and a limit that stops the work.
     void kerningTables_data()
     {
         QTest::addColumn<QByteArray>("gpos");
         QTest::addColumn<QByteArray>("kern");
-        QTest::addColumn<int>("adjustment"); // of glyph 4 before 5
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<qint64>("adjustment"); // of glyph 4 before 5; 0: no pair
+        QTest::addColumn<bool>("complete");
         const QByteArray gpos =
             QByteArray::fromHex("0001 0000 0000 000a 0018"           // no scripts, features at 10, lookups at 24
                                 "0001 6b65 726e 0008"                // one feature, 'kern', at 18
@@ -257,17 +295,29 @@ private slots:
         const QByteArray kern = QByteArray::fromHex("0000 0001 0000 001a 0001" // one horizontal subtable
                                                     "0002 000c 0001 0000"      // of two pairs
                                                     "0004 0005 ffe2 0004 0009 0008");
-        QTest::addRow("GPOS extension, format 1") << gpos << QByteArray() << -50;
-        QTest::addRow("legacy table") << QByteArray() << kern << -30;
+        const qint64 any = kKerningWorkLimit;
+        QTest::addRow("GPOS extension, format 1") << gpos << QByteArray() << any << -50LL << true;
+        QTest::addRow("legacy table") << QByteArray() << kern << any << -30LL << true;
+        QTest::addRow("32,000 lookups of 32,000 classes")
+            << sharedClassLookups(32000, 32000) << QByteArray() << 100000LL << -32000LL << true;
+        QTest::addRow("70,000 Apple subtables of 32767")
+            << QByteArray() << appleKern(70000, 32767) << 200000LL << 70000LL * 32767 << true;
+        QTest::addRow("work beyond the limit") << sharedClassLookups(3, 4) << QByteArray() << 10LL << 0LL << false;
     }
 
     void kerningTables()
     {
         QFETCH(QByteArray, gpos);
         QFETCH(QByteArray, kern);
-        QFETCH(int, adjustment);
-        const std::vector<GlyphKerning> expected{{4, 5, adjustment}};
-        QCOMPARE(readKerning(gpos, kern, {4, 5, 6}), expected);
+        QFETCH(qint64, limit);
+        QFETCH(qint64, adjustment);
+        const FoundKerning found = readKerning(gpos, kern, {4, 5, 6}, limit);
+        std::vector<GlyphKerning> expected;
+        if (adjustment != 0)
+            expected.push_back({4, 5, adjustment});
+        QCOMPARE(found.pairs, expected);
+        QTEST(found.complete, "complete");
+        QVERIFY(found.work <= limit);
     }
 
     // The classic pair: a name ending in .png gets a PNG of the bitmap's pixels, and a code page
