@@ -312,7 +312,9 @@ private:
         const int recordSize = 2 + valueRecordSize(format1) + valueRecordSize(m_t.u16(subtable + 6));
         const int setCount = m_t.u16(subtable + 8);
         const qint64 wantedCount = qint64(m_glyphs.size());
-        for (const auto& [first, index] : covered) {
+        for (const auto& entry : covered) {
+            const quint32 first = entry.first; // not a structured binding: the lambda below uses it
+            const qint64 index = entry.second;
             if (index >= setCount)
                 continue;
             const qint64 pairSet = subtable + m_t.u16(subtable + 10 + 2 * index);
