@@ -3,8 +3,11 @@
 #include "export/Kerning.h"
 #include "export/ModernExport.h"
 #include "render/FontMeasure.h"
+#include "render/FontSource.h"
 #include "render/GlyphPainter.h"
 #include "settings/Settings.h"
+#include "support/TempFolder.h"
+#include "support/TestFont.h"
 
 #include <QFile>
 #include <QPainter>
@@ -12,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <sys/resource.h>
 
 using namespace glyfrax;
 using namespace Qt::StringLiterals;
@@ -320,6 +325,74 @@ private slots:
         QVERIFY(found.work <= limit);
     }
 
+    // Values beyond the binary form's fields are brought into them, for every form, and said.
+    void valuesBeyondTheFields()
+    {
+        BmFont font;
+        font.lineHeight = 70000;
+        font.chars = {{U'A', 0, 0, 1, 1, 0, -40000, 70000, 0}};
+        font.kernings = {{U'A', U'V', 70000LL * 32767}};
+        const QString notes = fitToDescriptor(font).join(u'\n');
+        QCOMPARE(notes.count(u'\n'), 3);
+        QVERIFY2(
+            notes.contains(u"„amount“ nur -32768 bis 32767: 1 Wert begrenzt, etwa 2293690000 bei U+0041 vor U+0056"_s),
+            qPrintable(notes));
+        QCOMPARE(std::tuple(font.lineHeight, font.chars[0].yoffset, font.chars[0].xadvance, font.kernings[0].amount),
+                 std::tuple(65535, -32768, 32767, 32767LL));
+    }
+
+    // What hostile names and fonts ask for: refused before anything is written (a huge glyph also
+    // before it takes the memory to draw it), or written so that the descriptor names the page.
+    void hostileExports_data()
+    {
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<DescriptorForm>("form");
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<float>("size");
+        QTest::addColumn<QString>("problem"); // empty: written
+        const QString sans = kSans14.face;
+        // DejaVu Sans with 16 units per em instead of 2048: each glyph 128 times as large.
+        QByteArray bytes = test::readBytes(test::dejaVuSansPath());
+        for (int i = 0; i < qFromBigEndian<quint16>(bytes.constData() + 4); ++i) {
+            if (bytes.mid(12 + 16 * i, 4) == "head")
+                qToBigEndian<quint16>(16, bytes.data() + qFromBigEndian<quint32>(bytes.constData() + 20 + 16 * i) + 18);
+        }
+        const QString large = u"Glyfrax Test 16 UPM"_s;
+        QVERIFY(QFontDatabase::addApplicationFontFromData(renameFontFamily(bytes, large).value()) >= 0);
+        QTest::addRow("double quote, text") << u"q\"uote.png"_s << DescriptorForm::Text << sans << 14.0F << u"U+0022"_s;
+        QTest::addRow("line break, text")
+            << u"two\nlines.png"_s << DescriptorForm::Text << sans << 14.0F << u"U+000A"_s;
+        QTest::addRow("U+0001, XML") << u"a\x01.png"_s << DescriptorForm::Xml << sans << 14.0F << u"U+0001"_s;
+        QTest::addRow("double quote, JSON") << u"q\"uote.png"_s << DescriptorForm::Json << sans << 14.0F << QString();
+        QTest::addRow("16 units per em, 232 pt")
+            << u"f.png"_s << DescriptorForm::Text << large << 232.0F << u"passt auf keine Textur bis 16384"_s;
+        QTest::addRow("16 units per em, 1638 pt")
+            << u"f.png"_s << DescriptorForm::Text << large << 1638.0F << u"passt auf keine Textur bis 16384"_s;
+    }
+
+    void hostileExports()
+    {
+        QFETCH(QString, image);
+        QFETCH(DescriptorForm, form);
+        QFETCH(QString, face);
+        QFETCH(float, size);
+        QFETCH(QString, problem);
+        QTemporaryDir folder;
+        ModernOptions options;
+        options.descriptor = form;
+        options.maxTexture = 16384;
+        rusage before{};
+        rusage after{};
+        getrusage(RUSAGE_SELF, &before);
+        const Result<ModernExported> files =
+            exportTo(folder.filePath(image), {face, size, false, false, 0, 0}, options);
+        getrusage(RUSAGE_SELF, &after);
+        QVERIFY2(after.ru_maxrss - before.ru_maxrss < 256 * 1024, qPrintable(u"%1 KiB"_s.arg(after.ru_maxrss)));
+        QCOMPARE(files ? QString() : files.error().contains(problem) ? problem : files.error(), problem);
+        QCOMPARE(test::entries(folder.path()).size(), files ? 2 : 0);
+        QVERIFY(!files || readAll(files->descriptorPath).contains("\"q\\\"uote.png\""));
+    }
+
     // The classic pair: a name ending in .png gets a PNG of the bitmap's pixels, and a code page
     // puts its characters in the cells.
     void classicPngAndCodePage()
@@ -347,6 +420,9 @@ private slots:
         QTest::addRow("beyond Unicode") << bm + u"--chars 0x110000"_s << u"„0x110000“"_s << 0;
         QTest::addRow("padding needs bmfont") << u"--padding 2"_s << u"--padding gilt nur mit --format bmfont"_s << 0;
         QTest::addRow("multi-byte code page") << u"--codepage 932"_s << u"Codepage 932"_s << 0;
+        QTest::addRow("--chars twice") << bm + u"--chars 65 --chars 66-67,65"_s << QString() << 3;
+        QTest::addRow("all of Unicode a thousand times")
+            << bm + u"--chars "_s + QStringList(1000, u"0-0x10FFFF"_s).join(u',') << QString() << 0x110000 - 0x800;
     }
 
     void commandLine()
