@@ -1,11 +1,13 @@
 #include "cli/CommandLine.h"
 
+#include "base/ShownName.h"
 #include "settings/CharacterRanges.h"
 #include "settings/ColorValue.h"
 #include "settings/SettingLimits.h"
 
 #include <QCommandLineParser>
 
+#include <algorithm>
 #include <bit>
 
 namespace glyfrax {
@@ -82,8 +84,8 @@ struct Options
         QStringLiteral("Form der BMFont-Beschreibung: text (Vorgabe), xml, binary oder json."), QStringLiteral("FORM")};
     QCommandLineOption chars{
         QStringLiteral("chars"),
-        QStringLiteral("Zeichen als Unicode-Werte und Bereiche, etwa 32-126,160-255,0x20AC (Vorgabe: "
-                       "die Zeichen 32 bis 255 der Codepage)."),
+        QStringLiteral("Zeichen als Unicode-Werte und Bereiche, etwa 32-126,160-255,0x20AC; mehrfach "
+                       "angegeben zählen alle Listen (Vorgabe: die Zeichen 32 bis 255 der Codepage)."),
         QStringLiteral("LISTE")};
     QCommandLineOption charsFile{QStringLiteral("chars-file"),
                                  QStringLiteral("Alle Zeichen einer UTF-8-Textdatei (Vorgabe: keine)."),
@@ -129,6 +131,13 @@ struct Options
         QStringLiteral("Auf stderr nennen, welche Zeichen der Schrift fehlen (Vorgabe: nicht nennen).")};
 };
 
+// The options whose values add up when given more than once; every other option that takes a
+// value may be given only once. An option that is to add up joins this list.
+QList<const QCommandLineOption*> repeatableOptions(const Options& o)
+{
+    return {&o.chars};
+}
+
 std::optional<std::int32_t> wholeNumber(const QString& text, std::int32_t lowest, std::int32_t highest)
 {
     bool ok = false;
@@ -159,7 +168,7 @@ public:
             return std::nullopt;
         if (!value)
             fail(QStringLiteral("Ungültiger Wert „%1“ für --%2: erwartet %3.")
-                     .arg(m_parser.value(option), option.names().first(), expected));
+                     .arg(shownName(m_parser.value(option)), option.names().first(), expected));
         return value;
     }
 
@@ -245,7 +254,7 @@ Result<void> readModernOptions(const QCommandLineParser& parser, const Options& 
         return failure(in.error());
 
     if (parser.isSet(o.chars)) {
-        const Result<std::vector<char32_t>> chars = parseCharacterRanges(parser.value(o.chars));
+        const Result<std::vector<char32_t>> chars = parseCharacterRanges(parser.values(o.chars).join(u','));
         if (!chars)
             return failure(QStringLiteral("--chars: ") + chars.error());
         if (chars->empty()) // surrogates only: no character at all
@@ -288,13 +297,17 @@ void SettingOverrides::applyTo(Settings& settings) const
 
 namespace {
 
+QList<QCommandLineOption> optionList(const Options& o)
+{
+    return {o.config,    o.font,       o.fontFile,   o.size,       o.bold,       o.noBold,      o.italic,  o.noItalic,
+            o.color,     o.backColor,  o.binary,     o.text,       o.longFields, o.shortFields, o.labels,  o.xDist,
+            o.yDist,     o.format,     o.descriptor, o.chars,      o.charsFile,  o.codePage,    o.padding, o.spacing,
+            o.nonSquare, o.maxTexture, o.listFonts,  o.finish, o.allowLarge, o.quiet,      o.verbose};
+}
+
 void describeOptions(QCommandLineParser& parser, const Options& o)
 {
-    parser.addOptions({o.config,     o.font,    o.fontFile,  o.size,      o.bold,       o.noBold,     o.italic,
-                       o.noItalic,   o.color,   o.backColor, o.binary,    o.text,       o.longFields, o.shortFields,
-                       o.labels,     o.xDist,   o.yDist,     o.format,    o.descriptor, o.chars,      o.charsFile,
-                       o.codePage,   o.padding, o.spacing,   o.nonSquare, o.maxTexture, o.listFonts,  o.finish,
-                       o.allowLarge, o.quiet,   o.verbose});
+    parser.addOptions(optionList(o));
     parser.addPositionalArgument(QStringLiteral("BITMAP"), QStringLiteral("Pfad der Bitmap, die geschrieben wird."));
 }
 
@@ -353,11 +366,12 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     auto usageError = [](const QString& message) { return failure(message); };
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
-        return usageError(unknown.isEmpty()
-                              ? parser.errorText()
-                              : QStringLiteral("Unbekannte Option: %1")
-                                    .arg((unknown.first().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
-                                         unknown.first()));
+        return usageError(
+            unknown.isEmpty()
+                ? parser.errorText()
+                : QStringLiteral("Unbekannte Option: %1")
+                      .arg(shownName((unknown.first().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
+                                     unknown.first())));
     }
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         line.action = CommandLine::Action::ShowHelp;
@@ -366,6 +380,16 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     if (parser.isSet(version)) {
         line.action = CommandLine::Action::ShowVersion;
         return line;
+    }
+
+    // A second value would silently replace the first.
+    for (const QCommandLineOption& option : optionList(o)) {
+        const QList<const QCommandLineOption*> repeatable = repeatableOptions(o);
+        const bool addsUp = std::any_of(repeatable.begin(), repeatable.end(),
+                                        [&](const QCommandLineOption* r) { return r->names() == option.names(); });
+        if (!option.valueName().isEmpty() && !addsUp && parser.values(option).size() > 1)
+            return usageError(
+                QStringLiteral("--%1 ist mehrfach angegeben, gilt aber nur einmal.").arg(option.names().first()));
     }
 
     const QStringList positional = parser.positionalArguments();
@@ -390,7 +414,8 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     if (positional.first().isEmpty())
         return usageError(QStringLiteral("Der Pfad der Bitmap (BITMAP) ist leer."));
     if (positional.size() > 1)
-        return usageError(QStringLiteral("Nur eine Bitmap auf einmal: „%1“ ist zu viel.").arg(positional.at(1)));
+        return usageError(
+            QStringLiteral("Nur eine Bitmap auf einmal: „%1“ ist zu viel.").arg(shownName(positional.at(1))));
     if (parser.isSet(o.font) && parser.isSet(o.fontFile))
         return usageError(QStringLiteral("--font und --font-file schließen einander aus."));
     // An empty name would quietly mean the usual file or face instead of the one meant.

@@ -19,10 +19,12 @@ void printLine(std::FILE* stream, const QString& text)
 
 } // namespace
 
-int runModernExport(const CommandLine& line, const Settings& settings, const QString& configPath,
-                    const QPalette& palette, const std::function<Result<void>(std::int32_t, std::int32_t)>& approve)
+int runModernExport(const CommandLine& line, const Settings& settings, const QString& faceName,
+                    const QString& configPath, const QPalette& palette,
+                    const std::function<Result<void>(std::int32_t, std::int32_t)>& approve)
 {
     ModernOptions options = line.modern;
+    options.faceName = faceName;
     options.codePage = line.codePage;
     options.textColor = line.overrides.textColor;
     options.backColor = line.overrides.backColor;
@@ -30,8 +32,13 @@ int runModernExport(const CommandLine& line, const Settings& settings, const QSt
     options.approvePage = approve;
     const Result<ModernExported> exported =
         exportModern(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, options, palette);
-    if (exported && line.verbose && !exported->missing.empty())
-        printLine(stderr, QStringLiteral("glyfrax-export: ") + describeMissing(exported->missing));
+    if (exported && line.verbose) {
+        QStringList told = exported->notes;
+        if (!exported->missing.empty())
+            told.prepend(describeMissing(exported->missing));
+        for (const QString& note : told)
+            printLine(stderr, QStringLiteral("glyfrax-export: ") + note);
+    }
     if (!exported) {
         printLine(stderr, QStringLiteral("glyfrax-export: ") + exported.error());
         return 1;

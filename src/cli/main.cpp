@@ -179,14 +179,16 @@ int runCommandLine()
         return 1;
     Settings settings = loaded.settings;
     QStringList inputs{configPath}; // never to be replaced by the export
+    QString faceName;               // the name to show; empty: the face's own
 
     if (!line.fontFile.isEmpty()) {
-        const Result<QString> family = registerFontFile(line.fontFile);
-        if (!family) {
-            print(stderr, QStringLiteral("glyfrax-export: ") + family.error());
+        const Result<RegisteredFont> font = registerFontFile(line.fontFile);
+        if (!font) {
+            print(stderr, QStringLiteral("glyfrax-export: ") + font.error());
             return 1;
         }
-        settings.font.face = *family;
+        settings.font.face = font->family;
+        faceName = font->displayName;
         inputs.append(line.fontFile);
     }
     line.overrides.applyTo(settings);
@@ -204,7 +206,7 @@ int runCommandLine()
 
     if (line.format == CommandLine::Format::BmFont)
         return finish(runModernExport(
-            line, settings, configPath, QGuiApplication::palette(),
+            line, settings, faceName, configPath, QGuiApplication::palette(),
             [&line](std::int32_t width, std::int32_t height) { return approveSize(line, width, height); }));
     ProgressLine progress(!line.quiet);
     ExportRun run;

@@ -1,12 +1,16 @@
 #include "export/BmFontWriter.h"
 
 #include "base/LittleEndian.h"
+#include "base/ShownName.h"
 
 #include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
+#include <limits>
+#include <map>
 #include <variant>
 
 namespace glyfrax {
@@ -25,9 +29,83 @@ using Fields = std::vector<Field>;
 constexpr int kAllChannels = 15;
 constexpr int kStretchPercent = 100;
 
-Fields infoFields(const BmFont& font)
+// Whether a character can stand in a name of the form as it is or escaped.
+bool holds(DescriptorForm form, char32_t c)
 {
-    return {{"face", font.face},
+    switch (form) {
+    case DescriptorForm::Text:
+        // No escapes, and readers take more than CR and LF for a line break (Python's
+        // splitlines, for one, most control characters and U+2028, U+2029).
+        return c >= 0x20 && c != U'"' && (c < 0x7F || c > 0x9F) && c != 0x2028 && c != 0x2029;
+    case DescriptorForm::Xml: // the characters of XML 1.0; tab and line breaks are escaped
+        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+               c >= 0x10000;
+    case DescriptorForm::Binary: // names end at a NUL
+        return c != 0;
+    case DescriptorForm::Json:
+        break;
+    }
+    return true;
+}
+
+QString formName(DescriptorForm form)
+{
+    const char16_t* names[] = {u"text", u"xml", u"binary", u"json"}; // by DescriptorForm
+    return QString::fromUtf16(names[int(form)]);
+}
+
+// Clamps values to their fields' ranges and tells, per field, how many were changed.
+class FieldFitter
+{
+public:
+    template <typename T, typename V> void fit(V& value, const char* field, const QString& where = {})
+    {
+        constexpr std::int64_t low = std::numeric_limits<T>::min();
+        constexpr std::int64_t high = std::numeric_limits<T>::max();
+        if (value >= low && value <= high)
+            return;
+        Count& count = m_counts[field];
+        if (count.values++ == 0) {
+            m_order.push_back(field);
+            count.range = QStringLiteral("%1 bis %2").arg(low).arg(high);
+            count.example = QString::number(value) + where;
+        }
+        value = V(std::clamp<std::int64_t>(value, low, high));
+    }
+
+    QStringList notes() const
+    {
+        QStringList notes;
+        for (const char* field : m_order) {
+            const Count& count = m_counts.at(field);
+            notes.append(
+                QStringLiteral("Die Beschreibung fasst für „%1“ nur %2: %3 begrenzt, etwa %4.")
+                    .arg(QString::fromLatin1(field), count.range,
+                         count.values == 1 ? QStringLiteral("1 Wert") : QStringLiteral("%1 Werte").arg(count.values),
+                         count.example));
+        }
+        return notes;
+    }
+
+private:
+    struct Count
+    {
+        int values = 0;
+        QString range;
+        QString example;
+    };
+    std::map<const char*, Count> m_counts;
+    std::vector<const char*> m_order; // as first met
+};
+
+QString codePoint(char32_t c)
+{
+    return QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper();
+}
+
+Fields infoFields(const BmFont& font, DescriptorForm form)
+{
+    return {{"face", faceAsWritten(font.face, form)},
             {"size", font.size},
             {"bold", font.bold ? 1 : 0},
             {"italic", font.italic ? 1 : 0},
@@ -93,7 +171,7 @@ bool writeAll(QIODevice& device, const QByteArray& bytes)
     return device.write(bytes) == bytes.size();
 }
 
-// Text: the format has no escapes, so a double quote inside a name becomes a single one.
+// Text: the format has no escapes; names are ones it can hold (see holds).
 QString textLine(const char* tag, const Fields& fields)
 {
     QString line = QString::fromLatin1(tag);
@@ -102,7 +180,7 @@ QString textLine(const char* tag, const Fields& fields)
         if (const auto* number = std::get_if<qint64>(&field.value))
             line += QString::number(*number);
         else if (const auto* text = std::get_if<QString>(&field.value))
-            line += u'"' + QString(*text).replace(u'"', u'\'') + u'"';
+            line += u'"' + *text + u'"';
         else
             line += joined(std::get<std::vector<int>>(field.value));
     }
@@ -111,7 +189,7 @@ QString textLine(const char* tag, const Fields& fields)
 
 bool writeText(QIODevice& device, const BmFont& font)
 {
-    QString text = textLine("info", infoFields(font)) + textLine("common", commonFields(font));
+    QString text = textLine("info", infoFields(font, DescriptorForm::Text)) + textLine("common", commonFields(font));
     for (int page = 0; page < font.pages.size(); ++page)
         text += textLine("page", pageFields(font, page));
     text += textLine("chars", {{"count", qint64(font.chars.size())}});
@@ -147,7 +225,7 @@ bool writeXml(QIODevice& device, const BmFont& font)
     xml.setAutoFormattingIndent(2);
     xml.writeStartDocument();
     xml.writeStartElement(QStringLiteral("font"));
-    xmlElement(xml, "info", infoFields(font));
+    xmlElement(xml, "info", infoFields(font, DescriptorForm::Xml));
     xmlElement(xml, "common", commonFields(font));
     xml.writeStartElement(QStringLiteral("pages"));
     for (int page = 0; page < font.pages.size(); ++page)
@@ -208,7 +286,7 @@ bool writeJson(QIODevice& device, const BmFont& font)
     QStringList kernings;
     for (const BmFontKerning& k : font.kernings)
         kernings.append(jsonObject(kerningFields(k)));
-    const QString text = QStringLiteral("{\n  \"info\": ") + jsonObject(infoFields(font)) +
+    const QString text = QStringLiteral("{\n  \"info\": ") + jsonObject(infoFields(font, DescriptorForm::Json)) +
                          QStringLiteral(",\n  \"common\": ") + jsonObject(commonFields(font)) +
                          QStringLiteral(",\n  \"pages\": [") + pages.join(QStringLiteral(", ")) +
                          QStringLiteral("],\n  \"chars\": ") + jsonList(chars) + QStringLiteral(",\n  \"kernings\": ") +
@@ -240,7 +318,7 @@ bool writeBinary(QIODevice& device, const BmFont& font)
     appendLittleEndian<std::uint8_t>(info, font.spacing);
     appendLittleEndian<std::uint8_t>(info, font.spacing);
     appendLittleEndian<std::uint8_t>(info, 0); // outline
-    info += font.face.toUtf8() + '\0';
+    info += faceAsWritten(font.face, DescriptorForm::Binary).toUtf8() + '\0';
     appendBlock(bytes, 1, info);
 
     QByteArray common;
@@ -282,6 +360,54 @@ bool writeBinary(QIODevice& device, const BmFont& font)
 }
 
 } // namespace
+
+QStringList fitToDescriptor(BmFont& font)
+{
+    FieldFitter fitter;
+    fitter.fit<std::int16_t>(font.size, "size");
+    fitter.fit<std::uint8_t>(font.padding, "padding");
+    fitter.fit<std::uint8_t>(font.spacing, "spacing");
+    fitter.fit<std::uint16_t>(font.lineHeight, "lineHeight");
+    fitter.fit<std::uint16_t>(font.base, "base");
+    fitter.fit<std::uint16_t>(font.scaleW, "scaleW");
+    fitter.fit<std::uint16_t>(font.scaleH, "scaleH");
+    for (BmFontChar& c : font.chars) {
+        const QString where = QStringLiteral(" bei ") + codePoint(c.id);
+        fitter.fit<std::uint16_t>(c.x, "x", where);
+        fitter.fit<std::uint16_t>(c.y, "y", where);
+        fitter.fit<std::uint16_t>(c.width, "width", where);
+        fitter.fit<std::uint16_t>(c.height, "height", where);
+        fitter.fit<std::int16_t>(c.xoffset, "xoffset", where);
+        fitter.fit<std::int16_t>(c.yoffset, "yoffset", where);
+        fitter.fit<std::int16_t>(c.xadvance, "xadvance", where);
+        fitter.fit<std::uint8_t>(c.page, "page", where);
+    }
+    for (BmFontKerning& k : font.kernings)
+        fitter.fit<std::int16_t>(k.amount, "amount",
+                                 QStringLiteral(" bei ") + codePoint(k.first) + QStringLiteral(" vor ") +
+                                     codePoint(k.second));
+    return fitter.notes();
+}
+
+QString pageNameProblem(const QString& name, DescriptorForm form)
+{
+    for (const char32_t c : name.toUcs4()) {
+        if (!holds(form, c))
+            return QStringLiteral("Der Seitenname „%1“ kann in der BMFont-Beschreibung der Form %2 nicht stehen: "
+                                  "Für das Zeichen %3 hat sie keine Schreibweise. Wählen Sie für die Textur einen "
+                                  "anderen Namen oder eine andere --descriptor-Form.")
+                .arg(shownName(name), formName(form), codePoint(c));
+    }
+    return {};
+}
+
+QString faceAsWritten(const QString& face, DescriptorForm form)
+{
+    std::vector<char32_t> written;
+    for (const char32_t c : face.toUcs4())
+        written.push_back(holds(form, c) ? c : form == DescriptorForm::Text && c == U'"' ? U'\'' : U'\uFFFD');
+    return QString::fromUcs4(written.data(), qsizetype(written.size()));
+}
 
 bool writeDescriptor(QIODevice& device, const BmFont& font, DescriptorForm form)
 {

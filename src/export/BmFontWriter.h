@@ -31,7 +31,7 @@ struct BmFontKerning
 {
     char32_t first = 0;
     char32_t second = 0;
-    std::int32_t amount = 0; // pixels added to the first character's advance
+    std::int64_t amount = 0; // pixels added to the first character's advance
 };
 
 // What a colour channel of the pages holds, numbered as the descriptor stores it.
@@ -61,10 +61,25 @@ struct BmFont
     std::vector<BmFontKerning> kernings;        // by first, then second
 };
 
+// Brings every value into the range its field holds in the binary form (16-bit coordinates,
+// offsets and kerning, 8-bit padding), so that every form holds the same values and none wraps.
+// Returns a German note for each field that had values beyond its range.
+QStringList fitToDescriptor(BmFont& font);
+
+// Why a page's file name cannot stand in the form, in German; empty when it can. The text form
+// has no escapes (a double quote or a line break would end the name early), XML 1.0 cannot hold
+// most control characters at all, the binary form no NUL.
+QString pageNameProblem(const QString& name, DescriptorForm form);
+
+// The face's name as the form writes it: characters it cannot hold become U+FFFD (in the text
+// form a double quote a single one), so that a name never ends a line or a value early.
+QString faceAsWritten(const QString& face, DescriptorForm form);
+
 // Writes the descriptor in one of the forms engines read: BMFont text (one line per tag, blanks
 // between name=value fields), BMFont XML, BMFont binary version 3 (blocks 1 to 5, little-endian;
 // the kerning block only when there are pairs), or JSON with the same tags and fields. Every form
-// holds the same values. Returns false when the device refused a write.
+// holds the same values once fitToDescriptor has run; page names must be ones the form can hold.
+// Returns false when the device refused a write.
 bool writeDescriptor(QIODevice& device, const BmFont& font, DescriptorForm form);
 
 } // namespace glyfrax

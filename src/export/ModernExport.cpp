@@ -2,6 +2,7 @@
 
 #include "base/AtomicFile.h"
 #include "base/FileSafety.h"
+#include "base/ShownName.h"
 #include "export/BmFontReader.h"
 #include "export/FontExport.h"
 #include "export/Kerning.h"
@@ -21,6 +22,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <unordered_map>
 
@@ -120,6 +122,10 @@ struct GlyphCell
 
     // Where the cell's top-left corner lies from the pen position on the baseline.
     QPoint cornerFromPen(std::int32_t padding) const { return ink.topLeft() - QPoint(padding, padding); }
+    CellSize cellSize(std::int32_t padding) const
+    {
+        return ink.isEmpty() ? CellSize{} : CellSize{ink.width() + 2 * padding, ink.height() + 2 * padding};
+    }
 };
 
 // The distinct glyphs of the chosen characters that the font has, and those it lacks.
@@ -129,8 +135,11 @@ struct GlyphSet
     std::vector<char32_t> missing;
 };
 
-GlyphSet collectGlyphs(const FontMeasure& measure, const std::vector<char32_t>& wanted)
+// A glyph too large for a page ends the collection before it is drawn.
+Result<GlyphSet> collectGlyphs(const FontMeasure& measure, const std::vector<char32_t>& wanted,
+                               const ModernOptions& options)
 {
+    const int largestInk = options.maxTexture - 2 * options.padding;
     const QRawFont& font = measure.rawFont();
     // One call for all characters: a call each would dominate the time for a whole font.
     const QString text = QString::fromUcs4(wanted.data(), qsizetype(wanted.size()));
@@ -147,15 +156,20 @@ GlyphSet collectGlyphs(const FontMeasure& measure, const std::vector<char32_t>& 
             continue;
         }
         const auto [at, added] = cellOf.try_emplace(glyph, set.cells.size());
-        if (added)
-            set.cells.push_back({glyph, inkBox(font, glyph), measure.advanceOf(glyph), {}});
+        if (added) {
+            set.cells.push_back({glyph, inkBox(font, glyph, {largestInk, largestInk}), measure.advanceOf(glyph), {}});
+            if (const Result<void> fits = checkCellSize(set.cells.back().cellSize(options.padding), options.maxTexture);
+                !fits)
+                return failure(fits.error());
+        }
         set.cells[at->second].characters.push_back(wanted[i]);
     }
     return set;
 }
 
-// Kerning in whole pixels at the font's size, between characters; pairs that round to zero are left out.
-std::vector<BmFontKerning> kerningPairs(const QRawFont& font, const std::vector<GlyphCell>& cells)
+// Kerning in whole pixels at the font's size, between characters; pairs that round to zero are
+// left out. A note tells when the font's tables were too much to read whole.
+std::vector<BmFontKerning> kerningPairs(const QRawFont& font, const std::vector<GlyphCell>& cells, QStringList& notes)
 {
     std::vector<quint32> glyphs;
     std::unordered_map<quint32, const std::vector<char32_t>*> charactersOf;
@@ -165,8 +179,14 @@ std::vector<BmFontKerning> kerningPairs(const QRawFont& font, const std::vector<
     }
     std::vector<BmFontKerning> pairs;
     const double scale = font.pixelSize() / font.unitsPerEm();
-    for (const GlyphKerning& kerning : readKerning(font.fontTable("GPOS"), font.fontTable("kern"), glyphs)) {
-        const int amount = qRound(kerning.adjustment * scale);
+    const FoundKerning found = readKerning(font.fontTable("GPOS"), font.fontTable("kern"), glyphs);
+    if (!found.complete)
+        notes.append(QStringLiteral("Die Unterschneidungstabellen der Schrift sind zu umfangreich: Die Beschreibung "
+                                    "hat nur die Paare der Tabellen, die bis zur Grenze gelesen wurden."));
+    for (const GlyphKerning& kerning : found.pairs) {
+        // Far beyond any field, but a whole number: the descriptor's range is applied later, and said.
+        const double exact = std::clamp(double(kerning.adjustment) * scale, -1e15, 1e15);
+        const std::int64_t amount = std::isnan(exact) ? 0 : qRound64(exact);
         if (amount == 0)
             continue;
         for (const char32_t first : *charactersOf.at(kerning.first)) {
@@ -180,12 +200,17 @@ std::vector<BmFontKerning> kerningPairs(const QRawFont& font, const std::vector<
     return pairs;
 }
 
+QString faceName(const FontMeasure& measure, const ModernOptions& options)
+{
+    return options.faceName.isEmpty() ? measure.rawFont().familyName() : options.faceName;
+}
+
 // The descriptor's font-wide values; the characters and kerning pairs come separately.
 BmFont describeFont(const FontMeasure& measure, const Settings& settings, const ModernOptions& options,
                     const Packing& packing, const QStringList& pagePaths, bool opaque)
 {
     BmFont font;
-    font.face = measure.rawFont().familyName();
+    font.face = faceName(measure, options);
     font.size = qRound(measure.rawFont().pixelSize());
     font.bold = settings.font.bold;
     font.italic = settings.font.italic;
@@ -230,17 +255,18 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
         return failure(wanted.error());
     // The classic export's measure: the same font, size and rendering choices at 96 dpi.
     const FontMeasure measure(settings.font);
-    const GlyphSet glyphs = collectGlyphs(measure, *wanted);
+    const Result<GlyphSet> collected = collectGlyphs(measure, *wanted, options);
+    if (!collected)
+        return failure(collected.error());
+    const GlyphSet& glyphs = *collected;
     if (glyphs.cells.empty())
-        return failure(
-            QStringLiteral("Die Schrift „%1“ hat keines der gewählten Zeichen.").arg(measure.rawFont().familyName()));
+        return failure(QStringLiteral("Die Schrift „%1“ hat keines der gewählten Zeichen.")
+                           .arg(shownName(faceName(measure, options))));
 
     const std::int32_t padding = options.padding;
     std::vector<CellSize> sizes;
-    for (const GlyphCell& cell : glyphs.cells) {
-        sizes.push_back(cell.ink.isEmpty() ? CellSize{}
-                                           : CellSize{cell.ink.width() + 2 * padding, cell.ink.height() + 2 * padding});
-    }
+    for (const GlyphCell& cell : glyphs.cells)
+        sizes.push_back(cell.cellSize(padding));
     const Result<Packing> packing = packCells(sizes, {options.spacing, options.maxTexture, !options.nonSquare});
     if (!packing)
         return failure(packing.error());
@@ -256,11 +282,18 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     }
     const ImageFormat format = imageFormatFor(imagePath);
     ModernExported exported{descriptorPathFor(imagePath, options.descriptor),
-                            pagePathsFor(imagePath, packing->pageCount), packing->width, packing->height,
-                            glyphs.missing};
+                            pagePathsFor(imagePath, packing->pageCount),
+                            packing->width,
+                            packing->height,
+                            glyphs.missing,
+                            {}};
     if (const Result<void> distinct = checkOutputs(exported.pagePaths + QStringList{exported.descriptorPath});
         !distinct)
         return failure(distinct.error());
+    for (const QString& page : exported.pagePaths) {
+        if (const QString problem = pageNameProblem(QFileInfo(page).fileName(), options.descriptor); !problem.isEmpty())
+            return failure(problem);
+    }
     if (format == ImageFormat::Bmp && !fitsBmp(packing->width, packing->height))
         return failure(QStringLiteral("Eine Textur von %1 x %2 Pixeln ist zu groß für eine BMP-Datei.")
                            .arg(packing->width)
@@ -285,7 +318,8 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     }
     std::sort(descriptor.chars.begin(), descriptor.chars.end(),
               [](const BmFontChar& a, const BmFontChar& b) { return a.id < b.id; });
-    descriptor.kernings = kerningPairs(measure.rawFont(), glyphs.cells);
+    descriptor.kernings = kerningPairs(measure.rawFont(), glyphs.cells, exported.notes);
+    exported.notes += fitToDescriptor(descriptor);
 
     PageColors colors;
     colors.coverageInAlpha = !opaque;

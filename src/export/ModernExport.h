@@ -35,6 +35,9 @@ struct ModernOptions
     std::optional<std::int32_t> textColor;
     std::optional<std::int32_t> backColor;
     QStringList inputs; // files the export reads: none of them is ever replaced
+    // The face's name in the descriptor and in messages; empty: the font's family. A font file's
+    // face is loaded under a name of our own, and the file's own name is the one to show.
+    QString faceName;
     // Asked once the pages' size is known, before anything is drawn or written; a failure ends
     // the export there. Empty: every size.
     std::function<Result<void>(std::int32_t width, std::int32_t height)> approvePage;
@@ -47,6 +50,7 @@ struct ModernExported
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::vector<char32_t> missing; // asked for, but the font has no glyph for them
+    QStringList notes;             // values the descriptor could not hold as they are, for --verbose
 };
 
 // The descriptor beside the image: its extension replaced by .fnt (.json for the JSON form).

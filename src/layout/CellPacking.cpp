@@ -108,6 +108,17 @@ bool fitsOnePage(const Job& job, std::int32_t width, std::int32_t height, Packin
 
 } // namespace
 
+Result<void> checkCellSize(CellSize size, std::int32_t maxSide)
+{
+    if (size.width <= maxSide && size.height <= maxSide)
+        return {};
+    return failure(QStringLiteral("Ein Zeichen braucht %1 x %2 Pixel und passt auf keine Textur bis %3 x %3 "
+                                  "Pixel. Wählen Sie eine größere --max-texture oder eine kleinere Schrift.")
+                       .arg(size.width)
+                       .arg(size.height)
+                       .arg(maxSide));
+}
+
 Result<Packing> packCells(const std::vector<CellSize>& sizes, const PackingRules& rules)
 {
     Packing packing;
@@ -120,12 +131,8 @@ Result<Packing> packCells(const std::vector<CellSize>& sizes, const PackingRules
         const CellSize& size = sizes[i];
         if (size.width <= 0 || size.height <= 0)
             continue;
-        if (size.width > rules.maxSide || size.height > rules.maxSide)
-            return failure(QStringLiteral("Ein Zeichen braucht %1 x %2 Pixel und passt auf keine Textur bis %3 x %3 "
-                                          "Pixel. Wählen Sie eine größere --max-texture oder eine kleinere Schrift.")
-                               .arg(size.width)
-                               .arg(size.height)
-                               .arg(rules.maxSide));
+        if (const Result<void> fits = checkCellSize(size, rules.maxSide); !fits)
+            return failure(fits.error());
         job.order.push_back(i);
         area += std::int64_t(size.width + rules.spacing) * (size.height + rules.spacing);
         widest = std::max(widest, size.width);

@@ -41,6 +41,9 @@ struct Packing
     bool operator==(const Packing&) const = default;
 };
 
+// Fails, naming the size, when a cell is larger than maxSide in either direction.
+Result<void> checkCellSize(CellSize size, std::int32_t maxSide);
+
 // Packs the cells on the smallest power-of-two page (by area; the squarer shape first) that holds
 // them all, tallest cells first along a skyline, each as high and then as far left as it goes.
 // When a page of maxSide x maxSide cannot hold them, they fill as many such pages as they need.

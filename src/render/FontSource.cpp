@@ -1,11 +1,13 @@
 #include "render/FontSource.h"
 
 #include "base/FileSafety.h"
+#include "base/ShownName.h"
 #include "render/FontMeasure.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsStore.h"
 
 #include <QCryptographicHash>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QRawFont>
 #include <QtEndian>
@@ -115,7 +117,7 @@ Result<QByteArray> renameFontFamily(const QByteArray& font, const QString& famil
     return notAFont;
 }
 
-Result<QString> registerFontFile(const QString& path)
+Result<RegisteredFont> registerFontFile(const QString& path)
 {
     const Result<QByteArray> bytes = readRegularFile(path, kMaxFontFileSize);
     if (!bytes)
@@ -129,7 +131,9 @@ Result<QString> registerFontFile(const QString& path)
         return failure(
             QStringLiteral("Die Schriftdatei „%1“ kann nicht geladen werden: %2.")
                 .arg(shownPath(path), renamed ? QStringLiteral("Die Schrift ist beschädigt") : renamed.error()));
-    return family;
+    // Read from the file's bytes, not from the renamed face, which knows only our name.
+    const QString own = QRawFont(*bytes, 12).familyName();
+    return RegisteredFont{family, own.isEmpty() ? QFileInfo(path).completeBaseName() : own};
 }
 
 bool isFaceInstalled(const QString& face)
@@ -139,7 +143,7 @@ bool isFaceInstalled(const QString& face)
 
 QString faceNotInstalledMessage(const QString& face)
 {
-    QString message = QStringLiteral("Die Schriftart „%1“ ist nicht installiert.").arg(shownText(face));
+    QString message = QStringLiteral("Die Schriftart „%1“ ist nicht installiert.").arg(shownName(face));
     const QString firstWord = face.section(u' ', 0, 0, QString::SectionSkipEmpty);
     QStringList similar;
     for (const QString& family : QFontDatabase::families()) {
@@ -147,7 +151,7 @@ QString faceNotInstalledMessage(const QString& face)
         if (similar.size() < 3 && firstWord.size() >= 3 &&
             (family.contains(firstWord, Qt::CaseInsensitive) || face.contains(family, Qt::CaseInsensitive)) &&
             QFontDatabase::hasFamily(family) && !QFontDatabase::isPrivateFamily(family))
-            similar.append(QStringLiteral("„%1“").arg(family));
+            similar.append(QStringLiteral("„%1“").arg(shownName(family)));
     }
     if (!similar.isEmpty())
         message += QStringLiteral(" Ähnliche installierte Schriftarten: %1.").arg(similar.join(QStringLiteral(", ")));
@@ -165,7 +169,8 @@ QStringList installedFontList()
         if (!QFontDatabase::hasFamily(family) || QFontDatabase::isPrivateFamily(family) ||
             family.startsWith(u"Glyfrax-Schriftdatei-"))
             continue;
-        lines.append(family + u'\t' + QFontDatabase::styles(family).join(QStringLiteral(", ")));
+        // A name with a line break or tab of its own must not split its line.
+        lines.append(shownText(family) + u'\t' + shownText(QFontDatabase::styles(family).join(QStringLiteral(", "))));
     }
     return lines;
 }
@@ -180,7 +185,7 @@ Result<QString> fontFileFace(const QString& path)
         return failure(QStringLiteral("Die Schriftdatei „%1“ kann nicht geladen werden: Sie ist keine TrueType- oder "
                                       "OpenType-Schrift.")
                            .arg(shownPath(path)));
-    return font.familyName() + u'\t' + font.styleName();
+    return shownText(font.familyName()) + u'\t' + shownText(font.styleName());
 }
 
 QString startupReport(const QString& path, const LoadedSettings& loaded)
@@ -198,7 +203,7 @@ QString startupReport(const QString& path, const LoadedSettings& loaded)
         const QString standIn = QRawFont::fromFont(realizeFont(loaded.settings.font)).familyName();
         parts.append(QStringLiteral("Die Schriftart „%1“ aus „%2“ ist nicht installiert. An ihrer Stelle zeigt und "
                                     "exportiert Glyfrax „%3“.")
-                         .arg(shownText(face), shownPath(path), standIn));
+                         .arg(shownName(face), shownPath(path), shownName(standIn)));
     }
     return parts.join(QStringLiteral("\n\n"));
 }

@@ -17,11 +17,18 @@ constexpr qint64 kMaxFontFileSize = qint64(256) << 20;
 // else, a font collection (.ttc) included.
 Result<QByteArray> renameFontFamily(const QByteArray& font, const QString& family);
 
-// Makes the face in a TrueType or OpenType file available under a family name of its own and
-// returns that name. Installed faces of the file's own family can then never stand in for it,
-// however the path is spelled; bold and italic are drawn from the file's face and only made up
-// where the file's face is not already bold or italic. Must run in a QGuiApplication.
-Result<QString> registerFontFile(const QString& path);
+// A face loaded from a file: the family name it is found under, and the name to show.
+struct RegisteredFont
+{
+    QString family;      // of our own: "Glyfrax-Schriftdatei-" and the SHA-1 of the file
+    QString displayName; // the file's own family name, for descriptors and messages
+};
+
+// Makes the face in a TrueType or OpenType file available under a family name of its own.
+// Installed faces of the file's own family can then never stand in for it, however the path is
+// spelled; bold and italic are drawn from the file's face and only made up where the file's face
+// is not already bold or italic. Must run in a QGuiApplication.
+Result<RegisteredFont> registerFontFile(const QString& path);
 
 // Whether a font family of this name has faces installed (or registered from a file). Generic
 // names such as "monospace" do not count: which face they give differs from one system to the next.
@@ -30,7 +37,7 @@ bool isFaceInstalled(const QString& face);
 QString faceNotInstalledMessage(const QString& face);
 
 // The installed families, one line each, sorted: the family as --font takes it, a tab, then its
-// styles separated by ", ".
+// styles separated by ", ". Control characters in a name are shown as shownText shows them.
 QStringList installedFontList();
 
 // The family and style of the face in a TrueType or OpenType file, as "family<tab>style".

@@ -33,11 +33,16 @@ QRect litPixels(const QImage& image)
 
 } // namespace
 
-QRect inkBox(const QRawFont& font, quint32 glyph)
+QRect inkBox(const QRawFont& font, quint32 glyph, QSize largest)
 {
     const QRect outline = font.boundingRect(glyph).toAlignedRect();
     if (outline.isEmpty())
         return {};
+    // The ink may be a pixel or two smaller than the outline's box: such a glyph is drawn, and
+    // its ink decides. The canvas then stays within the largest size, the slack and the margins.
+    constexpr int kSlack = 2;
+    if (outline.width() > largest.width() + kSlack || outline.height() > largest.height() + kSlack)
+        return outline;
     // The outline's box with a margin for anti-aliasing. Should ink reach the canvas's edge, the
     // outline's box was too small after all, and the canvas grows until the ink lies inside it.
     constexpr int kLargestMargin = 128;

@@ -13,8 +13,10 @@ class QRawFont;
 namespace glyfrax {
 
 // The pixels a glyph draws, anti-aliasing included, relative to its pen position on the
-// baseline, found by drawing it as a page draws it. Empty for a glyph that draws nothing.
-QRect inkBox(const QRawFont& font, quint32 glyph);
+// baseline, found by drawing it as a page draws it. Empty for a glyph that draws nothing. A glyph
+// whose outline alone is clearly larger than largest is not drawn, which would take memory by
+// the square of its size: its outline's box is returned, for the caller to refuse.
+QRect inkBox(const QRawFont& font, quint32 glyph, QSize largest);
 
 // A glyph on a page: its pen position on the baseline, and its cell, which holds all its ink.
 struct PlacedGlyph

@@ -1,5 +1,7 @@
 #include "settings/CharacterRanges.h"
 
+#include "base/ShownName.h"
+
 #include <QList>
 #include <QStringList>
 
@@ -51,7 +53,7 @@ void sortUnique(std::vector<char32_t>& list)
 
 Result<std::vector<char32_t>> parseCharacterRanges(const QString& text)
 {
-    std::vector<char32_t> list;
+    std::vector<std::pair<char32_t, char32_t>> ranges;
     const QStringList items = text.split(u',');
     for (const QString& item : items) {
         // The dash of a range is the first one after a digit, so "0x20-0x7E" splits between the two.
@@ -61,13 +63,20 @@ Result<std::vector<char32_t>> parseCharacterRanges(const QString& text)
         if (!first || !last || *last < *first)
             return failure(QStringLiteral("„%1“ ist kein Zeichen und kein Bereich (erwartet etwa 65, 0x41, U+0041 "
                                           "oder 32-126, Werte bis 0x10FFFF).")
-                               .arg(item.trimmed()));
-        for (char32_t c = *first; c <= *last; ++c) {
+                               .arg(shownName(item.trimmed())));
+        ranges.emplace_back(*first, *last);
+    }
+    // Ranges are merged before they are expanded: a list may name all of Unicode a thousand times.
+    std::sort(ranges.begin(), ranges.end());
+    std::vector<char32_t> list;
+    char32_t next = 0; // the first code point not listed yet
+    for (const auto& [first, last] : ranges) {
+        for (char32_t c = std::max(first, next); c <= last; ++c) {
             if (!isSurrogate(c))
                 list.push_back(c);
         }
+        next = std::max<char32_t>(next, last + 1);
     }
-    sortUnique(list);
     return list;
 }
 

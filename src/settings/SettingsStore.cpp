@@ -1,6 +1,7 @@
 #include "settings/SettingsStore.h"
 
 #include "base/FileSafety.h"
+#include "base/ShownName.h"
 #include "settings/Conversions.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingLimits.h"
@@ -179,7 +180,7 @@ QString describeSettingProblems(const QString& path, const QList<SettingProblem>
     for (const SettingProblem& problem : problems) {
         message +=
             QStringLiteral("\n[%1] %2 = „%3“: %4")
-                .arg(shownText(problem.section), shownText(problem.key), shownText(problem.text), problem.reason);
+                .arg(shownText(problem.section), shownText(problem.key), shownName(problem.text), problem.reason);
     }
     return message;
 }

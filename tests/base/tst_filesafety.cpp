@@ -41,6 +41,7 @@ void TestFileSafety::startupReport_data()
     const char controls[] = "[Font]\nName=DejaVu Sans\nSize=1\0002\nColor=\x1B[2J\n";
     QTest::addRow("control characters") << QByteArray(controls, sizeof controls - 1)
                                         << QStringList{u"„1␀2“"_s, u"Color = „␛[2J“"_s};
+    QTest::addRow("long face") << "[Font]\nName=" + QByteArray(254, 'x') << QStringList{QString(60, u'x') + u"…“"_s};
     QTest::addRow("installed face") << QByteArray("[Font]\r\nName=DejaVu Sans\r\n") << QStringList();
     QTest::addRow("blank") << QByteArray("\r\n \r\n") << QStringList();
 }

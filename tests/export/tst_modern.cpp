@@ -3,8 +3,11 @@
 #include "export/Kerning.h"
 #include "export/ModernExport.h"
 #include "render/FontMeasure.h"
+#include "render/FontSource.h"
 #include "render/GlyphPainter.h"
 #include "settings/Settings.h"
+#include "support/TempFolder.h"
+#include "support/TestFont.h"
 
 #include <QFile>
 #include <QPainter>
@@ -12,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <sys/resource.h>
 
 using namespace glyfrax;
 using namespace Qt::StringLiterals;
@@ -127,6 +132,40 @@ QByteArray littleEndian(const QList<int>& numbers, const QList<int>& widths)
     return bytes;
 }
 
+// Big-endian 16-bit words.
+QByteArray words(const std::vector<int>& values)
+{
+    QByteArray bytes;
+    for (const int value : values)
+        bytes += char(quint16(value) >> 8) + QByteArray(1, char(value & 0xFF));
+    return bytes;
+}
+
+// GPOS whose 'kern' feature lists a number of lookups, all the same pair lookup of one format-2
+// subtable with a number of second-glyph classes: glyph 4 before 5, the last class, moves one
+// unit closer in each.
+QByteArray sharedClassLookups(int lookups, int classes)
+{
+    const int lookupList = 22 + 2 * lookups;
+    QByteArray gpos = words({1, 0, 0, 10, lookupList, 1, 0x6b65, 0x726e, 8, 0, lookups});
+    for (int i = 0; i < lookups; ++i)
+        gpos += words({i});
+    gpos += words({lookups}) + words(std::vector<int>(std::size_t(lookups), 2 + 2 * lookups));
+    const int coverage = 16 + 2 * classes;
+    gpos += words({2, 0, 1, 8, 2, coverage, 4, 0, coverage + 6, coverage + 14, 1, classes});
+    gpos += words(std::vector<int>(std::size_t(classes - 1), 0)) + words({-1});
+    return gpos + words({1, 1, 4, 1, 4, 1, 0, 1, 5, 1, classes - 1}); // coverage: 4; classes of 4 and 5
+}
+
+// An Apple 'kern' table of format-0 subtables, each with the one pair 4, 5.
+QByteArray appleKern(int subtables, int value)
+{
+    QByteArray kern = words({1, 0, subtables >> 16, subtables & 0xFFFF});
+    for (int i = 0; i < subtables; ++i)
+        kern += words({0, 22, 0, 0, 1, 6, 0, 0, 4, 5, value});
+    return kern;
+}
+
 } // namespace
 
 class TestModern : public QObject
@@ -238,12 +277,16 @@ private slots:
     }
 
     // Tables no installed font has: an extension lookup holding a format-1 pair subtable (glyph 4
-    // before 5 moves 50 units closer, before 6 not at all; 9 is not asked for), and a legacy table.
+    // before 5 moves 50 units closer, before 6 not at all; 9 is not asked for), a legacy table,
+    // and hostile ones: a lookup listed 32,000 times whose class table claims 32,000 classes (once
+    // minutes of work for two characters), a sum beyond 32 bits, and a limit that stops the work.
     void kerningTables_data()
     {
         QTest::addColumn<QByteArray>("gpos");
         QTest::addColumn<QByteArray>("kern");
-        QTest::addColumn<int>("adjustment"); // of glyph 4 before 5
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<qint64>("adjustment"); // of glyph 4 before 5; 0: no pair
+        QTest::addColumn<bool>("complete");
         const QByteArray gpos =
             QByteArray::fromHex("0001 0000 0000 000a 0018"           // no scripts, features at 10, lookups at 24
                                 "0001 6b65 726e 0008"                // one feature, 'kern', at 18
@@ -257,17 +300,97 @@ private slots:
         const QByteArray kern = QByteArray::fromHex("0000 0001 0000 001a 0001" // one horizontal subtable
                                                     "0002 000c 0001 0000"      // of two pairs
                                                     "0004 0005 ffe2 0004 0009 0008");
-        QTest::addRow("GPOS extension, format 1") << gpos << QByteArray() << -50;
-        QTest::addRow("legacy table") << QByteArray() << kern << -30;
+        const qint64 any = kKerningWorkLimit;
+        QTest::addRow("GPOS extension, format 1") << gpos << QByteArray() << any << -50LL << true;
+        QTest::addRow("legacy table") << QByteArray() << kern << any << -30LL << true;
+        QTest::addRow("32,000 lookups of 32,000 classes")
+            << sharedClassLookups(32000, 32000) << QByteArray() << 100000LL << -32000LL << true;
+        QTest::addRow("70,000 Apple subtables of 32767")
+            << QByteArray() << appleKern(70000, 32767) << 200000LL << 70000LL * 32767 << true;
+        QTest::addRow("work beyond the limit") << sharedClassLookups(3, 4) << QByteArray() << 10LL << 0LL << false;
     }
 
     void kerningTables()
     {
         QFETCH(QByteArray, gpos);
         QFETCH(QByteArray, kern);
-        QFETCH(int, adjustment);
-        const std::vector<GlyphKerning> expected{{4, 5, adjustment}};
-        QCOMPARE(readKerning(gpos, kern, {4, 5, 6}), expected);
+        QFETCH(qint64, limit);
+        QFETCH(qint64, adjustment);
+        const FoundKerning found = readKerning(gpos, kern, {4, 5, 6}, limit);
+        std::vector<GlyphKerning> expected;
+        if (adjustment != 0)
+            expected.push_back({4, 5, adjustment});
+        QCOMPARE(found.pairs, expected);
+        QTEST(found.complete, "complete");
+        QVERIFY(found.work <= limit);
+    }
+
+    // Values beyond the binary form's fields are brought into them, for every form, and said.
+    void valuesBeyondTheFields()
+    {
+        BmFont font;
+        font.lineHeight = 70000;
+        font.chars = {{U'A', 0, 0, 1, 1, 0, -40000, 70000, 0}};
+        font.kernings = {{U'A', U'V', 70000LL * 32767}};
+        const QString notes = fitToDescriptor(font).join(u'\n');
+        QCOMPARE(notes.count(u'\n'), 3);
+        QVERIFY2(
+            notes.contains(u"„amount“ nur -32768 bis 32767: 1 Wert begrenzt, etwa 2293690000 bei U+0041 vor U+0056"_s),
+            qPrintable(notes));
+        QCOMPARE(std::tuple(font.lineHeight, font.chars[0].yoffset, font.chars[0].xadvance, font.kernings[0].amount),
+                 std::tuple(65535, -32768, 32767, 32767LL));
+    }
+
+    // What hostile names and fonts ask for: refused before anything is written (a huge glyph also
+    // before it takes the memory to draw it), or written so that the descriptor names the page.
+    void hostileExports_data()
+    {
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<DescriptorForm>("form");
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<float>("size");
+        QTest::addColumn<QString>("problem"); // empty: written
+        const QString sans = kSans14.face;
+        // DejaVu Sans with 16 units per em instead of 2048: each glyph 128 times as large.
+        QByteArray bytes = test::readBytes(test::dejaVuSansPath());
+        for (int i = 0; i < qFromBigEndian<quint16>(bytes.constData() + 4); ++i) {
+            if (bytes.mid(12 + 16 * i, 4) == "head")
+                qToBigEndian<quint16>(16, bytes.data() + qFromBigEndian<quint32>(bytes.constData() + 20 + 16 * i) + 18);
+        }
+        const QString large = u"Glyfrax Test 16 UPM"_s;
+        QVERIFY(QFontDatabase::addApplicationFontFromData(renameFontFamily(bytes, large).value()) >= 0);
+        QTest::addRow("double quote, text") << u"q\"uote.png"_s << DescriptorForm::Text << sans << 14.0F << u"U+0022"_s;
+        QTest::addRow("line break, text")
+            << u"two\nlines.png"_s << DescriptorForm::Text << sans << 14.0F << u"U+000A"_s;
+        QTest::addRow("U+0001, XML") << u"a\x01.png"_s << DescriptorForm::Xml << sans << 14.0F << u"U+0001"_s;
+        QTest::addRow("double quote, JSON") << u"q\"uote.png"_s << DescriptorForm::Json << sans << 14.0F << QString();
+        QTest::addRow("16 units per em, 232 pt")
+            << u"f.png"_s << DescriptorForm::Text << large << 232.0F << u"passt auf keine Textur bis 16384"_s;
+        QTest::addRow("16 units per em, 1638 pt")
+            << u"f.png"_s << DescriptorForm::Text << large << 1638.0F << u"passt auf keine Textur bis 16384"_s;
+    }
+
+    void hostileExports()
+    {
+        QFETCH(QString, image);
+        QFETCH(DescriptorForm, form);
+        QFETCH(QString, face);
+        QFETCH(float, size);
+        QFETCH(QString, problem);
+        QTemporaryDir folder;
+        ModernOptions options;
+        options.descriptor = form;
+        options.maxTexture = 16384;
+        rusage before{};
+        rusage after{};
+        getrusage(RUSAGE_SELF, &before);
+        const Result<ModernExported> files =
+            exportTo(folder.filePath(image), {face, size, false, false, 0, 0}, options);
+        getrusage(RUSAGE_SELF, &after);
+        QVERIFY2(after.ru_maxrss - before.ru_maxrss < 256 * 1024, qPrintable(u"%1 KiB"_s.arg(after.ru_maxrss)));
+        QCOMPARE(files ? QString() : files.error().contains(problem) ? problem : files.error(), problem);
+        QCOMPARE(test::entries(folder.path()).size(), files ? 2 : 0);
+        QVERIFY(!files || readAll(files->descriptorPath).contains("\"q\\\"uote.png\""));
     }
 
     // The classic pair: a name ending in .png gets a PNG of the bitmap's pixels, and a code page
@@ -297,6 +420,9 @@ private slots:
         QTest::addRow("beyond Unicode") << bm + u"--chars 0x110000"_s << u"„0x110000“"_s << 0;
         QTest::addRow("padding needs bmfont") << u"--padding 2"_s << u"--padding gilt nur mit --format bmfont"_s << 0;
         QTest::addRow("multi-byte code page") << u"--codepage 932"_s << u"Codepage 932"_s << 0;
+        QTest::addRow("--chars twice") << bm + u"--chars 65 --chars 66-67,65"_s << QString() << 3;
+        QTest::addRow("all of Unicode a thousand times")
+            << bm + u"--chars "_s + QStringList(1000, u"0-0x10FFFF"_s).join(u',') << QString() << 0x110000 - 0x800;
     }
 
     void commandLine()
