@@ -79,36 +79,6 @@ struct Options
         QStringLiteral("classic: Bitmap und Metrikdatei wie bisher (Vorgabe); bmfont: Texturseiten "
                        "mit BMFont-Beschreibung für Spiel-Engines."),
         QStringLiteral("FORMAT")};
-    QCommandLineOption descriptor{
-        QStringLiteral("descriptor"),
-        QStringLiteral("Form der BMFont-Beschreibung: text (Vorgabe), xml, binary oder json."), QStringLiteral("FORM")};
-    QCommandLineOption chars{
-        QStringLiteral("chars"),
-        QStringLiteral("Zeichen als Unicode-Werte und Bereiche, etwa 32-126,160-255,0x20AC; mehrfach "
-                       "angegeben zählen alle Listen (Vorgabe: die Zeichen 32 bis 255 der Codepage)."),
-        QStringLiteral("LISTE")};
-    QCommandLineOption charsFile{QStringLiteral("chars-file"),
-                                 QStringLiteral("Alle Zeichen einer UTF-8-Textdatei (Vorgabe: keine)."),
-                                 QStringLiteral("DATEI")};
-    QCommandLineOption codePage{QStringLiteral("codepage"),
-                                QStringLiteral("Die Zeichen der Codes 32 bis 255 einer Windows-Codepage (etwa 1250, "
-                                               "1251, 1253); gilt auch für classic (Vorgabe: 1252)."),
-                                QStringLiteral("N")};
-    QCommandLineOption padding{
-        QStringLiteral("padding"),
-        QStringLiteral("Rand um jedes Zeichen in seiner Zelle, in Pixeln (0 bis 255, Vorgabe 1)."),
-        QStringLiteral("N")};
-    QCommandLineOption spacing{QStringLiteral("spacing"),
-                               QStringLiteral("Abstand zwischen den Zellen in Pixeln (0 bis 255, Vorgabe 1)."),
-                               QStringLiteral("N")};
-    QCommandLineOption nonSquare{
-        QStringLiteral("non-square"),
-        QStringLiteral("Die Seiten dürfen Rechtecke sein, Seiten weiter Zweierpotenzen (Vorgabe: "
-                       "quadratisch).")};
-    QCommandLineOption maxTexture{QStringLiteral("max-texture"),
-                                  QStringLiteral("Größte Seitenlänge einer Texturseite, eine Zweierpotenz von 16 bis "
-                                                 "16384 (Vorgabe 4096); mehr Zeichen kommen auf weitere Seiten."),
-                                  QStringLiteral("N")};
     QCommandLineOption listFonts{QStringLiteral("list-fonts"),
                                  QStringLiteral("Die installierten Schriftarten mit ihren Schnitten ausgeben, eine je "
                                                 "Zeile, Name und Schnitte durch einen Tabulator getrennt; mit "
@@ -131,18 +101,28 @@ struct Options
         QStringLiteral("Auf stderr nennen, welche Zeichen der Schrift fehlen (Vorgabe: nicht nennen).")};
 };
 
-// The options whose values add up when given more than once; every other option that takes a
-// value may be given only once. An option that is to add up joins this list.
-QList<const QCommandLineOption*> repeatableOptions(const Options& o)
+// The command-line options of the BMFont options, in table order: a switch also gets its
+// opposite, which the table's read takes as "0".
+struct TableOption
 {
-    return {&o.chars};
-}
+    const BmFontOption* entry;
+    QCommandLineOption option;
+    std::optional<QCommandLineOption> negation;
+};
 
-std::optional<std::int32_t> wholeNumber(const QString& text, std::int32_t lowest, std::int32_t highest)
+std::vector<TableOption> tableOptions()
 {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok && value >= lowest && value <= highest ? std::optional<std::int32_t>(value) : std::nullopt;
+    std::vector<TableOption> options;
+    for (const BmFontOption& entry : bmFontOptionTable()) {
+        if (entry.option.isEmpty())
+            continue;
+        TableOption option{&entry, QCommandLineOption(entry.option, entry.help, entry.valueName), std::nullopt};
+        if (!entry.negation.isEmpty())
+            option.negation = QCommandLineOption(
+                entry.negation, QStringLiteral("Gegenteil von --%1 (ersetzt die Einstellung).").arg(entry.option));
+        options.push_back(std::move(option));
+    }
+    return options;
 }
 
 template <typename T>
@@ -211,11 +191,17 @@ std::optional<std::array<QString, 5>> labelsFrom(const QString& text)
 
 // The options of the BMFont format and the code page; each of the first ones given with the
 // classic format is an error, as is a classic option with the BMFont format, not silently ignored.
-Result<void> readModernOptions(const QCommandLineParser& parser, const Options& o, CommandLine& line)
+Result<void> readModernOptions(const QCommandLineParser& parser, const Options& o,
+                               const std::vector<TableOption>& table, CommandLine& line)
 {
     const bool modern = line.format == CommandLine::Format::BmFont;
-    const std::vector<const QCommandLineOption*> modernOnly = {&o.descriptor, &o.chars,     &o.charsFile,  &o.padding,
-                                                               &o.spacing,    &o.nonSquare, &o.maxTexture, &o.verbose};
+    std::vector<const QCommandLineOption*> modernOnly = {&o.verbose};
+    for (const TableOption& option : table) {
+        if (option.entry->key != u"CodePage")
+            modernOnly.push_back(&option.option);
+        if (option.negation)
+            modernOnly.push_back(&*option.negation);
+    }
     const std::vector<const QCommandLineOption*> classicOnly = {&o.binary, &o.text,  &o.longFields, &o.shortFields,
                                                                 &o.labels, &o.xDist, &o.yDist};
     for (const QCommandLineOption* option : modern ? classicOnly : modernOnly) {
@@ -224,48 +210,30 @@ Result<void> readModernOptions(const QCommandLineParser& parser, const Options& 
                 QStringLiteral("--%1 gilt nur mit --format %2.")
                     .arg(option->names().first(), modern ? QStringLiteral("classic") : QStringLiteral("bmfont")));
     }
-
-    ValueReader in(parser);
-    ModernOptions& m = line.modern;
-    m.descriptor = in.read(o.descriptor,
-                           oneOf<DescriptorForm>(parser.value(o.descriptor), {{u"text", DescriptorForm::Text},
-                                                                              {u"xml", DescriptorForm::Xml},
-                                                                              {u"binary", DescriptorForm::Binary},
-                                                                              {u"json", DescriptorForm::Json}}),
-                           QStringLiteral("text, xml, binary oder json"))
-                       .value_or(m.descriptor);
-    m.padding = in.read(o.padding, wholeNumber(parser.value(o.padding), 0, 255),
-                        QStringLiteral("eine ganze Zahl von 0 bis 255"))
-                    .value_or(m.padding);
-    m.spacing = in.read(o.spacing, wholeNumber(parser.value(o.spacing), 0, 255),
-                        QStringLiteral("eine ganze Zahl von 0 bis 255"))
-                    .value_or(m.spacing);
-    const std::optional<std::int32_t> side = wholeNumber(parser.value(o.maxTexture), 16, 16384);
-    m.maxTexture = in.read(o.maxTexture, side && std::has_single_bit(std::uint32_t(*side)) ? side : std::nullopt,
-                           QStringLiteral("eine Zweierpotenz von 16 bis 16384"))
-                       .value_or(m.maxTexture);
-    const std::optional<std::int32_t> codePage =
-        in.read(o.codePage, wholeNumber(parser.value(o.codePage), 1, 65535),
-                QStringLiteral("die Nummer einer Windows-Codepage, etwa 1250"));
-    m.nonSquare = parser.isSet(o.nonSquare);
-    m.charactersFile = parser.value(o.charsFile);
     line.verbose = parser.isSet(o.verbose);
-    if (!in.error().isEmpty())
-        return failure(in.error());
 
-    if (parser.isSet(o.chars)) {
-        const Result<std::vector<char32_t>> chars = parseCharacterRanges(parser.values(o.chars).join(u','));
-        if (!chars)
-            return failure(QStringLiteral("--chars: ") + chars.error());
-        if (chars->empty()) // surrogates only: no character at all
-            return failure(QStringLiteral("--chars: Die Liste nennt kein Zeichen."));
-        m.characters = *chars;
-    }
-    if (codePage) {
-        const Result<CodePage> page = CodePage::windows(*codePage);
-        if (!page)
-            return failure(QStringLiteral("--codepage: ") + page.error());
-        line.codePage = *page;
+    // Each value is checked as the settings file's would be; repeated values of an option that
+    // adds up are read as one list.
+    BmFontOptions scratch;
+    for (const TableOption& option : table) {
+        const BmFontOption& entry = *option.entry;
+        const bool on = parser.isSet(option.option);
+        const bool off = option.negation && parser.isSet(*option.negation);
+        if (on && off)
+            return failure(QStringLiteral("--%1 und --%2 schließen einander aus.").arg(entry.option, entry.negation));
+        if (!on && !off)
+            continue;
+        const QString text = off ? QStringLiteral("0")
+                             : entry.valueName.isEmpty() ? QStringLiteral("255")
+                                                         : parser.values(option.option).join(u',');
+        if (const Result<void> read = entry.read(scratch, text); !read)
+            return failure(read.error().startsWith(u"erwartet ")
+                               ? QStringLiteral("Ungültiger Wert „%1“ für --%2: %3.")
+                                     .arg(shownName(text), entry.option, read.error())
+                               : QStringLiteral("--%1: %2").arg(entry.option, read.error()));
+        line.overrides.bmfont.append({entry.key, text});
+        if (entry.key == u"CodePage")
+            line.codePage = *CodePage::windows(scratch.codePage);
     }
     return {};
 }
@@ -293,21 +261,32 @@ void SettingOverrides::applyTo(Settings& settings) const
     }
     options.xDist = xDist.value_or(options.xDist);
     options.yDist = yDist.value_or(options.yDist);
+    for (const auto& [key, text] : bmfont) {
+        for (const BmFontOption& entry : bmFontOptionTable()) {
+            if (entry.key == key)
+                static_cast<void>(entry.read(settings.bmfont, text)); // checked when the command line was read
+        }
+    }
 }
 
 namespace {
 
-QList<QCommandLineOption> optionList(const Options& o)
+QList<QCommandLineOption> optionList(const Options& o, const std::vector<TableOption>& table)
 {
-    return {o.config,    o.font,       o.fontFile,   o.size,       o.bold,       o.noBold,      o.italic,  o.noItalic,
-            o.color,     o.backColor,  o.binary,     o.text,       o.longFields, o.shortFields, o.labels,  o.xDist,
-            o.yDist,     o.format,     o.descriptor, o.chars,      o.charsFile,  o.codePage,    o.padding, o.spacing,
-            o.nonSquare, o.maxTexture, o.listFonts,  o.finish, o.allowLarge, o.quiet,      o.verbose};
+    QList<QCommandLineOption> options{o.config, o.font,   o.fontFile,   o.size,        o.bold,   o.noBold,
+                                      o.italic, o.noItalic, o.color,    o.backColor,   o.binary, o.text,
+                                      o.longFields, o.shortFields, o.labels, o.xDist,  o.yDist,  o.format};
+    for (const TableOption& option : table) {
+        options.append(option.option);
+        if (option.negation)
+            options.append(*option.negation);
+    }
+    return options + QList<QCommandLineOption>{o.listFonts, o.finish, o.allowLarge, o.quiet, o.verbose};
 }
 
-void describeOptions(QCommandLineParser& parser, const Options& o)
+void describeOptions(QCommandLineParser& parser, const Options& o, const std::vector<TableOption>& table)
 {
-    parser.addOptions(optionList(o));
+    parser.addOptions(optionList(o, table));
     parser.addPositionalArgument(QStringLiteral("BITMAP"), QStringLiteral("Pfad der Bitmap, die geschrieben wird."));
 }
 
@@ -336,7 +315,7 @@ QString commandLineHelp(int width)
     parser.addHelpOption();
     parser.addVersionOption();
     const Options o;
-    describeOptions(parser, o);
+    describeOptions(parser, o, tableOptions());
     const QString description = QStringLiteral(
         "Exportiert eine Texturschrift ohne Fenster: die Bitmap nach BITMAP und die Metrikdatei (.fnt) daneben, "
         "genau wie „Bitmap exportieren“ in Glyfrax. Die Einstellungen kommen aus config.ini; die Optionen ersetzen "
@@ -360,7 +339,8 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const Options o;
-    describeOptions(parser, o);
+    const std::vector<TableOption> table = tableOptions();
+    describeOptions(parser, o, table);
 
     CommandLine line;
     auto usageError = [](const QString& message) { return failure(message); };
@@ -382,11 +362,11 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
         return line;
     }
 
-    // A second value would silently replace the first.
-    for (const QCommandLineOption& option : optionList(o)) {
-        const QList<const QCommandLineOption*> repeatable = repeatableOptions(o);
-        const bool addsUp = std::any_of(repeatable.begin(), repeatable.end(),
-                                        [&](const QCommandLineOption* r) { return r->names() == option.names(); });
+    // A second value would silently replace the first, unless the option's values add up.
+    for (const QCommandLineOption& option : optionList(o, table)) {
+        const bool addsUp = std::any_of(table.begin(), table.end(), [&option](const TableOption& entry) {
+            return entry.entry->addsUp && entry.option.names() == option.names();
+        });
         if (!option.valueName().isEmpty() && !addsUp && parser.values(option).size() > 1)
             return usageError(
                 QStringLiteral("--%1 ist mehrfach angegeben, gilt aber nur einmal.").arg(option.names().first()));
@@ -452,7 +432,7 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
             .value_or(CommandLine::Format::Classic);
     if (!in.error().isEmpty())
         return usageError(in.error());
-    if (const Result<void> modern = readModernOptions(parser, o, line); !modern)
+    if (const Result<void> modern = readModernOptions(parser, o, table, line); !modern)
         return usageError(modern.error());
 
     line.bitmapPath = positional.first();

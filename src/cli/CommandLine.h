@@ -2,10 +2,10 @@
 
 #include "base/CodePage.h"
 #include "base/Result.h"
-#include "export/ModernExport.h"
 #include "settings/Settings.h"
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 #include <array>
@@ -27,6 +27,8 @@ struct SettingOverrides
     std::optional<std::array<QString, 5>> labels;
     std::optional<std::int32_t> xDist;
     std::optional<std::int32_t> yDist;
+    // BMFont options by key, as the command line gives them (checked already), in table order.
+    QList<std::pair<QString, QString>> bmfont;
 
     void applyTo(Settings& settings) const;
 };
@@ -55,8 +57,7 @@ struct CommandLine
     QString fontFile;
     SettingOverrides overrides;
     Format format = Format::Classic;
-    std::optional<CodePage> codePage; // the characters of codes 32 to 255, in both formats
-    ModernOptions modern;             // the BMFont format's choices; its code page and colours stay unset here
+    std::optional<CodePage> codePage; // the characters of codes 32 to 255 of the classic pair
     bool verbose = false;
     bool quiet = false;      // no progress display, nothing on stdout
     bool allowLarge = false; // textures above kLargeTextureSide too

@@ -23,15 +23,14 @@ int runModernExport(const CommandLine& line, const Settings& settings, const QSt
                     const QString& configPath, const QPalette& palette,
                     const std::function<Result<void>(std::int32_t, std::int32_t)>& approve)
 {
-    ModernOptions options = line.modern;
-    options.faceName = faceName;
-    options.codePage = line.codePage;
-    options.textColor = line.overrides.textColor;
-    options.backColor = line.overrides.backColor;
-    options.inputs = {configPath, line.fontFile, options.charactersFile};
-    options.approvePage = approve;
+    ModernRun run;
+    run.faceName = faceName;
+    run.textColor = line.overrides.textColor;
+    run.backColor = line.overrides.backColor;
+    run.inputs = {configPath, line.fontFile, settings.bmfont.charsFile};
+    run.approvePage = approve;
     const Result<ModernExported> exported =
-        exportModern(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, options, palette);
+        exportModern(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, run, palette);
     if (exported && line.verbose) {
         QStringList told = exported->notes;
         if (!exported->missing.empty())

@@ -49,19 +49,30 @@ Result<std::vector<char32_t>> charactersOfFile(const QString& path)
     return charactersOfText(text);
 }
 
-Result<std::vector<char32_t>> wantedCharacters(const ModernOptions& options)
+} // namespace
+
+Result<std::vector<char32_t>> chosenCharacters(const BmFontOptions& options)
 {
-    std::vector<char32_t> wanted = options.characters;
-    if (!options.charactersFile.isEmpty()) {
-        const Result<std::vector<char32_t>> fromFile = charactersOfFile(options.charactersFile);
+    std::vector<char32_t> wanted;
+    if (!options.chars.isEmpty()) {
+        const Result<std::vector<char32_t>> listed = parseCharacterRanges(options.chars);
+        if (!listed)
+            return failure(listed.error());
+        wanted = *listed;
+    }
+    if (!options.charsFile.isEmpty()) {
+        const Result<std::vector<char32_t>> fromFile = charactersOfFile(options.charsFile);
         if (!fromFile)
             return failure(fromFile.error());
         wanted = mergeCharacters(std::move(wanted), *fromFile);
     }
-    const bool chosen = !options.characters.empty() || !options.charactersFile.isEmpty();
-    if (chosen && !options.codePage)
+    const bool chosen = !options.chars.isEmpty() || !options.charsFile.isEmpty();
+    if (chosen && options.codePage == 0)
         return wanted;
-    const CodePage codePage = options.codePage.value_or(CodePage::windows1252());
+    const Result<CodePage> page = options.codePage == 0 ? CodePage::windows1252() : CodePage::windows(options.codePage);
+    if (!page)
+        return failure(page.error());
+    const CodePage& codePage = *page;
     std::vector<char32_t> ofCodePage;
     for (int code = 32; code <= 255; ++code) {
         if (const char32_t character = codePage.character(static_cast<unsigned char>(code)); character != 0)
@@ -69,6 +80,8 @@ Result<std::vector<char32_t>> wantedCharacters(const ModernOptions& options)
     }
     return mergeCharacters(std::move(wanted), ofCodePage);
 }
+
+namespace {
 
 // Names that the earlier set may have given its pages: the image's own name, or its stem with
 // a page number, as PNG or BMP.
@@ -137,7 +150,7 @@ struct GlyphSet
 
 // A glyph too large for a page ends the collection before it is drawn.
 Result<GlyphSet> collectGlyphs(const FontMeasure& measure, const std::vector<char32_t>& wanted,
-                               const ModernOptions& options)
+                               const BmFontOptions& options)
 {
     const int largestInk = options.maxTexture - 2 * options.padding;
     const QRawFont& font = measure.rawFont();
@@ -200,17 +213,18 @@ std::vector<BmFontKerning> kerningPairs(const QRawFont& font, const std::vector<
     return pairs;
 }
 
-QString faceName(const FontMeasure& measure, const ModernOptions& options)
+QString faceName(const FontMeasure& measure, const ModernRun& run)
 {
-    return options.faceName.isEmpty() ? measure.rawFont().familyName() : options.faceName;
+    return run.faceName.isEmpty() ? measure.rawFont().familyName() : run.faceName;
 }
 
-// The descriptor's font-wide values; the characters and kerning pairs come separately.
-BmFont describeFont(const FontMeasure& measure, const Settings& settings, const ModernOptions& options,
-                    const Packing& packing, const QStringList& pagePaths, bool opaque)
+// The descriptor's font-wide values; the characters, kerning pairs and page names come separately.
+BmFont describeFont(const FontMeasure& measure, const Settings& settings, const ModernRun& run, const Packing& packing,
+                    bool opaque)
 {
+    const BmFontOptions& options = settings.bmfont;
     BmFont font;
-    font.face = faceName(measure, options);
+    font.face = faceName(measure, run);
     font.size = qRound(measure.rawFont().pixelSize());
     font.bold = settings.font.bold;
     font.italic = settings.font.italic;
@@ -222,8 +236,6 @@ BmFont describeFont(const FontMeasure& measure, const Settings& settings, const 
     font.scaleH = packing.height;
     font.alpha = opaque ? ChannelContent::One : ChannelContent::Glyph;
     font.color = opaque ? ChannelContent::Glyph : ChannelContent::One;
-    for (const QString& path : pagePaths)
-        font.pages.append(QFileInfo(path).fileName());
     return font;
 }
 
@@ -247,10 +259,11 @@ QStringList pagePathsFor(const QString& imagePath, int pageCount)
     return paths;
 }
 
-Result<ModernExported> exportModern(const QString& imagePath, const Settings& settings, const ModernOptions& options,
-                                    const QPalette& palette)
+Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, ImageFormat format,
+                              const QPalette& palette)
 {
-    const Result<std::vector<char32_t>> wanted = wantedCharacters(options);
+    const BmFontOptions& options = settings.bmfont;
+    const Result<std::vector<char32_t>> wanted = chosenCharacters(options);
     if (!wanted)
         return failure(wanted.error());
     // The classic export's measure: the same font, size and rendering choices at 96 dpi.
@@ -261,7 +274,7 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     const GlyphSet& glyphs = *collected;
     if (glyphs.cells.empty())
         return failure(QStringLiteral("Die Schrift „%1“ hat keines der gewählten Zeichen.")
-                           .arg(shownName(faceName(measure, options))));
+                           .arg(shownName(faceName(measure, run))));
 
     const std::int32_t padding = options.padding;
     std::vector<CellSize> sizes;
@@ -275,24 +288,9 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
                                       "--max-texture oder weniger Zeichen.")
                            .arg(packing->pageCount)
                            .arg(kMaxPages));
-
-    if (options.approvePage) {
-        if (const Result<void> approved = options.approvePage(packing->width, packing->height); !approved)
+    if (run.approvePage) {
+        if (const Result<void> approved = run.approvePage(packing->width, packing->height); !approved)
             return failure(approved.error());
-    }
-    const ImageFormat format = imageFormatFor(imagePath);
-    ModernExported exported{descriptorPathFor(imagePath, options.descriptor),
-                            pagePathsFor(imagePath, packing->pageCount),
-                            packing->width,
-                            packing->height,
-                            glyphs.missing,
-                            {}};
-    if (const Result<void> distinct = checkOutputs(exported.pagePaths + QStringList{exported.descriptorPath});
-        !distinct)
-        return failure(distinct.error());
-    for (const QString& page : exported.pagePaths) {
-        if (const QString problem = pageNameProblem(QFileInfo(page).fileName(), options.descriptor); !problem.isEmpty())
-            return failure(problem);
     }
     if (format == ImageFormat::Bmp && !fitsBmp(packing->width, packing->height))
         return failure(QStringLiteral("Eine Textur von %1 x %2 Pixeln ist zu groß für eine BMP-Datei.")
@@ -301,16 +299,23 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
 
     // Each glyph on its page, and each character in the descriptor, its cell's corner given from
     // the pen position and from the top of the line, which lies base above the baseline.
-    const bool opaque = format == ImageFormat::Bmp || options.textColor || options.backColor;
-    BmFont descriptor = describeFont(measure, settings, options, *packing, exported.pagePaths, opaque);
-    std::vector<std::vector<PlacedGlyph>> pages(std::size_t(packing->pageCount));
+    const bool opaque = format == ImageFormat::Bmp || run.textColor || run.backColor || options.opaque;
+    ModernPlan plan{measure.rawFont(),
+                    describeFont(measure, settings, run, *packing, opaque),
+                    QSize(packing->width, packing->height),
+                    std::vector<std::vector<PlacedGlyph>>(std::size_t(packing->pageCount)),
+                    {},
+                    glyphs.missing,
+                    {}};
+    BmFont& descriptor = plan.descriptor;
     for (std::size_t i = 0; i < glyphs.cells.size(); ++i) {
         const GlyphCell& glyph = glyphs.cells[i];
         const PackedCell& at = packing->cells[i];
         const QRect cell(at.x, at.y, sizes[i].width, sizes[i].height);
         const QPoint corner = cell.isEmpty() ? QPoint() : glyph.cornerFromPen(padding) + QPoint(0, descriptor.base);
         if (!cell.isEmpty())
-            pages[std::size_t(at.page)].push_back({glyph.glyph, cell.topLeft() - glyph.cornerFromPen(padding), cell});
+            plan.pages[std::size_t(at.page)].push_back(
+                {glyph.glyph, cell.topLeft() - glyph.cornerFromPen(padding), cell});
         for (const char32_t id : glyph.characters) {
             descriptor.chars.push_back({id, cell.x(), cell.y(), cell.width(), cell.height(), corner.x(), corner.y(),
                                         glyph.advance, cell.isEmpty() ? 0 : at.page});
@@ -318,27 +323,63 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     }
     std::sort(descriptor.chars.begin(), descriptor.chars.end(),
               [](const BmFontChar& a, const BmFontChar& b) { return a.id < b.id; });
-    descriptor.kernings = kerningPairs(measure.rawFont(), glyphs.cells, exported.notes);
-    exported.notes += fitToDescriptor(descriptor);
+    descriptor.kernings = kerningPairs(measure.rawFont(), glyphs.cells, plan.notes);
+    plan.notes += fitToDescriptor(descriptor);
 
-    PageColors colors;
-    colors.coverageInAlpha = !opaque;
-    colors.text = colorFromValue(options.textColor.value_or(kWhite), palette);
-    colors.background = colorFromValue(options.backColor.value_or(kBlack), palette);
-    const QSize pageSize(packing->width, packing->height);
+    // Opaque pages take the colours given for the run, else those of the settings when the options
+    // ask for them, else white on black.
+    auto colour = [&](const std::optional<std::int32_t>& given, std::int32_t ofSettings, std::int32_t otherwise) {
+        return colorFromValue(given.value_or(options.opaque && !run.textColor && !run.backColor ? ofSettings
+                                                                                                 : otherwise),
+                              palette);
+    };
+    plan.colors.coverageInAlpha = !opaque;
+    plan.colors.text = colour(run.textColor, settings.font.textColor, kWhite);
+    plan.colors.background = colour(run.backColor, settings.font.backColor, kBlack);
+    return plan;
+}
+
+QImage drawModernPage(const ModernPlan& plan, int page)
+{
+    return renderPage(plan.font, plan.pageSize, plan.pages.at(std::size_t(page)), plan.colors);
+}
+
+Result<ModernExported> exportModern(const QString& imagePath, const Settings& settings, const ModernRun& run,
+                                    const QPalette& palette)
+{
+    const ImageFormat format = imageFormatFor(imagePath);
+    Result<ModernPlan> planned = planModern(settings, run, format, palette);
+    if (!planned)
+        return failure(planned.error());
+    ModernPlan& plan = *planned;
+    const DescriptorForm form = settings.bmfont.descriptor;
+    ModernExported exported{descriptorPathFor(imagePath, form),
+                            pagePathsFor(imagePath, int(plan.pages.size())),
+                            plan.pageSize.width(),
+                            plan.pageSize.height(),
+                            plan.missing,
+                            plan.notes};
+    if (const Result<void> distinct = checkOutputs(exported.pagePaths + QStringList{exported.descriptorPath});
+        !distinct)
+        return failure(distinct.error());
+    for (const QString& page : exported.pagePaths) {
+        if (const QString problem = pageNameProblem(QFileInfo(page).fileName(), form); !problem.isEmpty())
+            return failure(problem);
+        plan.descriptor.pages.append(QFileInfo(page).fileName());
+    }
+
     std::vector<FileContent> files;
-    for (std::size_t page = 0; page < pages.size(); ++page) {
+    for (std::size_t page = 0; page < plan.pages.size(); ++page) {
         // Each page is drawn only when its file is written, so one page at a time is held.
-        files.push_back({exported.pagePaths.at(qsizetype(page)), [&, page](QIODevice& device) {
-                             return writeImage(device, renderPage(measure.rawFont(), pageSize, pages[page], colors),
-                                               format);
+        files.push_back({exported.pagePaths.at(qsizetype(page)), [&plan, page, format](QIODevice& device) {
+                             return writeImage(device, drawModernPage(plan, int(page)), format);
                          }});
     }
-    files.push_back({exported.descriptorPath,
-                     [&](QIODevice& device) { return writeDescriptor(device, descriptor, options.descriptor); }});
+    files.push_back(
+        {exported.descriptorPath, [&plan, form](QIODevice& device) { return writeDescriptor(device, plan.descriptor, form); }});
     // The earlier set goes as a whole: pages its descriptor named that this one does not write too.
     auto earlierFiles = [&exported, &imagePath] { return earlierPages(exported.descriptorPath, imagePath); };
-    if (const Result<void> written = writeFilesAtomically({files, options.inputs, earlierFiles}); !written)
+    if (const Result<void> written = writeFilesAtomically({files, run.inputs, earlierFiles}); !written)
         return failure(written.error());
     return exported;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
-#include "base/CodePage.h"
 #include "base/Result.h"
 #include "export/BmFontWriter.h"
+#include "render/GlyphPages.h"
+#include "render/ImageFile.h"
+#include "settings/BmFontOptions.h"
 
 #include <QPalette>
+#include <QRawFont>
 #include <QString>
 #include <QStringList>
 
@@ -17,31 +20,46 @@ namespace glyfrax {
 
 struct Settings;
 
-// The choices of the second export profile beside the classic pair.
-struct ModernOptions
+// How a BMFont export runs, apart from what the settings say it makes.
+struct ModernRun
 {
-    // The characters: those listed, those of a UTF-8 text file and those of a code page's codes
-    // 32 to 255 together; when none of the three is given, those of Windows-1252.
-    std::vector<char32_t> characters;
-    QString charactersFile;
-    std::optional<CodePage> codePage;
-    std::int32_t padding = 1;       // pixels around each glyph's ink inside its cell
-    std::int32_t spacing = 1;       // pixels at least between two cells
-    std::int32_t maxTexture = 4096; // a power of two: the largest page side
-    bool nonSquare = false;
-    DescriptorForm descriptor = DescriptorForm::Text;
-    // Either colour asks for opaque pages in the two colours (white on black for the one not
-    // given); without them a PNG page is white with each glyph's coverage as alpha.
-    std::optional<std::int32_t> textColor;
-    std::optional<std::int32_t> backColor;
     QStringList inputs; // files the export reads: none of them is ever replaced
     // The face's name in the descriptor and in messages; empty: the font's family. A font file's
     // face is loaded under a name of our own, and the file's own name is the one to show.
     QString faceName;
+    // Colours given for this run alone (the command line's --color and --backcolor): either asks
+    // for opaque pages, white on black for the one not given.
+    std::optional<std::int32_t> textColor;
+    std::optional<std::int32_t> backColor;
     // Asked once the pages' size is known, before anything is drawn or written; a failure ends
     // the export there. Empty: every size.
     std::function<Result<void>(std::int32_t width, std::int32_t height)> approvePage;
 };
+
+// A BMFont set before its pages are drawn: what the export writes and the texture view shows.
+struct ModernPlan
+{
+    QRawFont font;
+    BmFont descriptor; // without the pages' file names, which come with the image's name
+    QSize pageSize;
+    std::vector<std::vector<PlacedGlyph>> pages;
+    PageColors colors;
+    std::vector<char32_t> missing; // asked for, but the font has no glyph for them
+    QStringList notes;             // values the descriptor could not hold as they are
+};
+
+// The characters the options choose, sorted, without duplicates; a character file that cannot be
+// read is a failure.
+Result<std::vector<char32_t>> chosenCharacters(const BmFontOptions& options);
+
+// Plans the texture font in the modern profile from settings.bmfont: every chosen character the
+// font has, each in a cell that holds all the ink it draws plus the padding, packed onto
+// power-of-two pages, with offsets, advances and kerning. The pages are opaque for BMP.
+Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, ImageFormat format,
+                              const QPalette& palette);
+
+// One page of the plan as the export writes it; a null image when there is no memory for it.
+QImage drawModernPage(const ModernPlan& plan, int page);
 
 struct ModernExported
 {
@@ -60,11 +78,10 @@ QString descriptorPathFor(const QString& imagePath, DescriptorForm form);
 // the numbers padded to one width so that the names have one length, as the binary form wants.
 QStringList pagePathsFor(const QString& imagePath, int pageCount);
 
-// Exports the texture font in the modern profile: every chosen character the font has, each in
-// a cell that holds all the ink it draws plus the padding, packed onto power-of-two pages, and a
-// BMFont descriptor with offsets, advances and kerning. All files are written completely beside
-// their targets before any replaces an earlier one. The image's name chooses PNG or BMP.
-Result<ModernExported> exportModern(const QString& imagePath, const Settings& settings, const ModernOptions& options,
+// Exports the planned texture font: its pages and a BMFont descriptor. All files are written
+// completely beside their targets before any replaces an earlier one. The image's name chooses
+// PNG or BMP.
+Result<ModernExported> exportModern(const QString& imagePath, const Settings& settings, const ModernRun& run,
                                     const QPalette& palette);
 
 // "Textur: 512x256" or "Textur: 4096x4096, 3 Seiten".

@@ -27,7 +27,7 @@ Result<void> readByte(std::int32_t& member, const QString& text)
 {
     const std::optional<std::int32_t> value = wholeNumber(text, 0, 255);
     if (!value)
-        return failure(QStringLiteral("eine ganze Zahl von 0 bis 255"));
+        return failure(QStringLiteral("erwartet eine ganze Zahl von 0 bis 255"));
     member = *value;
     return {};
 }
@@ -36,7 +36,7 @@ Result<void> readFlag(bool& member, const QString& text)
 {
     const Result<bool> flag = toFlag(text);
     if (!flag)
-        return failure(QStringLiteral("0 oder 255 (auch false oder true)"));
+        return failure(QStringLiteral("erwartet 0 oder 255 (auch false oder true)"));
     member = *flag;
     return {};
 }
@@ -95,7 +95,7 @@ std::vector<BmFontOption> makeTable()
          [](O& o, const QString& text) -> Result<void> {
              const std::optional<std::int32_t> number = wholeNumber(text, 0, 65535);
              if (!number)
-                 return failure(QStringLiteral("die Nummer einer Windows-Codepage, etwa 1250"));
+                 return failure(QStringLiteral("erwartet die Nummer einer Windows-Codepage, etwa 1250"));
              if (*number != 0) {
                  if (const Result<CodePage> page = CodePage::windows(*number); !page)
                      return failure(page.error());
@@ -130,7 +130,7 @@ std::vector<BmFontOption> makeTable()
          [](O& o, const QString& text) -> Result<void> {
              const std::optional<std::int32_t> side = wholeNumber(text, 16, 16384);
              if (!side || !std::has_single_bit(std::uint32_t(*side)))
-                 return failure(QStringLiteral("eine Zweierpotenz von 16 bis 16384"));
+                 return failure(QStringLiteral("erwartet eine Zweierpotenz von 16 bis 16384"));
              o.maxTexture = *side;
              return {};
          },
@@ -157,7 +157,7 @@ std::vector<BmFontOption> makeTable()
                      return {};
                  }
              }
-             return failure(QStringLiteral("text, xml, binary oder json"));
+             return failure(QStringLiteral("erwartet text, xml, binary oder json"));
          },
          [](const O& o) {
              for (const FormName& form : kFormNames) {
@@ -166,6 +166,18 @@ std::vector<BmFontOption> makeTable()
              }
              return QString();
          }},
+        {QStringLiteral("Image"), {}, QStringLiteral("FORM"), {},
+         QStringLiteral("Das Seitenformat, das das Fenster beim Export vorschlägt und in der Texturansicht zeigt: "
+                        "png (Vorgabe) oder bmp. Auf der Befehlszeile entscheidet die Endung des Namens."),
+         false,
+         [](O& o, const QString& text) -> Result<void> {
+             const QString name = text.trimmed();
+             if (name != u"png" && name != u"bmp")
+                 return failure(QStringLiteral("erwartet png oder bmp"));
+             o.image = name == u"png" ? PageImage::Png : PageImage::Bmp;
+             return {};
+         },
+         [](const O& o) { return o.image == PageImage::Png ? QStringLiteral("png") : QStringLiteral("bmp"); }},
         {QStringLiteral("Opaque"),
          QStringLiteral("opaque"),
          {},

@@ -18,6 +18,13 @@ enum class DescriptorForm
     Json
 };
 
+// The image format of the pages.
+enum class PageImage
+{
+    Png,
+    Bmp
+};
+
 // The choices of the BMFont profile, as the settings file's [BMFont] section and the command line
 // hold them. Each member's default is what a missing key means.
 struct BmFontOptions
@@ -32,6 +39,9 @@ struct BmFontOptions
     std::int32_t maxTexture = 4096; // a power of two: the largest page side
     bool nonSquare = false;
     DescriptorForm descriptor = DescriptorForm::Text;
+    // What the window offers first and its texture view shows; the name's extension decides
+    // what is written.
+    PageImage image = PageImage::Png;
     // Pages in the text and background colours of the font settings; clear: PNG pages are white
     // with each glyph's coverage as alpha, BMP pages white on black.
     bool opaque = false;
@@ -45,13 +55,14 @@ struct BmFontOptions
 struct BmFontOption
 {
     QString key;       // "MaxTexture"
-    QString option;    // "max-texture"
+    QString option;    // "max-texture"; empty for one that the command line does not take
     QString valueName; // "N"; empty for a switch, which takes no value on the command line
     QString negation;  // a switch's opposite on the command line ("square"); empty: none
     QString help;      // the command line's German description, default included
     bool addsUp;       // given several times on the command line, the values add up
     // Sets the option from its text (a switch's: "255"/"0" as in the settings file, "true"/"false"
-    // too); a failure says what was expected, "eine ganze Zahl von 0 bis 255".
+    // too); a failure says what is wrong: "erwartet …" for a value of the wrong kind ("erwartet eine
+    // ganze Zahl von 0 bis 255"), or a sentence of its own that names the part at fault.
     Result<void> (*read)(BmFontOptions& options, const QString& text);
     QString (*write)(const BmFontOptions& options);
 };

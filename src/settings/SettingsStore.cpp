@@ -104,7 +104,7 @@ LoadedSettings readSettings(const ProfileFile& profile)
         if (!text)
             continue;
         if (const Result<void> read = option.read(s.bmfont, *text); !read)
-            problems.append({kBmFontSection, option.key, *text, QStringLiteral("erwartet ") + read.error()});
+            problems.append({kBmFontSection, option.key, *text, read.error()});
     }
     return {s, problems, {}, false};
 }

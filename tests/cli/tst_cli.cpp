@@ -144,6 +144,57 @@ private slots:
         QCOMPARE(test::entries(out.path()), (QStringList{u"font.bmp"_s, u"font.fnt"_s}));
     }
 
+    // The options of a [BMFont] section are those of the command line, which replaces them one by
+    // one: the set is the same as the command line alone makes.
+    void bmfontSection_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("alone"); // the command line that makes the same files
+        QTest::addColumn<QString>("told");  // a part of what stderr says; empty: nothing
+        const QString all = u"Chars=65-90, 0x20AC\nCodePage=1251\nPadding=3\nSpacing=0\nMaxTexture=64\n"_s
+                            u"NonSquare=255\nDescriptor=xml\nOpaque=255\n"_s;
+        QTest::addRow("every option from the file")
+            << all << QString()
+            << u"--chars 65-90,0x20AC --codepage 1251 --padding 3 --spacing 0 --max-texture 64 --non-square "_s
+               u"--descriptor xml --color 16777215 --backcolor 4202512"_s
+            << QString();
+        QTest::addRow("the command line replaces single keys")
+            << all << u"--padding 1 --square --alpha --chars 66"_s
+            << u"--chars 66 --codepage 1251 --spacing 0 --max-texture 64 --descriptor xml"_s << QString();
+        QTest::addRow("a bad value is told and takes the default")
+            << u"Padding=drei\nMaxTexture=100\nDescriptor=xml\n"_s << QString() << u"--descriptor xml"_s
+            << u"[BMFont] Padding = „drei“: erwartet eine ganze Zahl von 0 bis 255"_s;
+    }
+
+    void bmfontSection()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, options);
+        QFETCH(QString, alone);
+        QFETCH(QString, told);
+        QTemporaryDir out;
+        const QString config = out.filePath(u"with-section.ini"_s);
+        QVERIFY(test::writeBytes(config, test::readBytes(m_config) + "[BMFont]\r\n" + section.toUtf8()));
+        auto exportWith = [&](const QString& settings, const QString& given, const QString& name) {
+            const QStringList arguments =
+                QStringList{u"--config"_s, settings, u"--format"_s, u"bmfont"_s} + given.split(u' ', Qt::SkipEmptyParts)
+                << out.filePath(name + u".png"_s);
+            return test::runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY), arguments);
+        };
+        const test::ChildRun fromFile = exportWith(config, options, u"file"_s);
+        QCOMPARE(fromFile.exitCode, 0);
+        QCOMPARE(exportWith(m_config, alone, u"alone"_s).exitCode, 0);
+        QVERIFY2(told.isEmpty() ? fromFile.err.isEmpty() : fromFile.err.contains(told), qPrintable(fromFile.err));
+        QByteArray file = test::readBytes(out.filePath(u"file.fnt"_s));
+        QVERIFY(!file.isEmpty());
+        QCOMPARE(file.replace("\"file", "\"alone"), test::readBytes(out.filePath(u"alone.fnt"_s)));
+        QCOMPARE(test::entries(out.path()).size(), 1 + 2 * test::entries(out.path()).filter(u"alone"_s).size());
+        for (const QString& page : test::entries(out.path()).filter(u"file"_s).filter(u".png"_s))
+            QCOMPARE(test::readBytes(out.filePath(page)),
+                     test::readBytes(out.filePath(QString(page).replace(u"file"_s, u"alone"_s))));
+    }
+
     // A face from a file is named as the file names it, in every form of the descriptor.
     void fileFaceKeepsItsName_data()
     {
