@@ -85,7 +85,7 @@ struct Options
     QCommandLineOption chars{
         QStringLiteral("chars"),
         QStringLiteral("Zeichen als Unicode-Werte und Bereiche, etwa 32-126,160-255,0x20AC; mehrfach "
-                       "angegeben zählen alle Listen (Vorgabe: die Zeichen 32 bis 255 der Codepage)."),
+                       "angegeben, zählen alle Listen (Vorgabe: die Zeichen 32 bis 255 der Codepage)."),
         QStringLiteral("LISTE")};
     QCommandLineOption charsFile{QStringLiteral("chars-file"),
                                  QStringLiteral("Alle Zeichen einer UTF-8-Textdatei (Vorgabe: keine)."),
@@ -123,7 +123,8 @@ struct Options
                                             "stderr (Vorgabe: Fortschritt auf einem Terminal, Dateien auf stdout).")};
     QCommandLineOption verbose{
         QStringLiteral("verbose"),
-        QStringLiteral("Auf stderr nennen, welche Zeichen der Schrift fehlen (Vorgabe: nicht nennen).")};
+        QStringLiteral("Auf stderr nennen, welche Zeichen der Schrift fehlen und welche Werte die Beschreibung "
+                       "begrenzen musste (Vorgabe: nicht nennen).")};
 };
 
 // The options whose values add up when given more than once; every other option that takes a
