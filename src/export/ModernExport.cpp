@@ -266,11 +266,8 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     }
     const ImageFormat format = imageFormatFor(imagePath);
     ModernExported exported{descriptorPathFor(imagePath, options.descriptor),
-                            pagePathsFor(imagePath, packing->pageCount),
-                            packing->width,
-                            packing->height,
-                            glyphs.missing,
-                            {}};
+                            pagePathsFor(imagePath, packing->pageCount), packing->width, packing->height,
+                            glyphs.missing};
     if (const Result<void> distinct =
             checkOutputs(exported.pagePaths + QStringList{exported.descriptorPath}, options.inputs);
         !distinct)
