@@ -67,12 +67,14 @@ private slots:
     void simultaneousExportsNeverMix();
 
 private:
-    // Runs the exporter with the test's settings; %1 in arguments is the DejaVu folder, %2 the test's.
+    // Runs the exporter with the test's settings unless arguments name others (an option given
+    // twice is refused); %1 in arguments is the DejaVu folder, %2 the test's.
     ChildRun exportWith(QString arguments, const QString& bitmap, const Limits& limits = {}) const
     {
         const QStringList given =
             arguments.replace(u"%1"_s, kFonts).replace(u"%2"_s, m_dir.path()).split(u' ', Qt::SkipEmptyParts);
-        return runChild(kExporter, QStringList{u"--config"_s, m_config} + given << bitmap, limits);
+        const QStringList config = given.contains(u"--config"_s) ? QStringList() : QStringList{u"--config"_s, m_config};
+        return runChild(kExporter, config + given << bitmap, limits);
     }
     void putEarlierFiles(const QString& folder);
 
