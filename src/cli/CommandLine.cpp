@@ -98,7 +98,8 @@ struct Options
                                             "stderr (Vorgabe: Fortschritt auf einem Terminal, Dateien auf stdout).")};
     QCommandLineOption verbose{
         QStringLiteral("verbose"),
-        QStringLiteral("Auf stderr nennen, welche Zeichen der Schrift fehlen (Vorgabe: nicht nennen).")};
+        QStringLiteral("Auf stderr nennen, welche Zeichen der Schrift fehlen und welche Werte die Beschreibung "
+                       "begrenzen musste (Vorgabe: nicht nennen).")};
 };
 
 // The command-line options of the BMFont options, in table order: a switch also gets its

@@ -68,7 +68,7 @@ struct ModernExported
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::vector<char32_t> missing; // asked for, but the font has no glyph for them
-    QStringList notes;             // values the descriptor could not hold as they are, for --verbose
+    QStringList notes = {};        // values the descriptor could not hold as they are, for --verbose
 };
 
 // The descriptor beside the image: its extension replaced by .fnt (.json for the JSON form).

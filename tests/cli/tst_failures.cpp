@@ -97,7 +97,8 @@ private slots:
     void simultaneousExportsNeverMix();
 
 private:
-    // Runs the exporter with the test's settings; %1 in arguments is the DejaVu folder, %2 the test's.
+    // Runs the exporter with the test's settings unless arguments name others (an option given
+    // twice is refused); %1 in arguments is the DejaVu folder, %2 the test's.
     ChildRun exportWith(QString arguments, const QString& bitmap, const Limits& limits = {}) const
     {
         const QStringList given =
