@@ -1,11 +1,13 @@
 #include "cli/CommandLine.h"
 
 #include "base/ShownName.h"
+#include "render/BmpWriter.h"
 #include "settings/CharacterRanges.h"
 #include "settings/ColorValue.h"
 #include "settings/SettingLimits.h"
 
 #include <QCommandLineParser>
+#include <QLocale>
 
 #include <algorithm>
 #include <bit>
@@ -233,7 +235,7 @@ Result<void> readModernOptions(const QCommandLineParser& parser, const Options& 
                                      .arg(shownName(text), entry.option, read.error())
                                : QStringLiteral("--%1: %2").arg(entry.option, read.error()));
         line.overrides.bmfont.append({entry.key, text});
-        if (entry.key == u"CodePage")
+        if (entry.key == u"CodePage" && scratch.codePage != 0)
             line.codePage = *CodePage::windows(scratch.codePage);
     }
     return {};
@@ -440,6 +442,19 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     line.configPath = parser.value(o.config);
     line.fontFile = parser.value(o.fontFile);
     return line;
+}
+
+Result<void> approveTextureSize(bool allowLarge, std::int32_t width, std::int32_t height)
+{
+    if ((width <= kLargeTextureSide && height <= kLargeTextureSide) || allowLarge)
+        return {};
+    const double mebibytes = double(bmpRowBytes(width)) * height / (1024.0 * 1024.0);
+    return failure(QStringLiteral("Die Textur wäre %1 x %2 Pixel groß, als Bitmap %3 MiB. Texturen über %4 x %4 "
+                                  "Pixel entstehen nur mit --allow-large; es wurde nichts geschrieben.")
+                       .arg(width)
+                       .arg(height)
+                       .arg(QLocale(QLocale::German).toString(mebibytes, 'f', 0))
+                       .arg(kLargeTextureSide));
 }
 
 } // namespace glyfrax

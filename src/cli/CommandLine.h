@@ -66,6 +66,10 @@ struct CommandLine
 // Textures with a larger side are made only when asked for: 8192 x 8192 is already a 192 MiB bitmap.
 constexpr std::int32_t kLargeTextureSide = 8192;
 
+// Whether a texture of this size may be made: one above kLargeTextureSide only when allowed, else
+// a message that tells how large its bitmap would be.
+Result<void> approveTextureSize(bool allowLarge, std::int32_t width, std::int32_t height);
+
 // Reads the arguments (the program name first). A wrong command line fails with a German
 // message. Never exits the process.
 Result<CommandLine> parseCommandLine(const QStringList& arguments);

@@ -111,19 +111,6 @@ private:
     QElapsedTimer m_clock;
 };
 
-Result<void> approveSize(const CommandLine& line, std::int32_t width, std::int32_t height)
-{
-    if ((width <= kLargeTextureSide && height <= kLargeTextureSide) || line.allowLarge)
-        return {};
-    const double mebibytes = double(bmpRowBytes(width)) * height / (1024.0 * 1024.0);
-    return failure(QStringLiteral("Die Textur wäre %1 x %2 Pixel groß, als Bitmap %3 MiB. Texturen über %4 x %4 "
-                                  "Pixel entstehen nur mit --allow-large; es wurde nichts geschrieben.")
-                       .arg(width)
-                       .arg(height)
-                       .arg(QLocale(QLocale::German).toString(mebibytes, 'f', 0))
-                       .arg(kLargeTextureSide));
-}
-
 // Output that cannot be written (a full disk, a closed pipe) is a failure, not a success.
 int finish(int exitCode)
 {
@@ -207,12 +194,12 @@ int runCommandLine()
     if (line.format == CommandLine::Format::BmFont)
         return finish(runModernExport(
             line, settings, faceName, configPath, QGuiApplication::palette(),
-            [&line](std::int32_t width, std::int32_t height) { return approveSize(line, width, height); }));
+            [&line](std::int32_t width, std::int32_t height) { return approveTextureSize(line.allowLarge, width, height); }));
     ProgressLine progress(!line.quiet);
     ExportRun run;
     run.codePage = line.codePage.value_or(CodePage::windows1252());
     run.inputs = inputs;
-    run.approveSide = [&line](std::int32_t side) { return approveSize(line, side, side); };
+    run.approveSide = [&line](std::int32_t side) { return approveTextureSize(line.allowLarge, side, side); };
     run.progress = [&progress](std::int32_t side, int percent) { progress.show(side, percent); };
     const Result<ExportedFiles> exported =
         exportFont(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, QGuiApplication::palette(), run);

@@ -26,9 +26,9 @@ QString summary(const CommandLine& line)
     for (Settings settings : bases) {
         ProfileFile before;
         ProfileFile after;
-        writeSettings(before, settings);
+        writeSettings(before, settings, BmFontKeys::All);
         line.overrides.applyTo(settings);
-        writeSettings(after, settings);
+        writeSettings(after, settings, BmFontKeys::All);
         for (const auto& [section, key] : after.keyNames()) {
             if (after.value(section, key) != before.value(section, key))
                 told << key + u'=' + after.value(section, key);
@@ -66,6 +66,17 @@ private slots:
                 parseCommandLine(QStringList{u"glyfrax-export"_s} + input.split(u' ', Qt::SkipEmptyParts));
             return line ? summary(*line) : line.error();
         });
+    }
+
+    // Textures up to 8192 x 8192 pixels are made; a larger side only when allowed.
+    void largeTextureGuard()
+    {
+        QVERIFY(approveTextureSize(false, 8192, 8192));
+        QVERIFY(approveTextureSize(true, 16384, 16384));
+        for (const auto& [width, height] : {std::pair(16384, 8192), std::pair(8192, 16384)}) {
+            const Result<void> refused = approveTextureSize(false, width, height);
+            QVERIFY(!refused && refused.error().contains(u"--allow-large"_s));
+        }
     }
 
     // A bad setting is told and replaced from the command line; the settings file stays as it is.

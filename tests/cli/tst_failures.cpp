@@ -240,7 +240,8 @@ void TestFailures::anyEnvironmentExportsQuietly()
 
 void TestFailures::hostileFiles_data()
 {
-    QTest::addColumn<QString>("script"); // sh, in a fresh folder: $X runs the exporter, $F is DejaVu Sans
+    // sh, in a fresh folder: $X runs the exporter with the test's settings $C, $Y without; $F is DejaVu Sans
+    QTest::addColumn<QString>("script");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message"); // a part of what the exporter says on stderr
     QTest::addColumn<QString>("check");   // sh, afterwards: must succeed
@@ -279,6 +280,28 @@ void TestFailures::hostileFiles_data()
         << u"$X $(printf %0251d 0).bmp"_s << 0 << QString() << u"[ -s $(printf %0251d 0).fnt ]"_s;
     QTest::addRow("BMFont name of 255 bytes") << u"$X "_s + bm + u"--font-file $F $(printf %0251d 0).png"_s << 0
                                               << QString() << u"[ -s $(printf %0251d 0).fnt ]"_s;
+    const QString limit = u"$X "_s + bm + u"--font-file $F --size 4 --padding 4 --max-texture 16 --chars 0x100-0x1FF"_s;
+    QTest::addRow("256 pages, as many as the binary form numbers")
+        << limit + u" p.png"_s << 0 << QString() << u"[ $(ls p_*.png | wc -l) = 256 ] && [ -e p_255.png ]"_s;
+    QTest::addRow("257 pages") << limit + u",0x41 p.png"_s << 1 << u"257 Seiten, mehr als 256"_s
+                               << u"[ -z \"$(ls)\" ]"_s;
+    QTest::addRow("a name in capitals ending in .PNG")
+        << u"$X "_s + bm + u"--font-file $F --chars 65 A.PNG"_s << 0 << QString()
+        << u"[ \"$(head -c 4 A.PNG | tail -c 3)\" = PNG ] && [ -e A.fnt ]"_s;
+    QTest::addRow("a replaced file keeps its permissions")
+        << u"echo old >p.bmp && chmod 0604 p.bmp && echo old >p.fnt && chmod 0640 p.fnt && $X p.bmp"_s << 0 << QString()
+        << u"[ $(stat -c %a p.bmp) = 604 ] && [ $(stat -c %a p.fnt) = 640 ]"_s;
+    QTest::addRow("a settings file of exactly 1 MiB")
+        << u"{ cat $C; head -c $((1048576 - $(wc -c <$C))) /dev/zero | tr '\\0' ' '; } >big.ini && "_s
+           u"[ $(wc -c <big.ini) = 1048576 ] && $Y --config big.ini p.bmp"_s
+        << 0 << QString() << u"[ -s p.fnt ]"_s;
+    QTest::addRow("stdout that cannot be written") << u"$X p.bmp >/dev/full"_s << 1 << u"stdout"_s << u"[ -s p.fnt ]"_s;
+    QTest::addRow("characters the font lacks, told with --verbose")
+        << u"$X "_s + bm + u"--font-file $F --verbose --chars 65,0x10FFFD,0x10FFFC p.png"_s << 0
+        << u"Nicht in der Schrift, ausgelassen (2 Zeichen): U+10FFFC–U+10FFFD"_s << u"grep -q 'char id=65 ' p.fnt"_s;
+    QTest::addRow("a characters file's space")
+        << u"printf 'a b' >c.txt && $X "_s + bm + u"--font-file $F --chars-file c.txt p.png"_s << 0 << QString()
+        << u"grep -q 'chars count=3' p.fnt && grep -q 'char id=32 ' p.fnt"_s;
 }
 
 void TestFailures::hostileFiles()
@@ -296,7 +319,7 @@ void TestFailures::hostileFiles()
     QFile::setPermissions(folder.path(), QFile::permissions(folder.path()) | QFileDevice::ExeOther);
     QFile::copy(kFonts + u"/DejaVuSans.ttf"_s, folder.filePath(u"font.ttf"_s));
     // The exit code and messages of the export, then what the check finds.
-    const QString whole = u"cd \"$1\" && X=\"$2 --config $3\" F=\"$1/font.ttf\" C=\"$3\" "_s
+    const QString whole = u"cd \"$1\" && X=\"$2 --config $3\" Y=\"$2\" F=\"$1/font.ttf\" C=\"$3\" "_s
                           u"N='setpriv --reuid=65534 --regid=65534 --clear-groups' && mkdir run && cd run && { "_s +
                           script + u"; }; echo \"exit $?\" >&2; { "_s + check +
                           u"; } || echo 'check failed' >&2; "_s

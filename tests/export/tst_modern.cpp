@@ -5,10 +5,14 @@
 #include "render/FontMeasure.h"
 #include "render/FontSource.h"
 #include "render/GlyphPainter.h"
+#include "settings/ProfileFile.h"
 #include "settings/Settings.h"
+#include "settings/SettingsStore.h"
+#include "support/Golden.h"
 #include "support/TempFolder.h"
 #include "support/TestFont.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QPainter>
 #include <QRegularExpression>
@@ -153,55 +157,110 @@ QByteArray sharedClassLookups(int lookups, int classes)
            QByteArray(2 * classes - 2, 0) + words({-1, 1, 1, 4, 1, 4, 1, 0, 1, 5, 1, classes - 1});
 }
 
+const char* extension(DescriptorForm form)
+{
+    const char* names[] = {"fnt", "xml", "bin", "json"}; // by DescriptorForm
+    return names[int(form)];
+}
+
 } // namespace
 
 class TestModern : public QObject
 {
     Q_OBJECT
 
-    QByteArray m_page; // every form of the descriptor comes with the same page
+    QHash<QString, QString> m_pages; // by set: the hashes of its pages
 
 private slots:
+    // Every form of a few sets as golden files: bold and italic, opaque pages, pages numbered in
+    // two digits, a face name each form must quote. The settings come as [BMFont] lines.
     void goldenDescriptors_data()
     {
-        QTest::addColumn<DescriptorForm>("form"); // the row's name is the golden file's
-        QTest::addRow("dejavu14.fnt") << DescriptorForm::Text;
-        QTest::addRow("dejavu14.xml") << DescriptorForm::Xml;
-        QTest::addRow("dejavu14.json") << DescriptorForm::Json;
-        QTest::addRow("dejavu14.bin") << DescriptorForm::Binary;
+        QTest::addColumn<QString>("set"); // the golden files' name
+        QTest::addColumn<DescriptorForm>("form");
+        QTest::addColumn<FontSettings>("font");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("face"); // empty: the font's own
+        const FontSettings boldItalic{u"DejaVu Sans"_s, 14, true, true, 0xFF, 0x402010};
+        const QString pages = u"Chars=32-126\nMaxTexture=32\nNonSquare=255\nPadding=0"_s;
+        const QString quoted = u"Ab\"c<d>&e\\"_s;
+        using F = DescriptorForm;
+        const std::tuple<const char*, F, FontSettings, QString, QString> rows[] = {
+            {"dejavu14", F::Text, kSans14, {}, {}},
+            {"dejavu14", F::Xml, kSans14, {}, {}},
+            {"dejavu14", F::Json, kSans14, {}, {}},
+            {"dejavu14", F::Binary, kSans14, {}, {}},
+            {"bold-italic-opaque", F::Text, boldItalic, u"Chars=65-70\nOpaque=255"_s, {}},
+            {"bold-italic-opaque", F::Binary, boldItalic, u"Chars=65-70\nOpaque=255"_s, {}},
+            {"pages", F::Text, kSans14, pages, {}},
+            {"pages", F::Xml, kSans14, pages, {}},
+            {"pages", F::Json, kSans14, pages, {}},
+            {"pages", F::Binary, kSans14, pages, {}},
+            {"quoted-face", F::Text, kSans14, u"Chars=65"_s, quoted},
+            {"quoted-face", F::Xml, kSans14, u"Chars=65"_s, quoted},
+            {"quoted-face", F::Json, kSans14, u"Chars=65"_s, quoted}};
+        for (const auto& [set, form, font, options, face] : rows)
+            QTest::addRow("%s.%s", set, extension(form)) << QString::fromLatin1(set) << form << font << options << face;
     }
 
     void goldenDescriptors()
     {
+        QFETCH(QString, set);
         QFETCH(DescriptorForm, form);
+        QFETCH(FontSettings, font);
+        QFETCH(QString, options);
+        QFETCH(QString, face);
         QTemporaryDir folder;
-        BmFontOptions options;
-        options.descriptor = form;
-        const Result<ModernExported> files = exportTo(folder.filePath(u"dejavu14.png"_s), kSans14, options);
-        QVERIFY(files);
-        m_page = m_page.isEmpty() ? readAll(files->pagePaths[0]) : m_page;
-        QCOMPARE(readAll(files->pagePaths[0]), m_page);
-        const QString path =
-            QStringLiteral(GLYFRAX_TEST_DATA "/modern/") + QString::fromLatin1(QTest::currentDataTag());
-        if (readAll(files->descriptorPath) != readAll(path)) {
-            QFile::copy(files->descriptorPath, path + u".actual"_s);
-            QFAIL("differs from the golden file; the output is beside it as .actual");
-        }
+        Settings settings{
+            font, {}, readSettings(ProfileFile::fromBytes("[BMFont]\n" + options.toUtf8())).settings.bmfont};
+        settings.bmfont.descriptor = form;
+        ModernRun run;
+        run.faceName = face;
+        const Result<ModernExported> files = exportModern(folder.filePath(set + u".png"_s), settings, run, {});
+        QVERIFY2(files, qPrintable(files ? QString() : files.error()));
+        QString pages;
+        for (const QString& page : files->pagePaths)
+            pages += QString::fromLatin1(QCryptographicHash::hash(readAll(page), QCryptographicHash::Sha1).toHex());
+        if (m_pages.contains(set)) // every form of a set comes with the same pages
+            QCOMPARE(pages, m_pages[set]);
+        m_pages[set] = pages;
+        GLYFRAX_COMPARE_GOLDEN(readAll(files->descriptorPath),
+                               u"modern/%1.%2"_s.arg(set, QString::fromLatin1(extension(form))));
     }
 
-    // The binary golden file against the text one, as the format lays out its blocks: a type, a
+    // The binary golden files against the text ones, as the format lays out its blocks: a type, a
     // 32-bit length, then the fields of the text form in their order and widths.
+    void binaryBlocks_data()
+    {
+        QTest::addColumn<QString>("set");
+        QTest::addRow("dejavu14") << u"dejavu14"_s;
+        QTest::addRow("bold-italic-opaque") << u"bold-italic-opaque"_s;
+        QTest::addRow("pages") << u"pages"_s;
+    }
+
     void binaryBlocks()
     {
-        const QList<Line> text = readText(readAll(QStringLiteral(GLYFRAX_TEST_DATA "/modern/dejavu14.fnt")));
-        // size, bits (smooth, unicode, italic, bold), character set, stretch, aa, padding x 4, spacing x 2, outline
-        QList<QByteArray> blocks{
-            littleEndian({19, 0xC0, 0, 100, 1, 1, 1, 1, 1, 1, 1, 0}, {2, 1, 1, 2, 1, 1, 1, 1, 1, 1, 1, 1}) +
-                QByteArray("DejaVu Sans\0", 12),
-            littleEndian(text[1].numbers, {2, 2, 2, 2, 2, 1, 1, 1, 1, 1}),
-            QByteArray("dejavu14.png\0", 13),
-            {},
-            {}};
+        QFETCH(QString, set);
+        const QByteArray textForm = readAll(test::dataPath(u"modern/%1.fnt"_s.arg(set)));
+        const QList<Line> text = readText(textForm);
+        // size, bold, italic, unicode, stretchH, smooth, aa, padding x 4, spacing x 2, outline
+        const QList<int> info = text[0].numbers;
+        QVERIFY(info.size() == 14);
+        // The bits from the top: smooth, unicode, italic, bold.
+        const int bits = info[5] << 7 | info[3] << 6 | info[2] << 5 | info[1] << 4;
+        const QByteArray face = textForm.mid(textForm.indexOf("face=\"") + 6).split('"').first();
+        QList<QByteArray> blocks{littleEndian({info[0], bits, 0, info[4], info[6], info[7], info[8], info[9], info[10],
+                                               info[11], info[12], info[13]},
+                                              {2, 1, 1, 2, 1, 1, 1, 1, 1, 1, 1, 1}) +
+                                     face + '\0',
+                                 littleEndian(text[1].numbers, {2, 2, 2, 2, 2, 1, 1, 1, 1, 1}),
+                                 {},
+                                 {},
+                                 {}};
+        for (const QByteArray& row : textForm.split('\n')) {
+            if (row.startsWith("page "))
+                blocks[2] += row.mid(row.indexOf("file=\"") + 6).split('"').first() + '\0';
+        }
         for (const Line& line : text) {
             if (line.tag == u"char")
                 blocks[3] += littleEndian(line.numbers, {4, 2, 2, 2, 2, 2, 2, 2, 1, 1});
@@ -209,9 +268,11 @@ private slots:
                 blocks[4] += littleEndian(line.numbers, {4, 4, 2});
         }
         QByteArray expected("BMF\x03");
-        for (qsizetype type = 1; type <= blocks.size(); ++type)
-            expected += char(type) + littleEndian({int(blocks[type - 1].size())}, {4}) + blocks[type - 1];
-        QCOMPARE(readAll(QStringLiteral(GLYFRAX_TEST_DATA "/modern/dejavu14.bin")), expected);
+        for (qsizetype type = 1; type <= blocks.size(); ++type) {
+            if (type < 5 || !blocks[4].isEmpty()) // no kerning block without pairs
+                expected += char(type) + littleEndian({int(blocks[type - 1].size())}, {4}) + blocks[type - 1];
+        }
+        QCOMPARE(readAll(test::dataPath(u"modern/%1.bin"_s.arg(set))), expected);
     }
 
     // Drawn from the texture as the descriptor says, text looks as the font draws it: each glyph
@@ -314,6 +375,27 @@ private slots:
         QVERIFY(found.work <= limit);
     }
 
+    // How lookups, subtables, value records, coverage and class ranges and the legacy table's
+    // flags combine, in tables fontTools built (tools/kerning-cases) with the pairs a shaper applies.
+    void kerningCases_data() { test::addTableRows(u"kerning-cases.txt"_s); }
+    void kerningCases()
+    {
+        test::compareRow([](const QString& input) {
+            const QStringList fields = input.split(u'|');
+            const QString letters = u"?ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"_s;
+            std::vector<quint32> glyphs;
+            for (const QChar letter : fields.value(3))
+                glyphs.push_back(quint32(letters.indexOf(letter)));
+            QStringList pairs;
+            for (const GlyphKerning& pair : readKerning(QByteArray::fromHex(fields.value(1).toLatin1()),
+                                                        QByteArray::fromHex(fields.value(2).toLatin1()), glyphs)
+                                                .pairs)
+                pairs.append(
+                    u"%1 %2 %3"_s.arg(letters.at(pair.first)).arg(letters.at(pair.second)).arg(pair.adjustment));
+            return pairs.join(u", "_s);
+        });
+    }
+
     // Values beyond the binary form's fields are brought into them, for every form, and said.
     void valuesBeyondTheFields()
     {
@@ -375,8 +457,7 @@ private slots:
             << bm + u"--chars 32-126,160-255,U+20AC,0x41,0xD7FF-0xE000"_s << QString() << 194;
         QTest::addRow("range backwards") << bm + u"--chars 90-65"_s << u"„90-65“ ist kein Zeichen"_s << 224;
         QTest::addRow("beyond Unicode") << bm + u"--chars 0x110000"_s << u"„0x110000“"_s << 224;
-        QTest::addRow("padding needs bmfont") << u"--padding 2"_s << u"--padding gilt nur mit --format bmfont"_s
-                                              << 224;
+        QTest::addRow("padding needs bmfont") << u"--padding 2"_s << u"--padding gilt nur mit --format bmfont"_s << 224;
         QTest::addRow("multi-byte code page") << u"--codepage 932"_s << u"Codepage 932"_s << 224;
         QTest::addRow("--chars twice") << bm + u"--chars 65 --chars 66-67,65"_s << QString() << 3;
         QTest::addRow("all of Unicode a thousand times")
