@@ -11,9 +11,11 @@
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace glyfrax {
@@ -94,6 +96,40 @@ QString QtDialogService::chooseBitmapPath(QWidget* parent, const QString& folder
     // The dialog asks before it replaces an existing file; no suffix is added to a typed name.
     return QFileDialog::getSaveFileName(parent, QString(), folder, QStringLiteral("Bitmap (*.bmp)"), nullptr,
                                         QFileDialog::DontUseNativeDialog);
+}
+
+FileAnswer QtDialogService::chooseFile(QWidget* parent, const FileQuestion& question)
+{
+    QFileDialog dialog(parent, question.title, question.folder);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(question.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(question.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilters(question.filters);
+    // The chosen filter's extension goes to a name without one before the dialog asks whether an
+    // existing file may be replaced, so that it asks about the file that will be written.
+    auto suffixOf = [&question](const QString& filter) {
+        const qsizetype index = question.filters.indexOf(filter);
+        return index >= 0 && index < question.suffixes.size() ? question.suffixes.at(index) : QString();
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, suffixOf](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
+    if (!question.filters.isEmpty()) {
+        dialog.selectNameFilter(question.filters.first());
+        dialog.setDefaultSuffix(suffixOf(question.filters.first()));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return {dialog.selectedFiles().first(),
+            int(std::max<qsizetype>(0, question.filters.indexOf(dialog.selectedNameFilter())))};
+}
+
+std::optional<QString> QtDialogService::enterText(QWidget* parent, const QString& title, const QString& prompt)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getMultiLineText(parent, title, prompt, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
 }
 
 void QtDialogService::showWarning(QWidget* parent, const QString& message)

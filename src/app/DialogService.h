@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <optional>
@@ -10,6 +11,24 @@
 class QWidget;
 
 namespace glyfrax {
+
+// What a file dialog asks for.
+struct FileQuestion
+{
+    bool save = false; // a name to write (asking before an existing file is replaced), or a file to read
+    QString title;
+    QString folder;
+    QStringList filters; // "PNG-Bild (*.png)", offered in this order, the first chosen at first
+    // Each filter's extension without its dot ("png"), which a typed name without one gets; may be empty.
+    QStringList suffixes;
+};
+
+// The file chosen and the filter it was chosen with; an empty path when the user cancels.
+struct FileAnswer
+{
+    QString path;
+    int filter = 0;
+};
 
 // The modal dialogs and desktop services the main window asks for. The window talks to this
 // interface so that its commands can be driven without a person at the keyboard.
@@ -24,6 +43,9 @@ public:
     virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& current, const QString& title) = 0;
     // An empty text when the user cancels.
     virtual QString chooseBitmapPath(QWidget* parent, const QString& folder) = 0;
+    virtual FileAnswer chooseFile(QWidget* parent, const FileQuestion& question) = 0;
+    // Text the user types or pastes; nothing when the user cancels.
+    virtual std::optional<QString> enterText(QWidget* parent, const QString& title, const QString& prompt) = 0;
     virtual void showWarning(QWidget* parent, const QString& message) = 0;
     // A plain notice with an OK button.
     virtual void showMessage(QWidget* parent, const QString& message) = 0;
@@ -38,6 +60,8 @@ public:
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& current) override;
     std::optional<QColor> chooseColor(QWidget* parent, const QColor& current, const QString& title) override;
     QString chooseBitmapPath(QWidget* parent, const QString& folder) override;
+    FileAnswer chooseFile(QWidget* parent, const FileQuestion& question) override;
+    std::optional<QString> enterText(QWidget* parent, const QString& title, const QString& prompt) override;
     void showWarning(QWidget* parent, const QString& message) override;
     void showMessage(QWidget* parent, const QString& message) override;
     void openUrl(const QUrl& url) override;

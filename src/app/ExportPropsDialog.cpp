@@ -1,6 +1,7 @@
 #include "app/ExportPropsDialog.h"
 
 #include "app/AppInfo.h"
+#include "app/ControlHelp.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -32,15 +33,6 @@ template <typename W> W* place(W* widget, const char* name, const QRect& geometr
 QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, const QRect& geometry)
 {
     return place(new QLabel(caption, parent), name, geometry);
-}
-
-// What a control changes, for the pointer and for screen readers alike.
-template <typename W> W* explain(W* widget, const QString& text)
-{
-    // As rich text, so a long tip wraps into a paragraph instead of running off the screen.
-    widget->setToolTip(QStringLiteral("<p>%1</p>").arg(text.toHtmlEscaped()));
-    widget->setAccessibleDescription(text);
-    return widget;
 }
 
 QLineEdit* addTextBox(QWidget* parent, const char* name, const QRect& geometry, const QString& accessibleName)
@@ -248,9 +240,12 @@ void ExportPropsDialog::load(const ExportOptions& options)
     m_wText->setText(options.wTxt);
     m_hText->setText(options.hTxt);
     (options.takeLong ? m_longOpt : m_intOpt)->setChecked(true);
-    // A stored gap the bar cannot show opens clamped; OK then stores what is shown.
-    m_xScroll->setValue(std::clamp<std::int32_t>(options.xDist, 0, kLargestBarGap));
-    m_yScroll->setValue(std::clamp<std::int32_t>(options.yDist, 0, kLargestBarGap));
+    // A stored gap beyond the bar's usual range widens the bar: OK must store it unchanged, unless
+    // the user moves the bar.
+    for (const auto& [bar, gap] : {std::pair{m_xScroll, options.xDist}, std::pair{m_yScroll, options.yDist}}) {
+        bar->setMaximum(std::max<std::int32_t>(kLargestBarGap, gap));
+        bar->setValue(gap);
+    }
     m_xLabel->setText(QStringLiteral("X: %1").arg(m_xScroll->value()));
     m_yLabel->setText(QStringLiteral("Y: %1").arg(m_yScroll->value()));
 }

@@ -20,7 +20,8 @@ class ExportPropsDialog : public QDialog
     Q_OBJECT
 
 public:
-    // The largest gap a scroll bar offers, in pixels; the settings file may hold larger ones.
+    // The largest gap a scroll bar offers, in pixels; a larger one from the settings file widens
+    // its bar to reach it.
     static constexpr int kLargestBarGap = 10;
 
     explicit ExportPropsDialog(const ExportOptions& options, QWidget* parent = nullptr);

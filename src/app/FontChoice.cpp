@@ -1,6 +1,7 @@
 #include "app/FontChoice.h"
 
 #include "render/FontMeasure.h"
+#include "render/FontSource.h"
 
 #include <QFontInfo>
 
@@ -17,13 +18,16 @@ FontSettings withFont(FontSettings settings, const QFont& font)
 
 QString standInNote(const QFont& chosen)
 {
+    const QFont keptFont = realizeFont(withFont(FontSettings{}, chosen));
     const QFontInfo picked(chosen);
-    const QFontInfo kept(realizeFont(withFont(FontSettings{}, chosen)));
+    const QFontInfo kept(keptFont);
     if (picked.family() == kept.family() && picked.styleName() == kept.styleName())
         return {};
+    // Named as the fonts name themselves: the system may add a foundry or give the name asked for.
     return QStringLiteral("„%1 %2“ lässt sich nicht speichern: Glyfrax merkt sich nur Schriftart, Größe, fett "
                           "und kursiv. Vorschau, Export und der nächste Start zeigen stattdessen „%3 %4“.")
-        .arg(picked.family(), picked.styleName(), kept.family(), kept.styleName());
+        .arg(ownFamilyName(QRawFont::fromFont(chosen)), picked.styleName(), ownFamilyName(QRawFont::fromFont(keptFont)),
+             kept.styleName());
 }
 
 } // namespace glyfrax

@@ -3,11 +3,14 @@
 #include "Version.h"
 #include "app/AboutDialog.h"
 #include "app/AppInfo.h"
+#include "app/BmFontPropsDialog.h"
 #include "app/DialogService.h"
 #include "app/ExportPropsDialog.h"
 #include "app/FontChoice.h"
+#include "base/FileSafety.h"
 #include "base/Windows1252.h"
 #include "export/FontExport.h"
+#include "export/ModernExport.h"
 #include "render/FontMeasure.h"
 #include "render/FontSource.h"
 #include "render/GlyphPainter.h"
@@ -17,11 +20,16 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QProgressDialog>
+#include <QScopedValueRollback>
+
+#include <thread>
 
 namespace glyfrax {
 
@@ -77,6 +85,41 @@ QStringList previewLines(const TextureLayout& layout)
     }
     return lines;
 }
+
+// While files are made: the window's commands are off, the wait cursor shows, and a long export
+// shows a modal progress dialog, so that nothing changes the settings meanwhile.
+class ExportScope
+{
+public:
+    ExportScope(QWidget* window, const QString& title) : m_progress(window)
+    {
+        for (QAction* action : window->findChildren<QAction*>()) {
+            if (action->isEnabled()) {
+                action->setEnabled(false);
+                m_switchedOff.append(action);
+            }
+        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_progress.setWindowTitle(title);
+        m_progress.setCancelButton(nullptr);
+        m_progress.setWindowModality(Qt::ApplicationModal);
+        m_progress.setMinimumDuration(1000); // a short export shows nothing
+    }
+
+    ~ExportScope()
+    {
+        m_progress.reset();
+        QApplication::restoreOverrideCursor();
+        for (QAction* action : m_switchedOff)
+            action->setEnabled(true);
+    }
+
+    QProgressDialog& progress() { return m_progress; }
+
+private:
+    QProgressDialog m_progress;
+    QList<QAction*> m_switchedOff;
+};
 
 } // namespace
 
@@ -145,6 +188,7 @@ void MainWindow::buildMenu()
     addSeparator(info, "line2");
     connect(addCommand(info, "m_about", QStringLiteral("&Info zu Glyfrax...")), &QAction::triggered, this,
             &MainWindow::showAbout);
+    buildBmFontMenu(file, xtras);
 }
 
 void MainWindow::buildControls()
@@ -239,6 +283,8 @@ void MainWindow::chooseFont()
     }
     if (chosen)
         m_settings.font = withFont(m_settings.font, *chosen);
+    if (m_bmfontProps)
+        m_bmfontProps->showFont(m_settings.font);
     runLayout();
 }
 
@@ -261,43 +307,25 @@ void MainWindow::chooseBackColor()
 
 void MainWindow::exportBitmap()
 {
-    // An installed copy's folder is no place for the user's files.
-    const QString folder = m_settingsLocation.inUserFolder ? QDir::homePath() : m_programFolder;
-    const QString path = m_dialogs.chooseBitmapPath(this, folder);
+    const QString path = m_dialogs.chooseBitmapPath(this, documentFolder());
     if (!path.isEmpty())
         exportTo(path);
 }
 
 void MainWindow::exportTo(const QString& bitmapPath)
 {
-    // Nothing may change the settings while the files are being made: the commands are off, and
-    // the progress dialog that a long export shows is modal.
-    QList<QAction*> switchedOff;
-    for (QAction* action : findChildren<QAction*>()) {
-        if (action->isEnabled()) {
-            action->setEnabled(false);
-            switchedOff.append(action);
-        }
-    }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    QProgressDialog progress(this);
-    progress.setWindowTitle(QStringLiteral("Bitmap exportieren"));
-    progress.setCancelButton(nullptr);
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(1000); // a short export shows nothing
-    progress.setRange(0, 100);
-
-    ExportRun run;
-    run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath}; // never replaced by an export
-    run.progress = [&progress](std::int32_t side, int percent) {
-        progress.setLabelText(QStringLiteral("Die Textur %1 x %1 wird exportiert …").arg(side));
-        progress.setValue(percent);
-    };
-    const Result<ExportedFiles> exported = exportFont(bitmapPath, m_settings, QApplication::palette(), run);
-    progress.reset();
-    QApplication::restoreOverrideCursor();
-    for (QAction* action : switchedOff)
-        action->setEnabled(true);
+    const Result<ExportedFiles> exported = [&] {
+        ExportScope scope(this, QStringLiteral("Bitmap exportieren"));
+        QProgressDialog& progress = scope.progress();
+        progress.setRange(0, 100);
+        ExportRun run;
+        run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath}; // never replaced by an export
+        run.progress = [&progress](std::int32_t side, int percent) {
+            progress.setLabelText(QStringLiteral("Die Textur %1 x %1 wird exportiert …").arg(side));
+            progress.setValue(percent);
+        };
+        return exportFont(bitmapPath, m_settings, QApplication::palette(), run);
+    }();
     runLayout();
     if (!exported)
         m_dialogs.showWarning(this, exported.error());
@@ -346,10 +374,15 @@ void MainWindow::closeOtherWindows()
     // The dialogs close with the main window, without running their OK code.
     delete m_exportProps;
     delete m_about;
+    delete m_bmfontProps;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_exportRunning) { // the window stays until its files are written
+        event->ignore();
+        return;
+    }
     if (!m_settingsSaved) {
         // A settings file that cannot be written stays as it was; nothing to tell the user.
         static_cast<void>(writeSettingsFile(m_settingsLocation.path, m_settings));
@@ -357,6 +390,232 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     closeOtherWindows();
     event->accept();
+}
+
+// BMFont sets: their export, their settings dialog, and the settings file as a whole.
+
+namespace {
+
+// Longer lists of characters end in "…": a message box grows with its text.
+constexpr qsizetype kLongestList = 600;
+
+QString shortened(const QString& text)
+{
+    if (text.size() <= kLongestList)
+        return text;
+    const qsizetype cut = text.lastIndexOf(QStringLiteral(", "), kLongestList);
+    return text.left(cut > 0 ? cut : kLongestList) + QStringLiteral(", …");
+}
+
+// What an export wrote and what it left out, as the command line tells it with --verbose.
+QString exportReport(const ModernExported& exported)
+{
+    QStringList pages;
+    for (const QString& page : exported.pagePaths)
+        pages.append(QFileInfo(page).fileName());
+    const QString pageList = pages.size() <= 4 ? pages.join(QStringLiteral(", "))
+                                               : QStringLiteral("%1 … %2").arg(pages.first(), pages.last());
+    QStringList parts{pagesCaption(exported), QStringLiteral("Geschrieben in „%1“: %2, %3")
+                                                  .arg(shownPath(QFileInfo(exported.descriptorPath).absolutePath()),
+                                                       QFileInfo(exported.descriptorPath).fileName(), pageList)};
+    if (!exported.missing.empty())
+        parts.append(shortened(describeMissing(exported.missing)));
+    parts += exported.notes;
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+// Runs work on a thread of its own while the window's events go on, and returns what it made.
+template <typename T> T runWhileEventsGoOn(const std::function<T()>& work)
+{
+    std::optional<T> made;
+    QEventLoop loop;
+    std::thread worker([&] {
+        made.emplace(work());
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join(); // also when the program's end left the loop early
+    return std::move(*made);
+}
+
+} // namespace
+
+void MainWindow::buildBmFontMenu(QMenu* file, QMenu* xtras)
+{
+    // Into the menus beside the classic commands, before the line above "Beenden".
+    QAction* quitLine = nullptr;
+    for (QAction* action : file->actions()) {
+        if (action->objectName() == u"m_line0")
+            quitLine = action;
+    }
+    QAction* exportSet = addCommand(file, "m_savebmfont", QStringLiteral("BMFont e&xportieren …"),
+                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    QAction* line = file->addSeparator();
+    line->setObjectName(QStringLiteral("line5"));
+    QAction* load = addCommand(file, "m_loadsettings", QStringLiteral("Einstellungen &laden …"));
+    QAction* saveAs = addCommand(file, "m_savesettings", QStringLiteral("Einstellungen speichern &unter …"));
+    for (QAction* action : {exportSet, line, load, saveAs})
+        file->insertAction(quitLine, action);
+    connect(exportSet, &QAction::triggered, this, &MainWindow::exportBmFont);
+    connect(load, &QAction::triggered, this, &MainWindow::loadSettings);
+    connect(saveAs, &QAction::triggered, this, &MainWindow::saveSettingsAs);
+    connect(
+        addCommand(xtras, "m_bmfont", QStringLiteral("&BMFont-Einstellungen …"), QKeySequence(Qt::CTRL | Qt::Key_B)),
+        &QAction::triggered, this, &MainWindow::showBmFontProps);
+}
+
+QString MainWindow::documentFolder() const
+{
+    // An installed copy's folder is no place for the user's files.
+    return m_settingsLocation.inUserFolder ? QDir::homePath() : m_programFolder;
+}
+
+BmFontPropsDialog* MainWindow::bmFontPropsDialog() const
+{
+    return m_bmfontProps;
+}
+
+void MainWindow::applyBmFontOptions(const BmFontOptions& options)
+{
+    m_settings.bmfont = options;
+}
+
+void MainWindow::showBmFontProps()
+{
+    if (!m_bmfontProps) {
+        m_bmfontProps = new BmFontPropsDialog(m_settings.bmfont, m_settings.font, m_dialogs);
+        connect(m_bmfontProps, &BmFontPropsDialog::optionsConfirmed, this, &MainWindow::applyBmFontOptions);
+    }
+    m_bmfontProps->show();
+    m_bmfontProps->raise();
+    m_bmfontProps->activateWindow();
+}
+
+void MainWindow::exportBmFont()
+{
+    FileQuestion question{true,
+                          QStringLiteral("BMFont exportieren"),
+                          documentFolder(),
+                          {QStringLiteral("PNG-Bilder (*.png)"), QStringLiteral("BMP-Bilder (*.bmp)")},
+                          {QStringLiteral("png"), QStringLiteral("bmp")}};
+    if (m_settings.bmfont.image == PageImage::Bmp) {
+        question.filters.swapItemsAt(0, 1);
+        question.suffixes.swapItemsAt(0, 1);
+    }
+    const FileAnswer answer = m_dialogs.chooseFile(this, question);
+    if (answer.path.isEmpty())
+        return;
+    const QString suffix = question.suffixes.value(answer.filter);
+    exportBmFontTo(extensionOf(answer.path).isEmpty() ? answer.path + u'.' + suffix : answer.path);
+}
+
+void MainWindow::exportBmFontTo(const QString& imagePath)
+{
+    // What glyfrax-export refuses, the window refuses with the same words: it would ship a stand-in.
+    const QString face = m_settings.font.face;
+    if (face.trimmed().isEmpty() || face == u"0") {
+        m_dialogs.showWarning(this, QStringLiteral("Die Einstellungen nennen keine Schriftart; wählen Sie eine mit "
+                                                   "„Extras → Schriftart einstellen“."));
+        return;
+    }
+    if (!isFaceInstalled(face)) {
+        m_dialogs.showWarning(this, faceNotInstalledMessage(face));
+        return;
+    }
+    // The export works on a copy of the settings, on a thread of its own, so that the window keeps
+    // drawing; the window does not close before it is done.
+    const Result<ModernExported> exported = [&] {
+        ExportScope scope(this, QStringLiteral("BMFont exportieren"));
+        const QScopedValueRollback running(m_exportRunning, true);
+        QProgressDialog& progress = scope.progress();
+        progress.setLabelText(QStringLiteral("Die Zeichen werden vermessen …"));
+        progress.setRange(0, 0); // busy until the pages are known
+        progress.setValue(0);
+        QObject relay; // gone before the dialog, and with it any report still on its way
+        const Settings settings = m_settings;
+        ModernRun run;
+        run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath, settings.bmfont.charsFile};
+        run.progress = [&relay, &progress](int done, int count) {
+            const auto show = [&progress, done, count] {
+                progress.setLabelText(QStringLiteral("Seite %1 von %2 wird gezeichnet und geschrieben …")
+                                          .arg(std::min(done + 1, count))
+                                          .arg(count));
+                // Busy until a page is done: a share of pages says nothing before, and a single
+                // page would stand at 0 % until it is written.
+                if (done > 0) {
+                    progress.setMaximum(count);
+                    progress.setValue(done);
+                }
+            };
+            QMetaObject::invokeMethod(&relay, show, Qt::QueuedConnection);
+        };
+        const QPalette palette = QApplication::palette();
+        return runWhileEventsGoOn<Result<ModernExported>>(
+            [&] { return exportModern(QFileInfo(imagePath).absoluteFilePath(), settings, run, palette); });
+    }();
+    if (!exported)
+        m_dialogs.showWarning(this, exported.error());
+    else
+        m_dialogs.showMessage(this, exportReport(*exported));
+}
+
+void MainWindow::saveSettingsAs()
+{
+    const FileAnswer answer = m_dialogs.chooseFile(this, {true,
+                                                          QStringLiteral("Einstellungen speichern unter"),
+                                                          documentFolder(),
+                                                          {QStringLiteral("Einstellungen (*.ini)")},
+                                                          {QStringLiteral("ini")}});
+    if (!answer.path.isEmpty())
+        saveSettingsTo(extensionOf(answer.path).isEmpty() ? answer.path + QStringLiteral(".ini") : answer.path);
+}
+
+void MainWindow::saveSettingsTo(const QString& path)
+{
+    // A settings file keeps its other lines; a file of another kind is never written into.
+    if (fileKind(path) != FileKind::Missing) {
+        const LoadedSettings there = readSettingsFile(path);
+        if (!there.fileProblem.isEmpty() || there.nothingReadable) {
+            m_dialogs.showWarning(this, QStringLiteral("„%1“ ist keine Einstellungsdatei von Glyfrax und bleibt, wie "
+                                                       "sie ist. Bitte wählen Sie einen anderen Namen.")
+                                            .arg(shownPath(path)));
+            return;
+        }
+    }
+    if (const Result<void> written = writeSettingsFile(path, m_settings, BmFontKeys::All); !written)
+        m_dialogs.showWarning(this, written.error());
+}
+
+void MainWindow::loadSettings()
+{
+    const FileAnswer answer =
+        m_dialogs.chooseFile(this, {false,
+                                    QStringLiteral("Einstellungen laden"),
+                                    documentFolder(),
+                                    {QStringLiteral("Einstellungen (*.ini)"), QStringLiteral("Alle Dateien (*)")},
+                                    {}});
+    if (!answer.path.isEmpty())
+        loadSettingsFrom(answer.path);
+}
+
+void MainWindow::loadSettingsFrom(const QString& path)
+{
+    if (fileKind(path) == FileKind::Missing) {
+        m_dialogs.showWarning(this, QStringLiteral("Die Einstellungsdatei „%1“ gibt es nicht.").arg(shownPath(path)));
+        return;
+    }
+    const LoadedSettings loaded = readSettingsFile(path);
+    if (!loaded.fileProblem.isEmpty() || loaded.nothingReadable) {
+        m_dialogs.showWarning(this, describeLoadedSettings(path, loaded) +
+                                        QStringLiteral("\n\nDie Einstellungen bleiben, wie sie waren."));
+        return;
+    }
+    // The option dialogs show the settings being replaced: OK there would bring them back.
+    delete m_exportProps;
+    delete m_bmfontProps;
+    m_settings = loaded.settings;
+    runLayout();
+    reportStartup(path, loaded);
 }
 
 } // namespace glyfrax

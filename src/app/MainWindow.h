@@ -10,10 +10,12 @@
 
 class QGroupBox;
 class QLabel;
+class QMenu;
 
 namespace glyfrax {
 
 class AboutDialog;
+class BmFontPropsDialog;
 class DialogService;
 class FontMeasure;
 class ExportPropsDialog;
@@ -56,6 +58,17 @@ public:
     void openWebsite();
     void quit();
 
+    // BMFont sets: their export, their settings dialog, and the settings file as a whole.
+    BmFontPropsDialog* bmFontPropsDialog() const;
+    void applyBmFontOptions(const BmFontOptions& options);
+    void exportBmFont();
+    void exportBmFontTo(const QString& imagePath);
+    void showBmFontProps();
+    void saveSettingsAs();
+    void saveSettingsTo(const QString& path);
+    void loadSettings();
+    void loadSettingsFrom(const QString& path);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -79,6 +92,12 @@ private:
     QPointer<ExportPropsDialog> m_exportProps;
     QPointer<AboutDialog> m_about;
     bool m_settingsSaved = false;
+
+    // BMFont sets.
+    void buildBmFontMenu(QMenu* file, QMenu* xtras);
+    QString documentFolder() const;
+    QPointer<BmFontPropsDialog> m_bmfontProps;
+    bool m_exportRunning = false; // a BMFont export runs on a thread of its own
 };
 
 } // namespace glyfrax

@@ -7,11 +7,12 @@
 #include "export/FontExport.h"
 #include "export/Kerning.h"
 #include "layout/CellPacking.h"
-#include "settings/CharacterRanges.h"
 #include "render/BmpWriter.h"
 #include "render/FontMeasure.h"
+#include "render/FontSource.h"
 #include "render/GlyphPages.h"
 #include "render/ImageFile.h"
+#include "settings/CharacterRanges.h"
 #include "settings/ColorValue.h"
 #include "settings/Settings.h"
 
@@ -215,7 +216,7 @@ std::vector<BmFontKerning> kerningPairs(const QRawFont& font, const std::vector<
 
 QString faceName(const FontMeasure& measure, const ModernRun& run)
 {
-    return run.faceName.isEmpty() ? measure.rawFont().familyName() : run.faceName;
+    return run.faceName.isEmpty() ? ownFamilyName(measure.rawFont()) : run.faceName;
 }
 
 // The descriptor's font-wide values; the characters, kerning pairs and page names come separately.
@@ -329,9 +330,8 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     // Opaque pages take the colours given for the run, else those of the settings when the options
     // ask for them, else white on black.
     auto colour = [&](const std::optional<std::int32_t>& given, std::int32_t ofSettings, std::int32_t otherwise) {
-        return colorFromValue(given.value_or(options.opaque && !run.textColor && !run.backColor ? ofSettings
-                                                                                                 : otherwise),
-                              palette);
+        return colorFromValue(
+            given.value_or(options.opaque && !run.textColor && !run.backColor ? ofSettings : otherwise), palette);
     };
     plan.colors.coverageInAlpha = !opaque;
     plan.colors.text = colour(run.textColor, settings.font.textColor, kWhite);
@@ -371,16 +371,20 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     std::vector<FileContent> files;
     for (std::size_t page = 0; page < plan.pages.size(); ++page) {
         // Each page is drawn only when its file is written, so one page at a time is held.
-        files.push_back({exported.pagePaths.at(qsizetype(page)), [&plan, page, format](QIODevice& device) {
+        files.push_back({exported.pagePaths.at(qsizetype(page)), [&plan, &run, page, format](QIODevice& device) {
+                             if (run.progress)
+                                 run.progress(int(page), int(plan.pages.size()));
                              return writeImage(device, drawModernPage(plan, int(page)), format);
                          }});
     }
-    files.push_back(
-        {exported.descriptorPath, [&plan, form](QIODevice& device) { return writeDescriptor(device, plan.descriptor, form); }});
+    files.push_back({exported.descriptorPath,
+                     [&plan, form](QIODevice& device) { return writeDescriptor(device, plan.descriptor, form); }});
     // The earlier set goes as a whole: pages its descriptor named that this one does not write too.
     auto earlierFiles = [&exported, &imagePath] { return earlierPages(exported.descriptorPath, imagePath); };
     if (const Result<void> written = writeFilesAtomically({files, run.inputs, earlierFiles}); !written)
         return failure(written.error());
+    if (run.progress)
+        run.progress(int(plan.pages.size()), int(plan.pages.size()));
     return exported;
 }
 

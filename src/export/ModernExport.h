@@ -34,6 +34,9 @@ struct ModernRun
     // Asked once the pages' size is known, before anything is drawn or written; a failure ends
     // the export there. Empty: every size.
     std::function<Result<void>(std::int32_t width, std::int32_t height)> approvePage;
+    // Told, on the exporting thread, how far the pages are: before each page is drawn (done the
+    // pages finished so far) and once every file is in place (done == count). Empty: nobody asks.
+    std::function<void(int done, int count)> progress;
 };
 
 // A BMFont set before its pages are drawn: what the export writes and the texture view shows.

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QRawFont>
+#include <QRegularExpression>
 #include <QtEndian>
 
 #include <algorithm>
@@ -136,6 +137,40 @@ Result<RegisteredFont> registerFontFile(const QString& path)
     return RegisteredFont{family, own.isEmpty() ? QFileInfo(path).completeBaseName() : own};
 }
 
+QString ownFamilyName(const QRawFont& font)
+{
+    constexpr quint16 kWindows = 3, kMacintosh = 1, kUsEnglish = 0x409, kFamily = 1;
+    const QByteArray table = font.fontTable("name");
+    QString best;
+    int bestRank = 0; // 3: Windows US English, 2: Windows, 1: Macintosh Roman
+    const qsizetype count = table.size() >= 6 ? read16(table, 2) : 0;
+    const qsizetype storage = table.size() >= 6 ? read16(table, 4) : 0;
+    for (qsizetype i = 0; i < count && 6 + 12 * (i + 1) <= table.size(); ++i) {
+        const qsizetype at = 6 + 12 * i;
+        const quint16 platform = read16(table, at);
+        const int rank = platform == kWindows ? (read16(table, at + 4) == kUsEnglish ? 3 : 2)
+                         : platform == kMacintosh && read16(table, at + 2) == 0 ? 1
+                                                                                : 0;
+        const qsizetype start = storage + read16(table, at + 10);
+        const qsizetype length = read16(table, at + 8);
+        if (read16(table, at + 6) != kFamily || rank <= bestRank || length == 0 || start + length > table.size())
+            continue;
+        QString name;
+        if (platform == kWindows) {
+            for (qsizetype c = start; c + 1 < start + length; c += 2)
+                name.append(QChar(read16(table, c)));
+        } else {
+            name = QString::fromLatin1(table.mid(start, length)); // Mac Roman: family names keep to ASCII
+        }
+        best = name;
+        bestRank = rank;
+    }
+    if (!best.trimmed().isEmpty())
+        return best;
+    static const QRegularExpression foundry(QStringLiteral(R"( \[[^\]]*\]$)"));
+    return font.familyName().remove(foundry);
+}
+
 bool isFaceInstalled(const QString& face)
 {
     return !face.trimmed().isEmpty() && QFontDatabase::hasFamily(face);
@@ -200,7 +235,7 @@ QString startupReport(const QString& path, const LoadedSettings& loaded)
     const QString face = loaded.settings.font.face;
     if (loaded.fileProblem.isEmpty() && face != readSettings(ProfileFile()).settings.font.face &&
         !isFaceInstalled(face)) {
-        const QString standIn = QRawFont::fromFont(realizeFont(loaded.settings.font)).familyName();
+        const QString standIn = ownFamilyName(QRawFont::fromFont(realizeFont(loaded.settings.font)));
         parts.append(QStringLiteral("Die Schriftart „%1“ aus „%2“ ist nicht installiert. An ihrer Stelle zeigt und "
                                     "exportiert Glyfrax „%3“.")
                          .arg(shownName(face), shownPath(path), shownName(standIn)));

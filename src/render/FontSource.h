@@ -3,6 +3,7 @@
 #include "base/Result.h"
 
 #include <QByteArray>
+#include <QRawFont>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +30,11 @@ struct RegisteredFont
 // spelled; bold and italic are drawn from the file's face and only made up where the file's face
 // is not already bold or italic. Must run in a QGuiApplication.
 Result<RegisteredFont> registerFontFile(const QString& path);
+
+// The family name the font itself gives in its name table (US English where it has several), not
+// the name it was asked for or one the system adds a foundry to ("Nimbus Sans [urw]"); what the
+// window shows and a descriptor names. The system's name, foundry dropped, for a font without one.
+QString ownFamilyName(const QRawFont& font);
 
 // Whether a font family of this name has faces installed (or registered from a file). Generic
 // names such as "monospace" do not count: which face they give differs from one system to the next.

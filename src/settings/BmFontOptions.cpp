@@ -4,6 +4,7 @@
 #include "settings/CharacterRanges.h"
 #include "settings/Conversions.h"
 
+#include <algorithm>
 #include <bit>
 #include <optional>
 
@@ -166,7 +167,10 @@ std::vector<BmFontOption> makeTable()
              }
              return QString();
          }},
-        {QStringLiteral("Image"), {}, QStringLiteral("FORM"), {},
+        {QStringLiteral("Image"),
+         {},
+         QStringLiteral("FORM"),
+         {},
          QStringLiteral("Das Seitenformat, das das Fenster beim Export vorschlägt und in der Texturansicht zeigt: "
                         "png (Vorgabe) oder bmp. Auf der Befehlszeile entscheidet die Endung des Namens."),
          false,
@@ -197,6 +201,14 @@ const std::vector<BmFontOption>& bmFontOptionTable()
 {
     static const std::vector<BmFontOption> table = makeTable();
     return table;
+}
+
+const BmFontOption& bmFontOption(QStringView key)
+{
+    const std::vector<BmFontOption>& table = bmFontOptionTable();
+    const auto found = std::find_if(table.begin(), table.end(), [key](const BmFontOption& o) { return o.key == key; });
+    Q_ASSERT(found != table.end());
+    return *found;
 }
 
 } // namespace glyfrax

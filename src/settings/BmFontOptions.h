@@ -70,4 +70,7 @@ struct BmFontOption
 // Every option, in the order the settings file and the help list them.
 const std::vector<BmFontOption>& bmFontOptionTable();
 
+// The option of the table with this key ("Padding"); the table must have it.
+const BmFontOption& bmFontOption(QStringView key);
+
 } // namespace glyfrax

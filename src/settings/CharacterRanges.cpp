@@ -98,4 +98,21 @@ std::vector<char32_t> mergeCharacters(std::vector<char32_t> first, const std::ve
     return first;
 }
 
+QString formatCharacterRanges(const std::vector<char32_t>& sorted)
+{
+    const auto number = [](char32_t c) {
+        return c <= 0xFF ? QString::number(uint(c)) : QStringLiteral("0x") + QString::number(uint(c), 16).toUpper();
+    };
+    QStringList items;
+    for (std::size_t i = 0; i < sorted.size();) {
+        std::size_t end = i;
+        while (end + 1 < sorted.size() &&
+               (sorted[end + 1] == sorted[end] + 1 || (sorted[end] == 0xD7FF && sorted[end + 1] == 0xE000)))
+            ++end;
+        items.append(end == i ? number(sorted[i]) : number(sorted[i]) + u'-' + number(sorted[end]));
+        i = end + 1;
+    }
+    return items.join(u',');
+}
+
 } // namespace glyfrax

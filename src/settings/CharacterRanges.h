@@ -21,4 +21,9 @@ std::vector<char32_t> charactersOfText(const QString& text);
 // Both lists in one, sorted and without duplicates.
 std::vector<char32_t> mergeCharacters(std::vector<char32_t> first, const std::vector<char32_t>& second);
 
+// A sorted list without duplicates as parseCharacterRanges reads it: runs as ranges, numbers up
+// to 255 decimal and larger ones as 0x…, so "32-126,160-255,0x20AC,0x4E00-0x9FFF". A run that
+// only a block of surrogates interrupts stays one range, which reads back the same.
+QString formatCharacterRanges(const std::vector<char32_t>& sorted);
+
 } // namespace glyfrax

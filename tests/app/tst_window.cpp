@@ -1,9 +1,11 @@
 #include "Version.h"
 #include "app/AboutDialog.h"
+#include "app/BmFontPropsDialog.h"
 #include "app/DialogService.h"
 #include "app/ExportPropsDialog.h"
 #include "app/MainWindow.h"
 #include "settings/ProfileFile.h"
+#include "support/ChildProcess.h"
 #include "support/Golden.h"
 #include "support/TestFont.h"
 
@@ -14,6 +16,10 @@ using namespace glyfrax;
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Spelled as a person might write it, with a value no control of the dialog offers.
+constexpr char kBmFontSection[] =
+    "[BMFont]\r\n; eigene Zeile\r\nchars = 32-126, 0x20AC\r\nPadding=02\r\nCodePage=874\r\n";
 
 // The settings as the settings file holds them, on one line.
 QString asText(const Settings& settings)
@@ -30,6 +36,8 @@ public:
     std::optional<QFont> fontAnswer;
     std::optional<QColor> colorAnswer;
     QString pathAnswer;
+    QList<FileAnswer> fileAnswers; // one for each file dialog in turn; none left: cancelled
+    std::optional<QString> textAnswer;
     QStringList log;
 
     std::optional<QFont> chooseFont(QWidget*, const QFont& current) override
@@ -43,6 +51,16 @@ public:
         return colorAnswer;
     }
     QString chooseBitmapPath(QWidget*, const QString&) override { return pathAnswer; }
+    FileAnswer chooseFile(QWidget*, const FileQuestion& question) override
+    {
+        log << question.title + u": "_s + question.filters.join(u", "_s);
+        return fileAnswers.isEmpty() ? FileAnswer{} : fileAnswers.takeFirst();
+    }
+    std::optional<QString> enterText(QWidget*, const QString& title, const QString&) override
+    {
+        log << title + u" offered"_s;
+        return textAnswer;
+    }
     void showWarning(QWidget*, const QString& message) override { log << u"warning: "_s + message; }
     void showMessage(QWidget*, const QString& message) override { log << u"message: "_s + message; }
     void openUrl(const QUrl& url) override { log << u"opened: "_s + url.toString(); }
@@ -62,8 +80,7 @@ private slots:
         m_dialogs = FakeDialogs();
         m_dir = std::make_unique<QTemporaryDir>();
         m_ini = settingsPath(m_dir->path());
-        QVERIFY(test::writeBytes(m_ini, m_config));
-        m_window = std::make_unique<MainWindow>(m_dir->path(), readSettingsFile(m_ini).settings, m_dialogs);
+        restart(m_config);
     }
 
     // Every command in turn, with what the window then shows, holds and asks, as a golden transcript.
@@ -122,12 +139,19 @@ private slots:
         run(u"m_save");
         note(u"exported, then into a missing folder, then cancelled"_s);
 
+        bmFontSettingsAndExport();
+        settingsSavedAndLoaded();
+
         ExportOptions wide = window.settings().options;
         wide.xDist = 25;
         window.applyExportOptions(wide);
         run(u"m_props");
+        child<QPushButton>(u"OKButton")->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        note(u"X 25 confirmed elsewhere, then OK in the export settings, which hold it"_s);
+        run(u"m_props");
         child<QLineEdit>(u"CharText")->setText(u"pending"_s);
-        note(u"X 25 confirmed elsewhere, export settings open clamped, char text edited"_s);
+        note(u"export settings open at X 25, char text edited"_s);
 
         run(u"m_about");
         AboutDialog* about = window.aboutDialog();
@@ -165,6 +189,63 @@ private slots:
         GLYFRAX_COMPARE_GOLDEN(m_transcript.toUtf8(), u"window-scenario.txt"_s);
     }
 
+    // The window's set is the one glyfrax-export makes from the same settings file, byte for byte.
+    void bmFontExportMatchesTheExporter_data()
+    {
+        QTest::addColumn<QByteArray>("options");
+        QTest::addRow("defaults") << QByteArray();
+        QTest::addRow("XML, code page 1251, padding 3, non-square, opaque, pages of 128")
+            << QByteArray("[BMFont]\r\nDescriptor=xml\r\nCodePage=1251\r\nPadding=3\r\nNonSquare=255\r\nOpaque=255\r\n"
+                          "MaxTexture=128\r\n");
+    }
+
+    void bmFontExportMatchesTheExporter()
+    {
+        QFETCH(QByteArray, options);
+        restart(m_config + options);
+        const QDir window(m_dir->filePath(u"window"_s)), cli(m_dir->filePath(u"cli"_s));
+        QVERIFY(window.mkpath(u"."_s) && cli.mkpath(u"."_s));
+        m_dialogs.fileAnswers = {{window.filePath(u"set"_s), 0}};
+        run(u"m_savebmfont");
+        QVERIFY2(m_dialogs.log.last().startsWith(u"message: Textur: "_s), qPrintable(m_dialogs.log.last()));
+        const test::ChildRun exporter =
+            test::runChild(QStringLiteral(GLYFRAX_EXPORT_BINARY),
+                           {u"--format"_s, u"bmfont"_s, u"--config"_s, m_ini, cli.filePath(u"set.png"_s)});
+        QCOMPARE(exporter.exitCode, 0);
+        const QStringList files = cli.entryList(QDir::Files);
+        QCOMPARE(window.entryList(QDir::Files), files);
+        QVERIFY(files.size() >= (options.isEmpty() ? 2 : 4));
+        for (const QString& file : files)
+            QVERIFY2(test::readBytes(window.filePath(file)) == test::readBytes(cli.filePath(file)), qPrintable(file));
+    }
+
+    // A [BMFont] section keeps its bytes through a start and a quit; a changed option changes its line alone.
+    void bmFontSectionKeepsItsBytes_data()
+    {
+        QTest::addColumn<int>("padding"); // chosen in the dialog; 0: the dialog is not opened, -1: OK unchanged
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray section(kBmFontSection);
+        QTest::addRow("untouched") << 0 << section;
+        QTest::addRow("OK without a change") << -1 << section;
+        QTest::addRow("padding 5") << 5 << QByteArray(section).replace("Padding=02", "Padding=5");
+    }
+
+    void bmFontSectionKeepsItsBytes()
+    {
+        QFETCH(int, padding);
+        QFETCH(QByteArray, expected);
+        restart(m_config + kBmFontSection);
+        if (padding != 0) {
+            run(u"m_bmfont");
+            if (padding > 0)
+                bmChild<QSpinBox>(u"PaddingBox")->setValue(padding);
+            bmChild<QPushButton>(u"OKButton")->click();
+        }
+        run(u"m_quit");
+        const QByteArray saved = test::readBytes(m_ini);
+        QCOMPARE(saved.mid(saved.indexOf("[BMFont]")), expected);
+    }
+
     void closingWithAReadOnlySettingsFileIsSilent()
     {
         QFile::setPermissions(m_ini, QFileDevice::ReadOwner);
@@ -176,6 +257,70 @@ private slots:
     }
 
 private:
+    void restart(const QByteArray& config)
+    {
+        m_window.reset();
+        QVERIFY(test::writeBytes(m_ini, config));
+        m_window = std::make_unique<MainWindow>(m_dir->path(), readSettingsFile(m_ini).settings, m_dialogs);
+    }
+
+    // The BMFont settings with a wrong range, then every group changed and confirmed; exports of the set.
+    void bmFontSettingsAndExport()
+    {
+        run(u"m_bmfont");
+        note(u"BMFont settings"_s);
+        auto* codePage = bmChild<QComboBox>(u"CodePageBox");
+        codePage->setCurrentIndex(codePage->findData(1251));
+        QTest::keyClicks(bmChild<QLineEdit>(u"CharsText"), u"0x2190-"_s);
+        note(u"code page 1251, a range without its end"_s);
+        QTest::keyClicks(bmChild<QLineEdit>(u"CharsText"), u"0x2193"_s);
+        m_dialogs.textAnswer = u"Grüße aus 日本 ↑"_s;
+        bmChild<QPushButton>(u"TextButton")->click();
+        bmChild<QSpinBox>(u"PaddingBox")->setValue(3);
+        bmChild<QCheckBox>(u"NonSquareBox")->setChecked(true);
+        bmChild<QRadioButton>(u"OpaqueOpt")->setChecked(true);
+        bmChild<QRadioButton>(u"XmlForm")->setChecked(true);
+        bmChild<QComboBox>(u"ImageBox")->setCurrentIndex(1);
+        note(u"arrows, a text's characters, padding 3, non-square, opaque, XML, BMP"_s);
+        bmChild<QPushButton>(u"OKButton")->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        note(u"OK"_s);
+        m_dialogs.fileAnswers = {{m_dir->filePath(u"satz"_s), 1}, {m_dir->filePath(u"nowhere/satz.bmp"_s), 0}};
+        for (int i = 0; i < 3; ++i)
+            run(u"m_savebmfont");
+        QCOMPARE(QImage(m_dir->filePath(u"satz.png"_s)).format(), QImage::Format_RGB32);
+        QVERIFY(test::readBytes(m_dir->filePath(u"satz.fnt"_s)).startsWith("<?xml"));
+        note(u"BMFont exported as PNG (a name without extension), then into a missing folder, then cancelled"_s);
+    }
+
+    // The whole settings saved, changed, loaded back; files that are no settings file are left alone.
+    void settingsSavedAndLoaded()
+    {
+        const QString copy = m_dir->filePath(u"kopie.ini"_s), png = m_dir->filePath(u"satz.png"_s);
+        const QByteArray image = test::readBytes(png);
+        m_dialogs.fileAnswers = {{m_dir->filePath(u"kopie"_s), 0}, {png, 0}};
+        run(u"m_savesettings");
+        run(u"m_savesettings");
+        QCOMPARE(test::readBytes(png), image);
+        note(u"settings saved as kopie.ini, then refused over the PNG:\n"_s +
+             QString::fromUtf8(test::readBytes(copy)).replace(u"\r\n"_s, u" "_s));
+        QVERIFY(test::writeBytes(copy, test::readBytes(copy).replace("Padding=3", "Padding=300")));
+        m_dialogs.colorAnswer = QColor(0, 0, 255);
+        run(u"n_backcolor");
+        run(u"m_bmfont");
+        m_dialogs.fileAnswers = {{copy, 0}, {png, 0}};
+        run(u"m_loadsettings");
+        run(u"m_loadsettings");
+        QVERIFY(!m_window->bmFontPropsDialog());
+        m_dialogs.colorAnswer = QColor(255, 0, 0);
+        note(u"background blue, BMFont settings open, kopie.ini with padding 300 loaded, the PNG refused"_s);
+    }
+
+    template <typename T> T* bmChild(const char16_t* name) const
+    {
+        return m_window->bmFontPropsDialog()->findChild<T*>(QString::fromUtf16(name));
+    }
+
     void run(const char16_t* command) { m_window->findChild<QAction*>(QString::fromUtf16(command))->trigger(); }
     QLabel* label(const char16_t* name) const { return m_window->findChild<QLabel*>(QString::fromUtf16(name)); }
     template <typename T> T* child(const char16_t* name) const
@@ -198,6 +343,14 @@ private:
             out << "\nexport settings: " << child<QLabel>(u"XLabel")->text() << ", " << child<QLabel>(u"YLabel")->text()
                 << (child<QGroupBox>(u"BinFrame")->isHidden() ? ", text: " : ", binary: ")
                 << asText({{}, props->shownOptions(), {}}).section(u"[Export Option] "_s, 1);
+        }
+        if (BmFontPropsDialog* bmfont = m_window->bmFontPropsDialog()) {
+            QTRY_VERIFY(!bmChild<QTimer>(u"ShowLater")->isActive());
+            out << "\nBMFont settings: " << asText({{}, {}, bmfont->shownOptions()}).section(u"[BMFont] "_s, 1)
+                << bmChild<QLabel>(u"CountLabel")->text()
+                << (bmChild<QPushButton>(u"OKButton")->isEnabled()
+                        ? u""_s
+                        : u", OK off: "_s + bmChild<QLabel>(u"CharsProblem")->text());
         }
         if (AboutDialog* about = m_window->aboutDialog()) {
             out << "\nabout: " << about->windowTitle() << ", " << about->findChild<QLabel*>(u"lblTitle"_s)->text()
@@ -223,7 +376,8 @@ private:
         }
         ExportPropsDialog props({});
         AboutDialog about(m_dialogs);
-        for (QDialog* dialog : std::initializer_list<QDialog*>{&props, &about}) {
+        BmFontPropsDialog bmfont({}, m_window->settings().font, m_dialogs);
+        for (QDialog* dialog : std::initializer_list<QDialog*>{&props, &about, &bmfont}) {
             seen << dialog->objectName() + u' ' + dialog->windowTitle() + u':';
             for (QWidget* widget = dialog->nextInFocusChain(); widget != dialog; widget = widget->nextInFocusChain()) {
                 if (widget->focusPolicy() != Qt::NoFocus)

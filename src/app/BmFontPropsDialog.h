@@ -1,0 +1,49 @@
+#pragma once
+
+#include "settings/BmFontOptions.h"
+#include "settings/FontSettings.h"
+
+#include <QDialog>
+
+#include <memory>
+#include <vector>
+
+class QPushButton;
+class QTabWidget;
+
+namespace glyfrax {
+
+class BmFontOptionGroup;
+class DialogService;
+
+// Edits the BMFont options, a page for each group of them. Nothing reaches the program until OK,
+// which hands every option over at once; options no control changed keep their values. Cancel,
+// Esc and the close box discard the edits. The dialog deletes itself on closing.
+class BmFontPropsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    BmFontPropsDialog(const BmFontOptions& options, const FontSettings& font, DialogService& dialogs,
+                      QWidget* parent = nullptr);
+    ~BmFontPropsDialog() override;
+
+    // The options as the controls show them now.
+    BmFontOptions shownOptions() const;
+    // The characters' chart marks those this font lacks.
+    void showFont(const FontSettings& font);
+
+signals:
+    void optionsConfirmed(const glyfrax::BmFontOptions& options);
+
+private:
+    void updateOk();
+    void confirm();
+
+    BmFontOptions m_options; // as the dialog opened with them
+    std::vector<std::unique_ptr<BmFontOptionGroup>> m_groups;
+    QTabWidget* m_pages = nullptr;
+    QPushButton* m_ok = nullptr;
+};
+
+} // namespace glyfrax

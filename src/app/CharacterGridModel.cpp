@@ -1,0 +1,157 @@
+#include "app/CharacterGridModel.h"
+
+#include "app/UnicodeBlocks.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QLocale>
+
+namespace glyfrax {
+
+namespace {
+
+QString codePointName(char32_t c)
+{
+    return QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper();
+}
+
+// The block a code point lies in, searched from the one the previous (smaller) code point lay in;
+// for one between blocks -1 less the index of the block after it, so that each gap is a group too.
+int blockOf(char32_t c, std::size_t& from)
+{
+    const std::vector<UnicodeBlock>& blocks = unicodeBlocks();
+    while (from < blocks.size() && blocks[from].last < c)
+        ++from;
+    return from < blocks.size() && blocks[from].first <= c ? int(from) : -1 - int(from);
+}
+
+} // namespace
+
+CharacterGridModel::CharacterGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+CharacterGridModel::~CharacterGridModel() = default;
+
+void CharacterGridModel::showCharacters(const std::vector<char32_t>& characters, const QRawFont& font,
+                                        const QFont& shownFont)
+{
+    beginResetModel();
+    m_rows.clear();
+    m_shownFont = shownFont;
+    m_chosen = characters.size();
+    m_missing = 0;
+    std::size_t searchFrom = 0;
+    std::size_t heading = 0;
+    for (const char32_t c : characters) {
+        const int block = blockOf(c, searchFrom);
+        if (m_rows.empty() || m_rows[heading].block != block) {
+            heading = m_rows.size();
+            m_rows.push_back({block >= 0 ? unicodeBlocks()[std::size_t(block)].first : c & ~0xFU, 0, 0, block, true});
+        }
+        if (m_rows.back().heading || m_rows.back().first != (c & ~0xFU))
+            m_rows.push_back({c & ~0xFU, 0, 0, block, false});
+        const auto bit = std::uint16_t(1U << (c & 0xFU));
+        m_rows.back().chosen |= bit;
+        ++m_rows[heading].count;
+        if (!font.supportsCharacter(uint(c))) {
+            m_rows.back().missing |= bit;
+            ++m_rows[heading].lacking;
+            ++m_missing;
+        }
+    }
+    endResetModel();
+}
+
+bool CharacterGridModel::isHeading(int row) const
+{
+    return row >= 0 && std::size_t(row) < m_rows.size() && m_rows[std::size_t(row)].heading;
+}
+
+char32_t CharacterGridModel::characterAt(const QModelIndex& index) const
+{
+    if (!index.isValid() || isHeading(index.row()))
+        return 0;
+    const Row& row = m_rows[std::size_t(index.row())];
+    return (row.chosen >> index.column()) & 1U ? row.first + char32_t(index.column()) : 0;
+}
+
+int CharacterGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int CharacterGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kColumns;
+}
+
+QString CharacterGridModel::headingText(const Row& row) const
+{
+    const QLocale german(QLocale::German);
+    const QString name = row.block >= 0 ? unicodeBlocks()[std::size_t(row.block)].name
+                                        : QStringLiteral("Ohne Unicode-Block, ab %1").arg(codePointName(row.first));
+    QString text = QStringLiteral("%1: %2 Zeichen").arg(name, german.toString(row.count));
+    if (row.lacking > 0)
+        text += row.lacking == 1 ? QStringLiteral(", 1 fehlt")
+                                 : QStringLiteral(", %1 fehlen").arg(german.toString(row.lacking));
+    return text;
+}
+
+QVariant CharacterGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || std::size_t(index.row()) >= m_rows.size())
+        return {};
+    const Row& row = m_rows[std::size_t(index.row())];
+    if (row.heading) {
+        if (index.column() != 0)
+            return {};
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
+            return headingText(row);
+        if (role == Qt::FontRole) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        return {};
+    }
+    const char32_t c = characterAt(index);
+    if (c == 0)
+        return {};
+    const bool missing = (row.missing >> index.column()) & 1U;
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString::fromUcs4(&c, 1);
+    case Qt::FontRole:
+        return m_shownFont;
+    case Qt::TextAlignmentRole:
+        return int(Qt::AlignCenter);
+    case Qt::ToolTipRole:
+    case Qt::AccessibleTextRole:
+        return codePointName(c) + (missing ? QStringLiteral(", nicht in der Schrift") : QString());
+    case Qt::BackgroundRole:
+        return missing ? QVariant(QBrush(QColor(255, 200, 200))) : QVariant();
+    case Qt::ForegroundRole:
+        return missing ? QVariant(QBrush(QColor(150, 0, 0))) : QVariant();
+    default:
+        return {};
+    }
+}
+
+QVariant CharacterGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return QString::number(section, 16).toUpper();
+    if (section < 0 || std::size_t(section) >= m_rows.size() || m_rows[std::size_t(section)].heading)
+        return QString();
+    return codePointName(m_rows[std::size_t(section)].first);
+}
+
+Qt::ItemFlags CharacterGridModel::flags(const QModelIndex& index) const
+{
+    if (isHeading(index.row()))
+        return Qt::ItemIsEnabled; // drawn as text, never chosen
+    return characterAt(index) != 0 ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+} // namespace glyfrax

@@ -1,0 +1,284 @@
+#include "app/CharacterGroup.h"
+
+#include "app/CharacterGridModel.h"
+#include "app/ControlHelp.h"
+#include "app/DialogService.h"
+#include "export/ModernExport.h"
+#include "render/FontMeasure.h"
+#include "render/FontSource.h"
+#include "settings/CharacterRanges.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace glyfrax {
+
+namespace {
+
+struct CodePageName
+{
+    int number;
+    const char16_t* name;
+};
+constexpr CodePageName kCodePages[] = {{1250, u"Mitteleuropäisch"}, {1251, u"Kyrillisch"}, {1252, u"Westeuropäisch"},
+                                       {1253, u"Griechisch"},       {1254, u"Türkisch"},   {1255, u"Hebräisch"},
+                                       {1256, u"Arabisch"},         {1257, u"Baltisch"},   {1258, u"Vietnamesisch"}};
+
+// Edits come in keystroke by keystroke; the chart follows once typing pauses.
+constexpr int kShowDelayMs = 150;
+
+QLineEdit* addLine(QWidget* parent, const char* name, const QString& accessibleName)
+{
+    auto* line = new QLineEdit(parent);
+    line->setObjectName(QString::fromLatin1(name));
+    line->setAccessibleName(accessibleName);
+    return line;
+}
+
+QPushButton* addButton(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false); // Enter in a line edit means OK, not this
+    return button;
+}
+
+// A form's label for a row of several controls, whose access key goes to the first.
+QLabel* buddyLabel(QWidget* parent, const QString& caption, QWidget* buddy)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+CharacterGroup::CharacterGroup(DialogService& dialogs, const FontSettings& font)
+    : m_dialogs(dialogs), m_font(font), m_rawFont(FontMeasure(font).rawFont())
+{
+}
+
+CharacterGroup::~CharacterGroup() = default;
+
+QString CharacterGroup::title() const
+{
+    return QStringLiteral("&Zeichen");
+}
+
+QWidget* CharacterGroup::buildPage(const BmFontOptions& options, const std::function<void()>& changed)
+{
+    m_changed = changed;
+    m_page = new QWidget;
+    m_page->setObjectName(QStringLiteral("CharactersPage"));
+    auto* form = new QFormLayout;
+
+    m_codePage = new QComboBox(m_page);
+    m_codePage->setObjectName(QStringLiteral("CodePageBox"));
+    m_codePage->setAccessibleName(QStringLiteral("Codepage"));
+    addCodePages(options.codePage);
+    explain(m_codePage, QStringLiteral("Die Zeichen der Codes 32 bis 255 einer Windows-Codepage. Ohne Codepage, "
+                                       "Bereiche und Datei gelten die Zeichen von Windows-1252."));
+    form->addRow(QStringLiteral("&Codepage:"), m_codePage);
+
+    m_chars = addLine(m_page, "CharsText", QStringLiteral("Unicode-Bereiche"));
+    m_chars->setText(options.chars);
+    m_chars->setPlaceholderText(QStringLiteral("etwa 32-126,160-255,0x20AC"));
+    explain(m_chars, QStringLiteral("Zeichen als Unicode-Werte und Bereiche, durch Kommas getrennt: dezimal (65), "
+                                    "hexadezimal (0x41 oder U+0041) oder als Bereich (32-126)."));
+    m_charsProblem = new QLabel(m_page);
+    m_charsProblem->setObjectName(QStringLiteral("CharsProblem"));
+    m_charsProblem->setWordWrap(true);
+    m_charsProblem->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_charsProblem->hide();
+    auto* rangesBox = new QVBoxLayout;
+    rangesBox->addWidget(m_chars);
+    rangesBox->addWidget(m_charsProblem);
+    form->addRow(buddyLabel(m_page, QStringLiteral("Unicode-Be&reiche:"), m_chars), rangesBox);
+
+    m_charsFile = addLine(m_page, "CharsFileText", QStringLiteral("Zeichendatei"));
+    m_charsFile->setText(options.charsFile);
+    explain(m_charsFile, QStringLiteral("Alle Zeichen einer UTF-8-Textdatei. Glyfrax liest die Datei bei jedem "
+                                        "Export neu, so kommen später hinzugefügte Zeichen mit."));
+    QPushButton* browse = addButton(m_page, "CharsFileButton", QStringLiteral("Durchs&uchen …"));
+    explain(browse, QStringLiteral("Wählt die UTF-8-Textdatei, deren Zeichen exportiert werden."));
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(m_charsFile, 1);
+    fileRow->addWidget(browse);
+    form->addRow(buddyLabel(m_page, QStringLiteral("Zeichen&datei:"), m_charsFile), fileRow);
+
+    QPushButton* fromText = addButton(m_page, "TextButton", QStringLiteral("Zeichen aus &Text …"));
+    const QString fromTextHelp = QStringLiteral("Die Zeichen eines eingefügten Textes kommen zu den Unicode-Bereichen "
+                                                "hinzu; eine Zeichendatei wird dagegen bei jedem Export neu gelesen.");
+    explain(fromText, fromTextHelp);
+    auto* fromTextNote = new QLabel(fromTextHelp, m_page);
+    fromTextNote->setWordWrap(true);
+    auto* textRow = new QHBoxLayout;
+    textRow->addWidget(fromText, 0, Qt::AlignTop);
+    textRow->addWidget(fromTextNote, 1);
+    form->addRow(textRow);
+
+    m_model = new CharacterGridModel(m_page);
+    m_grid = new QTableView(m_page);
+    m_grid->setObjectName(QStringLiteral("CharacterGrid"));
+    m_grid->setAccessibleName(QStringLiteral("Gewählte Zeichen"));
+    m_grid->setModel(m_model);
+    m_grid->setTabKeyNavigation(false); // Tab leaves the chart for the next control
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setWordWrap(false);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    explain(m_grid, QStringLiteral("Die gewählten Zeichen nach Unicode-Blöcken, je Zeile 16 Codes. Rot: Zeichen, die "
+                                   "die Schrift nicht hat; der Export lässt sie aus."));
+    m_gridLabel = new QLabel(m_page);
+    m_gridLabel->setBuddy(m_grid);
+    m_count = new QLabel(m_page);
+    m_count->setObjectName(QStringLiteral("CountLabel"));
+    m_count->setWordWrap(true);
+
+    auto* column = new QVBoxLayout(m_page);
+    column->addLayout(form);
+    column->addWidget(m_gridLabel);
+    column->addWidget(m_grid, 1);
+    column->addWidget(m_count);
+
+    m_showLater = new QTimer(m_page);
+    m_showLater->setObjectName(QStringLiteral("ShowLater"));
+    m_showLater->setSingleShot(true);
+    m_showLater->setInterval(kShowDelayMs);
+    QObject::connect(m_showLater, &QTimer::timeout, m_page, [this] { showChosen(); });
+    QObject::connect(m_codePage, &QComboBox::currentIndexChanged, m_page, [this] { edited(); });
+    QObject::connect(m_chars, &QLineEdit::textEdited, m_page, [this] { edited(); });
+    QObject::connect(m_charsFile, &QLineEdit::textEdited, m_page, [this] { edited(); });
+    QObject::connect(browse, &QPushButton::clicked, m_page, [this] { chooseCharsFile(); });
+    QObject::connect(fromText, &QPushButton::clicked, m_page, [this] { addTextCharacters(); });
+    showFont(m_font);
+    return m_page;
+}
+
+void CharacterGroup::addCodePages(int chosen)
+{
+    m_codePage->addItem(QStringLiteral("keine"), 0);
+    for (const CodePageName& page : kCodePages)
+        m_codePage->addItem(QStringLiteral("%1 – %2").arg(page.number).arg(QString::fromUtf16(page.name)), page.number);
+    // Another code page from the settings stays as it is, offered as one more entry.
+    if (m_codePage->findData(chosen) < 0)
+        m_codePage->addItem(QStringLiteral("%1 (aus den Einstellungen)").arg(chosen), chosen);
+    m_codePage->setCurrentIndex(m_codePage->findData(chosen));
+}
+
+void CharacterGroup::store(BmFontOptions& options) const
+{
+    options.codePage = m_codePage->currentData().toInt();
+    static_cast<void>(bmFontOption(u"Chars").read(options, m_chars->text()));
+    static_cast<void>(bmFontOption(u"CharsFile").read(options, m_charsFile->text()));
+}
+
+QString CharacterGroup::problem() const
+{
+    BmFontOptions scratch;
+    const Result<void> read = bmFontOption(u"Chars").read(scratch, m_chars->text());
+    return read ? QString() : QStringLiteral("Unicode-Bereiche: ") + read.error();
+}
+
+void CharacterGroup::showFont(const FontSettings& font)
+{
+    m_font = font;
+    m_rawFont = FontMeasure(font).rawFont();
+    if (!m_page)
+        return;
+    // The characters as the font of the settings draws them, none taken from another font.
+    m_shownFont = realizeFont(font);
+    m_shownFont.setPixelSize(std::max(16, QFontInfo(m_grid->font()).pixelSize() * 3 / 2));
+    m_shownFont.setStyleStrategy(QFont::StyleStrategy(m_shownFont.styleStrategy() | QFont::NoFontMerging));
+    const int side = QFontMetrics(m_shownFont).height() + 6;
+    m_grid->verticalHeader()->setDefaultSectionSize(side);
+    m_grid->horizontalHeader()->setDefaultSectionSize(side);
+    m_gridLabel->setText(QStringLiteral("Ge&wählte Zeichen in „%1“ (rot: nicht in der Schrift):")
+                             .arg(ownFamilyName(m_rawFont).replace(u'&', QStringLiteral("&&"))));
+    showChosen();
+}
+
+void CharacterGroup::edited()
+{
+    const QString trouble = problem();
+    m_charsProblem->setText(trouble);
+    m_charsProblem->setVisible(!trouble.isEmpty());
+    m_chars->setAccessibleDescription(trouble.isEmpty() ? m_chars->toolTip() : trouble);
+    m_showLater->start();
+    m_changed();
+}
+
+void CharacterGroup::showChosen()
+{
+    if (!problem().isEmpty())
+        return; // the chart keeps the last characters that could be read
+    BmFontOptions options;
+    store(options);
+    const Result<std::vector<char32_t>> chosen = chosenCharacters(options);
+    if (!chosen) {
+        m_count->setText(chosen.error());
+        return;
+    }
+    m_model->showCharacters(*chosen, m_rawFont, m_shownFont);
+    m_grid->clearSpans();
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (m_model->isHeading(row))
+            m_grid->setSpan(row, 0, 1, CharacterGridModel::kColumns);
+    }
+    const QLocale german(QLocale::German);
+    m_count->setText(QStringLiteral("%1 Zeichen gewählt, davon %2 in der Schrift")
+                         .arg(german.toString(qulonglong(m_model->chosenCount())),
+                              german.toString(qulonglong(m_model->presentCount()))));
+}
+
+void CharacterGroup::addTextCharacters()
+{
+    const std::optional<QString> text =
+        m_dialogs.enterText(m_page, QStringLiteral("Zeichen aus Text"),
+                            QStringLiteral("Text, dessen Zeichen zu den Unicode-Bereichen hinzukommen:"));
+    const Result<std::vector<char32_t>> listed =
+        m_chars->text().trimmed().isEmpty() ? std::vector<char32_t>() : parseCharacterRanges(m_chars->text());
+    if (!text || !listed)
+        return; // cancelled, or the ranges need mending first, which their note says
+    std::vector<char32_t> added;
+    for (const char32_t c : charactersOfText(*text)) {
+        if (!std::binary_search(listed->begin(), listed->end(), c))
+            added.push_back(c);
+    }
+    if (added.empty())
+        return;
+    const QString ranges = m_chars->text().trimmed();
+    m_chars->setText((ranges.isEmpty() ? QString() : ranges + u',') + formatCharacterRanges(added));
+    edited();
+}
+
+void CharacterGroup::chooseCharsFile()
+{
+    const QString current = m_charsFile->text().trimmed();
+    const FileAnswer answer =
+        m_dialogs.chooseFile(m_page, {false,
+                                      QStringLiteral("Zeichendatei wählen"),
+                                      current.isEmpty() ? QString() : QFileInfo(current).absolutePath(),
+                                      {QStringLiteral("Textdateien (*.txt)"), QStringLiteral("Alle Dateien (*)")},
+                                      {}});
+    if (answer.path.isEmpty())
+        return;
+    m_charsFile->setText(answer.path);
+    edited();
+}
+
+} // namespace glyfrax

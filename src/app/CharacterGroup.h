@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/BmFontOptionGroup.h"
+
+#include <QFont>
+#include <QRawFont>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QTableView;
+class QTimer;
+
+namespace glyfrax {
+
+class CharacterGridModel;
+class DialogService;
+
+// The characters of a BMFont set: a code page, Unicode ranges, a character file, the characters of
+// a pasted text, and a chart of the characters chosen, marking those the font lacks.
+class CharacterGroup final : public BmFontOptionGroup
+{
+public:
+    CharacterGroup(DialogService& dialogs, const FontSettings& font);
+    ~CharacterGroup() override;
+
+    QString title() const override;
+    QWidget* buildPage(const BmFontOptions& options, const std::function<void()>& changed) override;
+    void store(BmFontOptions& options) const override;
+    QString problem() const override;
+    void showFont(const FontSettings& font) override;
+
+private:
+    void addCodePages(int chosen);
+    void edited();
+    void showChosen();
+    void addTextCharacters();
+    void chooseCharsFile();
+
+    DialogService& m_dialogs;
+    FontSettings m_font;
+    QRawFont m_rawFont;
+    QFont m_shownFont; // the chart's: the font of the settings at a size for reading
+    std::function<void()> m_changed;
+    QWidget* m_page = nullptr;
+    QComboBox* m_codePage = nullptr;
+    QLineEdit* m_chars = nullptr;
+    QLabel* m_charsProblem = nullptr;
+    QLineEdit* m_charsFile = nullptr;
+    QLabel* m_gridLabel = nullptr;
+    QTableView* m_grid = nullptr;
+    CharacterGridModel* m_model = nullptr;
+    QLabel* m_count = nullptr;
+    QTimer* m_showLater = nullptr;
+};
+
+} // namespace glyfrax

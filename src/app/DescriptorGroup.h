@@ -1,0 +1,23 @@
+#pragma once
+
+#include "app/BmFontOptionGroup.h"
+
+#include <vector>
+
+class QRadioButton;
+
+namespace glyfrax {
+
+// The form of a BMFont set's descriptor: text, XML, binary or JSON.
+class DescriptorGroup final : public BmFontOptionGroup
+{
+public:
+    QString title() const override;
+    QWidget* buildPage(const BmFontOptions& options, const std::function<void()>& changed) override;
+    void store(BmFontOptions& options) const override;
+
+private:
+    std::vector<std::pair<DescriptorForm, QRadioButton*>> m_forms;
+};
+
+} // namespace glyfrax

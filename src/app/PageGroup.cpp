@@ -1,0 +1,121 @@
+#include "app/PageGroup.h"
+
+#include "app/ControlHelp.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace glyfrax {
+
+namespace {
+
+constexpr int kSmallestPage = 16;
+constexpr int kLargestPage = 16384;
+
+QSpinBox* addPixels(QWidget* parent, const char* name, const QString& accessibleName, int value)
+{
+    auto* box = new QSpinBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setAccessibleName(accessibleName);
+    box->setRange(0, 255); // what the settings file and the descriptor's byte take
+    box->setSuffix(QStringLiteral(" Pixel"));
+    box->setValue(value);
+    return box;
+}
+
+} // namespace
+
+QString PageGroup::title() const
+{
+    return QStringLiteral("&Seiten");
+}
+
+QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<void()>& changed)
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("PagesPage"));
+    auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+
+    m_padding = addPixels(page, "PaddingBox", QStringLiteral("Rand um jedes Zeichen"), options.padding);
+    explain(m_padding, QStringLiteral("Freie Pixel um die Tinte jedes Zeichens in seiner Zelle, auf jeder Seite; "
+                                      "Platz etwa für Effekte, die eine Engine später zeichnet."));
+    form->addRow(QStringLiteral("&Rand um jedes Zeichen:"), m_padding);
+    m_spacing = addPixels(page, "SpacingBox", QStringLiteral("Abstand zwischen den Zellen"), options.spacing);
+    explain(m_spacing, QStringLiteral("Pixel, die zwischen zwei Zellen mindestens frei bleiben, damit eine "
+                                      "filternde Engine keine Nachbarzelle mitliest."));
+    form->addRow(QStringLiteral("&Abstand zwischen den Zellen:"), m_spacing);
+
+    m_maxTexture = new QComboBox(page);
+    m_maxTexture->setObjectName(QStringLiteral("MaxTextureBox"));
+    m_maxTexture->setAccessibleName(QStringLiteral("Größte Seite"));
+    for (int side = kSmallestPage; side <= kLargestPage; side *= 2)
+        m_maxTexture->addItem(QStringLiteral("%1 x %1").arg(side), side);
+    m_maxTexture->setCurrentIndex(m_maxTexture->findData(options.maxTexture));
+    explain(m_maxTexture, QStringLiteral("Die größte Seitenlänge einer Texturseite in Pixeln. Passen die Zeichen "
+                                         "nicht auf eine Seite dieser Größe, folgen weitere Seiten."));
+    form->addRow(QStringLiteral("&Größte Seite:"), m_maxTexture);
+
+    m_nonSquare = new QCheckBox(QStringLiteral("&Nicht quadratisch: Seiten dürfen Rechtecke sein"), page);
+    m_nonSquare->setObjectName(QStringLiteral("NonSquareBox"));
+    m_nonSquare->setChecked(options.nonSquare);
+    explain(m_nonSquare, QStringLiteral("Die Seiten sind das kleinste Rechteck, dessen Seiten Zweierpotenzen sind, "
+                                        "statt des kleinsten Quadrats; das spart oft die Hälfte der Fläche."));
+    form->addRow(m_nonSquare);
+
+    m_image = new QComboBox(page);
+    m_image->setObjectName(QStringLiteral("ImageBox"));
+    m_image->setAccessibleName(QStringLiteral("Bildformat"));
+    m_image->addItem(QStringLiteral("PNG"), int(PageImage::Png));
+    m_image->addItem(QStringLiteral("BMP, 24 Bit"), int(PageImage::Bmp));
+    m_image->setCurrentIndex(m_image->findData(int(options.image)));
+    explain(m_image, QStringLiteral("Das Format, das „BMFont exportieren“ zuerst anbietet. Es entscheidet die "
+                                    "Endung des gewählten Namens: .png oder .bmp."));
+    form->addRow(QStringLiteral("Bild&format:"), m_image);
+
+    auto* look = new QGroupBox(QStringLiteral("Pixel der Seiten"), page);
+    look->setObjectName(QStringLiteral("LookFrame"));
+    m_alpha = new QRadioButton(QStringLiteral("Weiß, die Deckung im A&lphakanal (BMP: weiß auf Schwarz)"), look);
+    m_alpha->setObjectName(QStringLiteral("AlphaOpt"));
+    m_opaque = new QRadioButton(QStringLiteral("&Deckend, in Schrift- und Hintergrundfarbe"), look);
+    m_opaque->setObjectName(QStringLiteral("OpaqueOpt"));
+    (options.opaque ? m_opaque : m_alpha)->setChecked(true);
+    explain(m_alpha, QStringLiteral("PNG-Seiten sind überall weiß, jedes Zeichen steht als Deckung im Alphakanal: "
+                                    "die Engine färbt es beim Zeichnen. BMP-Seiten haben keinen Alphakanal und "
+                                    "zeigen weiße Zeichen auf Schwarz."));
+    explain(m_opaque, QStringLiteral("Die Seiten zeigen die Zeichen in der Schriftfarbe auf der Hintergrundfarbe "
+                                     "(Extras), ohne Alphakanal."));
+    auto* lookColumn = new QVBoxLayout(look);
+    lookColumn->addWidget(m_alpha);
+    lookColumn->addWidget(m_opaque);
+
+    auto* column = new QVBoxLayout(page);
+    column->addLayout(form);
+    column->addWidget(look);
+    column->addStretch(1);
+
+    for (QSpinBox* box : {m_padding, m_spacing})
+        QObject::connect(box, &QSpinBox::valueChanged, page, changed);
+    for (QComboBox* box : {m_maxTexture, m_image})
+        QObject::connect(box, &QComboBox::currentIndexChanged, page, changed);
+    QObject::connect(m_nonSquare, &QCheckBox::toggled, page, changed);
+    QObject::connect(m_opaque, &QRadioButton::toggled, page, changed);
+    return page;
+}
+
+void PageGroup::store(BmFontOptions& options) const
+{
+    options.padding = m_padding->value();
+    options.spacing = m_spacing->value();
+    options.maxTexture = m_maxTexture->currentData().toInt();
+    options.nonSquare = m_nonSquare->isChecked();
+    options.image = PageImage(m_image->currentData().toInt());
+    options.opaque = m_opaque->isChecked();
+}
+
+} // namespace glyfrax

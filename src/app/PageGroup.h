@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/BmFontOptionGroup.h"
+
+class QCheckBox;
+class QComboBox;
+class QRadioButton;
+class QSpinBox;
+
+namespace glyfrax {
+
+// The pages of a BMFont set: the room around and between the cells, the largest page, its shape,
+// its image format and whether it is opaque.
+class PageGroup final : public BmFontOptionGroup
+{
+public:
+    QString title() const override;
+    QWidget* buildPage(const BmFontOptions& options, const std::function<void()>& changed) override;
+    void store(BmFontOptions& options) const override;
+
+private:
+    QSpinBox* m_padding = nullptr;
+    QSpinBox* m_spacing = nullptr;
+    QComboBox* m_maxTexture = nullptr;
+    QCheckBox* m_nonSquare = nullptr;
+    QComboBox* m_image = nullptr;
+    QRadioButton* m_opaque = nullptr;
+    QRadioButton* m_alpha = nullptr;
+};
+
+} // namespace glyfrax
