@@ -28,6 +28,7 @@ struct NearEdge
     unsigned channels = kAllChannels;
     bool extendA = false;
     bool extendB = false;
+    Vec2 unitA, unitB; // the outline's direction at a and b, of length 1
 };
 
 // Where on an edge the point nearest to p lies (0 at a, 1 at b, clamped) and how far, squared. The
@@ -58,13 +59,16 @@ double squareness(const NearEdge& e, Vec2 p, double t)
     return lengths > 0 ? std::abs(cross(e.d, v)) / lengths : 0;
 }
 
-// The signed distance a channel takes from its nearest edge: beyond an end where the edge's line
-// goes on, the distance to that line; otherwise to the edge. Positive on the edge's inner side.
+// The signed distance a channel takes from its nearest edge: beyond an end where the outline goes
+// on straight, the distance to the line along its direction there; otherwise to the edge. Positive
+// on the edge's inner side.
 double channelDistance(const NearEdge& e, Vec2 p, Nearest nearest, bool inside)
 {
+    if (nearest.t < 0 && e.extendA)
+        return cross(e.unitA, p - e.a);
+    if (nearest.t > 1 && e.extendB)
+        return cross(e.unitB, p - e.b);
     const double side = cross(e.d, p - e.a);
-    if ((nearest.t < 0 && e.extendA) || (nearest.t > 1 && e.extendB))
-        return side * std::sqrt(e.invLength2);
     const double distance = std::sqrt(nearest.distance2);
     return side > 0 || (side == 0 && inside) ? distance : -distance;
 }
@@ -275,9 +279,15 @@ std::vector<Texel> distances(const FieldOutline& shape, int width, int height, d
     }
     std::vector<NearEdge> edges;
     edges.reserve(shape.edges.size());
+    auto unit = [](Vec2 v, Vec2 otherwise) {
+        const double length = std::sqrt(dot(v, v));
+        return length > 0 ? v * (1 / length) : otherwise;
+    };
     for (const FieldEdge& e : shape.edges) {
         const Vec2 d = e.b - e.a;
-        edges.push_back({e.a, e.b, d, 1 / dot(d, d), e.channels, e.extendA, e.extendB});
+        const Vec2 along = unit(d, d);
+        edges.push_back({e.a, e.b, d, 1 / dot(d, d), e.channels, e.extendA, e.extendB, unit(e.tangentA, along),
+                         unit(e.tangentB, along)});
     }
     const TileLists tiles = nearbyEdges(edges, width, height, reach);
     const double reach2 = reach * reach;

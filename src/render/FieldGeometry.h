@@ -36,8 +36,9 @@ enum : unsigned
 };
 
 // A straight piece of a glyph's boundary from a to b, the inside lying where cross(b - a, p - a) > 0.
-// extendA/extendB: beyond that end the edge's channels see the edge's line continued (its
-// pseudo-distance), as a corner or a change of colour lies there.
+// extendA/extendB: beyond that end the edge's channels see the outline continued straight along
+// its direction there (its pseudo-distance), as a corner or a change of colour lies there.
+// tangentA/tangentB: the outline's direction at a and b, that of the curve the edge stands for.
 struct FieldEdge
 {
     Vec2 a;
@@ -45,6 +46,8 @@ struct FieldEdge
     unsigned channels = kAllChannels;
     bool extendA = false;
     bool extendB = false;
+    Vec2 tangentA;
+    Vec2 tangentB;
 };
 
 // A straight piece of the outline as drawn, for the nonzero winding rule.

@@ -19,10 +19,13 @@ constexpr double kCornerSine = 0.14;
 // Crossings of a ray closer than this to its start count as lying on it.
 constexpr double kOnRay = 1e-9;
 
+// A point of a contour made of lines, with the outline's direction arriving there and leaving.
 struct Vertex
 {
     Vec2 p;
     bool corner = false;
+    Vec2 in;
+    Vec2 out;
 };
 
 struct Element
@@ -37,18 +40,22 @@ struct Element
         const double s = 1 - t;
         return p0 * (s * s * s) + c1 * (3 * s * s * t) + c2 * (3 * s * t * t) + p3 * (t * t * t);
     }
+    Vec2 velocity(double t) const
+    {
+        const double s = 1 - t;
+        return (c1 - p0) * (3 * s * s) + (c2 - c1) * (6 * s * t) + (p3 - c2) * (3 * t * t);
+    }
     // A point of the lines that replace the curve in steps of h. A chord lies inside the bend by
     // up to |B''| h^2 / 8 across the curve; with its ends moved out by two thirds of that, the
     // lines stray as far to either side of the curve on average, so the glyph keeps its area.
     Vec2 flattened(double t, double h) const
     {
-        const double s = 1 - t;
-        const Vec2 velocity = (c1 - p0) * (3 * s * s) + (c2 - c1) * (6 * s * t) + (p3 - c2) * (3 * t * t);
-        const Vec2 bend = (c2 - c1 * 2 + p0) * (6 * s) + (p3 - c2 * 2 + c1) * (6 * t);
-        const double speed2 = dot(velocity, velocity);
+        const Vec2 v = velocity(t);
+        const Vec2 bend = (c2 - c1 * 2 + p0) * (6 * (1 - t)) + (p3 - c2 * 2 + c1) * (6 * t);
+        const double speed2 = dot(v, v);
         if (!(speed2 > 0))
             return at(t);
-        const Vec2 across = bend - velocity * (dot(bend, velocity) / speed2);
+        const Vec2 across = bend - v * (dot(bend, v) / speed2);
         return at(t) - across * (h * h / 12);
     }
     // Lines whose distance from the curve stays below kFlatness: the second differences of the
@@ -89,21 +96,27 @@ std::vector<Vertex> contourOf(std::vector<Element>& elements)
     }
     for (std::size_t k = 0, n = elements.size(); k < n; ++k) {
         const Element& e = elements[k];
-        const bool corner = isCorner(elements[(k + n - 1) % n].endTangent(), e.startTangent());
-        vertices.push_back({e.p0, corner});
-        for (int i = 1, steps = e.steps(); i < steps; ++i)
-            vertices.push_back({e.flattened(double(i) / steps, 1.0 / steps), false});
+        const Vec2 in = elements[(k + n - 1) % n].endTangent();
+        vertices.push_back({e.p0, isCorner(in, e.startTangent()), in, e.startTangent()});
+        for (int i = 1, steps = e.steps(); i < steps; ++i) {
+            const double t = double(i) / steps;
+            vertices.push_back({e.flattened(t, 1.0 / steps), false, e.velocity(t), e.velocity(t)});
+        }
     }
-    // Points that coincide make no line; the corner stays with the point that remains.
+    // Points that coincide make no line; the point that remains keeps the corner and the
+    // directions into the first and out of the last.
     std::vector<Vertex> distinct;
     for (const Vertex& v : vertices) {
-        if (!distinct.empty() && distinct.back().p == v.p)
+        if (!distinct.empty() && distinct.back().p == v.p) {
             distinct.back().corner |= v.corner;
-        else
+            distinct.back().out = v.out;
+        } else {
             distinct.push_back(v);
+        }
     }
     while (distinct.size() > 1 && distinct.back().p == distinct.front().p) {
         distinct.front().corner |= distinct.back().corner;
+        distinct.front().in = distinct.back().in;
         distinct.pop_back();
     }
     return distinct.size() >= 2 ? distinct : std::vector<Vertex>();
@@ -162,8 +175,9 @@ struct Piece
     bool cornerB = false;
     bool cutA = false; // begins where another line crosses or touches: the part before may be buried, this one not
     std::size_t line = 0;
+    Vec2 tangentA, tangentB;
 
-    Piece reversed() const { return {b, a, cornerB, cornerA, cutA, line}; }
+    Piece reversed() const { return {b, a, cornerB, cornerA, cutA, line, Vec2() - tangentB, Vec2() - tangentA}; }
     double length() const { return std::sqrt(dot(b - a, b - a)); }
 };
 
@@ -375,7 +389,8 @@ void colourChain(const Chain& chain, bool closed, std::vector<FieldEdge>& edges)
     for (std::size_t k = 0; k < n; ++k) {
         const bool changeBefore = k > 0 ? colour[k - 1] != colour[k] : closed && colour[n - 1] != colour[k];
         const bool changeAfter = k + 1 < n ? colour[k + 1] != colour[k] : closed && colour[0] != colour[k];
-        edges.push_back({chain[k].a, chain[k].b, colour[k], corner[k] || changeBefore, corner[k + 1] || changeAfter});
+        edges.push_back({chain[k].a, chain[k].b, colour[k], corner[k] || changeBefore, corner[k + 1] || changeAfter,
+                         chain[k].tangentA, chain[k].tangentB});
     }
 }
 
@@ -412,7 +427,9 @@ FieldOutline makeFieldOutline(const QPainterPath& path, Vec2 offset, bool colour
                         contour[k].corner || cutAtEnd,
                         contour[(k + 1) % n].corner,
                         cutAtEnd,
-                        line};
+                        line,
+                        contour[k].out,
+                        contour[(k + 1) % n].in};
             cutAtEnd = false;
             for (; cut != cuts.end() && cut->line == line; ++cut) {
                 if (cut->p == piece.a || cut->p == piece.b) {
@@ -422,9 +439,12 @@ FieldOutline makeFieldOutline(const QPainterPath& path, Vec2 offset, bool colour
                     piece.cornerA |= cut->p == piece.a;
                     continue;
                 }
-                pieces.push_back({piece.a, cut->p, piece.cornerA, true, piece.cutA, line});
+                // Where others cut it, the outline turns: its direction there is the line's own.
+                const Vec2 direction = piece.b - piece.a;
+                pieces.push_back({piece.a, cut->p, piece.cornerA, true, piece.cutA, line, piece.tangentA, direction});
                 piece.a = cut->p;
                 piece.cornerA = piece.cutA = true;
+                piece.tangentA = direction;
             }
             pieces.push_back(piece);
         }
@@ -467,7 +487,7 @@ FieldOutline makeFieldOutline(const QPainterPath& path, Vec2 offset, bool colour
             continue;
         }
         for (const Piece& piece : chains[i])
-            outline.edges.push_back({piece.a, piece.b, kAllChannels, false, false});
+            outline.edges.push_back({piece.a, piece.b, kAllChannels, false, false, piece.tangentA, piece.tangentB});
     }
     return outline;
 }
