@@ -349,8 +349,10 @@ void linkPieces(const std::vector<Piece>& pieces, std::vector<Chain>& chains, st
 
 // Gives each edge of a chain its channels. Edges run from corner to corner and change colour at
 // each, cycling through cyan, magenta and yellow, so two edges meeting at a corner share one
-// channel; a contour without corners is white, one with a single corner gets three edges.
-void colourChain(const Chain& chain, bool closed, std::vector<FieldEdge>& edges)
+// channel; a contour with a single corner gets three edges. A contour without corners takes one
+// of the three colours in turn (smooth counts them): the channel it leaves out follows the
+// contours nearby alone, which keeps thin strokes between two contours apart.
+void colourChain(const Chain& chain, bool closed, std::vector<FieldEdge>& edges, std::size_t& smooth)
 {
     constexpr unsigned kCycle[3] = {kGreen | kBlue, kRed | kBlue, kRed | kGreen};
     const std::size_t n = chain.size();
@@ -359,7 +361,7 @@ void colourChain(const Chain& chain, bool closed, std::vector<FieldEdge>& edges)
         corner[k] = chain[k].cornerA || (k > 0 ? chain[k - 1].cornerB : !closed || chain[n - 1].cornerB);
     corner[n] = closed ? corner[0] : true;
     const auto corners = std::size_t(std::count(corner.begin(), corner.begin() + std::ptrdiff_t(n), true));
-    std::vector<unsigned> colour(n, kAllChannels);
+    std::vector<unsigned> colour(n, corners == 0 ? kCycle[smooth++ % 3] : kAllChannels);
     if (corners == 1 && closed) {
         const auto first = std::size_t(std::find(corner.begin(), corner.end(), true) - corner.begin());
         double whole = 0;
@@ -481,9 +483,10 @@ FieldOutline makeFieldOutline(const QPainterPath& path, Vec2 offset, bool colour
     }
     linkPieces(crossed, chains, chainClosed);
 
+    std::size_t smooth = 0;
     for (std::size_t i = 0; i < chains.size(); ++i) {
         if (coloured) {
-            colourChain(chains[i], chainClosed[i], outline.edges);
+            colourChain(chains[i], chainClosed[i], outline.edges, smooth);
             continue;
         }
         for (const Piece& piece : chains[i])
