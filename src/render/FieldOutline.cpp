@@ -12,7 +12,7 @@ namespace {
 
 // Curves are replaced by lines that stay this close to them, in pixels: far below the error a
 // field's reconstruction has anyway.
-constexpr double kFlatness = 1.0 / 64;
+constexpr double kFlatness = 1.0 / 128;
 // Where two parts of a contour meet turning by more than about 8 degrees, the multi-channel
 // field keeps the corner sharp; smaller bends are drawn as smooth.
 constexpr double kCornerSine = 0.14;
