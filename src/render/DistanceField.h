@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+
+class QImage;
+class QPainterPath;
+
+namespace glyfrax {
+
+// What the pixels of a glyph's cell hold, each value 0.5 + d / range clamped to 0..1 and scaled to
+// 0..255, where d is a signed distance in pixels, positive inside: 128 lies on the outline.
+// Sdf: the distance to the outline in red, green, blue and alpha (shaders read red or alpha).
+// Msdf: three distances whose median is the distance, so that magnified corners stay sharp;
+// alpha 255. Mtsdf: msdf with the true distance of Sdf in alpha.
+enum class FieldType
+{
+    Sdf,
+    Msdf,
+    Mtsdf
+};
+
+// The pixels around the pen position that a field of outline needs: the outline's box in whole
+// pixels, grown by half the range on every side. Empty when the outline encloses nothing.
+QRect fieldBox(const QPainterPath& outline, double range);
+
+// Draws the field of outline (pixels, y downwards, origin at the pen position on the baseline, as
+// QRawFont::pathForGlyph gives it) with the pen position at pen, into cell of page, sampling the
+// pixels' centres; the rest of page stays as it was. page is Format_ARGB32 or Format_RGBA8888, and
+// range positive. Threads may draw different cells of one page at once (a page no copy shares);
+// each cell's bytes depend only on the outline, its place, the type and the range.
+void drawDistanceField(QImage& page, const QRect& cell, const QPainterPath& outline, QPoint pen, FieldType type,
+                       double range);
+
+} // namespace glyfrax

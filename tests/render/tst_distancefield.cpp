@@ -1,0 +1,372 @@
+#include "base/Parallel.h"
+#include "render/DistanceField.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRawFont>
+#include <QTest>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+using namespace glyfrax;
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(glyfrax::FieldType)
+Q_DECLARE_METATYPE(QImage::Format)
+
+namespace {
+
+constexpr double kRange = 4;
+constexpr int kMagnify = 8;
+// The magnified samples lie off the sixteenths of a pixel that font edges often lie on: a sample
+// right on an edge would count as wrong whichever way rounding takes it.
+constexpr double kSampleShift = 1.0 / 97;
+
+const QString kSans = u"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"_s;
+const QString kSerifItalic = u"/usr/share/fonts/truetype/dejavu/DejaVuSerif-Italic.ttf"_s;
+const QString kCjk = u"/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"_s;
+// Letters and figures, with accents whose contours overlap the letter's (cedilla, ogonek, horn).
+const QString kLatinText = u"AaBbCcDeEfGgHhJjKkMmNnOoPQRrSsTtVvWwXxYyZz0123456789&@%?§ß€ÇĄęƠờ"_s;
+const QString kCjkText = u"永東國酬愛鬱靈鷹袋龍體驗書寫漢字中文日本語のはにをカタ한국어말씀"_s;
+
+std::vector<QPainterPath> outlines(const QString& file, const QString& text)
+{
+    std::vector<QPainterPath> paths;
+    const QRawFont font(file, 32);
+    for (quint32 glyph : font.glyphIndexesForString(text)) {
+        if (glyph != 0 && !font.pathForGlyph(glyph).isEmpty())
+            paths.push_back(font.pathForGlyph(glyph));
+    }
+    return paths;
+}
+
+QPainterPath polygon(std::initializer_list<QPointF> points, QPainterPath path = {})
+{
+    path.addPolygon(QPolygonF(points));
+    path.closeSubpath();
+    return path;
+}
+
+QPainterPath reversed(std::initializer_list<QPointF> points, QPainterPath path = {})
+{
+    QPolygonF polygon(points);
+    std::reverse(polygon.begin(), polygon.end());
+    path.addPolygon(polygon);
+    path.closeSubpath();
+    return path;
+}
+
+// The field of one outline in an image of its own, a pixel of padding around it.
+QImage drawAlone(const QPainterPath& outline, FieldType type, QPoint& pen)
+{
+    const QRect box = fieldBox(outline, kRange);
+    QImage image(box.width() + 2, box.height() + 2, QImage::Format_ARGB32);
+    image.fill(0);
+    pen = QPoint(1, 1) - box.topLeft();
+    drawDistanceField(image, image.rect(), outline, pen, type, kRange);
+    return image;
+}
+
+// How far the outline a shader shows, magnifying the field kMagnify times with bilinear sampling of
+// the channels, their median and a threshold at the middle value, lies from the outline filled
+// directly with the nonzero rule, in pixels of the field: the area between the two over the
+// outline's length, and the largest distance of a wrongly shown point from the true outline.
+struct EdgeError
+{
+    double area = 0;
+    double length = 0;
+    double largest = 0;
+
+    double mean() const { return area / length; }
+    void add(const QPainterPath& outline, FieldType type);
+};
+
+void EdgeError::add(const QPainterPath& outline, FieldType type)
+{
+    QPoint pen;
+    const QImage field = drawAlone(outline, type, pen);
+    const int columns = field.width();
+    const int rows = field.height();
+    const int width = columns * kMagnify;
+    const int height = rows * kMagnify;
+    QImage truth(width, height, QImage::Format_Grayscale8);
+    truth.fill(0);
+    {
+        QPainter painter(&truth);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(kMagnify, kMagnify);
+        painter.translate(pen - QPointF(kSampleShift, kSampleShift));
+        QPainterPath filled = outline;
+        filled.setFillRule(Qt::WindingFill);
+        painter.fillPath(filled, Qt::white);
+    }
+    // Texels with the border repeated, as a sampler clamping to the edge reads them.
+    std::vector<std::array<double, 3>> texels(std::size_t(columns + 2) * std::size_t(rows + 2));
+    auto texel = [&](int x, int y) -> std::array<double, 3>& {
+        return texels[std::size_t(y + 1) * std::size_t(columns + 2) + std::size_t(x + 1)];
+    };
+    for (int y = -1; y <= rows; ++y) {
+        for (int x = -1; x <= columns; ++x) {
+            const QRgb rgb = field.pixel(std::clamp(x, 0, columns - 1), std::clamp(y, 0, rows - 1));
+            texel(x, y) = {double(qRed(rgb)), double(qGreen(rgb)), double(qBlue(rgb))};
+        }
+    }
+    auto inside = [&](int x, int y) { return truth.constScanLine(y)[x] >= 128; };
+    std::vector<QPoint> wrong;
+    for (int ty = -1; ty < rows; ++ty) {
+        for (int tx = -1; tx < columns; ++tx) {
+            const std::array<double, 3>* corners[4] = {&texel(tx, ty), &texel(tx + 1, ty), &texel(tx, ty + 1),
+                                                       &texel(tx + 1, ty + 1)};
+            // Between texels whose channels all lie on one side, every point shows that side.
+            int above = 0;
+            for (const auto* corner : corners)
+                above += int(std::count_if(corner->begin(), corner->end(), [](double v) { return v > 127.5; }));
+            const int half = kMagnify / 2;
+            for (int y = std::max(0, ty * kMagnify + half); y < std::min(height, (ty + 1) * kMagnify + half); ++y) {
+                for (int x = std::max(0, tx * kMagnify + half); x < std::min(width, (tx + 1) * kMagnify + half); ++x) {
+                    bool shown = above == 12;
+                    if (above != 0 && above != 12) {
+                        const double fx = (x + 0.5) / kMagnify + kSampleShift - 0.5 - tx;
+                        const double fy = (y + 0.5) / kMagnify + kSampleShift - 0.5 - ty;
+                        std::array<double, 3> c;
+                        for (std::size_t i = 0; i < 3; ++i) {
+                            const double top = (*corners[0])[i] + ((*corners[1])[i] - (*corners[0])[i]) * fx;
+                            const double bottom = (*corners[2])[i] + ((*corners[3])[i] - (*corners[2])[i]) * fx;
+                            c[i] = top + (bottom - top) * fy;
+                        }
+                        shown = std::max(std::min(c[0], c[1]), std::min(std::max(c[0], c[1]), c[2])) > 127.5;
+                    }
+                    if (shown != inside(x, y))
+                        wrong.emplace_back(x, y);
+                }
+            }
+        }
+    }
+    // The true outline as the points between differing neighbours, in buckets of a texel.
+    std::vector<std::vector<QPointF>> buckets(std::size_t(columns) * std::size_t(rows));
+    std::size_t steps = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            for (const QPoint& next : {QPoint(x + 1, y), QPoint(x, y + 1)}) {
+                if (next.x() < width && next.y() < height && inside(x, y) != inside(next.x(), next.y())) {
+                    buckets[std::size_t(y / kMagnify) * std::size_t(columns) + std::size_t(x / kMagnify)].emplace_back(
+                        (x + next.x() + 1) / 2.0, (y + next.y() + 1) / 2.0);
+                    ++steps;
+                }
+            }
+        }
+    }
+    // Horizontal and vertical steps along a line add up to 4 / pi of its length on average.
+    length += double(steps) * std::numbers::pi / 4 / kMagnify;
+    area += double(wrong.size()) / (kMagnify * kMagnify);
+    constexpr int kSearch = 3; // texels; farther errors count as this far
+    for (const QPoint& w : wrong) {
+        double nearest2 = kSearch * kSearch * kMagnify * kMagnify;
+        for (int by = std::max(0, w.y() / kMagnify - kSearch); by <= std::min(rows - 1, w.y() / kMagnify + kSearch);
+             ++by) {
+            for (int bx = std::max(0, w.x() / kMagnify - kSearch);
+                 bx <= std::min(columns - 1, w.x() / kMagnify + kSearch); ++bx) {
+                for (const QPointF& b : buckets[std::size_t(by) * std::size_t(columns) + std::size_t(bx)]) {
+                    const double dx = b.x() - w.x() - 0.5;
+                    const double dy = b.y() - w.y() - 0.5;
+                    nearest2 = std::min(nearest2, dx * dx + dy * dy);
+                }
+            }
+        }
+        largest = std::max(largest, std::sqrt(nearest2) / kMagnify);
+    }
+}
+
+} // namespace
+
+class TestDistanceField : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Engines rely on the layout of the values: 0.5 + d / range in 0..255, 128 on the outline,
+    // sampled at the centres of the pixels of the cell, the rest of the page untouched.
+    void valuesAcrossASquare_data()
+    {
+        QTest::addColumn<FieldType>("type");
+        QTest::addColumn<QImage::Format>("format");
+        QTest::addRow("sdf, ARGB32") << FieldType::Sdf << QImage::Format_ARGB32;
+        QTest::addRow("msdf, ARGB32") << FieldType::Msdf << QImage::Format_ARGB32;
+        QTest::addRow("mtsdf, RGBA8888") << FieldType::Mtsdf << QImage::Format_RGBA8888;
+    }
+    void valuesAcrossASquare()
+    {
+        QFETCH(FieldType, type);
+        QFETCH(QImage::Format, format);
+        // Edges at x = 0.5 and 10.5: the centres of pixels 0 and 10 lie on them.
+        const QPainterPath square = polygon({{0.5, -3.5}, {10.5, -3.5}, {10.5, 6.5}, {0.5, 6.5}});
+        const QRect box = fieldBox(square, kRange);
+        QCOMPARE(box, QRect(-2, -6, 15, 15));
+        QImage page(20, 20, format);
+        page.fill(qRgba(1, 2, 3, 4));
+        const QImage before = page;
+        const QRect cell = box.translated(4, 3 - box.top());
+        drawDistanceField(page, cell, square, cell.topLeft() - box.topLeft(), type, kRange);
+        for (int y = 0; y < page.height(); ++y) {
+            for (int x = 0; x < page.width(); ++x) {
+                if (!cell.contains(x, y))
+                    QCOMPARE(page.pixel(x, y), before.pixel(x, y));
+            }
+        }
+        const std::array<int, 15> expected{0, 64, 128, 191, 255, 255, 255, 255, 255, 255, 255, 191, 128, 64, 0};
+        for (int i = 0; i < 15; ++i) {
+            const QRgb rgb = page.pixel(cell.left() + i, cell.center().y());
+            const int median =
+                std::max(std::min(qRed(rgb), qGreen(rgb)), std::min(std::max(qRed(rgb), qGreen(rgb)), qBlue(rgb)));
+            QCOMPARE(median, expected[std::size_t(i)]);
+            QCOMPARE(qAlpha(rgb), type == FieldType::Msdf ? 255 : expected[std::size_t(i)]);
+            if (type == FieldType::Sdf)
+                QVERIFY(qRed(rgb) == qGreen(rgb) && qGreen(rgb) == qBlue(rgb));
+        }
+    }
+
+    void reconstruction_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<FieldType>("type");
+        QTest::addColumn<double>("meanBound");
+        QTest::addColumn<double>("largestBound");
+        QTest::addRow("DejaVu Sans sdf") << kSans << kLatinText << FieldType::Sdf << 0.026 << 0.5;
+        QTest::addRow("DejaVu Sans msdf") << kSans << kLatinText << FieldType::Msdf << 0.009 << 0.35;
+        QTest::addRow("DejaVu Serif Italic sdf") << kSerifItalic << kLatinText << FieldType::Sdf << 0.03 << 0.5;
+        QTest::addRow("DejaVu Serif Italic msdf") << kSerifItalic << kLatinText << FieldType::Msdf << 0.012 << 0.65;
+        QTest::addRow("WenQuanYi Micro Hei sdf") << kCjk << kCjkText << FieldType::Sdf << 0.055 << 0.55;
+        QTest::addRow("WenQuanYi Micro Hei msdf") << kCjk << kCjkText << FieldType::Msdf << 0.024 << 0.75;
+    }
+    // A shader magnifying the field shows each glyph's outline close to where it is, msdf closer.
+    void reconstruction()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, text);
+        QFETCH(FieldType, type);
+        QFETCH(double, meanBound);
+        QFETCH(double, largestBound);
+        if (!QFile::exists(file))
+            QSKIP(qPrintable(u"%1 fehlt (tools/install-deps installiert es)"_s.arg(file)));
+        EdgeError error;
+        for (const QPainterPath& outline : outlines(file, text))
+            error.add(outline, type);
+        qInfo("%s at 32 px, range 4: mean edge error %.4f px, largest %.3f px", QTest::currentDataTag(), error.mean(),
+              error.largest);
+        QVERIFY(error.mean() < meanBound);
+        QVERIFY(error.largest < largestBound);
+    }
+
+    void cornersStaySharp_data()
+    {
+        QTest::addColumn<QString>("letter");
+        for (const char* letter : {"A", "V", "W", "M", "k"})
+            QTest::addRow("%s", letter) << QString::fromLatin1(letter);
+    }
+    // Where a plain distance field rounds the tips of a letter off, the multi-channel one keeps them.
+    void cornersStaySharp()
+    {
+        QFETCH(QString, letter);
+        const QPainterPath outline = outlines(kSans, letter).at(0);
+        EdgeError sdf;
+        sdf.add(outline, FieldType::Sdf);
+        EdgeError msdf;
+        msdf.add(outline, FieldType::Msdf);
+        QVERIFY2(sdf.largest > 0.25, qPrintable(QString::number(sdf.largest)));
+        QVERIFY2(msdf.largest <= 0.25, qPrintable(QString::number(msdf.largest)));
+    }
+
+    void overlapsGiveTheirUnion_data()
+    {
+        QTest::addColumn<QPainterPath>("overlapping");
+        QTest::addColumn<QPainterPath>("merged");
+        const auto wide = {QPointF(0, 0), QPointF(12, 0), QPointF(12, 8), QPointF(0, 8)};
+        const auto tall = {QPointF(6, 4), QPointF(16, 4), QPointF(16, 14), QPointF(6, 14)};
+        const QPainterPath corner = polygon({{0, 0}, {12, 0}, {12, 4}, {16, 4}, {16, 14}, {6, 14}, {6, 8}, {0, 8}});
+        QTest::addRow("rectangles, both clockwise") << polygon(tall, polygon(wide)) << corner;
+        // Contours running opposite ways cancel out where they overlap: a hole by the nonzero rule.
+        QTest::addRow("rectangles, one counter-clockwise")
+            << reversed(tall, polygon(wide))
+            << polygon({{12, 4}, {16, 4}, {16, 14}, {6, 14}, {6, 8}, {12, 8}},
+                       polygon({{0, 0}, {12, 0}, {12, 4}, {6, 4}, {6, 8}, {0, 8}}));
+        QTest::addRow("rectangles, both counter-clockwise") << reversed(tall, reversed(wide)) << corner;
+        QTest::addRow("rectangle buried in a larger one")
+            << polygon({{4, 3}, {9, 3}, {9, 6}, {4, 6}}, polygon({{0, 0}, {16, 0}, {16, 12}, {0, 12}}))
+            << polygon({{0, 0}, {16, 0}, {16, 12}, {0, 12}});
+        QTest::addRow("rectangles sharing an edge")
+            << polygon({{8, 0}, {16, 0}, {16, 10}, {8, 10}}, polygon({{0, 0}, {8, 0}, {8, 10}, {0, 10}}))
+            << polygon({{0, 0}, {16, 0}, {16, 10}, {0, 10}});
+        const QPainterPath square = polygon({{0, 0}, {20, 0}, {20, 20}, {0, 20}});
+        QTest::addRow("diamond with its corners on a square's edge")
+            << polygon({{20, 2}, {28, 10}, {20, 18}, {12, 10}}, square)
+            << polygon({{0, 0}, {20, 0}, {20, 2}, {28, 10}, {20, 18}, {20, 20}, {0, 20}});
+        QTest::addRow("diamond crossing a square's edge")
+            << polygon({{22, 2}, {30, 10}, {22, 18}, {14, 10}}, square)
+            << polygon({{0, 0}, {20, 0}, {20, 4}, {22, 2}, {30, 10}, {22, 18}, {20, 16}, {20, 20}, {0, 20}});
+    }
+    // Overlapping contours, whichever way each runs, give the field of the area they cover
+    // together: no edge inside the overlap shows, neither in the distances nor the channels.
+    void overlapsGiveTheirUnion()
+    {
+        QFETCH(QPainterPath, overlapping);
+        QFETCH(QPainterPath, merged);
+        QPoint pen;
+        QPoint mergedPen;
+        const QImage field = drawAlone(overlapping, FieldType::Mtsdf, pen);
+        const QImage expected = drawAlone(merged, FieldType::Mtsdf, mergedPen);
+        QCOMPARE(pen, mergedPen);
+        QCOMPARE(field.size(), expected.size());
+        for (int y = 0; y < field.height(); ++y) {
+            for (int x = 0; x < field.width(); ++x)
+                QVERIFY2(std::abs(qAlpha(field.pixel(x, y)) - qAlpha(expected.pixel(x, y))) <= 1,
+                         qPrintable(u"%1,%2"_s.arg(x).arg(y)));
+        }
+        EdgeError error;
+        error.add(overlapping, FieldType::Msdf);
+        QVERIFY2(error.largest < 0.1, qPrintable(QString::number(error.largest)));
+    }
+
+    void sameBytesOnAnyThreads_data()
+    {
+        QTest::addColumn<FieldType>("type");
+        QTest::addRow("sdf") << FieldType::Sdf;
+        QTest::addRow("mtsdf") << FieldType::Mtsdf;
+    }
+    // Glyphs drawn on one page by several threads at once give the bytes one thread gives.
+    void sameBytesOnAnyThreads()
+    {
+        QFETCH(FieldType, type);
+        const std::vector<QPainterPath> glyphs = outlines(kSans, kLatinText);
+        std::vector<QRect> cells;
+        QPoint at(0, 0);
+        for (const QPainterPath& glyph : glyphs) {
+            const QRect box = fieldBox(glyph, kRange);
+            if (at.x() + box.width() > 400)
+                at = QPoint(0, at.y() + 40);
+            cells.push_back(QRect(at, box.size()));
+            at.rx() += box.width();
+        }
+        auto drawPage = [&](int threads) {
+            QImage page(400, at.y() + 40, QImage::Format_ARGB32);
+            page.fill(0);
+            runOnThreads(threads, [&](int worker) {
+                for (std::size_t i = std::size_t(worker); i < glyphs.size(); i += std::size_t(threads)) {
+                    drawDistanceField(page, cells[i], glyphs[i],
+                                      cells[i].topLeft() - fieldBox(glyphs[i], kRange).topLeft(), type, kRange);
+                }
+            });
+            return page;
+        };
+        const QImage alone = drawPage(1);
+        QCOMPARE(drawPage(3), alone);
+        QCOMPARE(drawPage(1), alone);
+    }
+};
+
+QTEST_MAIN(TestDistanceField)
+#include "tst_distancefield.moc"
