@@ -202,9 +202,11 @@ void MainWindow::showPreview(const FontMeasure& measure)
         m_preLabel->hide();
         return;
     }
-    const QImage image = renderPreview(measure, m_layout, textColor(), backColor(), kPreviewArea);
+    // Drawn in the screen's own pixels, so that it is as sharp as every other control.
+    const QImage image =
+        renderPreview(measure, m_layout, textColor(), backColor(), kPreviewArea, m_preLabel->devicePixelRatioF());
     m_preLabel->setPixmap(QPixmap::fromImage(image));
-    m_preLabel->resize(image.size());
+    m_preLabel->resize(image.deviceIndependentSize().toSize());
     m_preLabel->setAccessibleDescription(previewText());
     m_preLabel->show();
 }

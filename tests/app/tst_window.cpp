@@ -192,6 +192,11 @@ private:
         out << "## " << step << '\n'
             << label(u"TexLabel")->text() << ", font " << m_window->font().toString() << ", preview "
             << (label(u"PreLabel")->isHidden() ? u"hidden"_s : preview.pixelColor(0, 0).name()) << ' ' << preview.size()
+            << ' '
+            << QCryptographicHash::hash(QByteArrayView(preview.constBits(), preview.sizeInBytes()),
+                                        QCryptographicHash::Sha1)
+                   .toHex()
+                   .left(8)
             << ": " << m_window->previewText().replace(u'\n', u'|') << '\n'
             << asText(m_window->settings());
         if (ExportPropsDialog* props = m_window->exportPropsDialog()) {
