@@ -42,7 +42,8 @@ SampleImage composeSample(const TexturePlan& plan, const SampleLine& line, int d
         const QImage image = page == drawnPage ? drawn : plan.drawPage(page);
         for (const SampleGlyph& glyph : line.glyphs) {
             const BmFontChar& c = font.chars[glyph.index];
-            if (c.page == page)
+            // An empty source would be taken as the whole page.
+            if (c.page == page && c.width > 0 && c.height > 0)
                 painter.drawImage(glyph.corner, image, QRect(c.x, c.y, c.width, c.height));
         }
     }

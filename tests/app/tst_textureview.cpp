@@ -84,6 +84,19 @@ private slots:
             QCOMPARE(view.picture()->page, page);
             QVERIFY(comparable(view.picture()->shown.page()) == comparable(QImage(files[page])));
         }
+        // The sample line holds the cells it sets, and nothing outside them.
+        const ViewPicture& picture = *view.picture();
+        QRegion cells;
+        for (const SampleGlyph& glyph : picture.sampleLine.glyphs) {
+            const BmFontChar& c = picture.descriptor->chars[glyph.index];
+            cells += QRect(glyph.corner + picture.sampleOrigin, QSize(c.width, c.height));
+        }
+        const QImage sample = picture.sample.page();
+        QVERIFY(!cells.isEmpty());
+        for (int y = 0; y < sample.height(); ++y) {
+            for (int x = 0; x < sample.width(); ++x)
+                QVERIFY(cells.contains(QPoint(x, y)) || qAlpha(sample.pixel(x, y)) == 0);
+        }
     }
 
     void zoomSteps_data()
