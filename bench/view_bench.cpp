@@ -2,7 +2,8 @@
 // how long the window's thread was kept busy meanwhile, and what a page of 4096 x 4096 holds.
 //   glyfrax-viewbench                                   the figures
 //   glyfrax-viewbench show FACE PT PROFILE ZOOM [CHARS] the window and its view for a screenshot,
-//                                                       PROFILE classic or bmfont, ZOOM in percent;
+//                                                       PROFILE classic or bmfont, ZOOM in percent,
+//                                                       cell outlines on and the third cell chosen;
 //                                                       closes after 30 seconds
 
 #include "app/DialogService.h"
@@ -11,8 +12,10 @@
 #include "base/Localization.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -110,6 +113,16 @@ int show(const QStringList& args)
     view->move(window.frameGeometry().right() + 20, 10);
     view->setProfile(args.value(3) == QStringLiteral("bmfont") ? TextureProfile::BmFont : TextureProfile::Classic);
     view->setZoom(args.value(4).toDouble() / 100.0, QPoint(0, 0));
+    // Cell outlines on, and the third cell chosen with the arrow keys, once the pages are there.
+    QObject::connect(view, &TextureView::pictureShown, view, [view] {
+        view->findChild<QCheckBox*>(QStringLiteral("OutlinesBox"))->setChecked(true);
+        auto* canvas = view->findChild<QWidget*>(QStringLiteral("PageCanvas"));
+        canvas->setFocus();
+        for (int step = 0; step < 3; ++step) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+            QCoreApplication::sendEvent(canvas, &press);
+        }
+    });
     QTimer::singleShot(30000, qApp, &QCoreApplication::quit);
     return QApplication::exec();
 }

@@ -150,7 +150,8 @@ void PageCanvas::paintEvent(QPaintEvent* event)
         }
     }
     if (m_chosen >= 0) {
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 2 * ratio));
+        // Orange: apart from the blue outlines and from white or coloured glyphs alike.
+        painter.setPen(QPen(QColor(0xFF, 0x90, 0x00), 2 * ratio));
         painter.drawRect(QRectF(onScreen(m_cells[std::size_t(m_chosen)].rect)).adjusted(-ratio, -ratio, ratio, ratio));
     }
 }
