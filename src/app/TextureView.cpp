@@ -34,6 +34,8 @@ QScrollArea* scrollArea(QWidget* content, const char* name)
     area->setWidget(content);
     area->setAlignment(Qt::AlignCenter);
     area->setBackgroundRole(QPalette::Dark);
+    // The canvas takes the focus; the keys it leaves alone still scroll the area.
+    area->setFocusPolicy(Qt::NoFocus);
     return area;
 }
 
@@ -114,6 +116,7 @@ void TextureView::buildControls()
     m_canvas->setAccessibleName(QStringLiteral("Seite der Textur"));
     m_pageArea = scrollArea(m_canvas, "PageArea");
     m_pageArea->viewport()->installEventFilter(this);
+    m_canvas->installEventFilter(this);
     auto* pagePart = new QWidget;
     auto* pageLayout = new QVBoxLayout(pagePart);
     pageLayout->setContentsMargins(0, 0, 0, 0);
@@ -133,6 +136,7 @@ void TextureView::buildControls()
     m_sampleArea = scrollArea(m_sampleCanvas, "SampleArea");
     m_sampleArea->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_sampleArea->viewport()->installEventFilter(this);
+    m_sampleCanvas->installEventFilter(this);
     auto* samplePart = new QWidget;
     auto* sampleLayout = new QVBoxLayout(samplePart);
     sampleLayout->setContentsMargins(0, 4, 0, 0);
@@ -314,20 +318,24 @@ void TextureView::fitToWindow()
 
 bool TextureView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Wheel) {
-        auto* wheel = static_cast<QWheelEvent*>(event);
-        if (wheel->modifiers() & Qt::ControlModifier) {
-            m_wheelRest += wheel->angleDelta().y();
-            for (; m_wheelRest >= kWheelNotch; m_wheelRest -= kWheelNotch)
-                setZoom(zoomedIn(m_zoom),
-                        watched == m_pageArea->viewport() ? std::optional(wheel->position().toPoint()) : std::nullopt);
-            for (; m_wheelRest <= -kWheelNotch; m_wheelRest += kWheelNotch)
-                setZoom(zoomedOut(m_zoom),
-                        watched == m_pageArea->viewport() ? std::optional(wheel->position().toPoint()) : std::nullopt);
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
+    if (event->type() != QEvent::Wheel)
+        return QMainWindow::eventFilter(watched, event);
+    auto* wheel = static_cast<QWheelEvent*>(event);
+    if (!(wheel->modifiers() & Qt::ControlModifier))
+        return false; // the area scrolls
+    // Over the page the point under the pointer stays put; over the sample line the page's middle.
+    std::optional<QPoint> anchor;
+    if (watched == m_pageArea->viewport())
+        anchor = wheel->position().toPoint();
+    else if (watched == m_canvas)
+        anchor = m_canvas->mapTo(m_pageArea->viewport(), wheel->position().toPoint());
+    // A touchpad turns in small parts: a step is taken once they add up to a notch.
+    m_wheelRest += wheel->angleDelta().y();
+    for (; m_wheelRest >= kWheelNotch; m_wheelRest -= kWheelNotch)
+        setZoom(zoomedIn(m_zoom), anchor);
+    for (; m_wheelRest <= -kWheelNotch; m_wheelRest += kWheelNotch)
+        setZoom(zoomedOut(m_zoom), anchor);
+    return true;
 }
 
 } // namespace glyfrax
