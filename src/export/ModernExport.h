@@ -34,6 +34,9 @@ struct ModernRun
     // Asked once the pages' size is known, before anything is drawn or written; a failure ends
     // the export there. Empty: every size.
     std::function<Result<void>(std::int32_t width, std::int32_t height)> approvePage;
+    // Asked now and then while the glyphs are measured, for work that nobody may wait for any
+    // more; false ends the plan there with a failure. Empty: it runs to the end.
+    std::function<bool()> stillWanted;
 };
 
 // A BMFont set before its pages are drawn: what the export writes and the texture view shows.

@@ -48,14 +48,7 @@ Result<TexturePlan> TexturePlan::make(const Settings& settings, TextureProfile p
         return TexturePlan(profile, std::move(descriptor), std::move(*classic));
     }
     ModernRun run;
-    if (stillWanted) {
-        run.approvePage = [&stillWanted](std::int32_t, std::int32_t) -> Result<void> {
-            if (!stillWanted())
-                return failure(QStringLiteral("Die Planung wurde abgebrochen, weil sich die Einstellungen geändert "
-                                              "haben."));
-            return {};
-        };
-    }
+    run.stillWanted = stillWanted;
     const ImageFormat format = settings.bmfont.image == PageImage::Bmp ? ImageFormat::Bmp : ImageFormat::Png;
     Result<ModernPlan> modern = planModern(settings, run, format, palette);
     if (!modern)

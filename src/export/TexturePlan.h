@@ -30,8 +30,9 @@ class TexturePlan
 {
 public:
     // Plans as the window's export does: the classic pair in Windows-1252, the BMFont set from
-    // settings.bmfont with the page format it names. stillWanted is asked before the pages are
-    // sized; false ends the plan there with a failure, for work that nobody waits for any more.
+    // settings.bmfont with the page format it names. stillWanted is asked now and then while a
+    // BMFont set's glyphs are measured and before its pages are sized; false ends the plan there
+    // with a failure, for work that nobody waits for any more.
     static Result<TexturePlan> make(const Settings& settings, TextureProfile profile, const QPalette& palette,
                                     const std::function<bool()>& stillWanted = {});
 
