@@ -138,7 +138,10 @@ void TextureDrawer::work()
                                      .arg(size.height());
             } else {
                 if (picture->page != drawnPage) {
-                    shown = ShownPage(plan->drawPage(picture->page));
+                    QImage page = plan->drawPage(picture->page);
+                    if (!stillWanted(wanted))
+                        continue; // its smaller copies would take as long again
+                    shown = ShownPage(std::move(page));
                     drawnPage = shown.page().isNull() ? -1 : picture->page;
                 }
                 if (drawnPage < 0) {
