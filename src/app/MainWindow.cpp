@@ -7,6 +7,7 @@
 #include "app/DialogService.h"
 #include "app/ExportPropsDialog.h"
 #include "app/FontChoice.h"
+#include "app/TextureView.h"
 #include "base/FileSafety.h"
 #include "base/Windows1252.h"
 #include "export/FontExport.h"
@@ -180,6 +181,10 @@ void MainWindow::buildMenu()
     connect(addCommand(xtras, "m_props", QStringLiteral("Exporteinstellungen"), QKeySequence(Qt::CTRL | Qt::Key_P)),
             &QAction::triggered, this, &MainWindow::showExportProps);
 
+    QMenu* view = addMenu(bar, "m_view", QStringLiteral("&Ansicht"));
+    connect(addCommand(view, "m_texview", QStringLiteral("&Texturansicht"), QKeySequence(Qt::CTRL | Qt::Key_T)),
+            &QAction::triggered, this, &MainWindow::showTextureView);
+
     QMenu* info = addMenu(bar, "m_info", QStringLiteral("&?"));
     connect(addCommand(info, "m_help", QStringLiteral("&Hilfe"), QKeySequence(Qt::Key_F1)), &QAction::triggered, this,
             &MainWindow::openHelp);
@@ -236,6 +241,7 @@ void MainWindow::runLayout()
     }
     // On a failure the preview keeps the last layout that worked.
     showPreview(measure);
+    emit settingsChanged(m_settings);
     if (!laid)
         m_dialogs.showWarning(this, laid.error());
 }
@@ -246,9 +252,11 @@ void MainWindow::showPreview(const FontMeasure& measure)
         m_preLabel->hide();
         return;
     }
-    const QImage image = renderPreview(measure, m_layout, textColor(), backColor(), kPreviewArea);
+    // Drawn in the screen's own pixels, so that it is as sharp as every other control.
+    const QImage image =
+        renderPreview(measure, m_layout, textColor(), backColor(), kPreviewArea, m_preLabel->devicePixelRatioF());
     m_preLabel->setPixmap(QPixmap::fromImage(image));
-    m_preLabel->resize(image.size());
+    m_preLabel->resize(image.deviceIndependentSize().toSize());
     m_preLabel->setAccessibleDescription(previewText());
     m_preLabel->show();
 }
@@ -293,6 +301,7 @@ void MainWindow::chooseTextColor()
     if (const std::optional<QColor> color = m_dialogs.chooseColor(this, textColor(), QStringLiteral("Schriftfarbe"))) {
         m_settings.font.textColor = valueFromColor(*color);
         showPreview(FontMeasure(m_settings.font));
+        emit settingsChanged(m_settings);
     }
 }
 
@@ -302,6 +311,7 @@ void MainWindow::chooseBackColor()
             m_dialogs.chooseColor(this, backColor(), QStringLiteral("Hintergrundfarbe"))) {
         m_settings.font.backColor = valueFromColor(*color);
         showPreview(FontMeasure(m_settings.font));
+        emit settingsChanged(m_settings);
     }
 }
 
@@ -369,12 +379,29 @@ void MainWindow::quit()
     QCoreApplication::quit();
 }
 
+void MainWindow::showTextureView()
+{
+    if (!m_textureView) {
+        m_textureView = new TextureView(m_settings);
+        connect(this, &MainWindow::settingsChanged, m_textureView, &TextureView::setSettings);
+    }
+    m_textureView->show();
+    m_textureView->raise();
+    m_textureView->activateWindow();
+}
+
+TextureView* MainWindow::textureView() const
+{
+    return m_textureView;
+}
+
 void MainWindow::closeOtherWindows()
 {
     // The dialogs close with the main window, without running their OK code.
     delete m_exportProps;
     delete m_about;
     delete m_bmfontProps;
+    delete m_textureView;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -478,6 +505,7 @@ BmFontPropsDialog* MainWindow::bmFontPropsDialog() const
 void MainWindow::applyBmFontOptions(const BmFontOptions& options)
 {
     m_settings.bmfont = options;
+    emit settingsChanged(m_settings); // the texture view follows
 }
 
 void MainWindow::showBmFontProps()

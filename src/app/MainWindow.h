@@ -19,6 +19,7 @@ class BmFontPropsDialog;
 class DialogService;
 class FontMeasure;
 class ExportPropsDialog;
+class TextureView;
 
 // The main window: the preview of the font and colours, the texture size, and every command.
 // It owns the program's settings for the run and writes them back when it closes.
@@ -68,6 +69,13 @@ public:
     void saveSettingsTo(const QString& path);
     void loadSettings();
     void loadSettingsFrom(const QString& path);
+    // The texture view: at most one, following every change of the settings.
+    void showTextureView();
+    TextureView* textureView() const;
+
+signals:
+    // Every change of the settings, as the window now holds them.
+    void settingsChanged(const glyfrax::Settings& settings);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -91,6 +99,7 @@ private:
     QLabel* m_preLabel = nullptr;
     QPointer<ExportPropsDialog> m_exportProps;
     QPointer<AboutDialog> m_about;
+    QPointer<TextureView> m_textureView;
     bool m_settingsSaved = false;
 
     // BMFont sets.

@@ -37,6 +37,25 @@ QString textureSizeCaption(std::int32_t side)
     return QStringLiteral("Textur: %1x%1").arg(side);
 }
 
+Result<ClassicPlan> planClassic(const Settings& settings, const QPalette& palette, const CodePage& codePage)
+{
+    const ExportOptions& options = settings.options;
+    FontMeasure measure(settings.font, codePage);
+    const Result<TextureLayout> layout = layoutTexture(measure, options.xDist, options.yDist);
+    if (!layout)
+        return failure(layout.error());
+    const Result<GlyphTable> cells = placeCells(measure, *layout, options.xDist, options.yDist);
+    if (!cells)
+        return failure(cells.error());
+    return ClassicPlan{std::move(measure), *layout, *cells, colorFromValue(settings.font.textColor, palette),
+                       colorFromValue(settings.font.backColor, palette)};
+}
+
+QImage drawClassicTexture(const ClassicPlan& plan)
+{
+    return TextureRenderer(plan.measure, plan.cells, plan.layout.side, plan.text, plan.background, 1).render();
+}
+
 Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& settings, const QPalette& palette,
                                  const ExportRun& run)
 {
@@ -47,28 +66,24 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
                            .arg(shownPath(bitmapPath)));
 
     const ExportOptions& options = settings.options;
-    const FontMeasure measure(settings.font, run.codePage);
-    const Result<TextureLayout> layout = layoutTexture(measure, options.xDist, options.yDist);
-    if (!layout)
-        return failure(layout.error());
-    const Result<GlyphTable> cells = placeCells(measure, *layout, options.xDist, options.yDist);
-    if (!cells)
-        return failure(cells.error());
+    const Result<ClassicPlan> planned = planClassic(settings, palette, run.codePage);
+    if (!planned)
+        return failure(planned.error());
+    const ClassicPlan& plan = *planned;
     // The bitmap first: a texture too large for it makes advice about the metrics fields moot.
-    const std::int32_t side = layout->side;
+    const std::int32_t side = plan.layout.side;
     const ImageFormat format = imageFormatFor(bitmapPath);
     if (format == ImageFormat::Bmp && !fitsBmp(side, side))
         return failure(QStringLiteral("Eine Textur von %1 x %1 Pixeln ist zu groß für eine BMP-Datei.").arg(side));
     if (options.metricsForm() == MetricsForm::Binary16) {
-        if (const Result<void> fits = checkShortFields(*cells); !fits)
+        if (const Result<void> fits = checkShortFields(plan.cells); !fits)
             return failure(fits.error());
     }
     if (run.approveSide) {
         if (const Result<void> approved = run.approveSide(side); !approved)
             return failure(approved.error());
     }
-    const TextureRenderer texture(measure, *cells, side, colorFromValue(settings.font.textColor, palette),
-                                  colorFromValue(settings.font.backColor, palette), run.threads);
+    const TextureRenderer texture(plan.measure, plan.cells, side, plan.text, plan.background, run.threads);
 
     auto report = [&run, side](int percent) {
         if (run.progress)
@@ -77,7 +92,7 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
     report(0);
     const Result<void> written = writeFilesAtomically(
         FileSet{{
-                    {metricsPath, [&](QIODevice& device) { return writeMetrics(device, *cells, options); }},
+                    {metricsPath, [&](QIODevice& device) { return writeMetrics(device, plan.cells, options); }},
                     {bitmapPath,
                      [&texture, format, side, &report](QIODevice& device) {
                          // A PNG is compressed as a whole; a BMP streams in bands, so a large one is never held whole.
@@ -91,7 +106,7 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
                 {}});
     if (!written)
         return failure(written.error());
-    return ExportedFiles{*layout, metricsPath, bitmapPath};
+    return ExportedFiles{plan.layout, metricsPath, bitmapPath};
 }
 
 } // namespace glyfrax

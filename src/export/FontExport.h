@@ -3,8 +3,12 @@
 #include "base/CodePage.h"
 #include "base/Parallel.h"
 #include "base/Result.h"
+#include "layout/GlyphTable.h"
 #include "layout/TextureLayout.h"
+#include "render/FontMeasure.h"
 
+#include <QColor>
+#include <QImage>
 #include <QPalette>
 #include <QString>
 #include <QStringList>
@@ -48,6 +52,24 @@ struct ExportRun
     // Told how far the texture is, in percent, from 0 before its first row to 100 after its last.
     std::function<void(std::int32_t side, int percent)> progress;
 };
+
+// The classic pair before anything is drawn: what the export writes and the texture view shows.
+struct ClassicPlan
+{
+    FontMeasure measure;
+    TextureLayout layout;
+    GlyphTable cells;
+    QColor text;
+    QColor background;
+};
+
+// Lays the characters out and places their cells as the export does; system colours are resolved
+// through palette.
+Result<ClassicPlan> planClassic(const Settings& settings, const QPalette& palette, const CodePage& codePage);
+
+// The texture of the plan as the bitmap holds it, drawn on the calling thread; a null image when
+// there is no memory for it.
+QImage drawClassicTexture(const ClassicPlan& plan);
 
 // Exports the texture font: lays the characters out, measures every cell, and writes the
 // metrics file and the bitmap, rendered as it is written. Both are written completely beside

@@ -149,10 +149,17 @@ struct GlyphSet
     std::vector<char32_t> missing;
 };
 
+Failure noLongerWanted()
+{
+    return failure(QStringLiteral("Die Planung wurde abgebrochen, weil sie nicht mehr gebraucht wird."));
+}
+
 // A glyph too large for a page ends the collection before it is drawn.
 Result<GlyphSet> collectGlyphs(const FontMeasure& measure, const std::vector<char32_t>& wanted,
-                               const BmFontOptions& options)
+                               const BmFontOptions& options, const std::function<bool()>& stillWanted)
 {
+    // Often enough to stop within milliseconds, seldom enough to cost nothing.
+    constexpr std::size_t kGlyphsBetweenAsking = 256;
     const int largestInk = options.maxTexture - 2 * options.padding;
     const QRawFont& font = measure.rawFont();
     // One call for all characters: a call each would dominate the time for a whole font.
@@ -164,6 +171,8 @@ Result<GlyphSet> collectGlyphs(const FontMeasure& measure, const std::vector<cha
     GlyphSet set;
     std::map<quint32, std::size_t> cellOf;
     for (std::size_t i = 0; i < wanted.size(); ++i) {
+        if (stillWanted && i % kGlyphsBetweenAsking == 0 && !stillWanted())
+            return noLongerWanted();
         const quint32 glyph = i < std::size_t(glyphCount) ? glyphOf[i] : 0;
         if (glyph == 0) { // the font's substitute glyph: the font lacks the character
             set.missing.push_back(wanted[i]);
@@ -269,7 +278,7 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         return failure(wanted.error());
     // The classic export's measure: the same font, size and rendering choices at 96 dpi.
     const FontMeasure measure(settings.font);
-    const Result<GlyphSet> collected = collectGlyphs(measure, *wanted, options);
+    const Result<GlyphSet> collected = collectGlyphs(measure, *wanted, options, run.stillWanted);
     if (!collected)
         return failure(collected.error());
     const GlyphSet& glyphs = *collected;
@@ -289,6 +298,8 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
                                       "--max-texture oder weniger Zeichen.")
                            .arg(packing->pageCount)
                            .arg(kMaxPages));
+    if (run.stillWanted && !run.stillWanted())
+        return noLongerWanted();
     if (run.approvePage) {
         if (const Result<void> approved = run.approvePage(packing->width, packing->height); !approved)
             return failure(approved.error());

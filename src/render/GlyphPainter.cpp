@@ -7,13 +7,9 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace glyfrax {
-
-void drawCharacter(QPainter& painter, const FontMeasure& measure, int code, QPoint origin, const QRect& clip)
-{
-    drawCharacter(painter, measure.rawFont(), measure, code, origin, clip);
-}
 
 void drawCharacter(QPainter& painter, const QRawFont& font, const FontMeasure& measure, int code, QPoint origin,
                    const QRect& clip)
@@ -34,7 +30,7 @@ void drawGlyph(QPainter& painter, const QRawFont& font, quint32 glyph, QPoint pe
 }
 
 QImage renderPreview(const FontMeasure& measure, const TextureLayout& layout, const QColor& text,
-                     const QColor& background, QSize maxSize)
+                     const QColor& background, QSize maxSize, qreal ratio)
 {
     int widest = 0;
     for (int line = 0; line < layout.lineCount(); ++line) {
@@ -44,21 +40,35 @@ QImage renderPreview(const FontMeasure& measure, const TextureLayout& layout, co
         widest = std::max(widest, width);
     }
     const int height = measure.lineHeight() * layout.lineCount();
-    QImage image = makeCanvas(std::clamp(widest, 1, maxSize.width()), std::clamp(height, 1, maxSize.height()),
-                              QImage::Format_RGB32);
+    const QSize size(std::clamp(widest, 1, maxSize.width()), std::clamp(height, 1, maxSize.height()));
+    // A place in device pixels; at a ratio of 1 the measure's own.
+    auto device = [ratio](int pixels) { return int(std::lround(pixels * ratio)); };
+    QImage image = makeCanvas(device(size.width()), device(size.height()), QImage::Format_RGB32);
     image.fill(background);
 
-    QPainter painter(&image);
-    painter.setPen(text);
-    for (int line = 0, y = 0; line < layout.lineCount() && y < image.height(); ++line, y += measure.lineHeight()) {
-        int x = 0;
-        for (int code = layout.firstCodeOfLine(line); code <= layout.lastCodeOfLine(line) && x < image.width();
-             ++code) {
-            const int width = measure.charWidth(code);
-            drawCharacter(painter, measure, code, {x, y}, QRect(x, y, width, measure.lineHeight()));
-            x += width;
+    QRawFont font = measure.rawFont();
+    if (ratio != 1.0)
+        font.setPixelSize(font.pixelSize() * ratio);
+    {
+        QPainter painter(&image);
+        painter.setPen(text);
+        for (int line = 0, y = 0; line < layout.lineCount() && y < size.height(); ++line, y += measure.lineHeight()) {
+            int x = 0;
+            for (int code = layout.firstCodeOfLine(line); code <= layout.lastCodeOfLine(line) && x < size.width();
+                 ++code) {
+                const int width = measure.charWidth(code);
+                const QRect cell(device(x), device(y), device(x + width) - device(x),
+                                 device(y + measure.lineHeight()) - device(y));
+                if (!cell.isEmpty()) {
+                    painter.setClipRect(cell);
+                    drawGlyph(painter, font, measure.glyph(code), {cell.x(), device(y + measure.ascent())});
+                }
+                x += width;
+            }
         }
     }
+    // Said only now: the places above are in the image's own pixels.
+    image.setDevicePixelRatio(ratio);
     return image;
 }
 

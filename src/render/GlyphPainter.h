@@ -20,15 +20,16 @@ struct TextureLayout;
 void drawGlyph(QPainter& painter, const QRawFont& font, quint32 glyph, QPoint pen);
 
 // Draws the character with this code with its text origin (the top-left corner of its line box)
-// at origin, clipped to clip. The painter's font and pen are the caller's.
-void drawCharacter(QPainter& painter, const FontMeasure& measure, int code, QPoint origin, const QRect& clip);
-// The same with a font of the calling thread's own (see FontMeasure::rawFontForThisThread).
+// at origin, clipped to clip, in a font of the calling thread's own (see
+// FontMeasure::rawFontForThisThread). The painter's pen is the caller's.
 void drawCharacter(QPainter& painter, const QRawFont& font, const FontMeasure& measure, int code, QPoint origin,
                    const QRect& clip);
 
 // The preview: the layout's lines without gaps, each character drawn on its own at its measured
-// place, in the given colours. Only the part within maxSize is drawn.
+// place, in the given colours. Only the part within maxSize is drawn. For a screen of ratio device
+// pixels per pixel the image has ratio times the pixels and says so (QImage::devicePixelRatio):
+// the places are the measure's multiplied, the glyphs those of the font at ratio times its size.
 QImage renderPreview(const FontMeasure& measure, const TextureLayout& layout, const QColor& text,
-                     const QColor& background, QSize maxSize);
+                     const QColor& background, QSize maxSize, qreal ratio = 1.0);
 
 } // namespace glyfrax

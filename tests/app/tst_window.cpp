@@ -4,11 +4,13 @@
 #include "app/DialogService.h"
 #include "app/ExportPropsDialog.h"
 #include "app/MainWindow.h"
+#include "app/TextureView.h"
 #include "settings/ProfileFile.h"
 #include "support/ChildProcess.h"
 #include "support/Golden.h"
 #include "support/TestFont.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QtWidgets>
 
@@ -99,6 +101,11 @@ private slots:
         m_dialogs.colorAnswer = QColor(255, 0, 0);
         run(u"n_backcolor");
         note(u"background red"_s);
+        run(u"m_texview");
+        QPointer<TextureView> view = window.textureView();
+        run(u"m_texview");
+        QCOMPARE(window.textureView(), view);
+        note(u"texture view, asked for twice: one"_s);
 
         run(u"m_props");
         child<QScrollBar>(u"XScroll")->triggerAction(QAbstractSlider::SliderSingleStepAdd);
@@ -184,6 +191,7 @@ private slots:
         QPointer<ExportPropsDialog> pending = window.exportPropsDialog();
         run(u"m_quit");
         QVERIFY(!pending);
+        QVERIFY(!view);
         QVERIFY(!window.aboutDialog());
         m_transcript += u"## saved\n"_s + QString::fromUtf8(test::readBytes(m_ini)).replace(u"\r\n"_s, u" "_s);
         GLYFRAX_COMPARE_GOLDEN(m_transcript.toUtf8(), u"window-scenario.txt"_s);
@@ -337,6 +345,11 @@ private:
         out << "## " << step << '\n'
             << label(u"TexLabel")->text() << ", font " << m_window->font().toString() << ", preview "
             << (label(u"PreLabel")->isHidden() ? u"hidden"_s : preview.pixelColor(0, 0).name()) << ' ' << preview.size()
+            << ' '
+            << QCryptographicHash::hash(QByteArrayView(preview.constBits(), preview.sizeInBytes()),
+                                        QCryptographicHash::Sha1)
+                   .toHex()
+                   .left(8)
             << ": " << m_window->previewText().replace(u'\n', u'|') << '\n'
             << asText(m_window->settings());
         if (ExportPropsDialog* props = m_window->exportPropsDialog()) {
@@ -351,6 +364,13 @@ private:
                 << (bmChild<QPushButton>(u"OKButton")->isEnabled()
                         ? u""_s
                         : u", OK off: "_s + bmChild<QLabel>(u"CharsProblem")->text());
+        }
+        if (TextureView* view = m_window->textureView()) {
+            if (view->isDrawing())
+                QVERIFY(QSignalSpy(view, &TextureView::pictureShown).wait(30000));
+            const QImage& page = view->picture()->shown.page();
+            out << "\ntexture view: " << view->statusBar()->currentMessage() << ", first pixel "
+                << (page.isNull() ? u"none"_s : page.pixelColor(0, 0).name());
         }
         if (AboutDialog* about = m_window->aboutDialog()) {
             out << "\nabout: " << about->windowTitle() << ", " << about->findChild<QLabel*>(u"lblTitle"_s)->text()

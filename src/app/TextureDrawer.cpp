@@ -1,0 +1,175 @@
+#include "app/TextureDrawer.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <set>
+
+namespace glyfrax {
+
+namespace {
+
+// Wider or taller sample lines are cut off: a line of huge glyphs would take memory without end.
+constexpr int kLargestSampleSide = 8192;
+// Larger pages are not drawn for the view: one would hold a gigabyte and more. The export still
+// writes them, in bands.
+constexpr qint64 kLargestShownPage = qint64(8192) * 8192;
+
+struct SampleImage
+{
+    QImage image;
+    QPoint origin;
+};
+
+// The sample line set from the pages as an engine blits it: each character's cell copied from its
+// page, blended over what is there. The pages the line needs besides the one drawn already are
+// drawn one at a time.
+SampleImage composeSample(const TexturePlan& plan, const SampleLine& line, int drawnPage, const QImage& drawn)
+{
+    const BmFont& font = plan.descriptor();
+    QRect area = line.cells | QRect(0, 0, std::max(line.penEnd, 1), std::max(font.lineHeight, 1));
+    area.setSize(area.size().boundedTo(QSize(kLargestSampleSide, kLargestSampleSide)));
+    SampleImage sample{QImage(area.size(), QImage::Format_ARGB32_Premultiplied), -area.topLeft()};
+    if (sample.image.isNull())
+        return {};
+    sample.image.fill(Qt::transparent);
+    std::set<int> pages;
+    for (const SampleGlyph& glyph : line.glyphs)
+        pages.insert(font.chars[glyph.index].page);
+    QPainter painter(&sample.image);
+    painter.translate(sample.origin);
+    for (const int page : pages) {
+        const QImage image = page == drawnPage ? drawn : plan.drawPage(page);
+        for (const SampleGlyph& glyph : line.glyphs) {
+            const BmFontChar& c = font.chars[glyph.index];
+            // An empty source would be taken as the whole page.
+            if (c.page == page && c.width > 0 && c.height > 0)
+                painter.drawImage(glyph.corner, image, QRect(c.x, c.y, c.width, c.height));
+        }
+    }
+    return sample;
+}
+
+} // namespace
+
+TextureDrawer::TextureDrawer(const QPalette& palette, QObject* parent)
+    : QObject(parent), m_palette(palette), m_thread([this] { work(); })
+{
+}
+
+TextureDrawer::~TextureDrawer()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+}
+
+quint64 TextureDrawer::request(const ViewRequest& request)
+{
+    quint64 serial = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        serial = ++m_lastSerial;
+        m_pending = Pending{serial, request};
+    }
+    m_wake.notify_one();
+    return serial;
+}
+
+bool TextureDrawer::stillWanted(const ViewRequest& running)
+{
+    const std::lock_guard lock(m_mutex);
+    return !m_stopping && (!m_pending || (m_pending->request.settings == running.settings &&
+                                          m_pending->request.profile == running.profile));
+}
+
+void TextureDrawer::work()
+{
+    // Everything made from a font stays on this thread, and ends here with it.
+    std::optional<TexturePlan> plan;
+    std::optional<ViewRequest> plannedFor; // its settings and profile count
+    std::shared_ptr<const BmFont> descriptor;
+    QString planError;
+    int drawnPage = -1;
+    ShownPage shown;
+    for (;;) {
+        Pending next;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stopping || m_pending; });
+            if (m_stopping)
+                return;
+            next = std::move(*m_pending);
+            m_pending.reset();
+        }
+        const ViewRequest& wanted = next.request;
+        if (!plannedFor || plannedFor->settings != wanted.settings || plannedFor->profile != wanted.profile) {
+            plan.reset();
+            descriptor.reset();
+            drawnPage = -1;
+            shown = {};
+            plannedFor.reset();
+            Result<TexturePlan> made =
+                TexturePlan::make(wanted.settings, wanted.profile, m_palette, [&] { return stillWanted(wanted); });
+            if (!stillWanted(wanted))
+                continue; // a newer request with other settings waits
+            plannedFor = wanted;
+            planError = made ? QString() : made.error();
+            if (made) {
+                plan.emplace(std::move(*made));
+                descriptor = std::make_shared<const BmFont>(plan->descriptor());
+            }
+        }
+        auto picture = std::make_shared<ViewPicture>();
+        picture->serial = next.serial;
+        picture->error = planError;
+        if (plan) {
+            picture->descriptor = descriptor;
+            picture->pageCount = plan->pageCount();
+            picture->page = std::clamp(wanted.page, 0, picture->pageCount - 1);
+            const QSize size = plan->pageSize();
+            if (qint64(size.width()) * size.height() > kLargestShownPage) {
+                picture->error = QStringLiteral("Die Textur hat %1 x %2 Pixel; die Ansicht zeigt Seiten bis 8192 x "
+                                                "8192 Pixel. Der Export schreibt sie trotzdem.")
+                                     .arg(size.width())
+                                     .arg(size.height());
+            } else {
+                if (picture->page != drawnPage) {
+                    QImage page = plan->drawPage(picture->page);
+                    if (!stillWanted(wanted))
+                        continue; // its smaller copies would take as long again
+                    shown = ShownPage(std::move(page));
+                    drawnPage = shown.page().isNull() ? -1 : picture->page;
+                }
+                if (drawnPage < 0) {
+                    picture->error = QStringLiteral("Für eine Seite von %1 x %2 Pixeln ist nicht genug Speicher frei.")
+                                         .arg(size.width())
+                                         .arg(size.height());
+                } else {
+                    picture->shown = shown;
+                    picture->sampleLine = setSampleText(*descriptor, wanted.sample);
+                    const SampleImage sample = composeSample(*plan, picture->sampleLine, drawnPage, shown.page());
+                    picture->sample = ShownPage(sample.image);
+                    picture->sampleOrigin = sample.origin;
+                }
+            }
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, done = std::shared_ptr<const ViewPicture>(std::move(picture))] {
+                bool newest = false;
+                {
+                    const std::lock_guard lock(m_mutex);
+                    newest = done->serial == m_lastSerial;
+                }
+                if (newest)
+                    emit drawn(done);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+} // namespace glyfrax

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "export/BmFontWriter.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <cstddef>
+#include <vector>
+
+namespace glyfrax {
+
+// One character of a line set from a texture font: which of the descriptor's characters, and
+// where its cell's top-left corner goes, from the line's start on the left and its top.
+struct SampleGlyph
+{
+    std::size_t index = 0; // into BmFont::chars
+    QPoint corner;
+};
+
+// A line of text as an engine sets it from a texture font.
+struct SampleLine
+{
+    std::vector<SampleGlyph> glyphs;
+    int penEnd = 0; // where the pen stands after the last character
+    QRect cells;    // what the cells cover together; empty when nothing is drawn
+};
+
+// Sets text as engines do with a BMFont descriptor: the pen starts at 0; before each character
+// it moves on by the kerning between that character and the one before, each cell goes to the
+// pen plus its offsets, and then the pen moves on by the advance. Characters the font does not
+// have are left out, and no kerning reaches across them. Positions are clamped to half the range of
+// int, so that a position plus a cell's size stays within it.
+SampleLine setSampleText(const BmFont& font, const QString& text);
+
+} // namespace glyfrax

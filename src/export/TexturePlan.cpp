@@ -1,0 +1,82 @@
+#include "export/TexturePlan.h"
+
+#include "base/CodePage.h"
+#include "settings/Settings.h"
+
+#include <algorithm>
+
+namespace glyfrax {
+
+namespace {
+
+// The classic cells as a descriptor: what an engine that reads the metrics file works with.
+BmFont describeClassic(const ClassicPlan& plan, const CodePage& codePage)
+{
+    BmFont font;
+    font.lineHeight = plan.measure.lineHeight();
+    font.base = plan.measure.ascent();
+    font.scaleW = plan.layout.side;
+    font.scaleH = plan.layout.side;
+    for (int code = kFirstCode; code <= kLastCode; ++code) {
+        const GlyphRect& cell = plan.cells[code];
+        // A code the code page leaves unassigned still has its cell; it stands for itself.
+        const char32_t character = codePage.character(static_cast<unsigned char>(code));
+        font.chars.push_back(
+            {character != 0 ? character : char32_t(code), cell.X, cell.Y, cell.W, cell.H, 0, 0, cell.W, 0});
+    }
+    std::sort(font.chars.begin(), font.chars.end(),
+              [](const BmFontChar& a, const BmFontChar& b) { return a.id < b.id; });
+    return font;
+}
+
+} // namespace
+
+TexturePlan::TexturePlan(TextureProfile profile, BmFont descriptor, std::variant<ClassicPlan, ModernPlan> plan)
+    : m_profile(profile), m_descriptor(std::move(descriptor)), m_plan(std::move(plan))
+{
+}
+
+Result<TexturePlan> TexturePlan::make(const Settings& settings, TextureProfile profile, const QPalette& palette,
+                                      const std::function<bool()>& stillWanted)
+{
+    if (profile == TextureProfile::Classic) {
+        const CodePage codePage = CodePage::windows1252();
+        Result<ClassicPlan> classic = planClassic(settings, palette, codePage);
+        if (!classic)
+            return failure(classic.error());
+        BmFont descriptor = describeClassic(*classic, codePage);
+        return TexturePlan(profile, std::move(descriptor), std::move(*classic));
+    }
+    ModernRun run;
+    run.stillWanted = stillWanted;
+    const ImageFormat format = settings.bmfont.image == PageImage::Bmp ? ImageFormat::Bmp : ImageFormat::Png;
+    Result<ModernPlan> modern = planModern(settings, run, format, palette);
+    if (!modern)
+        return failure(modern.error());
+    BmFont descriptor = modern->descriptor;
+    return TexturePlan(profile, std::move(descriptor), std::move(*modern));
+}
+
+int TexturePlan::pageCount() const
+{
+    if (const auto* modern = std::get_if<ModernPlan>(&m_plan))
+        return int(modern->pages.size());
+    return 1;
+}
+
+QSize TexturePlan::pageSize() const
+{
+    if (const auto* modern = std::get_if<ModernPlan>(&m_plan))
+        return modern->pageSize;
+    const std::int32_t side = std::get<ClassicPlan>(m_plan).layout.side;
+    return {side, side};
+}
+
+QImage TexturePlan::drawPage(int page) const
+{
+    if (const auto* modern = std::get_if<ModernPlan>(&m_plan))
+        return drawModernPage(*modern, page);
+    return drawClassicTexture(std::get<ClassicPlan>(m_plan));
+}
+
+} // namespace glyfrax

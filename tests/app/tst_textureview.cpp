@@ -1,0 +1,164 @@
+#include "app/TextureView.h"
+#include "app/ZoomSteps.h"
+#include "export/FontExport.h"
+#include "export/ModernExport.h"
+#include "export/SampleText.h"
+#include "support/TestFont.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtWidgets>
+
+using namespace glyfrax;
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(TextureProfile)
+
+namespace {
+
+// Pixels alike whatever format holds them: a BMP file reads back as RGB32, a page may be ARGB32.
+QImage comparable(const QImage& image)
+{
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace
+
+class TestTextureView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(!test::loadDejaVuSans().isEmpty()); }
+
+    // Every page the view shows is the page the export writes, pixel for pixel.
+    void pagesAreTheExportedFiles_data()
+    {
+        QTest::addColumn<TextureProfile>("profile");
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<BmFontOptions>("options");
+        QTest::addColumn<int>("pages");
+        BmFontOptions opaque;
+        opaque.opaque = true;
+        BmFontOptions smallPages;
+        smallPages.maxTexture = 128;
+        smallPages.image = PageImage::Bmp;
+        QTest::addRow("classic pair, BMP") << TextureProfile::Classic << u"c.bmp"_s << BmFontOptions() << 1;
+        QTest::addRow("BMFont, PNG with coverage in alpha")
+            << TextureProfile::BmFont << u"m.png"_s << BmFontOptions() << 1;
+        QTest::addRow("BMFont, opaque PNG in the font's colours")
+            << TextureProfile::BmFont << u"m.png"_s << opaque << 1;
+        QTest::addRow("BMFont, BMP pages of 128 pixels") << TextureProfile::BmFont << u"m.bmp"_s << smallPages << 4;
+    }
+    void pagesAreTheExportedFiles()
+    {
+        QFETCH(TextureProfile, profile);
+        QFETCH(QString, image);
+        QFETCH(BmFontOptions, options);
+        QFETCH(int, pages);
+        const Settings settings{test::dejaVu(14), {}, options};
+        QTemporaryDir dir;
+        const QString path = dir.filePath(image);
+        QStringList files{path};
+        if (profile == TextureProfile::Classic) {
+            QVERIFY(exportFont(path, settings, QApplication::palette()));
+        } else {
+            const Result<ModernExported> written = exportModern(path, settings, {}, QApplication::palette());
+            QVERIFY(written);
+            files = written->pagePaths;
+        }
+        QCOMPARE(files.size(), pages);
+
+        TextureView view({});
+        QSignalSpy shown(&view, &TextureView::pictureShown);
+        QVERIFY(shown.wait(30000)); // the empty settings' picture first
+        view.setProfile(profile);
+        view.setSettings(settings);
+        for (int page = 0; page < pages; ++page) {
+            if (page > 0)
+                view.setPage(page);
+            QVERIFY(shown.wait(30000));
+            QVERIFY(!view.isDrawing());
+            QCOMPARE(view.picture()->pageCount, pages);
+            QCOMPARE(view.picture()->page, page);
+            QVERIFY(comparable(view.picture()->shown.page()) == comparable(QImage(files[page])));
+        }
+        // The sample line holds the cells it sets, and nothing outside them.
+        const ViewPicture& picture = *view.picture();
+        QRegion cells;
+        for (const SampleGlyph& glyph : picture.sampleLine.glyphs) {
+            const BmFontChar& c = picture.descriptor->chars[glyph.index];
+            cells += QRect(glyph.corner + picture.sampleOrigin, QSize(c.width, c.height));
+        }
+        const QImage sample = picture.sample.page();
+        QVERIFY(!cells.isEmpty());
+        for (int y = 0; y < sample.height(); ++y) {
+            for (int x = 0; x < sample.width(); ++x)
+                QVERIFY(cells.contains(QPoint(x, y)) || qAlpha(sample.pixel(x, y)) == 0);
+        }
+    }
+
+    void zoomSteps_data()
+    {
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<double>("in");
+        QTest::addColumn<double>("out");
+        QTest::addRow("smallest") << 0.25 << 0.5 << 0.25;
+        QTest::addRow("1:1") << 1.0 << 2.0 << 0.5;
+        QTest::addRow("whole steps above 1:1") << 4.0 << 6.0 << 3.0;
+        QTest::addRow("between steps, fitted") << 0.37 << 0.5 << 0.25;
+        QTest::addRow("a hair off a step counts as the step") << 2.0 + 1e-12 << 3.0 << 1.0;
+        QTest::addRow("largest") << 16.0 << 16.0 << 12.0;
+    }
+    void zoomSteps()
+    {
+        QFETCH(double, zoom);
+        QFETCH(double, in);
+        QFETCH(double, out);
+        QCOMPARE(zoomedIn(zoom), in);
+        QCOMPARE(zoomedOut(zoom), out);
+    }
+
+    void fitting_data()
+    {
+        QTest::addColumn<QSize>("page");
+        QTest::addColumn<QSize>("area");
+        QTest::addColumn<double>("zoom");
+        QTest::addRow("fits 1:1 exactly") << QSize(512, 512) << QSize(512, 700) << 1.0;
+        QTest::addRow("whole factor above 1:1") << QSize(128, 128) << QSize(900, 700) << 5.0;
+        QTest::addRow("narrow side decides") << QSize(1024, 256) << QSize(512, 512) << 0.5;
+        QTest::addRow("not below the smallest") << QSize(4096, 4096) << QSize(600, 400) << 0.25;
+        QTest::addRow("not above the largest") << QSize(16, 16) << QSize(2000, 2000) << 16.0;
+        QTest::addRow("nothing to fit") << QSize() << QSize(500, 500) << 1.0;
+    }
+    void fitting()
+    {
+        QFETCH(QSize, page);
+        QFETCH(QSize, area);
+        QFETCH(double, zoom);
+        QCOMPARE(fittingZoom(page, area), zoom);
+    }
+
+    // An engine's pen: kerning before a character, the cell at pen plus offsets, then the advance.
+    void samplePenPositions()
+    {
+        BmFont font;
+        font.chars = {{U' ', 0, 0, 0, 0, 0, 0, 4, 0},
+                      {U'A', 1, 1, 9, 10, 0, 3, 9, 0},
+                      {U'V', 11, 1, 10, 10, -1, 3, 8, 0},
+                      {U'o', 22, 1, 7, 7, 1, 6, 7, 1}};
+        font.kernings = {{U'A', U'V', -2}, {U'V', U'A', -1}, {U'V', U'o', -1}};
+        // ö is not in the font: left out, and no kerning reaches across it.
+        const SampleLine line = setSampleText(font, u"AVAöA Vo"_s);
+        QStringList placed;
+        for (const SampleGlyph& glyph : line.glyphs)
+            placed << u"%1 %2,%3"_s.arg(QChar(font.chars[glyph.index].id)).arg(glyph.corner.x()).arg(glyph.corner.y());
+        QCOMPARE(placed.join(u" | "_s), u"A 0,3 | V 6,3 | A 14,3 | A 23,3 |   32,0 | V 35,3 | o 44,6"_s);
+        QCOMPARE(line.penEnd, 50);
+        QCOMPARE(line.cells, QRect(0, 3, 51, 10));
+    }
+};
+
+QTEST_MAIN(TestTextureView)
+#include "tst_textureview.moc"
