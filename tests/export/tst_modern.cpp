@@ -255,7 +255,7 @@ private slots:
         QFETCH(QString, line);
         QTemporaryDir folder;
         BmFontOptions options;
-        options.padding = padding;
+        options.padding = {padding, padding, padding, padding};
         const Font texture = readFont(exportTo(folder.filePath(u"f.png"_s), font, options));
         QList<QList<uint>> texts;
         for (qsizetype i = 0; i < line.size(); i += 99) // pieces of 100 that overlap: every pair is in one
