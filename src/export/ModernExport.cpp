@@ -300,7 +300,7 @@ FontSettings sizedFont(const Settings& settings)
 
 // The fallback fonts at the main font's size and style, each found or registered; their files
 // are inputs of the export.
-Result<std::vector<FontMeasure>> fallbackFonts(const FontSettings& main, const QStringList& fallbacks,
+Result<std::vector<FontMeasure>> fallbackFonts(const FontSettings& main, const QStringList& fallbacks, bool monochrome,
                                                std::vector<QString>& names, QStringList& files)
 {
     std::vector<FontMeasure> fonts;
@@ -310,7 +310,7 @@ Result<std::vector<FontMeasure>> fallbackFonts(const FontSettings& main, const Q
             return failure(QStringLiteral("Ersatzschrift „%1“: %2").arg(shownName(fallback), found.error()));
         FontSettings face = main;
         face.face = found->family;
-        fonts.emplace_back(face);
+        fonts.emplace_back(face, CodePage::windows1252(), monochrome);
         names.push_back(found->displayName);
         if (!found->file.isEmpty())
             files.append(found->file);
@@ -398,10 +398,10 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         return failure(wanted.error());
     ModernPlan plan;
     // The classic export's measure: the same font, size and rendering choices at 96 dpi.
-    plan.fonts.emplace_back(sizedFont(settings));
+    plan.fonts.emplace_back(sizedFont(settings), CodePage::windows1252(), options.monochrome);
     std::vector<QString> fallbackNames;
     Result<std::vector<FontMeasure>> fallbacks =
-        fallbackFonts(sizedFont(settings), options.fallbacks, fallbackNames, plan.fontFiles);
+        fallbackFonts(sizedFont(settings), options.fallbacks, options.monochrome, fallbackNames, plan.fontFiles);
     if (!fallbacks)
         return failure(fallbacks.error());
     std::move(fallbacks->begin(), fallbacks->end(), std::back_inserter(plan.fonts));

@@ -42,12 +42,13 @@ QImage coveragePage(const PageSource& source, QSize size, const std::vector<Plac
 
 // The glyphs drawn in the text colour on the background. Each thread paints on a view of the
 // page's pixels of its own: the cells do not overlap, and each glyph is clipped to its cell.
-QImage opaquePage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs)
+QImage drawnPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs, const QColor& text,
+                 const QColor& background)
 {
     QImage page = makeCanvas(size.width(), size.height(), QImage::Format_RGB32);
     if (page.isNull())
         return page;
-    page.fill(source.colors.background);
+    page.fill(background);
     uchar* const pixels = page.bits();
     const qsizetype rowBytes = page.bytesPerLine();
     std::atomic<std::size_t> next{0};
@@ -60,7 +61,7 @@ QImage opaquePage(const PageSource& source, QSize size, const std::vector<Placed
         view.setDotsPerMeterX(page.dotsPerMeterX());
         view.setDotsPerMeterY(page.dotsPerMeterY());
         QPainter painter(&view);
-        painter.setPen(source.colors.text);
+        painter.setPen(text);
         setGlyphRendering(painter, source.monochrome);
         for (std::size_t first; (first = next.fetch_add(kBatch)) < glyphs.size();) {
             for (std::size_t i = first; i < std::min(first + kBatch, glyphs.size()); ++i) {
@@ -73,11 +74,32 @@ QImage opaquePage(const PageSource& source, QSize size, const std::vector<Placed
     return page;
 }
 
+// Qt draws glyphs from 64 pixels per em up as outlines, whose pixels may differ a little with
+// their place on the page; smaller ones come from a cache of glyph images, the same everywhere.
+bool inksAreThePages(const PageSource& source)
+{
+    constexpr double kLargestCachedGlyph = 64;
+    return std::all_of(source.fonts->begin(), source.fonts->end(),
+                       [](const FontMeasure& font) { return font.rawFont().pixelSize() < kLargestCachedGlyph; });
+}
+
 } // namespace
 
 QImage renderPageForFile(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs)
 {
-    return source.colors.coverageInAlpha ? coveragePage(source, size, glyphs) : opaquePage(source, size, glyphs);
+    if (!source.colors.coverageInAlpha)
+        return drawnPage(source, size, glyphs, source.colors.text, source.colors.background);
+    if (inksAreThePages(source))
+        return coveragePage(source, size, glyphs);
+    const QImage drawn = drawnPage(source, size, glyphs, Qt::white, Qt::black);
+    QImage page = makeCanvas(size.width(), size.height(), QImage::Format_Alpha8);
+    if (drawn.isNull() || page.isNull())
+        return {};
+    for (int y = 0; y < page.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
+        std::transform(from, from + page.width(), page.scanLine(y), [](QRgb pixel) { return uchar(qRed(pixel)); });
+    }
+    return page;
 }
 
 QImage renderPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs)
