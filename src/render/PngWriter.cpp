@@ -77,15 +77,13 @@ unsigned char paeth(int a, int b, int c)
 }
 
 // The row filtered with one filter into out; returns the sum of its bytes read as signed, by
-// which the filters are compared.
+// which the filters are compared, or as soon as it reaches limit some sum from there on.
 template <Filter filter>
 std::size_t filterRow(const unsigned char* row, const unsigned char* above, std::size_t n, std::size_t bpp,
-                      unsigned char* out)
+                      unsigned char* out, std::size_t limit)
 {
     std::size_t sum = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const int a = i >= bpp ? row[i - bpp] : 0;
-        const int b = above[i];
+    const auto put = [&](std::size_t i, int a, int b, int c) {
         int predicted = 0;
         if constexpr (filter == Sub)
             predicted = a;
@@ -94,10 +92,18 @@ std::size_t filterRow(const unsigned char* row, const unsigned char* above, std:
         else if constexpr (filter == Average)
             predicted = (a + b) / 2;
         else if constexpr (filter == Paeth)
-            predicted = paeth(a, b, i >= bpp ? above[i - bpp] : 0);
+            predicted = paeth(a, b, c);
         const auto value = uchar(row[i] - predicted);
         out[i] = value;
         sum += value < 128 ? value : 256U - value;
+    };
+    for (std::size_t i = 0; i < std::min(bpp, n); ++i)
+        put(i, 0, above[i], 0);
+    // In stretches, so that the loop stays simple, and a filter that has lost stops early.
+    constexpr std::size_t kStretch = 256;
+    for (std::size_t start = bpp; start < n && sum < limit; start += kStretch) {
+        for (std::size_t i = start, end = std::min(n, start + kStretch); i < end; ++i)
+            put(i, row[i - bpp], above[i], above[i - bpp]);
     }
     return sum;
 }
@@ -113,10 +119,11 @@ void appendFiltered(const std::vector<unsigned char>& row, const std::vector<uns
     out.resize(at + 1 + n);
     unsigned char* best = out.data() + at + 1;
     out[at] = None;
-    std::size_t bestSum = filterRow<None>(row.data(), above.data(), n, bpp, best);
-    const auto tryFilter = [&](Filter filter, std::size_t (*apply)(const unsigned char*, const unsigned char*,
-                                                                   std::size_t, std::size_t, unsigned char*)) {
-        const std::size_t sum = apply(row.data(), above.data(), n, bpp, candidate.data());
+    std::size_t bestSum = filterRow<None>(row.data(), above.data(), n, bpp, best, SIZE_MAX);
+    const auto tryFilter = [&](Filter filter,
+                               std::size_t (*apply)(const unsigned char*, const unsigned char*, std::size_t,
+                                                    std::size_t, unsigned char*, std::size_t)) {
+        const std::size_t sum = apply(row.data(), above.data(), n, bpp, candidate.data(), bestSum);
         if (sum < bestSum) {
             bestSum = sum;
             out[at] = filter;
