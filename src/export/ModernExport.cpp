@@ -354,7 +354,9 @@ void cropSinglePage(Packing& packing, const std::vector<CellSize>& sizes)
             bottom = std::max(bottom, packing.cells[i].y + sizes[i].height);
         }
     }
-    const auto roundUp = [](std::int32_t side, std::int32_t full) { return std::clamp((side + 3) / 4 * 4, 4, full); };
+    const auto roundUp = [](std::int32_t side, std::int32_t full) {
+        return std::min(full, std::max(4, (side + 3) / 4 * 4));
+    };
     packing.width = roundUp(right, packing.width);
     packing.height = roundUp(bottom, packing.height);
 }
