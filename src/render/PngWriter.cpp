@@ -136,17 +136,70 @@ void appendFiltered(const std::vector<unsigned char>& row, const std::vector<uns
     tryFilter(Paeth, filterRow<Paeth>);
 }
 
+// The same for a row of white pixels with the alpha of a Format_Alpha8 row (above: null for the
+// first row): the filter is chosen by the alpha bytes alone, as red, green and blue are 255
+// everywhere and filter to the same bytes in every pixel but the first.
+void appendFilteredAlpha(const uchar* alpha, const uchar* above, std::size_t width,
+                         std::vector<unsigned char>& candidate, std::vector<unsigned char>& out)
+{
+    const std::vector<unsigned char> noRow(above ? 0 : width, 0);
+    const uchar* up = above ? above : noRow.data();
+    std::vector<unsigned char> none(alpha, alpha + width);
+    Filter chosen = None;
+    std::size_t bestSum = filterRow<None>(alpha, up, width, 1, none.data(), SIZE_MAX);
+    const auto tryFilter = [&](Filter filter,
+                               std::size_t (*apply)(const unsigned char*, const unsigned char*, std::size_t,
+                                                    std::size_t, unsigned char*, std::size_t)) {
+        const std::size_t sum = apply(alpha, up, width, 1, candidate.data(), bestSum);
+        if (sum < bestSum) {
+            bestSum = sum;
+            chosen = filter;
+            std::copy(candidate.begin(), candidate.begin() + std::ptrdiff_t(width), none.begin());
+        }
+    };
+    tryFilter(Sub, filterRow<Sub>);
+    tryFilter(Up, filterRow<Up>);
+    tryFilter(Average, filterRow<Average>);
+    tryFilter(Paeth, filterRow<Paeth>);
+    // Red, green and blue of the first pixel and of the others, filtered.
+    const int b = above ? 0xFF : 0;
+    const auto colour = [chosen, b](int a, int c) {
+        const int predicted = chosen == Sub       ? a
+                              : chosen == Up      ? b
+                              : chosen == Average ? (a + b) / 2
+                              : chosen == Paeth   ? paeth(a, b, c)
+                                                  : 0;
+        return uchar(0xFF - predicted);
+    };
+    const uchar first = colour(0, 0);
+    const uchar rest = colour(0xFF, b);
+    const std::size_t at = out.size();
+    out.resize(at + 1 + 4 * width);
+    unsigned char* o = out.data() + at;
+    *o++ = chosen;
+    for (std::size_t x = 0; x < width; ++x, o += 4) {
+        o[0] = o[1] = o[2] = x == 0 ? first : rest;
+        o[3] = none[x];
+    }
+}
+
 // The rows first to first + count - 1 filtered, each after the one above it (none above row 0).
 std::vector<unsigned char> filteredRows(const QImage& image, int pixelBytes, int first, int count)
 {
     const std::size_t width = std::size_t(image.width()) * std::size_t(pixelBytes);
-    std::vector<unsigned char> above(width, 0);
-    std::vector<unsigned char> row(width);
     std::vector<unsigned char> candidate(width);
-    if (first > 0)
-        rowBytes(image, first - 1, above);
     std::vector<unsigned char> filtered;
     filtered.reserve((width + 1) * std::size_t(count));
+    if (image.format() == QImage::Format_Alpha8) {
+        for (int y = first; y < first + count; ++y)
+            appendFilteredAlpha(image.constScanLine(y), y > 0 ? image.constScanLine(y - 1) : nullptr,
+                                std::size_t(image.width()), candidate, filtered);
+        return filtered;
+    }
+    std::vector<unsigned char> above(width, 0);
+    std::vector<unsigned char> row(width);
+    if (first > 0)
+        rowBytes(image, first - 1, above);
     for (int y = first; y < first + count; ++y) {
         rowBytes(image, y, row);
         appendFiltered(row, above, pixelBytes, candidate, filtered);
