@@ -243,7 +243,8 @@ void TestFailures::hostileFiles_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message"); // a part of what the exporter says on stderr
     QTest::addColumn<QString>("check");   // sh, afterwards: must succeed
-    const QString bm = u"--format bmfont --size 10 "_s, mount = u"mkdir d1 d2 && cp $F d1/font.ttf && mount --bind d1 d2 && "_s;
+    const QString bm = u"--format bmfont --size 10 "_s,
+                  mount = u"mkdir d1 d2 && cp $F d1/font.ttf && mount --bind d1 d2 && "_s;
     const QString ff = u"$(printf '\\377')"_s, fffd = u"$(printf '\\357\\277\\275')"_s;
     const QString keep = u"cmp -s $F d1/font.ttf && ! ls d1 | grep -v font.ttf"_s;
     QTest::addRow("BMFont page is --font-file on a second mount")
