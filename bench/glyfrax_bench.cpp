@@ -4,6 +4,9 @@
 //   glyfrax-bench export PT   one export in this process (used by the full run, which starts a
 //                             fresh process per size so that each peak memory is its own)
 //   glyfrax-bench startup     where a fresh process spends its time before and during a small export
+//   glyfrax-bench bmfont [EXPORTER]
+//                             whole BMFont exports of whole scripts (CJK with fallback, all of DejaVu
+//                             Sans); with another glyfrax-export, both in turn, for a before and after
 
 #include "base/Localization.h"
 #include "export/FontExport.h"
@@ -12,8 +15,10 @@
 #include "settings/Settings.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QProcess>
@@ -22,7 +27,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <vector>
 
 using namespace glyfrax;
@@ -188,6 +196,113 @@ void benchStartup()
                 medianOf(whole) - inside);
 }
 
+// One run of a program: its wall time, its processor time and its peak memory.
+struct ProcessRun
+{
+    double wallMs = 0;
+    double cpuMs = 0;
+    double peakMiB = 0;
+    bool ok = false;
+};
+
+ProcessRun runProcess(const QString& program, const QStringList& arguments)
+{
+    std::vector<QByteArray> owned{program.toLocal8Bit()};
+    for (const QString& argument : arguments)
+        owned.push_back(argument.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& argument : owned)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    QElapsedTimer timer;
+    timer.start();
+    pid_t child = 0;
+    ProcessRun run;
+    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        rusage usage{};
+        wait4(child, &status, 0, &usage);
+        run.wallMs = double(timer.nsecsElapsed()) / 1e6;
+        run.cpuMs = (double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                     double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3);
+        run.peakMiB = double(usage.ru_maxrss) / 1024.0;
+        run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return run;
+}
+
+qint64 pagesBytes(const QString& folder)
+{
+    qint64 bytes = 0;
+    for (const QFileInfo& file : QDir(folder).entryInfoList({QStringLiteral("*.png")}, QDir::Files))
+        bytes += file.size();
+    return bytes;
+}
+
+// Whole exports of whole scripts, as a build script runs them; with a second exporter, the two
+// take turns, so that both meet the same load of a shared machine.
+void benchWholeScripts(const QString& other)
+{
+    struct Work
+    {
+        const char* name;
+        QStringList arguments;
+    };
+    const QStringList common{QStringLiteral("--format"), QStringLiteral("bmfont"), QStringLiteral("--size"),
+                             QStringLiteral("24")}; // 32 pixels per em at 96 dpi; older exporters have no --pixels
+    const std::vector<Work> works{
+        {"CJK 32 px (WenQuanYi Micro Hei, ASCII + U+4E00-U+9FFF)",
+         common + QStringList{QStringLiteral("--font"), QStringLiteral("WenQuanYi Micro Hei"),
+                              QStringLiteral("--chars"), QStringLiteral("32-126,0x4E00-0x9FFF")}},
+        {"DejaVu Sans 32 px, all of its characters up to U+FFFF",
+         common + QStringList{QStringLiteral("--font"), QStringLiteral("DejaVu Sans"), QStringLiteral("--chars"),
+                              QStringLiteral("32-0xFFFF")}},
+        {"DejaVu Sans 32 px, Latin-1", common + QStringList{QStringLiteral("--font"), QStringLiteral("DejaVu Sans")}}};
+    QStringList exporters{QStringLiteral(GLYFRAX_EXPORT_BINARY)};
+    if (!other.isEmpty())
+        exporters.append(other);
+    QTemporaryDir dir;
+    QFile config(dir.filePath(QStringLiteral("empty.ini")));
+    config.open(QIODevice::WriteOnly);
+    config.close();
+    constexpr int kRuns = 7;
+    std::printf("BMFont exports, whole process, median of %d (wall ms, processor ms, peak MiB, pages' bytes):\n",
+                kRuns);
+    for (const Work& work : works) {
+        std::printf("  %s\n", work.name);
+        std::vector<std::vector<ProcessRun>> runs(std::size_t(exporters.size()));
+        std::vector<qint64> bytes(std::size_t(exporters.size()));
+        for (int round = 0; round < kRuns; ++round) {
+            for (qsizetype e = 0; e < exporters.size(); ++e) {
+                const QString folder = dir.filePath(QString::number(e));
+                QDir().mkpath(folder);
+                runs[std::size_t(e)].push_back(
+                    runProcess(exporters[e], QStringList{QStringLiteral("--config"), config.fileName()} +
+                                                 work.arguments + QStringList{folder + QStringLiteral("/f.png")}));
+                bytes[std::size_t(e)] = pagesBytes(folder);
+            }
+        }
+        for (qsizetype e = 0; e < exporters.size(); ++e) {
+            const std::vector<ProcessRun>& r = runs[std::size_t(e)];
+            const auto median = [&r](double ProcessRun::*field) {
+                std::vector<double> values;
+                for (const ProcessRun& run : r)
+                    values.push_back(run.*field);
+                return medianOf(values);
+            };
+            const bool ok = std::all_of(r.begin(), r.end(), [](const ProcessRun& run) { return run.ok; });
+            std::printf("    %-10s %8.0f ms %8.0f ms %7.1f MiB %10lld bytes%s\n", e == 0 ? "this" : "other",
+                        median(&ProcessRun::wallMs), median(&ProcessRun::cpuMs), median(&ProcessRun::peakMiB),
+                        static_cast<long long>(bytes[std::size_t(e)]), ok ? "" : "  (failed)");
+        }
+        std::fflush(stdout);
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -201,6 +316,10 @@ int main(int argc, char* argv[])
         return benchOneExport(args.value(1).toFloat());
     if (args.value(0) == QStringLiteral("startup")) {
         benchStartup();
+        return 0;
+    }
+    if (args.value(0) == QStringLiteral("bmfont")) {
+        benchWholeScripts(args.value(1));
         return 0;
     }
     benchLayout();

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -42,14 +43,34 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
 
-    m_padding = addPixels(page, "PaddingBox", QStringLiteral("Rand um jedes Zeichen"), options.padding);
-    explain(m_padding, QStringLiteral("Freie Pixel um die Tinte jedes Zeichens in seiner Zelle, auf jeder Seite; "
-                                      "Platz etwa für Effekte, die eine Engine später zeichnet."));
-    form->addRow(QStringLiteral("&Rand um jedes Zeichen:"), m_padding);
-    m_spacing = addPixels(page, "SpacingBox", QStringLiteral("Abstand zwischen den Zellen"), options.spacing);
-    explain(m_spacing, QStringLiteral("Pixel, die zwischen zwei Zellen mindestens frei bleiben, damit eine "
-                                      "filternde Engine keine Nachbarzelle mitliest."));
-    form->addRow(QStringLiteral("&Abstand zwischen den Zellen:"), m_spacing);
+    // One box a side: a value the user does not touch stays as the settings hold it.
+    auto* paddings = new QHBoxLayout;
+    const std::pair<const char*, QString> sides[] = {{"PaddingUpBox", QStringLiteral("Rand oben")},
+                                                     {"PaddingRightBox", QStringLiteral("Rand rechts")},
+                                                     {"PaddingDownBox", QStringLiteral("Rand unten")},
+                                                     {"PaddingLeftBox", QStringLiteral("Rand links")}};
+    const int paddingValues[] = {options.padding.up, options.padding.right, options.padding.down,
+                                 options.padding.left};
+    for (std::size_t side = 0; side < m_padding.size(); ++side) {
+        m_padding[side] = addPixels(page, sides[side].first, sides[side].second, paddingValues[side]);
+        explain(m_padding[side], QStringLiteral("Freie Pixel um die Tinte jedes Zeichens in seiner Zelle (%1); Platz "
+                                                "etwa für Effekte, die eine Engine später zeichnet.")
+                                     .arg(sides[side].second));
+        paddings->addWidget(m_padding[side]);
+    }
+    form->addRow(QStringLiteral("&Rand (oben, rechts, unten, links):"), paddings);
+    auto* spacings = new QHBoxLayout;
+    const int spacingValues[] = {options.spacing.horizontal, options.spacing.vertical};
+    const char* spacingNames[] = {"SpacingAcrossBox", "SpacingDownBox"};
+    const QString spacingTexts[] = {QStringLiteral("Abstand waagerecht"), QStringLiteral("Abstand senkrecht")};
+    for (std::size_t way = 0; way < m_spacing.size(); ++way) {
+        m_spacing[way] = addPixels(page, spacingNames[way], spacingTexts[way], spacingValues[way]);
+        explain(m_spacing[way], QStringLiteral("Pixel, die zwischen zwei Zellen mindestens frei bleiben (%1), damit "
+                                               "eine filternde Engine keine Nachbarzelle mitliest.")
+                                    .arg(spacingTexts[way]));
+        spacings->addWidget(m_spacing[way]);
+    }
+    form->addRow(QStringLiteral("&Abstand (waagerecht, senkrecht):"), spacings);
 
     m_maxTexture = new QComboBox(page);
     m_maxTexture->setObjectName(QStringLiteral("MaxTextureBox"));
@@ -99,7 +120,9 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
     column->addWidget(look);
     column->addStretch(1);
 
-    for (QSpinBox* box : {m_padding, m_spacing})
+    for (QSpinBox* box : m_padding)
+        QObject::connect(box, &QSpinBox::valueChanged, page, changed);
+    for (QSpinBox* box : m_spacing)
         QObject::connect(box, &QSpinBox::valueChanged, page, changed);
     for (QComboBox* box : {m_maxTexture, m_image})
         QObject::connect(box, &QComboBox::currentIndexChanged, page, changed);
@@ -110,8 +133,8 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
 
 void PageGroup::store(BmFontOptions& options) const
 {
-    options.padding = m_padding->value();
-    options.spacing = m_spacing->value();
+    options.padding = {m_padding[0]->value(), m_padding[1]->value(), m_padding[2]->value(), m_padding[3]->value()};
+    options.spacing = {m_spacing[0]->value(), m_spacing[1]->value()};
     options.maxTexture = m_maxTexture->currentData().toInt();
     options.nonSquare = m_nonSquare->isChecked();
     options.image = PageImage(m_image->currentData().toInt());

@@ -2,6 +2,8 @@
 
 #include "app/BmFontOptionGroup.h"
 
+#include <array>
+
 class QCheckBox;
 class QComboBox;
 class QRadioButton;
@@ -19,8 +21,8 @@ public:
     void store(BmFontOptions& options) const override;
 
 private:
-    QSpinBox* m_padding = nullptr;
-    QSpinBox* m_spacing = nullptr;
+    std::array<QSpinBox*, 4> m_padding{}; // up, right, down, left
+    std::array<QSpinBox*, 2> m_spacing{}; // across, down
     QComboBox* m_maxTexture = nullptr;
     QCheckBox* m_nonSquare = nullptr;
     QComboBox* m_image = nullptr;

@@ -100,8 +100,9 @@ struct Options
                                             "stderr (Vorgabe: Fortschritt auf einem Terminal, Dateien auf stdout).")};
     QCommandLineOption verbose{
         QStringLiteral("verbose"),
-        QStringLiteral("Auf stderr nennen, welche Zeichen der Schrift fehlen und welche Werte die Beschreibung "
-                       "begrenzen musste (Vorgabe: nicht nennen).")};
+        QStringLiteral("Auf stderr nennen, welche Zeichen der Schrift fehlen, welche aus welcher Ersatzschrift kommen, "
+                       "wie weit die Zellen die Seiten füllen und welche Werte die Beschreibung begrenzen musste "
+                       "(Vorgabe: nicht nennen).")};
 };
 
 // The command-line options of the BMFont options, in table order: a switch also gets its
@@ -192,6 +193,26 @@ std::optional<std::array<QString, 5>> labelsFrom(const QString& text)
     return std::array<QString, 5>{parts[0], parts[1], parts[2], parts[3], parts[4]};
 }
 
+// A size in points or in pixels, never both; a size in points replaces the settings' size in
+// pixels. No size at all would silently be some other size.
+Result<void> readModernSize(const QCommandLineParser& parser, const Options& o, CommandLine& line)
+{
+    const auto given = std::find_if(line.overrides.bmfont.begin(), line.overrides.bmfont.end(),
+                                    [](const auto& entry) { return entry.first == u"Pixels"; });
+    const bool pixels = given != line.overrides.bmfont.end();
+    if (parser.isSet(o.size) && pixels)
+        return failure(QStringLiteral("--size und --pixels schließen einander aus: Geben Sie die Größe in Punkt oder "
+                                      "in Pixeln an."));
+    if (line.overrides.size == 0.0F)
+        return failure(QStringLiteral("--size 0 gibt keine Größe für --format bmfont; geben Sie eine Größe in Punkt "
+                                      "oder mit --pixels in Pixeln an."));
+    if (pixels && given->second.trimmed().toInt() == 0)
+        return failure(QStringLiteral("--pixels 0 gibt keine Größe; geben Sie eine Größe in Pixeln an."));
+    if (parser.isSet(o.size))
+        line.overrides.bmfont.append({QStringLiteral("Pixels"), QStringLiteral("0")});
+    return {};
+}
+
 // The options of the BMFont format and the code page; each of the first ones given with the
 // classic format is an error, as is a classic option with the BMFont format, not silently ignored.
 Result<void> readModernOptions(const QCommandLineParser& parser, const Options& o,
@@ -226,9 +247,11 @@ Result<void> readModernOptions(const QCommandLineParser& parser, const Options& 
             return failure(QStringLiteral("--%1 und --%2 schließen einander aus.").arg(entry.option, entry.negation));
         if (!on && !off)
             continue;
-        const QString text = off ? QStringLiteral("0")
+        const QStringList values = parser.values(option.option);
+        const QString text = off                         ? QStringLiteral("0")
                              : entry.valueName.isEmpty() ? QStringLiteral("255")
-                                                         : parser.values(option.option).join(u',');
+                             : entry.addUp               ? entry.addUp(values)
+                                                         : values.value(0);
         if (const Result<void> read = entry.read(scratch, text); !read)
             return failure(read.error().startsWith(u"erwartet ")
                                ? QStringLiteral("Ungültiger Wert „%1“ für --%2: %3.")
@@ -238,7 +261,7 @@ Result<void> readModernOptions(const QCommandLineParser& parser, const Options& 
         if (entry.key == u"CodePage" && scratch.codePage != 0)
             line.codePage = *CodePage::windows(scratch.codePage);
     }
-    return {};
+    return modern ? readModernSize(parser, o, line) : Result<void>();
 }
 
 } // namespace
@@ -276,9 +299,9 @@ namespace {
 
 QList<QCommandLineOption> optionList(const Options& o, const std::vector<TableOption>& table)
 {
-    QList<QCommandLineOption> options{o.config, o.font,   o.fontFile,   o.size,        o.bold,   o.noBold,
-                                      o.italic, o.noItalic, o.color,    o.backColor,   o.binary, o.text,
-                                      o.longFields, o.shortFields, o.labels, o.xDist,  o.yDist,  o.format};
+    QList<QCommandLineOption> options{o.config,     o.font,        o.fontFile, o.size,      o.bold,   o.noBold,
+                                      o.italic,     o.noItalic,    o.color,    o.backColor, o.binary, o.text,
+                                      o.longFields, o.shortFields, o.labels,   o.xDist,     o.yDist,  o.format};
     for (const TableOption& option : table) {
         options.append(option.option);
         if (option.negation)
@@ -368,7 +391,7 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     // A second value would silently replace the first, unless the option's values add up.
     for (const QCommandLineOption& option : optionList(o, table)) {
         const bool addsUp = std::any_of(table.begin(), table.end(), [&option](const TableOption& entry) {
-            return entry.entry->addsUp && entry.option.names() == option.names();
+            return entry.entry->addUp && entry.option.names() == option.names();
         });
         if (!option.valueName().isEmpty() && !addsUp && parser.values(option).size() > 1)
             return usageError(

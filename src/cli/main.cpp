@@ -8,6 +8,7 @@
 #include "cli/CommandLine.h"
 #include "cli/ModernCommand.h"
 #include "export/FontExport.h"
+#include "export/ModernExport.h"
 #include "render/BmpWriter.h"
 #include "render/FontSource.h"
 #include "settings/SettingsLocation.h"
@@ -176,7 +177,7 @@ int runCommandLine()
         }
         settings.font.face = font->family;
         faceName = font->displayName;
-        inputs.append(line.fontFile);
+        inputs.append(font->file);
     }
     line.overrides.applyTo(settings);
     // A settings file without a face reads as "0", the value of every missing key.
@@ -191,10 +192,16 @@ int runCommandLine()
         return 1;
     }
 
-    if (line.format == CommandLine::Format::BmFont)
+    if (line.format == CommandLine::Format::BmFont) {
+        // A settings file without a size reads as 0, which the classic pair has always drawn at 10 pt.
+        if (const Result<void> sized = checkModernSize(settings); !sized) {
+            print(stderr, QStringLiteral("glyfrax-export: ") + sized.error());
+            return 2;
+        }
         return finish(runModernExport(
             line, settings, faceName, configPath, QGuiApplication::palette(),
             [&line](std::int32_t width, std::int32_t height) { return approveTextureSize(line.allowLarge, width, height); }));
+    }
     ProgressLine progress(!line.quiet);
     ExportRun run;
     run.codePage = line.codePage.value_or(CodePage::windows1252());

@@ -114,8 +114,8 @@ Fields infoFields(const BmFont& font, DescriptorForm form)
             {"stretchH", kStretchPercent},
             {"smooth", 1},
             {"aa", 1},
-            {"padding", std::vector<int>(4, font.padding)},
-            {"spacing", std::vector<int>(2, font.spacing)},
+            {"padding", std::vector<int>(font.padding.begin(), font.padding.end())},
+            {"spacing", std::vector<int>(font.spacing.begin(), font.spacing.end())},
             {"outline", 0}};
 }
 
@@ -313,10 +313,10 @@ bool writeBinary(QIODevice& device, const BmFont& font)
     appendLittleEndian<std::uint8_t>(info, 0); // character set: none, the ids are Unicode
     appendLittleEndian<std::uint16_t>(info, kStretchPercent);
     appendLittleEndian<std::uint8_t>(info, 1); // no supersampling
-    for (int side = 0; side < 4; ++side)
-        appendLittleEndian<std::uint8_t>(info, font.padding);
-    appendLittleEndian<std::uint8_t>(info, font.spacing);
-    appendLittleEndian<std::uint8_t>(info, font.spacing);
+    for (const int side : font.padding)
+        appendLittleEndian<std::uint8_t>(info, side);
+    for (const int direction : font.spacing)
+        appendLittleEndian<std::uint8_t>(info, direction);
     appendLittleEndian<std::uint8_t>(info, 0); // outline
     info += faceAsWritten(font.face, DescriptorForm::Binary).toUtf8() + '\0';
     appendBlock(bytes, 1, info);
@@ -365,8 +365,10 @@ QStringList fitToDescriptor(BmFont& font)
 {
     FieldFitter fitter;
     fitter.fit<std::int16_t>(font.size, "size");
-    fitter.fit<std::uint8_t>(font.padding, "padding");
-    fitter.fit<std::uint8_t>(font.spacing, "spacing");
+    for (int& side : font.padding)
+        fitter.fit<std::uint8_t>(side, "padding");
+    for (int& direction : font.spacing)
+        fitter.fit<std::uint8_t>(direction, "spacing");
     fitter.fit<std::uint16_t>(font.lineHeight, "lineHeight");
     fitter.fit<std::uint16_t>(font.base, "base");
     fitter.fit<std::uint16_t>(font.scaleW, "scaleW");

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -48,8 +49,8 @@ struct BmFont
     int size = 0; // the em in pixels
     bool bold = false;
     bool italic = false;
-    int padding = 0; // the same on all four sides
-    int spacing = 0; // the same in both directions
+    std::array<int, 4> padding{}; // up, right, down, left
+    std::array<int, 2> spacing{}; // across, down
     int lineHeight = 0;
     int base = 0; // from the top of the line to the baseline
     int scaleW = 0;

@@ -12,6 +12,7 @@
 #include "render/FontSource.h"
 #include "render/GlyphPages.h"
 #include "render/ImageFile.h"
+#include "render/InkReader.h"
 #include "settings/CharacterRanges.h"
 #include "settings/ColorValue.h"
 #include "settings/Settings.h"
@@ -19,10 +20,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <map>
 #include <unordered_map>
@@ -126,86 +129,151 @@ Result<void> checkOutputs(const QStringList& outputs)
     return {};
 }
 
-// One distinct glyph: the characters that the font draws with it share its cell.
+// One distinct glyph of one font: the characters that the font draws with it share its cell.
 struct GlyphCell
 {
+    int font = 0; // the set's font it comes from
     quint32 glyph = 0;
-    QRect ink; // relative to the pen position on the baseline
     std::int32_t advance = 0;
     std::vector<char32_t> characters;
-
-    // Where the cell's top-left corner lies from the pen position on the baseline.
-    QPoint cornerFromPen(std::int32_t padding) const { return ink.topLeft() - QPoint(padding, padding); }
-    CellSize cellSize(std::int32_t padding) const
-    {
-        return ink.isEmpty() ? CellSize{} : CellSize{ink.width() + 2 * padding, ink.height() + 2 * padding};
-    }
 };
 
-// The distinct glyphs of the chosen characters that the font has, and those it lacks.
+// Where the cell's top-left corner lies from the pen position on the baseline.
+QPoint cornerFromPen(const GlyphInk& ink, const CellPadding& padding)
+{
+    return ink.box.topLeft() - QPoint(padding.left, padding.up);
+}
+
+CellSize cellSize(const GlyphInk& ink, const CellPadding& padding)
+{
+    return ink.box.isEmpty()
+               ? CellSize{}
+               : CellSize{ink.box.width() + padding.left + padding.right, ink.box.height() + padding.up + padding.down};
+}
+
+// The distinct glyphs of the chosen characters, each from the first font that has it, with
+// their ink; and the characters no font has.
 struct GlyphSet
 {
     std::vector<GlyphCell> cells;
+    std::vector<GlyphInk> inks; // by cell
     std::vector<char32_t> missing;
 };
 
+// The glyph of each character in one font; 0 where the font has none (its substitute glyph).
+std::vector<quint32> glyphsOf(const QRawFont& font, const std::vector<char32_t>& characters)
+{
+    // One call for all characters: a call each would dominate the time for a whole font.
+    const QString text = QString::fromUcs4(characters.data(), qsizetype(characters.size()));
+    std::vector<quint32> glyphs(std::size_t(text.size()) + 1);
+    int count = int(glyphs.size());
+    if (!font.glyphIndexesForChars(text.constData(), int(text.size()), glyphs.data(), &count))
+        count = 0;
+    glyphs.resize(characters.size()); // one character each: a pair of surrogates gives one glyph
+    std::fill(glyphs.begin() + std::min<std::ptrdiff_t>(count, std::ptrdiff_t(glyphs.size())), glyphs.end(), 0);
+    return glyphs;
+}
+
+// Each glyph's ink, drawn on every thread, each with fonts and canvases of its own. Which thread
+// draws a glyph does not change its ink. A glyph too large for a page stops the drawing: the
+// first of those found is the failure.
 Failure noLongerWanted()
 {
     return failure(QStringLiteral("Die Planung wurde abgebrochen, weil sie nicht mehr gebraucht wird."));
 }
 
-// A glyph too large for a page ends the collection before it is drawn.
-Result<GlyphSet> collectGlyphs(const FontMeasure& measure, const std::vector<char32_t>& wanted,
-                               const BmFontOptions& options, const std::function<bool()>& stillWanted)
+// stillWanted is asked on the calling thread only, between batches: often enough to stop within
+// milliseconds, seldom enough to cost nothing.
+Result<std::vector<GlyphInk>> readInks(const std::vector<FontMeasure>& fonts, const std::vector<GlyphCell>& cells,
+                                       const BmFontOptions& options, int threads,
+                                       const std::function<bool()>& stillWanted)
 {
-    // Often enough to stop within milliseconds, seldom enough to cost nothing.
-    constexpr std::size_t kGlyphsBetweenAsking = 256;
-    const int largestInk = options.maxTexture - 2 * options.padding;
-    const QRawFont& font = measure.rawFont();
-    // One call for all characters: a call each would dominate the time for a whole font.
-    const QString text = QString::fromUcs4(wanted.data(), qsizetype(wanted.size()));
-    std::vector<quint32> glyphOf(std::size_t(text.size()) + 1);
-    int glyphCount = int(glyphOf.size());
-    if (!font.glyphIndexesForChars(text.constData(), int(text.size()), glyphOf.data(), &glyphCount))
-        glyphCount = 0;
+    const QSize largest(options.maxTexture - options.padding.left - options.padding.right,
+                        options.maxTexture - options.padding.up - options.padding.down);
+    std::vector<GlyphInk> inks(cells.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> tooLarge{cells.size()};
+    std::atomic<bool> abandoned{false};
+    constexpr std::size_t kBatch = 64;
+    runOnThreads(std::max(1, std::min(threads, int(cells.size() / kBatch) + 1)), [&](int worker) {
+        std::vector<std::optional<InkReader>> readers(fonts.size());
+        for (std::size_t first; (first = next.fetch_add(kBatch)) < cells.size() && tooLarge == cells.size();) {
+            if (worker == 0 && stillWanted && !stillWanted())
+                abandoned = true;
+            if (abandoned)
+                break;
+            for (std::size_t i = first; i < std::min(first + kBatch, cells.size()); ++i) {
+                std::optional<InkReader>& reader = readers[std::size_t(cells[i].font)];
+                if (!reader)
+                    reader.emplace(fonts[std::size_t(cells[i].font)].rawFontForThisThread(), options.monochrome);
+                inks[i] = reader->read(cells[i].glyph, largest);
+                if (!checkCellSize(cellSize(inks[i], options.padding), options.maxTexture)) {
+                    for (std::size_t known = tooLarge; i < known && !tooLarge.compare_exchange_weak(known, i);)
+                        ;
+                    break;
+                }
+            }
+        }
+    });
+    if (abandoned)
+        return noLongerWanted();
+    if (tooLarge < cells.size())
+        return failure(checkCellSize(cellSize(inks[tooLarge], options.padding), options.maxTexture).error());
+    return inks;
+}
+
+// A glyph too large for a page ends the collection before a page is drawn.
+Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std::vector<char32_t>& wanted,
+                               const BmFontOptions& options, int threads, const std::function<bool()>& stillWanted)
+{
     GlyphSet set;
-    std::map<quint32, std::size_t> cellOf;
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-        if (stillWanted && i % kGlyphsBetweenAsking == 0 && !stillWanted())
-            return noLongerWanted();
-        const quint32 glyph = i < std::size_t(glyphCount) ? glyphOf[i] : 0;
-        if (glyph == 0) { // the font's substitute glyph: the font lacks the character
-            set.missing.push_back(wanted[i]);
-            continue;
+    std::map<std::pair<int, quint32>, std::size_t> cellOf;
+    std::vector<char32_t> left = wanted;
+    for (int font = 0; font < int(fonts.size()) && !left.empty(); ++font) {
+        const FontMeasure& measure = fonts[std::size_t(font)];
+        const std::vector<quint32> glyphs = glyphsOf(measure.rawFont(), left);
+        std::vector<char32_t> lacking;
+        for (std::size_t i = 0; i < left.size(); ++i) {
+            if (glyphs[i] == 0) {
+                lacking.push_back(left[i]);
+                continue;
+            }
+            const auto [at, added] = cellOf.try_emplace({font, glyphs[i]}, set.cells.size());
+            if (added)
+                set.cells.push_back({font, glyphs[i], measure.advanceOf(glyphs[i]), {}});
+            set.cells[at->second].characters.push_back(left[i]);
         }
-        const auto [at, added] = cellOf.try_emplace(glyph, set.cells.size());
-        if (added) {
-            set.cells.push_back({glyph, inkBox(font, glyph, {largestInk, largestInk}), measure.advanceOf(glyph), {}});
-            if (const Result<void> fits = checkCellSize(set.cells.back().cellSize(options.padding), options.maxTexture);
-                !fits)
-                return failure(fits.error());
-        }
-        set.cells[at->second].characters.push_back(wanted[i]);
+        left = std::move(lacking);
     }
+    set.missing = std::move(left);
+    Result<std::vector<GlyphInk>> inks = readInks(fonts, set.cells, options, threads, stillWanted);
+    if (!inks)
+        return failure(inks.error());
+    set.inks = std::move(*inks);
     return set;
 }
 
-// Kerning in whole pixels at the font's size, between characters; pairs that round to zero are
-// left out. A note tells when the font's tables were too much to read whole.
-std::vector<BmFontKerning> kerningPairs(const QRawFont& font, const std::vector<GlyphCell>& cells, QStringList& notes)
+// Kerning in whole pixels at the font's size, between characters of one font; pairs that round
+// to zero are left out. A note tells when the font's tables were too much to read whole.
+void addKerningPairs(const QRawFont& font, int fontIndex, const std::vector<GlyphCell>& cells,
+                     std::vector<BmFontKerning>& pairs, QStringList& notes)
 {
     std::vector<quint32> glyphs;
     std::unordered_map<quint32, const std::vector<char32_t>*> charactersOf;
     for (const GlyphCell& cell : cells) {
+        if (cell.font != fontIndex)
+            continue;
         glyphs.push_back(cell.glyph);
         charactersOf[cell.glyph] = &cell.characters;
     }
-    std::vector<BmFontKerning> pairs;
+    if (glyphs.empty())
+        return;
     const double scale = font.pixelSize() / font.unitsPerEm();
     const FoundKerning found = readKerning(font.fontTable("GPOS"), font.fontTable("kern"), glyphs);
     if (!found.complete)
-        notes.append(QStringLiteral("Die Unterschneidungstabellen der Schrift sind zu umfangreich: Die Beschreibung "
-                                    "hat nur die Paare der Tabellen, die bis zur Grenze gelesen wurden."));
+        notes.append(QStringLiteral("Die Unterschneidungstabellen der Schrift „%1“ sind zu umfangreich: Die "
+                                    "Beschreibung hat nur die Paare der Tabellen, die bis zur Grenze gelesen wurden.")
+                         .arg(shownName(font.familyName())));
     for (const GlyphKerning& kerning : found.pairs) {
         // Far beyond any field, but a whole number: the descriptor's range is applied later, and said.
         const double exact = std::clamp(double(kerning.adjustment) * scale, -1e15, 1e15);
@@ -217,6 +285,14 @@ std::vector<BmFontKerning> kerningPairs(const QRawFont& font, const std::vector<
                 pairs.push_back({first, second, amount});
         }
     }
+}
+
+std::vector<BmFontKerning> kerningPairs(const std::vector<FontMeasure>& fonts, const std::vector<GlyphCell>& cells,
+                                        QStringList& notes)
+{
+    std::vector<BmFontKerning> pairs;
+    for (std::size_t font = 0; font < fonts.size(); ++font)
+        addKerningPairs(fonts[font].rawFont(), int(font), cells, pairs, notes);
     std::sort(pairs.begin(), pairs.end(), [](const BmFontKerning& a, const BmFontKerning& b) {
         return std::pair(a.first, a.second) < std::pair(b.first, b.second);
     });
@@ -226,6 +302,35 @@ std::vector<BmFontKerning> kerningPairs(const QRawFont& font, const std::vector<
 QString faceName(const FontMeasure& measure, const ModernRun& run)
 {
     return run.faceName.isEmpty() ? ownFamilyName(measure.rawFont()) : run.faceName;
+}
+
+// The font settings at the size the options ask for: pixels per em become points at 96 dpi.
+FontSettings sizedFont(const Settings& settings)
+{
+    FontSettings font = settings.font;
+    if (settings.bmfont.pixels > 0)
+        font.size = float(settings.bmfont.pixels) * 0.75F;
+    return font;
+}
+
+// The fallback fonts at the main font's size and style, each found or registered; their files
+// are inputs of the export.
+Result<std::vector<FontMeasure>> fallbackFonts(const FontSettings& main, const QStringList& fallbacks, bool monochrome,
+                                               std::vector<QString>& names, QStringList& files)
+{
+    std::vector<FontMeasure> fonts;
+    for (const QString& fallback : fallbacks) {
+        const Result<RegisteredFont> found = findFont(fallback);
+        if (!found)
+            return failure(QStringLiteral("Ersatzschrift „%1“: %2").arg(shownName(fallback), found.error()));
+        FontSettings face = main;
+        face.face = found->family;
+        fonts.emplace_back(face, CodePage::windows1252(), monochrome);
+        names.push_back(found->displayName);
+        if (!found->file.isEmpty())
+            files.append(found->file);
+    }
+    return fonts;
 }
 
 // The descriptor's font-wide values; the characters, kerning pairs and page names come separately.
@@ -238,8 +343,8 @@ BmFont describeFont(const FontMeasure& measure, const Settings& settings, const 
     font.size = qRound(measure.rawFont().pixelSize());
     font.bold = settings.font.bold;
     font.italic = settings.font.italic;
-    font.padding = options.padding;
-    font.spacing = options.spacing;
+    font.padding = {options.padding.up, options.padding.right, options.padding.down, options.padding.left};
+    font.spacing = {options.spacing.horizontal, options.spacing.vertical};
     font.lineHeight = measure.lineHeight();
     font.base = measure.ascent();
     font.scaleW = packing.width;
@@ -247,6 +352,28 @@ BmFont describeFont(const FontMeasure& measure, const Settings& settings, const 
     font.alpha = opaque ? ChannelContent::One : ChannelContent::Glyph;
     font.color = opaque ? ChannelContent::Glyph : ChannelContent::One;
     return font;
+}
+
+// A set of one page ends at its last used column and row, rounded up to a multiple of 4, and
+// the descriptor's scaleW and scaleH say so. Pages of a larger set stay alike: readers divide
+// every page's coordinates by scaleW and scaleH, which one smaller page would make wrong.
+void cropSinglePage(Packing& packing, const std::vector<CellSize>& sizes)
+{
+    if (packing.pageCount != 1)
+        return;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        if (sizes[i].width > 0 && sizes[i].height > 0) {
+            right = std::max(right, packing.cells[i].x + sizes[i].width);
+            bottom = std::max(bottom, packing.cells[i].y + sizes[i].height);
+        }
+    }
+    const auto roundUp = [](std::int32_t side, std::int32_t full) {
+        return std::min(full, std::max(4, (side + 3) / 4 * 4));
+    };
+    packing.width = roundUp(right, packing.width);
+    packing.height = roundUp(bottom, packing.height);
 }
 
 } // namespace
@@ -269,28 +396,47 @@ QStringList pagePathsFor(const QString& imagePath, int pageCount)
     return paths;
 }
 
+Result<void> checkModernSize(const Settings& settings)
+{
+    if (settings.bmfont.pixels > 0 || settings.font.size > 0.0F)
+        return {};
+    return failure(QStringLiteral("Die Einstellungen nennen keine Schriftgröße; geben Sie eine mit --size in Punkt "
+                                  "oder mit --pixels in Pixeln an."));
+}
+
 Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, ImageFormat format,
                               const QPalette& palette)
 {
     const BmFontOptions& options = settings.bmfont;
+    if (const Result<void> sized = checkModernSize(settings); !sized)
+        return failure(sized.error());
     const Result<std::vector<char32_t>> wanted = chosenCharacters(options);
     if (!wanted)
         return failure(wanted.error());
+    ModernPlan plan;
     // The classic export's measure: the same font, size and rendering choices at 96 dpi.
-    const FontMeasure measure(settings.font);
-    const Result<GlyphSet> collected = collectGlyphs(measure, *wanted, options, run.stillWanted);
+    plan.fonts.emplace_back(sizedFont(settings), CodePage::windows1252(), options.monochrome);
+    std::vector<QString> fallbackNames;
+    Result<std::vector<FontMeasure>> fallbacks =
+        fallbackFonts(sizedFont(settings), options.fallbacks, options.monochrome, fallbackNames, plan.fontFiles);
+    if (!fallbacks)
+        return failure(fallbacks.error());
+    std::move(fallbacks->begin(), fallbacks->end(), std::back_inserter(plan.fonts));
+    const FontMeasure& measure = plan.fonts.front();
+    Result<GlyphSet> collected = collectGlyphs(plan.fonts, *wanted, options, run.threads, run.stillWanted);
     if (!collected)
         return failure(collected.error());
-    const GlyphSet& glyphs = *collected;
+    GlyphSet& glyphs = *collected;
     if (glyphs.cells.empty())
         return failure(QStringLiteral("Die Schrift „%1“ hat keines der gewählten Zeichen.")
                            .arg(shownName(faceName(measure, run))));
 
-    const std::int32_t padding = options.padding;
+    const CellPadding& padding = options.padding;
     std::vector<CellSize> sizes;
-    for (const GlyphCell& cell : glyphs.cells)
-        sizes.push_back(cell.cellSize(padding));
-    const Result<Packing> packing = packCells(sizes, {options.spacing, options.maxTexture, !options.nonSquare});
+    for (const GlyphInk& ink : glyphs.inks)
+        sizes.push_back(cellSize(ink, padding));
+    Result<Packing> packing = packCells(
+        sizes, {options.spacing.horizontal, options.spacing.vertical, options.maxTexture, !options.nonSquare});
     if (!packing)
         return failure(packing.error());
     if (packing->pageCount > kMaxPages)
@@ -298,6 +444,8 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
                                       "--max-texture oder weniger Zeichen.")
                            .arg(packing->pageCount)
                            .arg(kMaxPages));
+    if (options.crop)
+        cropSinglePage(*packing, sizes);
     if (run.stillWanted && !run.stillWanted())
         return noLongerWanted();
     if (run.approvePage) {
@@ -312,31 +460,50 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     // Each glyph on its page, and each character in the descriptor, its cell's corner given from
     // the pen position and from the top of the line, which lies base above the baseline.
     const bool opaque = format == ImageFormat::Bmp || run.textColor || run.backColor || options.opaque;
-    ModernPlan plan{measure.rawFont(),
-                    describeFont(measure, settings, run, *packing, opaque),
-                    QSize(packing->width, packing->height),
-                    std::vector<std::vector<PlacedGlyph>>(std::size_t(packing->pageCount)),
-                    {},
-                    glyphs.missing,
-                    {}};
+    plan.descriptor = describeFont(measure, settings, run, *packing, opaque);
+    plan.pageSize = QSize(packing->width, packing->height);
+    plan.pages.resize(std::size_t(packing->pageCount));
+    plan.monochrome = options.monochrome;
+    plan.threads = run.threads;
+    plan.missing = glyphs.missing;
     BmFont& descriptor = plan.descriptor;
+    std::vector<FallbackUse> uses(fallbackNames.size());
+    double cellArea = 0;
     for (std::size_t i = 0; i < glyphs.cells.size(); ++i) {
         const GlyphCell& glyph = glyphs.cells[i];
+        const GlyphInk& ink = glyphs.inks[i];
         const PackedCell& at = packing->cells[i];
         const QRect cell(at.x, at.y, sizes[i].width, sizes[i].height);
-        const QPoint corner = cell.isEmpty() ? QPoint() : glyph.cornerFromPen(padding) + QPoint(0, descriptor.base);
+        const QPoint corner = cell.isEmpty() ? QPoint() : cornerFromPen(ink, padding) + QPoint(0, descriptor.base);
         if (!cell.isEmpty())
             plan.pages[std::size_t(at.page)].push_back(
-                {glyph.glyph, cell.topLeft() - glyph.cornerFromPen(padding), cell});
+                {glyph.glyph, cell.topLeft() - cornerFromPen(ink, padding), cell, glyph.font, i});
+        cellArea += double(cell.width()) * cell.height();
         for (const char32_t id : glyph.characters) {
             descriptor.chars.push_back({id, cell.x(), cell.y(), cell.width(), cell.height(), corner.x(), corner.y(),
                                         glyph.advance, cell.isEmpty() ? 0 : at.page});
+            if (glyph.font > 0)
+                uses[std::size_t(glyph.font - 1)].characters.push_back(id);
         }
+    }
+    plan.inks = std::move(glyphs.inks);
+    plan.fill = cellArea / (double(packing->width) * packing->height * packing->pageCount);
+    for (std::size_t i = 0; i < uses.size(); ++i) {
+        if (uses[i].characters.empty())
+            continue;
+        uses[i].name = fallbackNames[i];
+        std::sort(uses[i].characters.begin(), uses[i].characters.end());
+        plan.fallbacks.push_back(std::move(uses[i]));
     }
     std::sort(descriptor.chars.begin(), descriptor.chars.end(),
               [](const BmFontChar& a, const BmFontChar& b) { return a.id < b.id; });
-    descriptor.kernings = kerningPairs(measure.rawFont(), glyphs.cells, plan.notes);
+    if (options.kerning)
+        descriptor.kernings = kerningPairs(plan.fonts, glyphs.cells, plan.notes);
     plan.notes += fitToDescriptor(descriptor);
+    if (options.crop && packing->pageCount > 1)
+        plan.notes.append(QStringLiteral("--crop: Die Zeichen brauchen %1 Seiten; sie bleiben gleich groß, denn "
+                                         "scaleW und scaleH gelten für alle Seiten.")
+                              .arg(packing->pageCount));
 
     // Opaque pages take the colours given for the run, else those of the settings when the options
     // ask for them, else white on black.
@@ -350,9 +517,18 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     return plan;
 }
 
+namespace {
+
+PageSource pageSource(const ModernPlan& plan)
+{
+    return {&plan.fonts, &plan.inks, plan.colors, plan.monochrome, plan.threads};
+}
+
+} // namespace
+
 QImage drawModernPage(const ModernPlan& plan, int page)
 {
-    return renderPage(plan.font, plan.pageSize, plan.pages.at(std::size_t(page)), plan.colors);
+    return renderPage(pageSource(plan), plan.pageSize, plan.pages.at(std::size_t(page)));
 }
 
 Result<ModernExported> exportModern(const QString& imagePath, const Settings& settings, const ModernRun& run,
@@ -369,7 +545,15 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
                             plan.pageSize.width(),
                             plan.pageSize.height(),
                             plan.missing,
-                            plan.notes};
+                            {}};
+    for (const FallbackUse& use : plan.fallbacks)
+        exported.notes.append(QStringLiteral("Aus der Ersatzschrift „%1“ (%2 Zeichen): %3")
+                                  .arg(shownName(use.name))
+                                  .arg(use.characters.size())
+                                  .arg(describeCharacters(use.characters)));
+    exported.notes.append(QStringLiteral("Seitenfüllung: %1 % (Fläche der Zellen über der Fläche der Seiten)")
+                              .arg(QLocale(QLocale::German).toString(100.0 * plan.fill, 'f', 1)));
+    exported.notes += plan.notes;
     if (const Result<void> distinct = checkOutputs(exported.pagePaths + QStringList{exported.descriptorPath});
         !distinct)
         return failure(distinct.error());
@@ -385,14 +569,15 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
         files.push_back({exported.pagePaths.at(qsizetype(page)), [&plan, &run, page, format](QIODevice& device) {
                              if (run.progress)
                                  run.progress(int(page), int(plan.pages.size()));
-                             return writeImage(device, drawModernPage(plan, int(page)), format);
+                             const QImage image = renderPageForFile(pageSource(plan), plan.pageSize, plan.pages[page]);
+                             return writeImage(device, image, format, plan.threads);
                          }});
     }
     files.push_back({exported.descriptorPath,
                      [&plan, form](QIODevice& device) { return writeDescriptor(device, plan.descriptor, form); }});
     // The earlier set goes as a whole: pages its descriptor named that this one does not write too.
     auto earlierFiles = [&exported, &imagePath] { return earlierPages(exported.descriptorPath, imagePath); };
-    if (const Result<void> written = writeFilesAtomically({files, run.inputs, earlierFiles}); !written)
+    if (const Result<void> written = writeFilesAtomically({files, run.inputs + plan.fontFiles, earlierFiles}); !written)
         return failure(written.error());
     if (run.progress)
         run.progress(int(plan.pages.size()), int(plan.pages.size()));
@@ -405,20 +590,25 @@ QString pagesCaption(const ModernExported& exported)
     return exported.pagePaths.size() > 1 ? size + QStringLiteral(", %1 Seiten").arg(exported.pagePaths.size()) : size;
 }
 
-QString describeMissing(const std::vector<char32_t>& missing)
+QString describeCharacters(const std::vector<char32_t>& characters)
 {
     const auto name = [](char32_t c) { return QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper(); };
     QStringList ranges;
-    for (std::size_t i = 0; i < missing.size();) {
+    for (std::size_t i = 0; i < characters.size();) {
         std::size_t end = i;
-        while (end + 1 < missing.size() && missing[end + 1] == missing[end] + 1)
+        while (end + 1 < characters.size() && characters[end + 1] == characters[end] + 1)
             ++end;
-        ranges.append(end == i ? name(missing[i]) : name(missing[i]) + u'–' + name(missing[end]));
+        ranges.append(end == i ? name(characters[i]) : name(characters[i]) + u'–' + name(characters[end]));
         i = end + 1;
     }
+    return ranges.join(QStringLiteral(", "));
+}
+
+QString describeMissing(const std::vector<char32_t>& missing)
+{
     return QStringLiteral("Nicht in der Schrift, ausgelassen (%1 Zeichen): %2")
         .arg(missing.size())
-        .arg(ranges.join(QStringLiteral(", ")));
+        .arg(describeCharacters(missing));
 }
 
 } // namespace glyfrax

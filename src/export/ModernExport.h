@@ -1,13 +1,14 @@
 #pragma once
 
+#include "base/Parallel.h"
 #include "base/Result.h"
 #include "export/BmFontWriter.h"
+#include "render/FontMeasure.h"
 #include "render/GlyphPages.h"
 #include "render/ImageFile.h"
 #include "settings/BmFontOptions.h"
 
 #include <QPalette>
-#include <QRawFont>
 #include <QString>
 #include <QStringList>
 
@@ -40,19 +41,37 @@ struct ModernRun
     // Asked now and then while the glyphs are measured, for work that nobody may wait for any
     // more; false ends the plan there with a failure. Empty: it runs to the end.
     std::function<bool()> stillWanted;
+    int threads = defaultThreadCount(); // for the glyphs' ink, the pages and their compression
+};
+
+// The characters one fallback font gives to the set.
+struct FallbackUse
+{
+    QString name; // as the descriptor would name the face
+    std::vector<char32_t> characters;
 };
 
 // A BMFont set before its pages are drawn: what the export writes and the texture view shows.
 struct ModernPlan
 {
-    QRawFont font;
-    BmFont descriptor; // without the pages' file names, which come with the image's name
+    std::vector<FontMeasure> fonts; // the font, then the fallbacks in their order
+    BmFont descriptor;              // without the pages' file names, which come with the image's name
     QSize pageSize;
     std::vector<std::vector<PlacedGlyph>> pages;
+    std::vector<GlyphInk> inks; // of each distinct glyph, as PlacedGlyph::ink counts them
     PageColors colors;
-    std::vector<char32_t> missing; // asked for, but the font has no glyph for them
-    QStringList notes;             // values the descriptor could not hold as they are
+    bool monochrome = false;
+    int threads = 1;
+    std::vector<char32_t> missing;      // asked for, but no font has a glyph for them
+    std::vector<FallbackUse> fallbacks; // of those that give characters, in their order
+    QStringList fontFiles;              // the fallback fonts' files: inputs of the export
+    double fill = 0;                    // the cells' area over the pages' area
+    QStringList notes;                  // values the descriptor could not hold as they are
 };
+
+// A BMFont set needs a size: a settings file without one gives 0 points. Fails, saying how to
+// give one, when neither points nor pixels are given.
+Result<void> checkModernSize(const Settings& settings);
 
 // The characters the options choose, sorted, without duplicates; a character file that cannot be
 // read is a failure.
@@ -64,7 +83,8 @@ Result<std::vector<char32_t>> chosenCharacters(const BmFontOptions& options);
 Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, ImageFormat format,
                               const QPalette& palette);
 
-// One page of the plan as the export writes it; a null image when there is no memory for it.
+// One page of the plan as it looks (white with the coverage as alpha, or opaque); a null image
+// when there is no memory for it.
 QImage drawModernPage(const ModernPlan& plan, int page);
 
 struct ModernExported
@@ -74,7 +94,8 @@ struct ModernExported
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::vector<char32_t> missing; // asked for, but the font has no glyph for them
-    QStringList notes = {};        // values the descriptor could not hold as they are, for --verbose
+    QStringList notes;             // for --verbose: which fallback gave what, the pages' fill, values
+                                   // the descriptor could not hold as they are
 };
 
 // The descriptor beside the image: its extension replaced by .fnt (.json for the JSON form).
@@ -95,5 +116,8 @@ QString pagesCaption(const ModernExported& exported);
 
 // The characters left out, as ranges of code points, for --verbose.
 QString describeMissing(const std::vector<char32_t>& missing);
+
+// Characters as ranges of code points: "U+0041–U+005A, U+00C4".
+QString describeCharacters(const std::vector<char32_t>& characters);
 
 } // namespace glyfrax

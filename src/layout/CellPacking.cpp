@@ -75,7 +75,8 @@ struct Job
 {
     const std::vector<CellSize>& sizes;
     std::vector<std::size_t> order; // cells with room, tallest first
-    std::int32_t spacing;
+    std::int32_t across;            // the spacing
+    std::int32_t down;
 };
 
 // Places the cells of order on one page, in that order; those that do not fit are returned.
@@ -84,11 +85,11 @@ std::vector<std::size_t> fillPage(const Job& job, const std::vector<std::size_t>
 {
     // Every cell and the page grow by the spacing at right and bottom: cells are then at least
     // that far apart, while the last ones may still touch the page's edge.
-    Skyline skyline(width + job.spacing, height + job.spacing);
+    Skyline skyline(width + job.across, height + job.down);
     std::vector<std::size_t> left;
     for (const std::size_t index : order) {
         const CellSize& size = job.sizes[index];
-        if (const std::optional<PackedCell> cell = skyline.place(size.width + job.spacing, size.height + job.spacing))
+        if (const std::optional<PackedCell> cell = skyline.place(size.width + job.across, size.height + job.down))
             packing.cells[index] = {page, cell->x, cell->y};
         else
             left.push_back(index);
@@ -123,7 +124,7 @@ Result<Packing> packCells(const std::vector<CellSize>& sizes, const PackingRules
 {
     Packing packing;
     packing.cells.resize(sizes.size());
-    Job job{sizes, {}, rules.spacing};
+    Job job{sizes, {}, rules.spacingAcross, rules.spacingDown};
     std::int64_t area = 0;
     std::int32_t widest = 1;
     std::int32_t tallest = 1;
@@ -134,7 +135,7 @@ Result<Packing> packCells(const std::vector<CellSize>& sizes, const PackingRules
         if (const Result<void> fits = checkCellSize(size, rules.maxSide); !fits)
             return failure(fits.error());
         job.order.push_back(i);
-        area += std::int64_t(size.width + rules.spacing) * (size.height + rules.spacing);
+        area += std::int64_t(size.width + rules.spacingAcross) * (size.height + rules.spacingDown);
         widest = std::max(widest, size.width);
         tallest = std::max(tallest, size.height);
     }
@@ -147,7 +148,7 @@ Result<Packing> packCells(const std::vector<CellSize>& sizes, const PackingRules
     for (std::int32_t width = 1; width <= rules.maxSide; width *= 2) {
         for (std::int32_t height = 1; height <= rules.maxSide; height *= 2) {
             const bool holds = width >= widest && height >= tallest &&
-                               std::int64_t(width + rules.spacing) * (height + rules.spacing) >= area;
+                               std::int64_t(width + rules.spacingAcross) * (height + rules.spacingDown) >= area;
             if (holds && (!rules.square || width == height))
                 shapes.emplace_back(width, height);
         }

@@ -26,9 +26,10 @@ struct PackedCell
 
 struct PackingRules
 {
-    std::int32_t spacing = 1;    // pixels at least between two cells
-    std::int32_t maxSide = 4096; // a power of two: the largest page side
-    bool square = true;          // pages are squares; clear: any power-of-two rectangle
+    std::int32_t spacingAcross = 1; // pixels at least between two cells side by side
+    std::int32_t spacingDown = 1;   // pixels at least between two cells one above the other
+    std::int32_t maxSide = 4096;    // a power of two: the largest page side
+    bool square = true;             // pages are squares; clear: any power-of-two rectangle
 };
 
 struct Packing

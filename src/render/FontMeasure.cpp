@@ -32,19 +32,24 @@ QFont realizeFont(const FontSettings& settings)
 
 namespace {
 
-// Bound to a 96 dpi device, so the glyphs have the same pixel size on every screen.
-QFont boundFont(const FontSettings& settings)
+// Bound to a 96 dpi device, so the glyphs have the same pixel size on every screen. The font
+// engine renders glyphs without anti-aliasing only when the font asks for it.
+QFont boundFont(const FontSettings& settings, bool monochrome)
 {
     const QImage canvas = makeCanvas(1, 1, QImage::Format_RGB32);
-    return QFont(realizeFont(settings), &canvas);
+    QFont font = realizeFont(settings);
+    if (monochrome)
+        font.setStyleStrategy(QFont::NoAntialias);
+    return QFont(font, &canvas);
 }
 
 } // namespace
 
-FontMeasure::FontMeasure(const FontSettings& settings, const CodePage& codePage) : m_settings(settings)
+FontMeasure::FontMeasure(const FontSettings& settings, const CodePage& codePage, bool monochrome)
+    : m_settings(settings), m_monochrome(monochrome)
 {
     const QImage canvas = makeCanvas(1, 1, QImage::Format_RGB32);
-    const QFont bound = boundFont(settings);
+    const QFont bound = boundFont(settings, monochrome);
     m_rawFont = QRawFont::fromFont(bound);
     // Unrounded metrics, rounded here like every measured size: to the nearest pixel, a half
     // to the even neighbour. QFontMetrics would round ascent and descent each, halves upwards.
@@ -64,7 +69,7 @@ FontMeasure::FontMeasure(const FontSettings& settings, const CodePage& codePage)
 
 QRawFont FontMeasure::rawFontForThisThread() const
 {
-    return QRawFont::fromFont(boundFont(m_settings));
+    return QRawFont::fromFont(boundFont(m_settings, m_monochrome));
 }
 
 int FontMeasure::advanceOf(quint32 glyph) const

@@ -27,8 +27,10 @@ QFont realizeFont(const FontSettings& settings);
 class FontMeasure final : public TextMeasure
 {
 public:
-    // The codes 32 to 255 stand for the characters of the code page.
-    explicit FontMeasure(const FontSettings& settings, const CodePage& codePage = CodePage::windows1252());
+    // The codes 32 to 255 stand for the characters of the code page. A monochrome font's glyphs
+    // cover each pixel wholly or not at all.
+    explicit FontMeasure(const FontSettings& settings, const CodePage& codePage = CodePage::windows1252(),
+                         bool monochrome = false);
 
     int charWidth(int code) const override { return m_widths[std::size_t(code - kFirstCode)]; }
     int lineHeight() const override { return m_lineHeight; }
@@ -43,6 +45,7 @@ public:
 
 private:
     FontSettings m_settings;
+    bool m_monochrome = false;
     QRawFont m_rawFont;
     std::array<quint32, kCharacterCount> m_glyphs{};
     std::array<int, kCharacterCount> m_widths{};

@@ -118,23 +118,95 @@ Result<QByteArray> renameFontFamily(const QByteArray& font, const QString& famil
     return notAFont;
 }
 
+Result<QByteArray> faceOfCollection(const QByteArray& font, int face)
+{
+    if (!font.startsWith("ttcf")) {
+        if (face == 0)
+            return font;
+        return failure(QStringLiteral("Die Datei ist keine Schriftsammlung und hat nur die Schrift 0"));
+    }
+    const Failure broken = failure(QStringLiteral("Die Schriftsammlung ist beschädigt"));
+    const auto fits = [&font](qint64 at, qint64 length) {
+        return at >= 0 && length >= 0 && at + length <= font.size();
+    };
+    if (!fits(0, 12))
+        return broken;
+    const qint64 faces = qFromBigEndian<quint32>(font.constData() + 8);
+    if (face < 0 || face >= faces)
+        return failure(QStringLiteral("Die Schriftsammlung hat die Schriften 0 bis %1, keine Schrift %2")
+                           .arg(faces - 1)
+                           .arg(face));
+    if (!fits(12 + 4 * qint64(face), 4))
+        return broken;
+    const qint64 start = qFromBigEndian<quint32>(font.constData() + 12 + 4 * face);
+    if (!fits(start, 12))
+        return broken;
+    const qint64 tables = read16(font, start + 4);
+    if (!fits(start + 12, 16 * tables))
+        return broken;
+    // The directory as it is, each table's offset then pointing into the new file; tables four-byte aligned.
+    QByteArray single = font.mid(start, 12 + 16 * tables);
+    for (qint64 i = 0; i < tables; ++i) {
+        const char* entry = font.constData() + start + 12 + 16 * i;
+        const qint64 offset = qFromBigEndian<quint32>(entry + 8);
+        const qint64 length = qFromBigEndian<quint32>(entry + 12);
+        if (!fits(offset, length))
+            return broken;
+        qToBigEndian<quint32>(quint32(single.size()), single.data() + 12 + 16 * i + 8);
+        single += font.mid(offset, length);
+        single.append((4 - single.size() % 4) % 4, '\0');
+    }
+    return single;
+}
+
+FontFileName splitFaceNumber(const QString& text)
+{
+    static const QRegularExpression numbered(QStringLiteral(R"(^(.+)#([0-9]{1,4})$)"));
+    const QRegularExpressionMatch match = numbered.match(text);
+    if (!match.hasMatch() || fileKind(text) != FileKind::Missing)
+        return {text, 0};
+    return {match.captured(1), match.captured(2).toInt()};
+}
+
 Result<RegisteredFont> registerFontFile(const QString& path)
 {
-    const Result<QByteArray> bytes = readRegularFile(path, kMaxFontFileSize);
+    const FontFileName name = splitFaceNumber(path);
+    const Result<QByteArray> bytes = readRegularFile(name.path, kMaxFontFileSize);
     if (!bytes)
         return failure(bytes.error());
-    // Named after the content: the same file always gets the same name, and no other font has it.
+    const auto cannotLoad = [&path](const QString& why) {
+        return failure(
+            QStringLiteral("Die Schriftdatei „%1“ kann nicht geladen werden: %2.").arg(shownPath(path), why));
+    };
+    const Result<QByteArray> face = faceOfCollection(*bytes, name.face);
+    if (!face)
+        return cannotLoad(face.error());
+    // Named after the content: the same face always gets the same name, and no other font has it.
     const QString family = QStringLiteral("Glyfrax-Schriftdatei-") +
-                           QString::fromLatin1(QCryptographicHash::hash(*bytes, QCryptographicHash::Sha1).toHex());
-    const Result<QByteArray> renamed = renameFontFamily(*bytes, family);
+                           QString::fromLatin1(QCryptographicHash::hash(*face, QCryptographicHash::Sha1).toHex());
+    const Result<QByteArray> renamed = renameFontFamily(*face, family);
     const int id = renamed ? QFontDatabase::addApplicationFontFromData(*renamed) : -1;
     if (id < 0 || !QFontDatabase::applicationFontFamilies(id).contains(family))
-        return failure(
-            QStringLiteral("Die Schriftdatei „%1“ kann nicht geladen werden: %2.")
-                .arg(shownPath(path), renamed ? QStringLiteral("Die Schrift ist beschädigt") : renamed.error()));
-    // Read from the file's bytes, not from the renamed face, which knows only our name.
-    const QString own = QRawFont(*bytes, 12).familyName();
-    return RegisteredFont{family, own.isEmpty() ? QFileInfo(path).completeBaseName() : own};
+        return cannotLoad(renamed ? QStringLiteral("Die Schrift ist beschädigt") : renamed.error());
+    // Read from the face's bytes, not from the renamed face, which knows only our name.
+    const QString own = QRawFont(*face, 12).familyName();
+    return RegisteredFont{family, own.isEmpty() ? QFileInfo(name.path).completeBaseName() : own, name.path};
+}
+
+bool namesFontFile(const QString& font)
+{
+    static const QRegularExpression fontFile(QStringLiteral(R"(\.(ttf|otf|ttc|otc)(#[0-9]+)?$)"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    return font.contains(u'/') || font.contains(u'\\') || fontFile.match(font).hasMatch();
+}
+
+Result<RegisteredFont> findFont(const QString& font)
+{
+    if (namesFontFile(font))
+        return registerFontFile(font);
+    if (!isFaceInstalled(font))
+        return failure(faceNotInstalledMessage(font));
+    return RegisteredFont{font, font, {}};
 }
 
 QString ownFamilyName(const QRawFont& font)
@@ -212,10 +284,15 @@ QStringList installedFontList()
 
 Result<QString> fontFileFace(const QString& path)
 {
-    const Result<QByteArray> bytes = readRegularFile(path, kMaxFontFileSize);
+    const FontFileName name = splitFaceNumber(path);
+    const Result<QByteArray> bytes = readRegularFile(name.path, kMaxFontFileSize);
     if (!bytes)
         return failure(bytes.error());
-    const QRawFont font(*bytes, 12);
+    const Result<QByteArray> face = faceOfCollection(*bytes, name.face);
+    if (!face)
+        return failure(
+            QStringLiteral("Die Schriftdatei „%1“ kann nicht geladen werden: %2.").arg(shownPath(path), face.error()));
+    const QRawFont font(*face, 12);
     if (!font.isValid())
         return failure(QStringLiteral("Die Schriftdatei „%1“ kann nicht geladen werden: Sie ist keine TrueType- oder "
                                       "OpenType-Schrift.")

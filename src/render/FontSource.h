@@ -18,23 +18,43 @@ constexpr qint64 kMaxFontFileSize = qint64(256) << 20;
 // else, a font collection (.ttc) included.
 Result<QByteArray> renameFontFamily(const QByteArray& font, const QString& family);
 
-// A face loaded from a file: the family name it is found under, and the name to show.
+// The face-th font of a collection (.ttc, .otc) as a font file of its own: its table directory
+// and the tables it lists. A single font is its own face 0.
+Result<QByteArray> faceOfCollection(const QByteArray& font, int face);
+
+// A font file's name as given: the file, and which face of a collection ("PATH#N"; 0 without).
+// "#N" counts only where the whole text names no file.
+struct FontFileName
+{
+    QString path;
+    int face = 0;
+};
+FontFileName splitFaceNumber(const QString& text);
+
+// A face loaded from a file, or an installed family: the family name it is found under, the
+// name to show, and the file it was read from.
 struct RegisteredFont
 {
-    QString family;      // of our own: "Glyfrax-Schriftdatei-" and the SHA-1 of the file
-    QString displayName; // the file's own family name, for descriptors and messages
+    QString family;      // of a file: "Glyfrax-Schriftdatei-" and the SHA-1 of the face
+    QString displayName; // the face's own family name, for descriptors and messages
+    QString file;        // empty for an installed family
 };
 
-// Makes the face in a TrueType or OpenType file available under a family name of its own.
-// Installed faces of the file's own family can then never stand in for it, however the path is
-// spelled; bold and italic are drawn from the file's face and only made up where the file's face
-// is not already bold or italic. Must run in a QGuiApplication.
+// Makes a face of a TrueType or OpenType file (or collection, "PATH#N") available under a
+// family name of its own. Installed faces of the file's own family can then never stand in for
+// it, however the path is spelled; bold and italic are drawn from the file's face and only made
+// up where the file's face is not already bold or italic. Must run in a QGuiApplication.
 Result<RegisteredFont> registerFontFile(const QString& path);
 
 // The family name the font itself gives in its name table (US English where it has several), not
 // the name it was asked for or one the system adds a foundry to ("Nimbus Sans [urw]"); what the
 // window shows and a descriptor names. The system's name, foundry dropped, for a font without one.
 QString ownFamilyName(const QRawFont& font);
+// A font as a list of fonts names it: a path when it has a folder separator or ends in a font
+// file's extension (with "#N" or without), otherwise an installed family.
+bool namesFontFile(const QString& font);
+// That font registered (a file) or found (a family); a family that is not installed fails.
+Result<RegisteredFont> findFont(const QString& font);
 
 // Whether a font family of this name has faces installed (or registered from a file). Generic
 // names such as "monospace" do not count: which face they give differs from one system to the next.

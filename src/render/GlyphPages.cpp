@@ -1,93 +1,121 @@
 #include "render/GlyphPages.h"
 
+#include "base/Parallel.h"
 #include "render/FontMeasure.h"
 #include "render/GlyphPainter.h"
 
 #include <QPainter>
 #include <QRawFont>
 
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
 namespace glyfrax {
-
-namespace {
-
-// The box of the pixels that are not black, in image coordinates.
-QRect litPixels(const QImage& image)
-{
-    int left = image.width();
-    int right = -1;
-    int top = image.height();
-    int bottom = -1;
-    for (int y = 0, width = image.width(); y < image.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < width; ++x) {
-            if ((row[x] & 0xFFFFFFU) == 0)
-                continue;
-            left = std::min(left, x);
-            right = std::max(right, x);
-            top = std::min(top, y);
-            bottom = std::max(bottom, y);
-        }
-    }
-    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
-} // namespace
 
 QRect inkBox(const QRawFont& font, quint32 glyph, QSize largest)
 {
-    const QRect outline = font.boundingRect(glyph).toAlignedRect();
-    if (outline.isEmpty())
-        return {};
-    // The ink may be a pixel or two smaller than the outline's box: such a glyph is drawn, and
-    // its ink decides. The canvas then stays within the largest size, the slack and the margins.
-    constexpr int kSlack = 2;
-    if (outline.width() > largest.width() + kSlack || outline.height() > largest.height() + kSlack)
-        return outline;
-    // The outline's box with a margin for anti-aliasing. Should ink reach the canvas's edge, the
-    // outline's box was too small after all, and the canvas grows until the ink lies inside it.
-    constexpr int kLargestMargin = 128;
-    for (int margin = 2;; margin *= 4) {
-        const QRect area = outline.adjusted(-margin, -margin, margin, margin);
-        QImage canvas = makeCanvas(area.width(), area.height(), QImage::Format_RGB32);
-        if (canvas.isNull())
-            return outline;
-        canvas.fill(Qt::black);
-        {
-            QPainter painter(&canvas);
-            painter.setPen(Qt::white);
-            drawGlyph(painter, font, glyph, -area.topLeft());
-        }
-        const QRect lit = litPixels(canvas);
-        const bool inside =
-            lit.left() > 0 && lit.top() > 0 && lit.right() < area.width() - 1 && lit.bottom() < area.height() - 1;
-        if (lit.isEmpty() || inside || margin >= kLargestMargin)
-            return lit.isEmpty() ? QRect() : lit.translated(area.topLeft());
-    }
+    return InkReader(font, false).read(glyph, largest).box;
 }
 
-QImage renderPage(const QRawFont& font, QSize size, const std::vector<PlacedGlyph>& glyphs, const PageColors& colors)
+namespace {
+
+// The coverage of the glyphs, copied into their cells: what drawing white on black gives, as
+// the inks were found that way.
+QImage coveragePage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs)
+{
+    QImage page = makeCanvas(size.width(), size.height(), QImage::Format_Alpha8);
+    if (page.isNull())
+        return page;
+    page.fill(0);
+    for (const PlacedGlyph& placed : glyphs) {
+        const GlyphInk& ink = source.inks->at(placed.ink);
+        const QRect box = ink.box.translated(placed.pen);
+        if (ink.coverage.empty() || !placed.cell.contains(box))
+            continue;
+        for (int y = 0; y < box.height(); ++y)
+            std::memcpy(page.scanLine(box.top() + y) + box.left(), &ink.coverage[std::size_t(y * box.width())],
+                        std::size_t(box.width()));
+    }
+    return page;
+}
+
+// The glyphs drawn in the text colour on the background. Each thread paints on a view of the
+// page's pixels of its own: the cells do not overlap, and each glyph is clipped to its cell.
+QImage drawnPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs, const QColor& text,
+                 const QColor& background)
 {
     QImage page = makeCanvas(size.width(), size.height(), QImage::Format_RGB32);
     if (page.isNull())
         return page;
-    // Coverage is the grey of white drawn on black, the same as inkBox saw.
-    page.fill(colors.coverageInAlpha ? QColor(Qt::black) : colors.background);
-    {
-        QPainter painter(&page);
-        painter.setPen(colors.coverageInAlpha ? QColor(Qt::white) : colors.text);
-        for (const PlacedGlyph& placed : glyphs) {
-            painter.setClipRect(placed.cell);
-            drawGlyph(painter, font, placed.glyph, placed.pen);
+    page.fill(background);
+    uchar* const pixels = page.bits();
+    const qsizetype rowBytes = page.bytesPerLine();
+    std::atomic<std::size_t> next{0};
+    constexpr std::size_t kBatch = 32;
+    runOnThreads(std::max(1, std::min(source.threads, int(glyphs.size() / kBatch) + 1)), [&](int) {
+        std::vector<QRawFont> fonts;
+        for (const FontMeasure& font : *source.fonts)
+            fonts.push_back(font.rawFontForThisThread());
+        QImage view(pixels, size.width(), size.height(), rowBytes, QImage::Format_RGB32);
+        view.setDotsPerMeterX(page.dotsPerMeterX());
+        view.setDotsPerMeterY(page.dotsPerMeterY());
+        QPainter painter(&view);
+        painter.setPen(text);
+        setGlyphRendering(painter, source.monochrome);
+        for (std::size_t first; (first = next.fetch_add(kBatch)) < glyphs.size();) {
+            for (std::size_t i = first; i < std::min(first + kBatch, glyphs.size()); ++i) {
+                const PlacedGlyph& placed = glyphs[i];
+                painter.setClipRect(placed.cell);
+                drawGlyph(painter, fonts.at(std::size_t(placed.font)), placed.glyph, placed.pen);
+            }
         }
+    });
+    return page;
+}
+
+// Qt draws glyphs from 64 pixels per em up as outlines, whose pixels may differ a little with
+// their place on the page; smaller ones come from a cache of glyph images, the same everywhere.
+bool inksAreThePages(const PageSource& source)
+{
+    constexpr double kLargestCachedGlyph = 64;
+    return std::all_of(source.fonts->begin(), source.fonts->end(),
+                       [](const FontMeasure& font) { return font.rawFont().pixelSize() < kLargestCachedGlyph; });
+}
+
+} // namespace
+
+QImage renderPageForFile(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs)
+{
+    if (!source.colors.coverageInAlpha)
+        return drawnPage(source, size, glyphs, source.colors.text, source.colors.background);
+    if (inksAreThePages(source))
+        return coveragePage(source, size, glyphs);
+    const QImage drawn = drawnPage(source, size, glyphs, Qt::white, Qt::black);
+    QImage page = makeCanvas(size.width(), size.height(), QImage::Format_Alpha8);
+    if (drawn.isNull() || page.isNull())
+        return {};
+    for (int y = 0; y < page.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
+        std::transform(from, from + page.width(), page.scanLine(y), [](QRgb pixel) { return uchar(qRed(pixel)); });
     }
-    if (colors.coverageInAlpha) {
-        // White everywhere, also where nothing is drawn: a filtering engine then blends no dark fringe in.
-        for (int y = 0, width = page.width(); y < page.height(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(page.scanLine(y));
-            for (int x = 0; x < width; ++x)
-                row[x] = QRgb(qRed(row[x])) << 24 | 0xFFFFFFU;
-        }
-        page.reinterpretAsFormat(QImage::Format_ARGB32);
+    return page;
+}
+
+QImage renderPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs)
+{
+    const QImage drawn = renderPageForFile(source, size, glyphs);
+    if (!source.colors.coverageInAlpha || drawn.isNull())
+        return drawn;
+    // White everywhere, also where nothing is drawn: a filtering engine then blends no dark fringe in.
+    QImage page = makeCanvas(size.width(), size.height(), QImage::Format_ARGB32);
+    if (page.isNull())
+        return page;
+    for (int y = 0; y < page.height(); ++y) {
+        const uchar* alpha = drawn.constScanLine(y);
+        auto* row = reinterpret_cast<QRgb*>(page.scanLine(y));
+        for (int x = 0; x < page.width(); ++x)
+            row[x] = QRgb(alpha[x]) << 24 | 0xFFFFFFU;
     }
     return page;
 }

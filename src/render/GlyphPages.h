@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/InkReader.h"
+
 #include <QColor>
 #include <QImage>
 #include <QPoint>
@@ -12,22 +14,27 @@ class QRawFont;
 
 namespace glyfrax {
 
+class FontMeasure;
+
 // The pixels a glyph draws, anti-aliasing included, relative to its pen position on the
 // baseline, found by drawing it as a page draws it. Empty for a glyph that draws nothing. A glyph
 // whose outline alone is clearly larger than largest is not drawn, which would take memory by
 // the square of its size: its outline's box is returned, for the caller to refuse.
 QRect inkBox(const QRawFont& font, quint32 glyph, QSize largest);
 
-// A glyph on a page: its pen position on the baseline, and its cell, which holds all its ink.
+// A glyph on a page: its pen position on the baseline, its cell, which holds all its ink, the
+// font it comes from (an index into the set's fonts) and its ink (an index into the set's inks).
 struct PlacedGlyph
 {
     quint32 glyph = 0;
     QPoint pen;
     QRect cell;
+    int font = 0;
+    std::size_t ink = 0;
 };
 
-// How a page shows its glyphs: white with the glyph's coverage as alpha (Format_ARGB32), or the
-// text colour on the background, opaque (Format_RGB32).
+// How a page shows its glyphs: white with the glyph's coverage as alpha, or the text colour on
+// the background, opaque (Format_RGB32).
 struct PageColors
 {
     bool coverageInAlpha = true;
@@ -35,7 +42,22 @@ struct PageColors
     QColor background = Qt::black;
 };
 
-// One page of a texture font; a null image when there is no memory for it.
-QImage renderPage(const QRawFont& font, QSize size, const std::vector<PlacedGlyph>& glyphs, const PageColors& colors);
+// What the pages of a set are drawn from.
+struct PageSource
+{
+    const std::vector<FontMeasure>* fonts; // the set's fonts, the main font first
+    const std::vector<GlyphInk>* inks;     // each glyph's ink, as its InkReader found it
+    PageColors colors;
+    bool monochrome = false;
+    int threads = 1;
+};
+
+// One page of a texture font as it is written: the coverage alone (Format_Alpha8) for pages
+// with coverage as alpha, which are copied from the glyphs' inks; opaque pages drawn, on
+// source.threads threads, each with fonts of its own. A null image when there is no memory for it.
+QImage renderPageForFile(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs);
+
+// The page as it looks: white with the coverage as alpha (Format_ARGB32), or opaque.
+QImage renderPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs);
 
 } // namespace glyfrax

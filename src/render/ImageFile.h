@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Parallel.h"
+
 #include <QString>
 
 class QIODevice;
@@ -18,7 +20,8 @@ enum class ImageFormat
 ImageFormat imageFormatFor(const QString& path);
 
 // Writes a whole image: a 24-bit BMP (alpha dropped), or a PNG with the image's channels
-// (RGBA when it has alpha, RGB otherwise). Returns false when the device refused a write.
-bool writeImage(QIODevice& device, const QImage& image, ImageFormat format);
+// (RGBA when it has alpha, RGB otherwise; Format_Alpha8 as white with that alpha), compressed on
+// up to threads threads. Returns false when the device refused a write.
+bool writeImage(QIODevice& device, const QImage& image, ImageFormat format, int threads = defaultThreadCount());
 
 } // namespace glyfrax

@@ -24,13 +24,29 @@ std::optional<std::int32_t> wholeNumber(const QString& text, std::int32_t lowest
     return ok && value >= lowest && value <= highest ? std::optional<std::int32_t>(value) : std::nullopt;
 }
 
-Result<void> readByte(std::int32_t& member, const QString& text)
+// One number from 0 to 255, or as many as one of the counts allows, separated by commas.
+std::optional<std::vector<std::int32_t>> bytesList(const QString& text, std::initializer_list<qsizetype> counts)
 {
-    const std::optional<std::int32_t> value = wholeNumber(text, 0, 255);
-    if (!value)
-        return failure(QStringLiteral("erwartet eine ganze Zahl von 0 bis 255"));
-    member = *value;
-    return {};
+    const QStringList parts = text.split(u',');
+    if (std::find(counts.begin(), counts.end(), parts.size()) == counts.end())
+        return std::nullopt;
+    std::vector<std::int32_t> values;
+    for (const QString& part : parts) {
+        const std::optional<std::int32_t> value = wholeNumber(part, 0, 255);
+        if (!value)
+            return std::nullopt;
+        values.push_back(*value);
+    }
+    return values;
+}
+
+QString numbersText(std::initializer_list<std::int32_t> values)
+{
+    QStringList parts;
+    for (const std::int32_t value : values)
+        parts.append(QString::number(value));
+    // All alike: the one number, as the settings file held it before there were several.
+    return parts.count(parts.first()) == parts.size() ? parts.first() : parts.join(u',');
 }
 
 Result<void> readFlag(bool& member, const QString& text)
@@ -62,7 +78,7 @@ std::vector<BmFontOption> makeTable()
          {},
          QStringLiteral("Zeichen als Unicode-Werte und Bereiche, etwa 32-126,160-255,0x20AC; mehrmals angegeben "
                         "zählen alle (Vorgabe: die Zeichen 32 bis 255 der Codepage)."),
-         true,
+         [](const QStringList& values) { return values.join(u','); },
          [](O& o, const QString& text) -> Result<void> {
              if (!text.trimmed().isEmpty()) {
                  const Result<std::vector<char32_t>> list = parseCharacterRanges(text);
@@ -80,7 +96,7 @@ std::vector<BmFontOption> makeTable()
          QStringLiteral("DATEI"),
          {},
          QStringLiteral("Alle Zeichen einer UTF-8-Textdatei (Vorgabe: keine)."),
-         false,
+         nullptr,
          [](O& o, const QString& text) -> Result<void> {
              o.charsFile = text.trimmed();
              return {};
@@ -92,7 +108,7 @@ std::vector<BmFontOption> makeTable()
          {},
          QStringLiteral("Die Zeichen der Codes 32 bis 255 einer Windows-Codepage (etwa 1250, 1251, 1253); gilt auch "
                         "für classic (Vorgabe: 1252)."),
-         false,
+         nullptr,
          [](O& o, const QString& text) -> Result<void> {
              const std::optional<std::int32_t> number = wholeNumber(text, 0, 65535);
              if (!number)
@@ -105,29 +121,79 @@ std::vector<BmFontOption> makeTable()
              return {};
          },
          [](const O& o) { return QString::number(o.codePage); }},
+        {QStringLiteral("Fallback"),
+         QStringLiteral("fallback"),
+         QStringLiteral("SCHRIFT"),
+         {},
+         QStringLiteral("Ersatzschrift für die Zeichen, die der Schrift fehlen: Name einer installierten Schrift oder "
+                        "Pfad einer Schriftdatei (PFAD#N: die N-te Schrift einer Sammlung, ab 0); mehrmals angegeben "
+                        "gilt die erste, die das Zeichen hat (Vorgabe: keine)."),
+         [](const QStringList& values) { return joinFontList(values); },
+         [](O& o, const QString& text) -> Result<void> {
+             o.fallbacks = splitFontList(text);
+             return {};
+         },
+         [](const O& o) { return joinFontList(o.fallbacks); }},
+        {QStringLiteral("Pixels"),
+         QStringLiteral("pixels"),
+         QStringLiteral("N"),
+         {},
+         QStringLiteral("Schriftgröße in Pixeln je Geviert, wie BMFont sie als size nennt, statt --size in Punkt "
+                        "(1 bis %1; Vorgabe 0: die Größe in Punkt aus den Einstellungen).")
+             .arg(kMaxPixels),
+         nullptr,
+         [](O& o, const QString& text) -> Result<void> {
+             const std::optional<std::int32_t> pixels = wholeNumber(text, 0, kMaxPixels);
+             if (!pixels)
+                 return failure(QStringLiteral("erwartet eine ganze Zahl von 0 bis %1").arg(kMaxPixels));
+             o.pixels = *pixels;
+             return {};
+         },
+         [](const O& o) { return QString::number(o.pixels); }},
         {QStringLiteral("Padding"),
          QStringLiteral("padding"),
-         QStringLiteral("N"),
+         QStringLiteral("N|O,R,U,L"),
          {},
-         QStringLiteral("Rand um jedes Zeichen in seiner Zelle, in Pixeln (0 bis 255, Vorgabe 1)."),
-         false,
-         [](O& o, const QString& text) { return readByte(o.padding, text); },
-         [](const O& o) { return QString::number(o.padding); }},
+         QStringLiteral("Rand um jedes Zeichen in seiner Zelle in Pixeln, einer für alle Seiten oder vier: oben, "
+                        "rechts, unten, links (je 0 bis 255, Vorgabe 1)."),
+         nullptr,
+         [](O& o, const QString& text) -> Result<void> {
+             const std::optional<std::vector<std::int32_t>> v = bytesList(text, {1, 4});
+             if (!v)
+                 return failure(QStringLiteral("erwartet eine oder vier ganze Zahlen von 0 bis 255, durch Kommas "
+                                               "getrennt"));
+             o.padding = v->size() == 1 ? CellPadding{(*v)[0], (*v)[0], (*v)[0], (*v)[0]}
+                                        : CellPadding{(*v)[0], (*v)[1], (*v)[2], (*v)[3]};
+             return {};
+         },
+         [](const O& o) {
+             return numbersText({o.padding.up, o.padding.right, o.padding.down, o.padding.left});
+         }},
         {QStringLiteral("Spacing"),
          QStringLiteral("spacing"),
-         QStringLiteral("N"),
+         QStringLiteral("N|H,V"),
          {},
-         QStringLiteral("Abstand zwischen den Zellen in Pixeln (0 bis 255, Vorgabe 1)."),
-         false,
-         [](O& o, const QString& text) { return readByte(o.spacing, text); },
-         [](const O& o) { return QString::number(o.spacing); }},
+         QStringLiteral("Abstand zwischen den Zellen in Pixeln, einer oder zwei: waagrecht, senkrecht (je 0 bis 255, "
+                        "Vorgabe 1)."),
+         nullptr,
+         [](O& o, const QString& text) -> Result<void> {
+             const std::optional<std::vector<std::int32_t>> v = bytesList(text, {1, 2});
+             if (!v)
+                 return failure(QStringLiteral("erwartet eine oder zwei ganze Zahlen von 0 bis 255, durch Kommas "
+                                               "getrennt"));
+             o.spacing = {v->front(), v->back()};
+             return {};
+         },
+         [](const O& o) {
+             return numbersText({o.spacing.horizontal, o.spacing.vertical});
+         }},
         {QStringLiteral("MaxTexture"),
          QStringLiteral("max-texture"),
          QStringLiteral("N"),
          {},
          QStringLiteral("Größte Seitenlänge einer Texturseite, eine Zweierpotenz von 16 bis 16384 (Vorgabe 4096); "
                         "mehr Zeichen kommen auf weitere Seiten."),
-         false,
+         nullptr,
          [](O& o, const QString& text) -> Result<void> {
              const std::optional<std::int32_t> side = wholeNumber(text, 16, 16384);
              if (!side || !std::has_single_bit(std::uint32_t(*side)))
@@ -142,15 +208,42 @@ std::vector<BmFontOption> makeTable()
          QStringLiteral("square"),
          QStringLiteral("Die Seiten dürfen Rechtecke sein, Seiten weiter Zweierpotenzen (Vorgabe: quadratisch, "
                         "--square)."),
-         false,
+         nullptr,
          [](O& o, const QString& text) { return readFlag(o.nonSquare, text); },
          [](const O& o) { return flagText(o.nonSquare); }},
+        {QStringLiteral("Crop"),
+         QStringLiteral("crop"),
+         {},
+         QStringLiteral("no-crop"),
+         QStringLiteral("Eine einzige Seite endet nach der letzten belegten Zeile und Spalte, auf ein Vielfaches von 4 "
+                        "aufgerundet; mehrere Seiten bleiben gleich groß, wie scaleW und scaleH sie nennen (Vorgabe: "
+                        "Seiten als Zweierpotenzen, --no-crop)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.crop, text); },
+         [](const O& o) { return flagText(o.crop); }},
+        {QStringLiteral("Kerning"),
+         QStringLiteral("kerning"),
+         {},
+         QStringLiteral("no-kerning"),
+         QStringLiteral("Die Unterschneidungspaare der Schrift in die Beschreibung (Vorgabe; --no-kerning: keine)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.kerning, text); },
+         [](const O& o) { return flagText(o.kerning); }},
+        {QStringLiteral("Monochrome"),
+         QStringLiteral("monochrome"),
+         {},
+         QStringLiteral("antialias"),
+         QStringLiteral("Zeichen ohne Kantenglättung, nur ganz gedeckte oder leere Pixel, für Pixelschriften "
+                        "(Vorgabe: geglättet, --antialias)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.monochrome, text); },
+         [](const O& o) { return flagText(o.monochrome); }},
         {QStringLiteral("Descriptor"),
          QStringLiteral("descriptor"),
          QStringLiteral("FORM"),
          {},
          QStringLiteral("Form der BMFont-Beschreibung: text (Vorgabe), xml, binary oder json."),
-         false,
+         nullptr,
          [](O& o, const QString& text) -> Result<void> {
              for (const FormName& form : kFormNames) {
                  if (text.trimmed() == QStringView(form.name)) {
@@ -173,7 +266,7 @@ std::vector<BmFontOption> makeTable()
          {},
          QStringLiteral("Das Seitenformat, das das Fenster beim Export vorschlägt und in der Texturansicht zeigt: "
                         "png (Vorgabe) oder bmp. Auf der Befehlszeile entscheidet die Endung des Namens."),
-         false,
+         nullptr,
          [](O& o, const QString& text) -> Result<void> {
              const QString name = text.trimmed();
              if (name != u"png" && name != u"bmp")
@@ -189,13 +282,40 @@ std::vector<BmFontOption> makeTable()
          QStringLiteral("Deckende Seiten in Schrift- und Hintergrundfarbe der Einstellungen (Vorgabe: PNG-Seiten weiß "
                         "mit der Deckung im Alphakanal, --alpha; --color oder --backcolor machen die Seiten ebenfalls "
                         "deckend)."),
-         false,
+         nullptr,
          [](O& o, const QString& text) { return readFlag(o.opaque, text); },
          [](const O& o) { return flagText(o.opaque); }},
     };
 }
 
 } // namespace
+
+QString joinFontList(const QStringList& fonts)
+{
+    QStringList escaped;
+    for (const QString& font : fonts)
+        escaped.append(QString(font).replace(u'|', QStringLiteral("\\|")));
+    return escaped.join(u'|');
+}
+
+QStringList splitFontList(const QString& text)
+{
+    QStringList fonts{QString()};
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\' && i + 1 < text.size() && text[i + 1] == u'|')
+            fonts.last() += text[++i];
+        else if (text[i] == u'|')
+            fonts.append(QString());
+        else
+            fonts.last() += text[i];
+    }
+    QStringList named;
+    for (const QString& font : fonts) {
+        if (!font.trimmed().isEmpty())
+            named.append(font.trimmed());
+    }
+    return named;
+}
 
 const std::vector<BmFontOption>& bmFontOptionTable()
 {

@@ -3,6 +3,7 @@
 #include "base/Result.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <vector>
@@ -25,19 +26,49 @@ enum class PageImage
     Bmp
 };
 
+// Pixels between a glyph's ink and the edges of its cell, as the descriptor lists them.
+struct CellPadding
+{
+    std::int32_t up = 1;
+    std::int32_t right = 1;
+    std::int32_t down = 1;
+    std::int32_t left = 1;
+
+    bool operator==(const CellPadding&) const = default;
+};
+
+// Pixels at least between two cells, across and down.
+struct CellSpacing
+{
+    std::int32_t horizontal = 1;
+    std::int32_t vertical = 1;
+
+    bool operator==(const CellSpacing&) const = default;
+};
+
+// The largest size in pixels per em: the largest size in points at 96 dpi.
+constexpr std::int32_t kMaxPixels = 2184;
+
 // The choices of the BMFont profile, as the settings file's [BMFont] section and the command line
 // hold them. Each member's default is what a missing key means.
 struct BmFontOptions
 {
     // The characters: those listed, those of a UTF-8 text file and those of a code page's codes
     // 32 to 255 together; when none of the three is given, those of Windows-1252.
-    QString chars;                  // code points and ranges as written, "32-126,0x20AC"; empty: none
-    QString charsFile;              // empty: none
-    int codePage = 0;               // a Windows code page number; 0: none
-    std::int32_t padding = 1;       // pixels around each glyph's ink inside its cell
-    std::int32_t spacing = 1;       // pixels at least between two cells
+    QString chars;     // code points and ranges as written, "32-126,0x20AC"; empty: none
+    QString charsFile; // empty: none
+    int codePage = 0;  // a Windows code page number; 0: none
+    // Fonts for the characters the font lacks, in order: installed family names or font file
+    // paths (PATH#N: the N-th face of a collection).
+    QStringList fallbacks;
+    std::int32_t pixels = 0; // the size in pixels per em; 0: the size in points of the font settings
+    CellPadding padding;
+    CellSpacing spacing;
     std::int32_t maxTexture = 4096; // a power of two: the largest page side
     bool nonSquare = false;
+    bool crop = false; // a set of one page ends at its last used row and column (rounded up to 4)
+    bool kerning = true;
+    bool monochrome = false; // glyphs drawn without anti-aliasing
     DescriptorForm descriptor = DescriptorForm::Text;
     // What the window offers first and its texture view shows; the name's extension decides
     // what is written.
@@ -59,13 +90,20 @@ struct BmFontOption
     QString valueName; // "N"; empty for a switch, which takes no value on the command line
     QString negation;  // a switch's opposite on the command line ("square"); empty: none
     QString help;      // the command line's German description, default included
-    bool addsUp;       // given several times on the command line, the values add up
+    // Given several times on the command line, the values add up to the one text this makes of
+    // them; null: the option counts once.
+    QString (*addUp)(const QStringList& values);
     // Sets the option from its text (a switch's: "255"/"0" as in the settings file, "true"/"false"
     // too); a failure says what is wrong: "erwartet …" for a value of the wrong kind ("erwartet eine
     // ganze Zahl von 0 bis 255"), or a sentence of its own that names the part at fault.
     Result<void> (*read)(BmFontOptions& options, const QString& text);
     QString (*write)(const BmFontOptions& options);
 };
+
+// The fallback fonts as one value: separated by "|", a "|" within a name written "\|". Family
+// names have no "|", and paths rarely.
+QString joinFontList(const QStringList& fonts);
+QStringList splitFontList(const QString& text);
 
 // Every option, in the order the settings file and the help list them.
 const std::vector<BmFontOption>& bmFontOptionTable();

@@ -246,7 +246,7 @@ private slots:
         if (padding != 0) {
             run(u"m_bmfont");
             if (padding > 0)
-                bmChild<QSpinBox>(u"PaddingBox")->setValue(padding);
+                setPadding(padding);
             bmChild<QPushButton>(u"OKButton")->click();
         }
         run(u"m_quit");
@@ -284,7 +284,7 @@ private:
         QTest::keyClicks(bmChild<QLineEdit>(u"CharsText"), u"0x2193"_s);
         m_dialogs.textAnswer = u"Grüße aus 日本 ↑"_s;
         bmChild<QPushButton>(u"TextButton")->click();
-        bmChild<QSpinBox>(u"PaddingBox")->setValue(3);
+        setPadding(3);
         bmChild<QCheckBox>(u"NonSquareBox")->setChecked(true);
         bmChild<QRadioButton>(u"OpaqueOpt")->setChecked(true);
         bmChild<QRadioButton>(u"XmlForm")->setChecked(true);
@@ -322,6 +322,13 @@ private:
         QVERIFY(!m_window->bmFontPropsDialog());
         m_dialogs.colorAnswer = QColor(255, 0, 0);
         note(u"background blue, BMFont settings open, kopie.ini with padding 300 loaded, the PNG refused"_s);
+    }
+
+    // The same padding on every side of a cell, as the dialog's four boxes take it.
+    void setPadding(int pixels)
+    {
+        for (const char16_t* side : {u"PaddingUpBox", u"PaddingRightBox", u"PaddingDownBox", u"PaddingLeftBox"})
+            bmChild<QSpinBox>(side)->setValue(pixels);
     }
 
     template <typename T> T* bmChild(const char16_t* name) const

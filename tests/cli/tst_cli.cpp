@@ -174,7 +174,7 @@ private slots:
             << u"--chars 66 --codepage 1251 --spacing 0 --max-texture 64 --descriptor xml"_s << QString();
         QTest::addRow("a bad value is told and takes the default")
             << u"Padding=drei\nMaxTexture=100\nDescriptor=xml\n"_s << QString() << u"--descriptor xml"_s
-            << u"[BMFont] Padding = „drei“: erwartet eine ganze Zahl von 0 bis 255"_s;
+            << u"[BMFont] Padding = „drei“: erwartet eine oder vier ganze Zahlen von 0 bis 255"_s;
     }
 
     void bmfontSection()

@@ -245,7 +245,8 @@ void TestFailures::hostileFiles_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message"); // a part of what the exporter says on stderr
     QTest::addColumn<QString>("check");   // sh, afterwards: must succeed
-    const QString bm = u"--format bmfont "_s, mount = u"mkdir d1 d2 && cp $F d1/font.ttf && mount --bind d1 d2 && "_s;
+    const QString bm = u"--format bmfont --size 10 "_s,
+                  mount = u"mkdir d1 d2 && cp $F d1/font.ttf && mount --bind d1 d2 && "_s;
     const QString ff = u"$(printf '\\377')"_s, fffd = u"$(printf '\\357\\277\\275')"_s;
     const QString keep = u"cmp -s $F d1/font.ttf && ! ls d1 | grep -v font.ttf"_s;
     QTest::addRow("BMFont page is --font-file on a second mount")
@@ -280,7 +281,8 @@ void TestFailures::hostileFiles_data()
         << u"$X $(printf %0251d 0).bmp"_s << 0 << QString() << u"[ -s $(printf %0251d 0).fnt ]"_s;
     QTest::addRow("BMFont name of 255 bytes") << u"$X "_s + bm + u"--font-file $F $(printf %0251d 0).png"_s << 0
                                               << QString() << u"[ -s $(printf %0251d 0).fnt ]"_s;
-    const QString limit = u"$X "_s + bm + u"--font-file $F --size 4 --padding 4 --max-texture 16 --chars 0x100-0x1FF"_s;
+    const QString limit =
+        u"$X --format bmfont --font-file $F --size 4 --padding 4 --max-texture 16 --chars 0x100-0x1FF"_s;
     QTest::addRow("256 pages, as many as the binary form numbers")
         << limit + u" p.png"_s << 0 << QString() << u"[ $(ls p_*.png | wc -l) = 256 ] && [ -e p_255.png ]"_s;
     QTest::addRow("257 pages") << limit + u",0x41 p.png"_s << 1 << u"257 Seiten, mehr als 256"_s

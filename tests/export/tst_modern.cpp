@@ -6,6 +6,7 @@
 #include "render/FontSource.h"
 #include "render/GlyphPainter.h"
 #include "settings/ProfileFile.h"
+#include "render/ImageFile.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 #include "support/Golden.h"
@@ -33,9 +34,22 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-Result<ModernExported> exportTo(const QString& image, const FontSettings& font, const BmFontOptions& options = {})
+Result<ModernExported> exportTo(const QString& image, const FontSettings& font, const BmFontOptions& options = {},
+                                int threads = defaultThreadCount())
 {
-    return exportModern(image, {font, {}, options}, {}, {});
+    ModernRun run;
+    run.threads = threads;
+    return exportModern(image, {font, {}, options}, run, {});
+}
+
+// The options of a command line ("--padding 2 --crop") as the export takes them.
+BmFontOptions optionsOf(const QString& options)
+{
+    Settings settings;
+    parseCommandLine(u"glyfrax-export --format bmfont "_s.append(options).split(u' ', Qt::SkipEmptyParts) << u"a.png"_s)
+        .value()
+        .overrides.applyTo(settings);
+    return settings.bmfont;
 }
 
 const FontSettings kSans14{u"DejaVu Sans"_s, 14, false, false, 0, 0};
@@ -198,7 +212,12 @@ private slots:
             {"pages", F::Binary, kSans14, pages, {}},
             {"quoted-face", F::Text, kSans14, u"Chars=65"_s, quoted},
             {"quoted-face", F::Xml, kSans14, u"Chars=65"_s, quoted},
-            {"quoted-face", F::Json, kSans14, u"Chars=65"_s, quoted}};
+            {"quoted-face", F::Json, kSans14, u"Chars=65"_s, quoted},
+            // Sans Mono lacks U+01C4 to U+01C6 and U+02D4, Serif the last: two fallbacks give them.
+            {"mono14-fallbacks", F::Text, FontSettings{u"DejaVu Sans Mono"_s, 14, false, false, 0, 0},
+             u"Chars=65-70,0x1C4-0x1C6,0x2D4\nFallback=%1|%2"_s.arg(
+                 QString(test::dejaVuSansPath()).replace(u"Sans"_s, u"Serif"_s), test::dejaVuSansPath()),
+             {}}};
         for (const auto& [set, form, font, options, face] : rows)
             QTest::addRow("%s.%s", set, extension(form)) << QString::fromLatin1(set) << form << font << options << face;
     }
@@ -305,7 +324,7 @@ private slots:
         QFETCH(QString, line);
         QTemporaryDir folder;
         BmFontOptions options;
-        options.padding = padding;
+        options.padding = {padding, padding, padding, padding};
         const Font texture = readFont(exportTo(folder.filePath(u"f.png"_s), font, options));
         QList<QList<uint>> texts;
         for (qsizetype i = 0; i < line.size(); i += 99) // pieces of 100 that overlap: every pair is in one
@@ -447,6 +466,137 @@ private slots:
         QCOMPARE(cyrillic.glyph(0xC0), cyrillic.rawFont().glyphIndexesForString(u"А"_s).value(0));
     }
 
+    // Characters the font lacks come from the first fallback that has them; one that none has
+    // stays missing. A fallback is an installed family or a font file.
+    void fallbackOrder_data()
+    {
+        QTest::addColumn<QStringList>("fallbacks");
+        QTest::addColumn<QStringList>("gave"); // each fallback that gives characters: name and characters
+        const QStringList sansAll{u"DejaVu Sans: U+01C4–U+01C6, U+02D4"_s};
+        QTest::addRow("Serif, then Sans") << QStringList{u"DejaVu Serif"_s, u"DejaVu Sans"_s}
+                                          << QStringList{u"DejaVu Serif: U+01C4–U+01C6"_s, u"DejaVu Sans: U+02D4"_s};
+        QTest::addRow("Sans, then Serif") << QStringList{u"DejaVu Sans"_s, u"DejaVu Serif"_s} << sansAll;
+        QTest::addRow("a font file") << QStringList{test::dejaVuSansPath()} << sansAll;
+    }
+
+    void fallbackOrder()
+    {
+        QFETCH(QStringList, fallbacks);
+        Settings settings{{u"DejaVu Sans Mono"_s, 14, false, false, 0, 0}, {}, {}};
+        settings.bmfont.chars = u"65-70,0x1C4-0x1C6,0x2D4,0xE000"_s;
+        settings.bmfont.fallbacks = fallbacks;
+        const Result<ModernPlan> plan = planModern(settings, {}, ImageFormat::Png, {});
+        QVERIFY(plan);
+        QStringList gave;
+        for (const FallbackUse& use : plan->fallbacks)
+            gave.append(use.name + u": "_s + describeCharacters(use.characters));
+        QTEST(gave, "gave");
+        QCOMPARE(plan->missing, std::vector<char32_t>{0xE000});
+    }
+
+    // The faces of a collection, as --font-file and --fallback name them.
+    void collectionFaces_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("face"); // or a part of the message
+        QTest::addRow("first face without a number") << QString() << u"WenQuanYi Micro Hei"_s;
+        QTest::addRow("#1") << u"#1"_s << u"WenQuanYi Micro Hei Mono"_s;
+        QTest::addRow("#2 of two") << u"#2"_s << u"hat die Schriften 0 bis 1, keine Schrift 2"_s;
+    }
+
+    void collectionFaces()
+    {
+        QFETCH(QString, suffix);
+        QFETCH(QString, face);
+        const QString path = u"/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"_s;
+        if (!QFileInfo::exists(path))
+            QSKIP("fonts-wqy-microhei is not installed");
+        const Result<RegisteredFont> font = findFont(path + suffix);
+        QCOMPARE(font ? font->displayName : font.error().contains(face) ? face : font.error(), face);
+        QVERIFY(!font || QRawFont::fromFont(QFont(font->family)).supportsCharacter(U'\u4E00'));
+    }
+
+    // Options of the pages and cells, as the descriptor and the page's file show them.
+    void pageAndCellOptions_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QStringList>("expected"); // parts of the text descriptor
+        QTest::addRow("padding per side, spacing per direction")
+            << u"--padding 1,2,3,4 --spacing 2,3"_s
+            << QStringList{u"padding=1,2,3,4 spacing=2,3"_s, u"width=28 height=28 xoffset=-4 yoffset=5 xadvance=22"_s};
+        QTest::addRow("one page cropped") << u"--crop"_s << QStringList{u"scaleW=512 scaleH=220 pages=1"_s};
+        QTest::addRow("two pages stay alike")
+            << u"--crop --max-texture 256"_s << QStringList{u"scaleW=256 scaleH=256 pages=2"_s};
+        QTest::addRow("no kerning") << u"--no-kerning"_s << QStringList{u"kernings count=0"_s};
+    }
+
+    void pageAndCellOptions()
+    {
+        QFETCH(QString, options);
+        QFETCH(QStringList, expected);
+        QTemporaryDir folder;
+        const Result<ModernExported> files =
+            exportTo(folder.filePath(u"f.png"_s), {u"DejaVu Sans"_s, 24, false, false, 0, 0}, optionsOf(options));
+        QVERIFY(files);
+        const QString text = QString::fromUtf8(readAll(files->descriptorPath));
+        for (const QString& part : expected)
+            QVERIFY2(text.contains(part), qPrintable(part));
+        QCOMPARE(QImage(files->pagePaths.last()).size(), QSize(files->width, files->height));
+    }
+
+    // Neither the number of threads nor a size in pixels instead of the same in points changes a
+    // byte; the pages decode to what the plan draws, monochrome ones to covered or empty pixels
+    // whose ink reaches each side of the cell within its padding.
+    void sameBytesAnyWay_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("image");
+        QTest::addRow("alpha, 32 px, pieces") << u"--chars 32-0x5FF --pixels 32"_s << u"f.png"_s;
+        QTest::addRow("opaque BMP, 32 px") << u"--chars 32-0x5FF --pixels 32"_s << u"f.bmp"_s;
+        QTest::addRow("alpha, 80 px, drawn") << u"--pixels 80"_s << u"f.png"_s;
+        QTest::addRow("monochrome, 16 px") << u"--pixels 16 --monochrome --padding 2"_s << u"f.png"_s;
+    }
+
+    void sameBytesAnyWay()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, image);
+        QTemporaryDir one;
+        QTemporaryDir three;
+        const BmFontOptions chosen = optionsOf(options);
+        const FontSettings font{u"DejaVu Sans"_s, 0, false, false, 0, 0};
+        const Result<ModernExported> a = exportTo(one.filePath(image), font, chosen, 1);
+        BmFontOptions inPoints = chosen;
+        inPoints.pixels = 0;
+        const Result<ModernExported> b =
+            exportTo(three.filePath(image), {font.face, float(chosen.pixels) * 0.75F, false, false, 0, 0}, inPoints, 3);
+        QVERIFY(a && b);
+        QVERIFY(readAll(a->descriptorPath).contains("size=" + QByteArray::number(chosen.pixels) + ' '));
+        for (const QString& name : test::entries(one.path()))
+            QVERIFY2(readAll(one.filePath(name)) == readAll(three.filePath(name)), qPrintable(name));
+        const Result<ModernPlan> plan = planModern({font, {}, chosen}, {}, imageFormatFor(image), {});
+        const QImage page(a->pagePaths[0]);
+        QCOMPARE(page.convertToFormat(QImage::Format_ARGB32),
+                 drawModernPage(*plan, 0).convertToFormat(QImage::Format_ARGB32));
+        if (!chosen.monochrome)
+            return;
+        const Font texture = readFont(a);
+        for (const QHash<QString, int>& c : texture.chars) {
+            const QRect ink = QRect(c[u"x"_s], c[u"y"_s], c[u"width"_s], c[u"height"_s]).adjusted(2, 2, -2, -2);
+            int sides = 0; // bits of the sides the ink reaches: left, right, top, bottom
+            for (int y = ink.top() - 2; y <= ink.bottom() + 2 && ink.isValid(); ++y) {
+                for (int x = ink.left() - 2; x <= ink.right() + 2; ++x) {
+                    const int alpha = qAlpha(page.pixel(x, y));
+                    QVERIFY(alpha == 0 || (alpha == 255 && ink.contains(x, y)));
+                    sides |= alpha ? (x == ink.left()) | (x == ink.right()) << 1 | (y == ink.top()) << 2 |
+                                         (y == ink.bottom()) << 3
+                                   : 0;
+                }
+            }
+            QCOMPARE(sides, ink.isValid() ? 15 : 0);
+        }
+    }
+
     void commandLine_data()
     {
         QTest::addColumn<QString>("options");
@@ -460,6 +610,9 @@ private slots:
         QTest::addRow("padding needs bmfont") << u"--padding 2"_s << u"--padding gilt nur mit --format bmfont"_s << 224;
         QTest::addRow("multi-byte code page") << u"--codepage 932"_s << u"Codepage 932"_s << 224;
         QTest::addRow("--chars twice") << bm + u"--chars 65 --chars 66-67,65"_s << QString() << 3;
+        QTest::addRow("size 0") << bm + u"--size 0"_s << u"--size 0 gibt keine Größe"_s << 224;
+        QTest::addRow("points and pixels") << bm + u"--size 9 --pixels 12"_s << u"schließen einander aus"_s << 224;
+        QTest::addRow("three paddings") << bm + u"--padding 1,2,3"_s << u"eine oder vier ganze Zahlen"_s << 224;
         QTest::addRow("all of Unicode a thousand times")
             << bm + u"--chars "_s + QStringList(1000, u"0-0x10FFFF"_s).join(u',') << QString() << 0x110000 - 0x800;
     }

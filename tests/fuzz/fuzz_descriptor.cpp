@@ -153,8 +153,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto next = numbers.begin();
     const std::size_t chars = std::uint32_t(*next++) % 8, kernings = std::uint32_t(*next++) % 8;
     for (int* value :
-         {&font.size, &font.padding, &font.spacing, &font.lineHeight, &font.base, &font.scaleW, &font.scaleH})
-        *value = *next++;
+         {&font.size, &font.padding[0], &font.spacing[0], &font.lineHeight, &font.base, &font.scaleW, &font.scaleH})
+        *value = next < numbers.end() ? *next++ : 0;
     for (std::size_t i = 0; i < chars && numbers.end() - next >= 10; ++i, next += 10)
         font.chars.push_back(
             {char32_t(next[0]), next[1], next[2], next[3], next[4], next[5], next[6], next[7], next[8]});

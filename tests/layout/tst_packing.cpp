@@ -36,7 +36,7 @@ private slots:
         std::vector<CellSize> sizes;
         for (const QSize& cell : cells)
             sizes.push_back({cell.width(), cell.height()});
-        const Result<Packing> packing = packCells(sizes, {spacing, 128, square});
+        const Result<Packing> packing = packCells(sizes, {spacing, spacing, 128, square});
         QTEST(packing ? packing->pageCount : 0, "pages");
         if (!packing)
             return;

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <QRawFont>
+#include <QRect>
+#include <QSize>
+
+#include <cstdint>
+#include <vector>
+
+namespace glyfrax {
+
+// The pixels a glyph draws, anti-aliasing included, as coverage from 0 to 255.
+struct GlyphInk
+{
+    QRect box; // relative to the pen position on the baseline; empty for a glyph that draws nothing
+    std::vector<std::uint8_t> coverage; // box.width() per row, box.height() rows; empty when not drawn
+
+    std::uint8_t at(int x, int y) const { return coverage[std::size_t(y) * std::size_t(box.width()) + std::size_t(x)]; }
+};
+
+// Draws glyphs of one font alone, exactly as a page draws them, to find their ink. Its canvas
+// grows to the largest glyph and is drawn on again for the next, which saves most of the cost
+// of a glyph; its font is its own. One reader per thread.
+class InkReader
+{
+public:
+    InkReader(const QRawFont& font, bool monochrome);
+
+    // A glyph whose outline alone is clearly larger than largest is not drawn, which would take
+    // memory by the square of its size: its outline's box is returned, for the caller to refuse.
+    GlyphInk read(quint32 glyph, QSize largest);
+
+private:
+    QRawFont m_font;
+    bool m_monochrome;
+    QImage m_canvas;
+};
+
+// How a painter draws glyphs: with anti-aliasing, or each pixel covered or not.
+void setGlyphRendering(QPainter& painter, bool monochrome);
+
+} // namespace glyfrax
