@@ -609,7 +609,7 @@ private slots:
         QTest::addRow("beyond Unicode") << bm + u"--chars 0x110000"_s << u"„0x110000“"_s << 224;
         QTest::addRow("padding needs bmfont") << u"--padding 2"_s << u"--padding gilt nur mit --format bmfont"_s << 224;
         QTest::addRow("multi-byte code page") << u"--codepage 932"_s << u"Codepage 932"_s << 224;
-        QTest::addRow("--chars twice") << bm + u"--chars 65 --chars 66-67,65"_s << QString() << 3;
+        QTest::addRow("--chars twice") << bm + u"--chars 65 --chars 66-67,66"_s << QString() << 3;
         QTest::addRow("size 0") << bm + u"--size 0"_s << u"--size 0 gibt keine Größe"_s << 224;
         QTest::addRow("points and pixels") << bm + u"--size 9 --pixels 12"_s << u"schließen einander aus"_s << 224;
         QTest::addRow("three paddings") << bm + u"--padding 1,2,3"_s << u"eine oder vier ganze Zahlen"_s << 224;
