@@ -49,22 +49,6 @@ QLineEdit* addLine(QWidget* parent, const char* name, const QString& accessibleN
     return line;
 }
 
-QPushButton* addButton(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false); // Enter in a line edit means OK, not this
-    return button;
-}
-
-// A form's label for a row of several controls, whose access key goes to the first.
-QLabel* buddyLabel(QWidget* parent, const QString& caption, QWidget* buddy)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setBuddy(buddy);
-    return label;
-}
-
 } // namespace
 
 CharacterGroup::CharacterGroup(DialogService& dialogs, const FontSettings& font)

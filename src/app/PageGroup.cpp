@@ -49,8 +49,7 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
                                                      {"PaddingRightBox", QStringLiteral("Rand rechts")},
                                                      {"PaddingDownBox", QStringLiteral("Rand unten")},
                                                      {"PaddingLeftBox", QStringLiteral("Rand links")}};
-    const int paddingValues[] = {options.padding.up, options.padding.right, options.padding.down,
-                                 options.padding.left};
+    const int paddingValues[] = {options.padding.up, options.padding.right, options.padding.down, options.padding.left};
     for (std::size_t side = 0; side < m_padding.size(); ++side) {
         m_padding[side] = addPixels(page, sides[side].first, sides[side].second, paddingValues[side]);
         explain(m_padding[side], QStringLiteral("Freie Pixel um die Tinte jedes Zeichens in seiner Zelle (%1); Platz "
@@ -58,7 +57,8 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
                                      .arg(sides[side].second));
         paddings->addWidget(m_padding[side]);
     }
-    form->addRow(QStringLiteral("&Rand (oben, rechts, unten, links):"), paddings);
+    // A row of several boxes gets no buddy from the form: without one the access key would show as "&".
+    form->addRow(buddyLabel(page, QStringLiteral("&Rand (oben, rechts, unten, links):"), m_padding[0]), paddings);
     auto* spacings = new QHBoxLayout;
     const int spacingValues[] = {options.spacing.horizontal, options.spacing.vertical};
     const char* spacingNames[] = {"SpacingAcrossBox", "SpacingDownBox"};
@@ -70,7 +70,7 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
                                     .arg(spacingTexts[way]));
         spacings->addWidget(m_spacing[way]);
     }
-    form->addRow(QStringLiteral("&Abstand (waagerecht, senkrecht):"), spacings);
+    form->addRow(buddyLabel(page, QStringLiteral("&Abstand (waagerecht, senkrecht):"), m_spacing[0]), spacings);
 
     m_maxTexture = new QComboBox(page);
     m_maxTexture->setObjectName(QStringLiteral("MaxTextureBox"));
@@ -82,11 +82,10 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
                                          "nicht auf eine Seite dieser Größe, folgen weitere Seiten."));
     form->addRow(QStringLiteral("&Größte Seite:"), m_maxTexture);
 
-    m_nonSquare = new QCheckBox(QStringLiteral("&Nicht quadratisch: Seiten dürfen Rechtecke sein"), page);
-    m_nonSquare->setObjectName(QStringLiteral("NonSquareBox"));
-    m_nonSquare->setChecked(options.nonSquare);
-    explain(m_nonSquare, QStringLiteral("Die Seiten sind das kleinste Rechteck, dessen Seiten Zweierpotenzen sind, "
-                                        "statt des kleinsten Quadrats; das spart oft die Hälfte der Fläche."));
+    m_nonSquare = addSwitch(page, "NonSquareBox", QStringLiteral("&Nicht quadratisch: Seiten dürfen Rechtecke sein"),
+                            options.nonSquare,
+                            QStringLiteral("Die Seiten sind das kleinste Rechteck, dessen Seiten Zweierpotenzen sind, "
+                                           "statt des kleinsten Quadrats; das spart oft die Hälfte der Fläche."));
     form->addRow(m_nonSquare);
 
     m_image = new QComboBox(page);
