@@ -88,6 +88,13 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
                                            "statt des kleinsten Quadrats; das spart oft die Hälfte der Fläche."));
     form->addRow(m_nonSquare);
 
+    // Its access key is not the Z of "zuschneiden", which opens the page "Zeichen".
+    m_crop = addSwitch(page, "CropBox", QStringLiteral("Einzelne Seite zus&chneiden"), options.crop,
+                       QStringLiteral("Braucht der Satz nur eine Seite, endet sie nach der letzten belegten Zeile und "
+                                      "Spalte, auf ein Vielfaches von 4 aufgerundet, statt bei einer Zweierpotenz. "
+                                      "Mehrere Seiten bleiben gleich groß: scaleW und scaleH gelten für alle."));
+    form->addRow(m_crop);
+
     m_image = new QComboBox(page);
     m_image->setObjectName(QStringLiteral("ImageBox"));
     m_image->setAccessibleName(QStringLiteral("Bildformat"));
@@ -125,7 +132,8 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
         QObject::connect(box, &QSpinBox::valueChanged, page, changed);
     for (QComboBox* box : {m_maxTexture, m_image})
         QObject::connect(box, &QComboBox::currentIndexChanged, page, changed);
-    QObject::connect(m_nonSquare, &QCheckBox::toggled, page, changed);
+    for (QCheckBox* box : {m_nonSquare, m_crop})
+        QObject::connect(box, &QCheckBox::toggled, page, changed);
     QObject::connect(m_opaque, &QRadioButton::toggled, page, changed);
     return page;
 }
@@ -136,6 +144,7 @@ void PageGroup::store(BmFontOptions& options) const
     options.spacing = {m_spacing[0]->value(), m_spacing[1]->value()};
     options.maxTexture = m_maxTexture->currentData().toInt();
     options.nonSquare = m_nonSquare->isChecked();
+    options.crop = m_crop->isChecked();
     options.image = PageImage(m_image->currentData().toInt());
     options.opaque = m_opaque->isChecked();
 }
