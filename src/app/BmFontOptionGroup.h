@@ -31,6 +31,9 @@ public:
     virtual QString problem() const { return {}; }
     // The font the options are for has changed.
     virtual void showFont(const FontSettings& font) { static_cast<void>(font); }
+    // The options as the whole dialog shows them, after an edit on any page: a page may show what
+    // another page's options mean for its own (the characters the fallback fonts give).
+    virtual void showOptions(const BmFontOptions& options) { static_cast<void>(options); }
 };
 
 } // namespace glyfrax

@@ -3,6 +3,7 @@
 #include "app/AppInfo.h"
 #include "app/CharacterGroup.h"
 #include "app/DescriptorGroup.h"
+#include "app/FontsGroup.h"
 #include "app/PageGroup.h"
 
 #include <QDialogButtonBox>
@@ -27,14 +28,15 @@ BmFontPropsDialog::BmFontPropsDialog(const BmFontOptions& options, const FontSet
     setAttribute(Qt::WA_DeleteOnClose);
 
     // The groups of options, a page each, in the order of their tabs.
-    m_groups.push_back(std::make_unique<CharacterGroup>(dialogs, font));
+    m_groups.push_back(std::make_unique<CharacterGroup>(dialogs, font, m_fallbackFaces));
+    m_groups.push_back(std::make_unique<FontsGroup>(dialogs, font, m_fallbackFaces));
     m_groups.push_back(std::make_unique<PageGroup>());
     m_groups.push_back(std::make_unique<DescriptorGroup>());
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("Pages"));
     for (const std::unique_ptr<BmFontOptionGroup>& group : m_groups)
-        m_pages->addTab(group->buildPage(options, [this] { updateOk(); }), group->title());
+        m_pages->addTab(group->buildPage(options, [this] { edited(); }), group->title());
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("OKButton"));
@@ -76,6 +78,14 @@ void BmFontPropsDialog::showFont(const FontSettings& font)
 {
     for (const std::unique_ptr<BmFontOptionGroup>& group : m_groups)
         group->showFont(font);
+}
+
+void BmFontPropsDialog::edited()
+{
+    updateOk();
+    const BmFontOptions shown = shownOptions();
+    for (const std::unique_ptr<BmFontOptionGroup>& group : m_groups)
+        group->showOptions(shown);
 }
 
 void BmFontPropsDialog::updateOk()

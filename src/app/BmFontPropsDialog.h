@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FallbackFaces.h"
 #include "settings/BmFontOptions.h"
 #include "settings/FontSettings.h"
 
@@ -37,10 +38,12 @@ signals:
     void optionsConfirmed(const glyfrax::BmFontOptions& options);
 
 private:
+    void edited();
     void updateOk();
     void confirm();
 
     BmFontOptions m_options; // as the dialog opened with them
+    FallbackFaces m_fallbackFaces;
     std::vector<std::unique_ptr<BmFontOptionGroup>> m_groups;
     QTabWidget* m_pages = nullptr;
     QPushButton* m_ok = nullptr;

@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QLocale>
 
+#include <algorithm>
+
 namespace glyfrax {
 
 namespace {
@@ -31,34 +33,49 @@ CharacterGridModel::CharacterGridModel(QObject* parent) : QAbstractTableModel(pa
 
 CharacterGridModel::~CharacterGridModel() = default;
 
-void CharacterGridModel::showCharacters(const std::vector<char32_t>& characters, const QRawFont& font,
-                                        const QFont& shownFont)
+void CharacterGridModel::showCharacters(const std::vector<char32_t>& characters, std::vector<ShownFace> faces)
 {
     beginResetModel();
     m_rows.clear();
-    m_shownFont = shownFont;
+    m_faces = std::move(faces);
     m_chosen = characters.size();
     m_missing = 0;
+    m_borrowed = 0;
     std::size_t searchFrom = 0;
     std::size_t heading = 0;
     for (const char32_t c : characters) {
         const int block = blockOf(c, searchFrom);
         if (m_rows.empty() || m_rows[heading].block != block) {
             heading = m_rows.size();
-            m_rows.push_back({block >= 0 ? unicodeBlocks()[std::size_t(block)].first : c & ~0xFU, 0, 0, block, true});
+            const char32_t first = block >= 0 ? unicodeBlocks()[std::size_t(block)].first : c & ~0xFU;
+            m_rows.push_back({.first = first, .block = block, .heading = true});
         }
         if (m_rows.back().heading || m_rows.back().first != (c & ~0xFU))
-            m_rows.push_back({c & ~0xFU, 0, 0, block, false});
+            m_rows.push_back({.first = c & ~0xFU, .block = block});
         const auto bit = std::uint16_t(1U << (c & 0xFU));
         m_rows.back().chosen |= bit;
         ++m_rows[heading].count;
-        if (!font.supportsCharacter(uint(c))) {
+        if (m_faces.front().raw.supportsCharacter(uint(c)))
+            continue;
+        if (std::any_of(m_faces.begin() + 1, m_faces.end(),
+                        [c](const ShownFace& face) { return face.raw.supportsCharacter(uint(c)); })) {
+            m_rows.back().borrowed |= bit;
+            ++m_rows[heading].fromOther;
+            ++m_borrowed;
+        } else {
             m_rows.back().missing |= bit;
             ++m_rows[heading].lacking;
             ++m_missing;
         }
     }
     endResetModel();
+}
+
+const ShownFace& CharacterGridModel::faceOf(char32_t c) const
+{
+    const auto found = std::find_if(m_faces.begin() + 1, m_faces.end(),
+                                    [c](const ShownFace& face) { return face.raw.supportsCharacter(uint(c)); });
+    return found != m_faces.end() ? *found : m_faces.front();
 }
 
 bool CharacterGridModel::isHeading(int row) const
@@ -90,6 +107,8 @@ QString CharacterGridModel::headingText(const Row& row) const
     const QString name = row.block >= 0 ? unicodeBlocks()[std::size_t(row.block)].name
                                         : QStringLiteral("Ohne Unicode-Block, ab %1").arg(codePointName(row.first));
     QString text = QStringLiteral("%1: %2 Zeichen").arg(name, german.toString(row.count));
+    if (row.fromOther > 0)
+        text += QStringLiteral(", %1 ersetzt").arg(german.toString(row.fromOther)); // short: a heading is one line
     if (row.lacking > 0)
         text += row.lacking == 1 ? QStringLiteral(", 1 fehlt")
                                  : QStringLiteral(", %1 fehlen").arg(german.toString(row.lacking));
@@ -117,20 +136,30 @@ QVariant CharacterGridModel::data(const QModelIndex& index, int role) const
     if (c == 0)
         return {};
     const bool missing = (row.missing >> index.column()) & 1U;
+    const bool borrowed = (row.borrowed >> index.column()) & 1U;
     switch (role) {
     case Qt::DisplayRole:
         return QString::fromUcs4(&c, 1);
     case Qt::FontRole:
-        return m_shownFont;
+        return borrowed ? faceOf(c).shown : m_faces.front().shown;
     case Qt::TextAlignmentRole:
         return int(Qt::AlignCenter);
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
-        return codePointName(c) + (missing ? QStringLiteral(", nicht in der Schrift") : QString());
+        if (borrowed)
+            return QStringLiteral("%1, aus Ersatzschrift „%2“").arg(codePointName(c), faceOf(c).name);
+        if (missing)
+            return codePointName(c) + (m_faces.size() > 1 ? QStringLiteral(", in keiner der Schriften")
+                                                          : QStringLiteral(", nicht in der Schrift"));
+        return codePointName(c);
     case Qt::BackgroundRole:
-        return missing ? QVariant(QBrush(QColor(255, 200, 200))) : QVariant();
+        return missing    ? QVariant(QBrush(QColor(255, 200, 200)))
+               : borrowed ? QVariant(QBrush(QColor(222, 222, 222)))
+                          : QVariant();
     case Qt::ForegroundRole:
-        return missing ? QVariant(QBrush(QColor(150, 0, 0))) : QVariant();
+        return missing    ? QVariant(QBrush(QColor(150, 0, 0)))
+               : borrowed ? QVariant(QBrush(QColor(70, 70, 70)))
+                          : QVariant();
     default:
         return {};
     }

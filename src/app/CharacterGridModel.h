@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/FallbackFaces.h"
+
 #include <QAbstractTableModel>
-#include <QFont>
-#include <QRawFont>
 
 #include <cstdint>
 #include <vector>
@@ -11,7 +11,8 @@ namespace glyfrax {
 
 // The chosen characters as a chart: a heading row for each Unicode block they come from, then rows
 // of sixteen code points each, a chosen character in its column and the other cells empty. A row
-// holds bits, not items, so that a whole font's range stays small and quick to show.
+// holds bits, not items, so that a whole font's range stays small and quick to show. A character
+// the font lacks comes from the first fallback font that has it, as in the export.
 class CharacterGridModel final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -22,12 +23,13 @@ public:
     explicit CharacterGridModel(QObject* parent = nullptr);
     ~CharacterGridModel() override;
 
-    // Shows these characters (sorted, without duplicates), marking those the font lacks, each drawn
-    // in shownFont.
-    void showCharacters(const std::vector<char32_t>& characters, const QRawFont& font, const QFont& shownFont);
+    // Shows these characters (sorted, without duplicates) in the faces (the font, then the fallbacks
+    // in their order), marking those a fallback gives and those none has.
+    void showCharacters(const std::vector<char32_t>& characters, std::vector<ShownFace> faces);
 
     std::size_t chosenCount() const { return m_chosen; }
-    std::size_t presentCount() const { return m_chosen - m_missing; }
+    std::size_t presentCount() const { return m_chosen - m_missing - m_borrowed; }
+    std::size_t borrowedCount() const { return m_borrowed; }
     // A block's heading, which spans the whole row.
     bool isHeading(int row) const;
     // The character of a cell; 0 for an empty cell or a heading.
@@ -42,21 +44,27 @@ public:
 private:
     struct Row
     {
-        char32_t first = 0;        // a multiple of 16; a heading's: its block's first code point
-        std::uint16_t chosen = 0;  // bit n: first + n is chosen
-        std::uint16_t missing = 0; // bit n: the font lacks first + n
-        int block = -1;            // in unicodeBlocks(); negative between blocks
+        char32_t first = 0;         // a multiple of 16; a heading's: its block's first code point
+        std::uint16_t chosen = 0;   // bit n: first + n is chosen
+        std::uint16_t missing = 0;  // bit n: no font has first + n
+        std::uint16_t borrowed = 0; // bit n: a fallback gives first + n
+        int block = -1;             // in unicodeBlocks(); negative between blocks
         bool heading = false;
-        std::uint32_t count = 0;   // a heading's: its block's chosen characters
-        std::uint32_t lacking = 0; // a heading's: how many of them the font lacks
+        std::uint32_t count = 0;     // a heading's: its block's chosen characters
+        std::uint32_t lacking = 0;   // a heading's: how many of them no font has
+        std::uint32_t fromOther = 0; // a heading's: how many of them a fallback gives
     };
+
+    // The first fallback that has c; the font's own face when none has it.
+    const ShownFace& faceOf(char32_t c) const;
 
     QString headingText(const Row& row) const;
 
     std::vector<Row> m_rows;
-    QFont m_shownFont;
+    std::vector<ShownFace> m_faces;
     std::size_t m_chosen = 0;
     std::size_t m_missing = 0;
+    std::size_t m_borrowed = 0;
 };
 
 } // namespace glyfrax

@@ -4,8 +4,6 @@
 #include "app/ControlHelp.h"
 #include "app/DialogService.h"
 #include "export/ModernExport.h"
-#include "render/FontMeasure.h"
-#include "render/FontSource.h"
 #include "settings/CharacterRanges.h"
 
 #include <QComboBox>
@@ -49,26 +47,10 @@ QLineEdit* addLine(QWidget* parent, const char* name, const QString& accessibleN
     return line;
 }
 
-QPushButton* addButton(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false); // Enter in a line edit means OK, not this
-    return button;
-}
-
-// A form's label for a row of several controls, whose access key goes to the first.
-QLabel* buddyLabel(QWidget* parent, const QString& caption, QWidget* buddy)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setBuddy(buddy);
-    return label;
-}
-
 } // namespace
 
-CharacterGroup::CharacterGroup(DialogService& dialogs, const FontSettings& font)
-    : m_dialogs(dialogs), m_font(font), m_rawFont(FontMeasure(font).rawFont())
+CharacterGroup::CharacterGroup(DialogService& dialogs, const FontSettings& font, FallbackFaces& fallbackFaces)
+    : m_dialogs(dialogs), m_fallbackFaces(fallbackFaces), m_font(font)
 {
 }
 
@@ -82,6 +64,7 @@ QString CharacterGroup::title() const
 QWidget* CharacterGroup::buildPage(const BmFontOptions& options, const std::function<void()>& changed)
 {
     m_changed = changed;
+    m_fallbacks = options.fallbacks;
     m_page = new QWidget;
     m_page->setObjectName(QStringLiteral("CharactersPage"));
     auto* form = new QFormLayout;
@@ -141,8 +124,9 @@ QWidget* CharacterGroup::buildPage(const BmFontOptions& options, const std::func
     m_grid->setWordWrap(false);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    explain(m_grid, QStringLiteral("Die gewählten Zeichen nach Unicode-Blöcken, je Zeile 16 Codes. Rot: Zeichen, die "
-                                   "die Schrift nicht hat; der Export lässt sie aus."));
+    explain(m_grid, QStringLiteral("Die gewählten Zeichen nach Unicode-Blöcken, je Zeile 16 Codes. Grau: Zeichen, die "
+                                   "die Schrift nicht hat, aber eine Ersatzschrift (Seite „Schriften“); rot: Zeichen, "
+                                   "die keine der Schriften hat; der Export lässt sie aus."));
     m_gridLabel = new QLabel(m_page);
     m_gridLabel->setBuddy(m_grid);
     m_count = new QLabel(m_page);
@@ -197,19 +181,36 @@ QString CharacterGroup::problem() const
 void CharacterGroup::showFont(const FontSettings& font)
 {
     m_font = font;
-    m_rawFont = FontMeasure(font).rawFont();
     if (!m_page)
         return;
-    // The characters as the font of the settings draws them, none taken from another font.
-    m_shownFont = realizeFont(font);
-    m_shownFont.setPixelSize(std::max(16, QFontInfo(m_grid->font()).pixelSize() * 3 / 2));
-    m_shownFont.setStyleStrategy(QFont::StyleStrategy(m_shownFont.styleStrategy() | QFont::NoFontMerging));
-    const int side = QFontMetrics(m_shownFont).height() + 6;
+    findFaces();
+    showChosen();
+}
+
+void CharacterGroup::showOptions(const BmFontOptions& options)
+{
+    if (!m_page || options.fallbacks == m_fallbacks)
+        return;
+    m_fallbacks = options.fallbacks;
+    findFaces();
+    m_showLater->start();
+}
+
+void CharacterGroup::findFaces()
+{
+    const int pixels = std::max(16, QFontInfo(m_grid->font()).pixelSize() * 3 / 2);
+    m_faces = {shownFace(m_font, pixels)};
+    for (ShownFace& face : m_fallbackFaces.faces(m_fallbacks, m_font, pixels))
+        m_faces.push_back(std::move(face));
+    const int side = QFontMetrics(m_faces.front().shown).height() + 6;
     m_grid->verticalHeader()->setDefaultSectionSize(side);
     m_grid->horizontalHeader()->setDefaultSectionSize(side);
-    m_gridLabel->setText(QStringLiteral("Ge&wählte Zeichen in „%1“ (rot: nicht in der Schrift):")
-                             .arg(ownFamilyName(m_rawFont).replace(u'&', QStringLiteral("&&"))));
-    showChosen();
+    const QString name = QString(m_faces.front().name).replace(u'&', QStringLiteral("&&"));
+    m_gridLabel->setText(m_fallbacks.isEmpty()
+                             ? QStringLiteral("Ge&wählte Zeichen in „%1“ (rot: nicht in der Schrift):").arg(name)
+                             : QStringLiteral("Ge&wählte Zeichen in „%1“ (grau: aus einer Ersatzschrift, rot: in "
+                                              "keiner Schrift):")
+                                   .arg(name));
 }
 
 void CharacterGroup::edited()
@@ -233,16 +234,19 @@ void CharacterGroup::showChosen()
         m_count->setText(chosen.error());
         return;
     }
-    m_model->showCharacters(*chosen, m_rawFont, m_shownFont);
+    m_model->showCharacters(*chosen, m_faces);
     m_grid->clearSpans();
     for (int row = 0; row < m_model->rowCount(); ++row) {
         if (m_model->isHeading(row))
             m_grid->setSpan(row, 0, 1, CharacterGridModel::kColumns);
     }
     const QLocale german(QLocale::German);
-    m_count->setText(QStringLiteral("%1 Zeichen gewählt, davon %2 in der Schrift")
-                         .arg(german.toString(qulonglong(m_model->chosenCount())),
-                              german.toString(qulonglong(m_model->presentCount()))));
+    QString count = QStringLiteral("%1 Zeichen gewählt, davon %2 in der Schrift")
+                        .arg(german.toString(qulonglong(m_model->chosenCount())),
+                             german.toString(qulonglong(m_model->presentCount())));
+    if (m_model->borrowedCount() > 0)
+        count += QStringLiteral(", %1 aus Ersatzschriften").arg(german.toString(qulonglong(m_model->borrowedCount())));
+    m_count->setText(count);
 }
 
 void CharacterGroup::addTextCharacters()

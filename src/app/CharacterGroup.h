@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/BmFontOptionGroup.h"
+#include "app/FallbackFaces.h"
 
-#include <QFont>
-#include <QRawFont>
+#include <QStringList>
+
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -17,11 +19,12 @@ class CharacterGridModel;
 class DialogService;
 
 // The characters of a BMFont set: a code page, Unicode ranges, a character file, the characters of
-// a pasted text, and a chart of the characters chosen, marking those the font lacks.
+// a pasted text, and a chart of the characters chosen, marking those the font lacks and those the
+// fallback fonts give.
 class CharacterGroup final : public BmFontOptionGroup
 {
 public:
-    CharacterGroup(DialogService& dialogs, const FontSettings& font);
+    CharacterGroup(DialogService& dialogs, const FontSettings& font, FallbackFaces& fallbackFaces);
     ~CharacterGroup() override;
 
     QString title() const override;
@@ -29,18 +32,21 @@ public:
     void store(BmFontOptions& options) const override;
     QString problem() const override;
     void showFont(const FontSettings& font) override;
+    void showOptions(const BmFontOptions& options) override;
 
 private:
     void addCodePages(int chosen);
     void edited();
+    void findFaces();
     void showChosen();
     void addTextCharacters();
     void chooseCharsFile();
 
     DialogService& m_dialogs;
+    FallbackFaces& m_fallbackFaces;
     FontSettings m_font;
-    QRawFont m_rawFont;
-    QFont m_shownFont; // the chart's: the font of the settings at a size for reading
+    QStringList m_fallbacks;        // as the dialog shows them
+    std::vector<ShownFace> m_faces; // the chart's: the font, then the fallbacks found, at a size for reading
     std::function<void()> m_changed;
     QWidget* m_page = nullptr;
     QComboBox* m_codePage = nullptr;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QString>
 
 namespace glyfrax {
@@ -11,6 +14,33 @@ template <typename W> W* explain(W* widget, const QString& text)
     widget->setToolTip(QStringLiteral("<p>%1</p>").arg(text.toHtmlEscaped()));
     widget->setAccessibleDescription(text);
     return widget;
+}
+
+// A button beside other controls of a page, never pressed by Enter: Enter in a line edit means OK.
+inline QPushButton* addButton(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+// A check box for a switch of the options, showing its value.
+inline QCheckBox* addSwitch(QWidget* parent, const char* name, const QString& caption, bool checked,
+                            const QString& help)
+{
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setChecked(checked);
+    return explain(box, help);
+}
+
+// A form's label for a row of several controls, whose access key goes to the first.
+inline QLabel* buddyLabel(QWidget* parent, const QString& caption, QWidget* buddy)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setBuddy(buddy);
+    return label;
 }
 
 } // namespace glyfrax

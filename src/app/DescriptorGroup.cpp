@@ -2,6 +2,7 @@
 
 #include "app/ControlHelp.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
@@ -51,12 +52,19 @@ QWidget* DescriptorGroup::buildPage(const BmFontOptions& options, const std::fun
         choices->addWidget(button);
         m_forms.emplace_back(choice.form, button);
     }
-    auto* note = new QLabel(QStringLiteral("Die Beschreibung liegt neben den Seiten und nennt für jedes Zeichen seine "
-                                           "Zelle, seinen Versatz und Vorschub, dazu die Unterschneidungspaare."),
-                            page);
+    auto* note =
+        new QLabel(QStringLiteral("Die Beschreibung liegt neben den Seiten und nennt für jedes Zeichen seine "
+                                  "Zelle, seinen Versatz und Vorschub, auf Wunsch dazu die Unterschneidungspaare."),
+                   page);
     note->setWordWrap(true);
+    m_kerning = addSwitch(page, "KerningBox", QStringLiteral("&Unterschneidung (Kerning)"), options.kerning,
+                          QStringLiteral("Die Unterschneidungspaare der Schrift (aus ihren Tabellen GPOS oder kern) "
+                                         "zwischen den gewählten Zeichen, in ganzen Pixeln; Paare nur innerhalb einer "
+                                         "Schrift, nicht zwischen Schrift und Ersatzschrift."));
+    QObject::connect(m_kerning, &QCheckBox::toggled, page, changed);
     auto* column = new QVBoxLayout(page);
     column->addWidget(frame);
+    column->addWidget(m_kerning);
     column->addWidget(note);
     column->addStretch(1);
     return page;
@@ -68,6 +76,7 @@ void DescriptorGroup::store(BmFontOptions& options) const
         if (button->isChecked())
             options.descriptor = form;
     }
+    options.kerning = m_kerning->isChecked();
 }
 
 } // namespace glyfrax

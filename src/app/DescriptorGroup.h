@@ -4,11 +4,12 @@
 
 #include <vector>
 
+class QCheckBox;
 class QRadioButton;
 
 namespace glyfrax {
 
-// The form of a BMFont set's descriptor: text, XML, binary or JSON.
+// The form of a BMFont set's descriptor (text, XML, binary or JSON) and whether it holds kerning pairs.
 class DescriptorGroup final : public BmFontOptionGroup
 {
 public:
@@ -18,6 +19,7 @@ public:
 
 private:
     std::vector<std::pair<DescriptorForm, QRadioButton*>> m_forms;
+    QCheckBox* m_kerning = nullptr;
 };
 
 } // namespace glyfrax

@@ -49,8 +49,7 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
                                                      {"PaddingRightBox", QStringLiteral("Rand rechts")},
                                                      {"PaddingDownBox", QStringLiteral("Rand unten")},
                                                      {"PaddingLeftBox", QStringLiteral("Rand links")}};
-    const int paddingValues[] = {options.padding.up, options.padding.right, options.padding.down,
-                                 options.padding.left};
+    const int paddingValues[] = {options.padding.up, options.padding.right, options.padding.down, options.padding.left};
     for (std::size_t side = 0; side < m_padding.size(); ++side) {
         m_padding[side] = addPixels(page, sides[side].first, sides[side].second, paddingValues[side]);
         explain(m_padding[side], QStringLiteral("Freie Pixel um die Tinte jedes Zeichens in seiner Zelle (%1); Platz "
@@ -58,7 +57,8 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
                                      .arg(sides[side].second));
         paddings->addWidget(m_padding[side]);
     }
-    form->addRow(QStringLiteral("&Rand (oben, rechts, unten, links):"), paddings);
+    // A row of several boxes gets no buddy from the form: without one the access key would show as "&".
+    form->addRow(buddyLabel(page, QStringLiteral("&Rand (oben, rechts, unten, links):"), m_padding[0]), paddings);
     auto* spacings = new QHBoxLayout;
     const int spacingValues[] = {options.spacing.horizontal, options.spacing.vertical};
     const char* spacingNames[] = {"SpacingAcrossBox", "SpacingDownBox"};
@@ -70,7 +70,7 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
                                     .arg(spacingTexts[way]));
         spacings->addWidget(m_spacing[way]);
     }
-    form->addRow(QStringLiteral("&Abstand (waagerecht, senkrecht):"), spacings);
+    form->addRow(buddyLabel(page, QStringLiteral("&Abstand (waagerecht, senkrecht):"), m_spacing[0]), spacings);
 
     m_maxTexture = new QComboBox(page);
     m_maxTexture->setObjectName(QStringLiteral("MaxTextureBox"));
@@ -82,12 +82,18 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
                                          "nicht auf eine Seite dieser Größe, folgen weitere Seiten."));
     form->addRow(QStringLiteral("&Größte Seite:"), m_maxTexture);
 
-    m_nonSquare = new QCheckBox(QStringLiteral("&Nicht quadratisch: Seiten dürfen Rechtecke sein"), page);
-    m_nonSquare->setObjectName(QStringLiteral("NonSquareBox"));
-    m_nonSquare->setChecked(options.nonSquare);
-    explain(m_nonSquare, QStringLiteral("Die Seiten sind das kleinste Rechteck, dessen Seiten Zweierpotenzen sind, "
-                                        "statt des kleinsten Quadrats; das spart oft die Hälfte der Fläche."));
+    m_nonSquare = addSwitch(page, "NonSquareBox", QStringLiteral("&Nicht quadratisch: Seiten dürfen Rechtecke sein"),
+                            options.nonSquare,
+                            QStringLiteral("Die Seiten sind das kleinste Rechteck, dessen Seiten Zweierpotenzen sind, "
+                                           "statt des kleinsten Quadrats; das spart oft die Hälfte der Fläche."));
     form->addRow(m_nonSquare);
+
+    // Its access key is not the Z of "zuschneiden", which opens the page "Zeichen".
+    m_crop = addSwitch(page, "CropBox", QStringLiteral("Einzelne Seite zus&chneiden"), options.crop,
+                       QStringLiteral("Braucht der Satz nur eine Seite, endet sie nach der letzten belegten Zeile und "
+                                      "Spalte, auf ein Vielfaches von 4 aufgerundet, statt bei einer Zweierpotenz. "
+                                      "Mehrere Seiten bleiben gleich groß: scaleW und scaleH gelten für alle."));
+    form->addRow(m_crop);
 
     m_image = new QComboBox(page);
     m_image->setObjectName(QStringLiteral("ImageBox"));
@@ -126,7 +132,8 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
         QObject::connect(box, &QSpinBox::valueChanged, page, changed);
     for (QComboBox* box : {m_maxTexture, m_image})
         QObject::connect(box, &QComboBox::currentIndexChanged, page, changed);
-    QObject::connect(m_nonSquare, &QCheckBox::toggled, page, changed);
+    for (QCheckBox* box : {m_nonSquare, m_crop})
+        QObject::connect(box, &QCheckBox::toggled, page, changed);
     QObject::connect(m_opaque, &QRadioButton::toggled, page, changed);
     return page;
 }
@@ -137,6 +144,7 @@ void PageGroup::store(BmFontOptions& options) const
     options.spacing = {m_spacing[0]->value(), m_spacing[1]->value()};
     options.maxTexture = m_maxTexture->currentData().toInt();
     options.nonSquare = m_nonSquare->isChecked();
+    options.crop = m_crop->isChecked();
     options.image = PageImage(m_image->currentData().toInt());
     options.opaque = m_opaque->isChecked();
 }

@@ -12,7 +12,7 @@ class QSpinBox;
 namespace glyfrax {
 
 // The pages of a BMFont set: the room around and between the cells, the largest page, its shape,
-// its image format and whether it is opaque.
+// whether a single page is cropped, its image format and whether it is opaque.
 class PageGroup final : public BmFontOptionGroup
 {
 public:
@@ -25,6 +25,7 @@ private:
     std::array<QSpinBox*, 2> m_spacing{}; // across, down
     QComboBox* m_maxTexture = nullptr;
     QCheckBox* m_nonSquare = nullptr;
+    QCheckBox* m_crop = nullptr;
     QComboBox* m_image = nullptr;
     QRadioButton* m_opaque = nullptr;
     QRadioButton* m_alpha = nullptr;

@@ -22,6 +22,12 @@ namespace {
 // Spelled as a person might write it, with a value no control of the dialog offers.
 constexpr char kBmFontSection[] =
     "[BMFont]\r\n; eigene Zeile\r\nchars = 32-126, 0x20AC\r\nPadding=02\r\nCodePage=874\r\n";
+// A fallback that is not installed (with a "|" in its name), a collection's second face, and the
+// switches against their defaults.
+constexpr char kNewerSection[] =
+    "[BMFont]\r\nFallback = Gibt\\|es nicht | /usr/share/fonts/truetype/wqy/wqy-microhei.ttc#1"
+    "\r\nPixels=040\r\nCrop=true\r\nKerning=0\r\nMonochrome=255\r\n";
+constexpr char kCollection[] = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
 
 // The settings as the settings file holds them, on one line.
 QString asText(const Settings& settings)
@@ -230,23 +236,48 @@ private slots:
     // A [BMFont] section keeps its bytes through a start and a quit; a changed option changes its line alone.
     void bmFontSectionKeepsItsBytes_data()
     {
-        QTest::addColumn<int>("padding"); // chosen in the dialog; 0: the dialog is not opened, -1: OK unchanged
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<QString>("edit"); // in the dialog; empty: the dialog is not opened
         QTest::addColumn<QByteArray>("expected");
-        const QByteArray section(kBmFontSection);
-        QTest::addRow("untouched") << 0 << section;
-        QTest::addRow("OK without a change") << -1 << section;
-        QTest::addRow("padding 5") << 5 << QByteArray(section).replace("Padding=02", "Padding=5");
+        const QByteArray section(kBmFontSection), newer(kNewerSection);
+        QTest::addRow("untouched") << section << QString() << section;
+        QTest::addRow("OK without a change") << section << u"OK"_s << section;
+        QTest::addRow("padding 5") << section << u"padding 5"_s
+                                   << QByteArray(section).replace("Padding=02", "Padding=5");
+        QTest::addRow("OK without a change, a fallback not found") << newer << u"OK"_s << newer;
+        QTest::addRow("a fallback moved up, the names as they were")
+            << newer << u"up"_s
+            << QByteArray(newer).replace(
+                   "Fallback = Gibt\\|es nicht | /usr/share/fonts/truetype/wqy/wqy-microhei.ttc#1",
+                   "Fallback=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc#1|Gibt\\|es nicht");
+        QTest::addRow("points, no cropping, kerning, smoothing") << newer << u"defaults"_s
+                                                                 << QByteArray(newer)
+                                                                        .replace("Pixels=040", "Pixels=0")
+                                                                        .replace("Crop=true", "Crop=0")
+                                                                        .replace("Kerning=0", "Kerning=255")
+                                                                        .replace("Monochrome=255", "Monochrome=0");
     }
 
     void bmFontSectionKeepsItsBytes()
     {
-        QFETCH(int, padding);
+        QFETCH(QByteArray, section);
+        QFETCH(QString, edit);
         QFETCH(QByteArray, expected);
-        restart(m_config + kBmFontSection);
-        if (padding != 0) {
+        restart(m_config + section);
+        if (!edit.isEmpty()) {
             run(u"m_bmfont");
-            if (padding > 0)
-                setPadding(padding);
+            if (edit == u"padding 5")
+                setPadding(5);
+            if (edit == u"up") {
+                bmChild<QListWidget>(u"FallbackList")->setCurrentRow(1);
+                bmChild<QPushButton>(u"FallbackUpButton")->click();
+            }
+            if (edit == u"defaults") {
+                bmChild<QRadioButton>(u"PointsOpt")->setChecked(true);
+                bmChild<QCheckBox>(u"CropBox")->setChecked(false);
+                bmChild<QCheckBox>(u"KerningBox")->setChecked(true);
+                bmChild<QCheckBox>(u"MonochromeBox")->setChecked(false);
+            }
             bmChild<QPushButton>(u"OKButton")->click();
         }
         run(u"m_quit");
@@ -290,6 +321,20 @@ private:
         bmChild<QRadioButton>(u"XmlForm")->setChecked(true);
         bmChild<QComboBox>(u"ImageBox")->setCurrentIndex(1);
         note(u"arrows, a text's characters, padding 3, non-square, opaque, XML, BMP"_s);
+        auto* families = bmChild<QComboBox>(u"FamilyBox");
+        families->setCurrentIndex(families->findText(u"DejaVu Serif"_s));
+        bmChild<QPushButton>(u"FallbackAddButton")->click();
+        m_dialogs.fileAnswers = {{QString::fromLatin1(kCollection), 0}};
+        bmChild<QPushButton>(u"FallbackFileButton")->click();
+        bmChild<QListWidget>(u"FallbackList")->item(0)->setText(u" Gibt es nicht "_s);
+        note(u"fallbacks: DejaVu Serif from the list, a collection's file, the first renamed to one not installed"_s);
+        bmChild<QListWidget>(u"FallbackList")->setCurrentRow(0);
+        bmChild<QPushButton>(u"FallbackRemoveButton")->click();
+        bmChild<QRadioButton>(u"PixelsOpt")->setChecked(true);
+        bmChild<QSpinBox>(u"PixelsBox")->setValue(20);
+        for (const char16_t* box : {u"CropBox", u"KerningBox", u"MonochromeBox"})
+            bmChild<QCheckBox>(box)->toggle();
+        note(u"the one not installed removed, 20 pixels, cropped, no kerning, monochrome"_s);
         bmChild<QPushButton>(u"OKButton")->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         note(u"OK"_s);
@@ -371,6 +416,7 @@ private:
                 << (bmChild<QPushButton>(u"OKButton")->isEnabled()
                         ? u""_s
                         : u", OK off: "_s + bmChild<QLabel>(u"CharsProblem")->text());
+            out << fallbackMarks();
         }
         if (TextureView* view = m_window->textureView()) {
             if (view->isDrawing())
@@ -387,6 +433,31 @@ private:
             out << '\n' << line;
         m_transcript +=
             seen.replace(m_dir->path(), u"{dir}"_s).replace(QString::fromLatin1(kVersionText), u"{v}"_s) + u"\n\n"_s;
+    }
+
+    // The fallback fonts as the list marks them, and the characters the chart marks.
+    QString fallbackMarks() const
+    {
+        QStringList seen;
+        const QListWidget* list = bmChild<QListWidget>(u"FallbackList");
+        for (int row = 0; row < list->count(); ++row) {
+            const QListWidgetItem* item = list->item(row);
+            seen << item->text() + u" ("_s + item->toolTip() +
+                        (item->foreground().style() == Qt::NoBrush
+                             ? u")"_s
+                             : u", "_s + item->foreground().color().name() + u')');
+        }
+        if (!bmChild<QLabel>(u"FallbackProblem")->isHidden())
+            seen << bmChild<QLabel>(u"FallbackProblem")->text();
+        const QAbstractItemModel* chart = bmChild<QTableView>(u"CharacterGrid")->model();
+        for (int row = 0; row < chart->rowCount(); ++row) {
+            for (int column = 0; column < chart->columnCount(); ++column) {
+                const QModelIndex cell = chart->index(row, column);
+                if (const QVariant marked = cell.data(Qt::BackgroundRole); marked.isValid())
+                    seen << cell.data(Qt::ToolTipRole).toString() + u' ' + marked.value<QBrush>().color().name();
+            }
+        }
+        return seen.isEmpty() ? QString() : u"\nfallbacks: "_s + seen.join(u"; "_s);
     }
 
     // Names, captions and shortcuts of the commands and the dialogs' tab order.
@@ -410,6 +481,26 @@ private:
                 if (widget->focusPolicy() != Qt::NoFocus)
                     seen.last() += u' ' + widget->objectName();
             }
+        }
+        // The access keys a page answers to, its tabs' included; one taken twice is marked.
+        const QTabWidget* tabs = bmfont.findChild<QTabWidget*>(u"Pages"_s);
+        for (int page = 0; page < tabs->count(); ++page) {
+            QStringList texts;
+            for (int tab = 0; tab < tabs->count(); ++tab)
+                texts << tabs->tabText(tab);
+            for (const QWidget* widget : tabs->widget(page)->findChildren<QWidget*>()) {
+                if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+                    texts << button->text();
+                if (const auto* label = qobject_cast<const QLabel*>(widget); label && label->buddy())
+                    texts << label->text();
+            }
+            QStringList keys;
+            for (const QString& text : texts) {
+                if (const QString key = QKeySequence::mnemonic(text).toString(); !key.isEmpty())
+                    keys << (keys.contains(key) ? key + u" (twice)"_s : key);
+            }
+            keys.sort();
+            seen << u"access keys on "_s + tabs->tabText(page) + u": "_s + keys.join(u' ');
         }
         m_transcript += seen.join(u'\n') + u"\n\n"_s;
     }
