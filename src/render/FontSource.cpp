@@ -184,10 +184,14 @@ Result<RegisteredFont> registerFontFile(const QString& path)
     // Named after the content: the same face always gets the same name, and no other font has it.
     const QString family = QStringLiteral("Glyfrax-Schriftdatei-") +
                            QString::fromLatin1(QCryptographicHash::hash(*face, QCryptographicHash::Sha1).toHex());
-    const Result<QByteArray> renamed = renameFontFamily(*face, family);
-    const int id = renamed ? QFontDatabase::addApplicationFontFromData(*renamed) : -1;
-    if (id < 0 || !QFontDatabase::applicationFontFamilies(id).contains(family))
-        return cannotLoad(renamed ? QStringLiteral("Die Schrift ist beschädigt") : renamed.error());
+    // A face registered before is there still: the texture view plans anew on every change, and
+    // each registration would hold another copy of the font for the rest of the run.
+    if (!QFontDatabase::hasFamily(family)) {
+        const Result<QByteArray> renamed = renameFontFamily(*face, family);
+        const int id = renamed ? QFontDatabase::addApplicationFontFromData(*renamed) : -1;
+        if (id < 0 || !QFontDatabase::applicationFontFamilies(id).contains(family))
+            return cannotLoad(renamed ? QStringLiteral("Die Schrift ist beschädigt") : renamed.error());
+    }
     // Read from the face's bytes, not from the renamed face, which knows only our name.
     const QString own = QRawFont(*face, 12).familyName();
     return RegisteredFont{family, own.isEmpty() ? QFileInfo(name.path).completeBaseName() : own, name.path};
