@@ -157,7 +157,8 @@ void TestFailures::refused_data()
     QTest::addRow("settings file is a folder") << in << u"mkdir $T"_s << u"--config $T"_s << u"Ordner"_s;
     QTest::addRow("settings file is a device") << in << u"ln -s /dev/zero $T"_s << u"--config $T"_s << u"Gerät"_s;
     QTest::addRow("settings file over 1 MiB") << in << u"truncate -s 1048577 $T"_s << u"--config $T"_s << u"1 MiB"_s;
-    QTest::addRow("settings unreadable") << in << u"touch $T; chmod 0 $T"_s << u"--config $T"_s << u"lesen"_s;
+    QTest::addRow("settings unreadable")
+        << in << u"touch $T; chmod 0 $T"_s << u"--config $T --font-file %1/DejaVuSans.ttf"_s << u"lesen"_s;
     QTest::addRow("face not installed") << none << none << u"--font Dejavu"_s << u"„DejaVu Sans“"_s;
     QTest::addRow("short fields, texture too large")
         << none << none << u"--size 1638 --xdist 2000 --ydist 2000 --binary --short"_s << u"zu groß für eine BMP"_s;

@@ -195,7 +195,8 @@ private slots:
         QTest::addColumn<FontSettings>("font");
         QTest::addColumn<QString>("options");
         QTest::addColumn<QString>("face"); // empty: the font's own
-        const FontSettings boldItalic{u"DejaVu Sans"_s, 14, true, true, 0xFF, 0x402010};
+        const FontSettings bold{u"DejaVu Sans"_s, 14, true, false, 0xFF, 0x402010};
+        const FontSettings italic{u"DejaVu Sans"_s, 14, false, true, 0, 0};
         const QString pages = u"Chars=32-126\nMaxTexture=32\nNonSquare=255\nPadding=0"_s;
         const QString quoted = u"Ab\"c<d>&e\\"_s;
         using F = DescriptorForm;
@@ -204,12 +205,12 @@ private slots:
             {"dejavu14", F::Xml, kSans14, {}, {}},
             {"dejavu14", F::Json, kSans14, {}, {}},
             {"dejavu14", F::Binary, kSans14, {}, {}},
-            {"bold-italic-opaque", F::Text, boldItalic, u"Chars=65-70\nOpaque=255"_s, {}},
-            {"bold-italic-opaque", F::Binary, boldItalic, u"Chars=65-70\nOpaque=255"_s, {}},
-            {"pages", F::Text, kSans14, pages, {}},
-            {"pages", F::Xml, kSans14, pages, {}},
-            {"pages", F::Json, kSans14, pages, {}},
-            {"pages", F::Binary, kSans14, pages, {}},
+            {"bold-opaque", F::Text, bold, u"Chars=65-70\nOpaque=255"_s, {}},
+            {"bold-opaque", F::Binary, bold, u"Chars=65-70\nOpaque=255"_s, {}},
+            {"italic-pages", F::Text, italic, pages, {}},
+            {"italic-pages", F::Xml, italic, pages, {}},
+            {"italic-pages", F::Json, italic, pages, {}},
+            {"italic-pages", F::Binary, italic, pages, {}},
             {"quoted-face", F::Text, kSans14, u"Chars=65"_s, quoted},
             {"quoted-face", F::Xml, kSans14, u"Chars=65"_s, quoted},
             {"quoted-face", F::Json, kSans14, u"Chars=65"_s, quoted},
@@ -253,8 +254,8 @@ private slots:
     {
         QTest::addColumn<QString>("set");
         QTest::addRow("dejavu14") << u"dejavu14"_s;
-        QTest::addRow("bold-italic-opaque") << u"bold-italic-opaque"_s;
-        QTest::addRow("pages") << u"pages"_s;
+        QTest::addRow("bold-opaque") << u"bold-opaque"_s;
+        QTest::addRow("italic-pages") << u"italic-pages"_s;
     }
 
     void binaryBlocks()
