@@ -157,8 +157,8 @@ void TestFailures::refused_data()
     QTest::addRow("settings file is a folder") << in << u"mkdir $T"_s << u"--config $T"_s << u"Ordner"_s;
     QTest::addRow("settings file is a device") << in << u"ln -s /dev/zero $T"_s << u"--config $T"_s << u"Gerät"_s;
     QTest::addRow("settings file over 1 MiB") << in << u"truncate -s 1048577 $T"_s << u"--config $T"_s << u"1 MiB"_s;
-    QTest::addRow("settings unreadable")
-        << in << u"touch $T; chmod 0 $T"_s << u"--config $T --font-file %1/DejaVuSans.ttf"_s << u"lesen"_s;
+    QTest::addRow("settings unreadable") << in << u"touch $T; chmod 0 $T"_s
+                                         << u"--config $T --font-file %1/DejaVuSans.ttf"_s << u"lesen"_s;
     QTest::addRow("face not installed") << none << none << u"--font Dejavu"_s << u"„DejaVu Sans“"_s;
     QTest::addRow("short fields, texture too large")
         << none << none << u"--size 1638 --xdist 2000 --ydist 2000 --binary --short"_s << u"zu groß für eine BMP"_s;
@@ -298,6 +298,10 @@ void TestFailures::hostileFiles_data()
         << u"{ cat $C; head -c $((1048576 - $(wc -c <$C))) /dev/zero | tr '\\0' ' '; } >big.ini && "_s
            u"[ $(wc -c <big.ini) = 1048576 ] && $Y --config big.ini p.bmp"_s
         << 0 << QString() << u"[ -s p.fnt ]"_s;
+    QTest::addRow("temporary files of dead exports")
+        << u"touch .glyfrax-0123456789abcdef .glyfrax-0123456789abcdef~ .glyfrax-notes && $X p.bmp"_s << 0 << QString()
+        << u"[ ! -e .glyfrax-0123456789abcdef ] && [ -e .glyfrax-0123456789abcdef~ ] && "_s
+           u"[ -e .glyfrax-notes ] && [ ! -e .glyfrax-journal ]"_s;
     QTest::addRow("stdout that cannot be written") << u"$X p.bmp >/dev/full"_s << 1 << u"stdout"_s << u"[ -s p.fnt ]"_s;
     QTest::addRow("characters the font lacks, told with --verbose")
         << u"$X "_s + bm + u"--font-file $F --verbose --chars 65,0x10FFFD,0x10FFFC p.png"_s << 0
