@@ -3,6 +3,7 @@
 #include "app/AppInfo.h"
 #include "app/CharacterGroup.h"
 #include "app/DescriptorGroup.h"
+#include "app/FieldGroup.h"
 #include "app/PageGroup.h"
 
 #include <QDialogButtonBox>
@@ -30,6 +31,7 @@ BmFontPropsDialog::BmFontPropsDialog(const BmFontOptions& options, const FontSet
     m_groups.push_back(std::make_unique<CharacterGroup>(dialogs, font));
     m_groups.push_back(std::make_unique<PageGroup>());
     m_groups.push_back(std::make_unique<DescriptorGroup>());
+    m_groups.push_back(std::make_unique<FieldGroup>(dialogs, [this] { return shownOptions(); }));
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("Pages"));
