@@ -290,6 +290,9 @@ private:
         bmChild<QRadioButton>(u"XmlForm")->setChecked(true);
         bmChild<QComboBox>(u"ImageBox")->setCurrentIndex(1);
         note(u"arrows, a text's characters, padding 3, non-square, opaque, XML, BMP"_s);
+        bmChild<QComboBox>(u"FieldBox")->setCurrentIndex(2);
+        note(u"an msdf field, which BMP pages cannot hold"_s);
+        bmChild<QComboBox>(u"FieldBox")->setCurrentIndex(0);
         bmChild<QPushButton>(u"OKButton")->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         note(u"OK"_s);
@@ -370,7 +373,7 @@ private:
                 << bmChild<QLabel>(u"CountLabel")->text()
                 << (bmChild<QPushButton>(u"OKButton")->isEnabled()
                         ? u""_s
-                        : u", OK off: "_s + bmChild<QLabel>(u"CharsProblem")->text());
+                        : u", OK off: "_s + bmChild<QPushButton>(u"OKButton")->toolTip());
         }
         if (TextureView* view = m_window->textureView()) {
             if (view->isDrawing())
