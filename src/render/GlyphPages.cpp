@@ -166,13 +166,15 @@ QImage effectsPage(const PageSource& source, QSize size, const std::vector<Place
                 auto* row = reinterpret_cast<QRgb*>(pixels + qsizetype(box.top() + y) * rowBytes) + box.left();
                 for (int x = 0; x < box.width(); ++x) {
                     const std::size_t k = std::size_t(y) * std::size_t(box.width()) + std::size_t(x);
+                    const std::uint8_t shadow = ink.shadow.empty() ? 0 : ink.shadow[k];
+                    const std::uint8_t outline = ink.outline.empty() ? 0 : ink.outline[k];
+                    if ((shadow | outline | ink.coverage[k]) == 0)
+                        continue; // the page's own bare pixel
                     Paint paint;
                     if (!alpha)
                         paint.cover(bare | 0xFF000000U, 255);
-                    if (!ink.shadow.empty())
-                        paint.cover(colors.shadow, ink.shadow[k]);
-                    if (!ink.outline.empty())
-                        paint.cover(colors.outline, ink.outline[k]);
+                    paint.cover(colors.shadow, shadow);
+                    paint.cover(colors.outline, outline);
                     paint.cover(text, ink.coverage[k]);
                     row[x] = paint.straight(bare);
                 }
