@@ -159,9 +159,15 @@ QWidget* FieldGroup::buildPage(const BmFontOptions& options, const std::function
                                            "zeigen die Glyphen weiß über den Effekten in deren Farben."),
                             m_page);
     note->setWordWrap(true);
+    m_problem = new QLabel(m_page);
+    m_problem->setObjectName(QStringLiteral("FieldProblem"));
+    m_problem->setWordWrap(true);
+    m_problem->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_problem->hide();
     auto* column = new QVBoxLayout(m_page);
     column->addWidget(fieldFrame);
     column->addWidget(effectsFrame);
+    column->addWidget(m_problem);
     column->addWidget(note);
     column->addStretch(1);
 
@@ -201,14 +207,22 @@ void FieldGroup::store(BmFontOptions& options) const
 
 QString FieldGroup::problem() const
 {
+    QString problem;
     for (const auto& [edit, what] : {std::pair{m_outlineColor, QStringLiteral("Umrissfarbe")},
                                      std::pair{m_shadowColor, QStringLiteral("Schattenfarbe")}}) {
-        if (edit->isEnabled() && !colorWithAlphaFromText(edit->text()))
-            return QStringLiteral("%1: „%2“ ist keine Farbe (erwartet #RGB, #RRGGBB oder #RRGGBBAA).")
-                .arg(what, edit->text());
+        if (problem.isEmpty() && edit->isEnabled() && !colorWithAlphaFromText(edit->text()))
+            problem = QStringLiteral("%1: „%2“ ist keine Farbe (erwartet #RGB, #RRGGBB oder #RRGGBBAA).")
+                          .arg(what, edit->text());
     }
-    const BmFontOptions shown = m_shown();
-    return pageContentProblem(shown, shown.image == PageImage::Bmp, false);
+    if (problem.isEmpty()) {
+        const BmFontOptions shown = m_shown();
+        problem = pageContentProblem(shown, shown.image == PageImage::Bmp, false);
+    }
+    // The dialog asks every group after each edit on any page: here this page learns of a choice on
+    // another one (BMP, binary) that its own options cannot go with, and says so where they are.
+    m_problem->setText(problem);
+    m_problem->setVisible(!problem.isEmpty());
+    return problem;
 }
 
 } // namespace glyfrax

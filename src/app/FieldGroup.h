@@ -4,6 +4,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -45,6 +46,7 @@ private:
     QSpinBox* m_blur = nullptr;
     QLineEdit* m_shadowColor = nullptr;
     QPushButton* m_shadowColorButton = nullptr;
+    QLabel* m_problem = nullptr;
 };
 
 } // namespace glyfrax
