@@ -375,8 +375,8 @@ std::vector<BmFontOption> makeTable()
          QStringLiteral("outline"),
          QStringLiteral("N"),
          {},
-         QStringLiteral("Ein Umriss von N Pixeln um jede Glyphe, unter ihrer eigenen Farbe (0 bis %1, Vorgabe 0: "
-                        "keiner).")
+         QStringLiteral("Ein Umriss von N Pixeln um jede Glyphe, unter ihrer eigenen Farbe; nicht mit --field (0 bis "
+                        "%1, Vorgabe 0: keiner).")
              .arg(kLargestOutline),
          nullptr,
          [](O& o, const QString& text) { return readNumber(o.outline, text, 0, kLargestOutline); },
@@ -396,7 +396,7 @@ std::vector<BmFontOption> makeTable()
          {},
          QStringLiteral(
              "Ein Schatten unter jeder Glyphe und ihrem Umriss, um DX, DY Pixel versetzt (je -%1 bis %1) und "
-             "über UNSCHÄRFE Pixel verwischt (0 bis %2; Vorgabe none: keiner).")
+             "über UNSCHÄRFE Pixel verwischt (0 bis %2); nicht mit --field (Vorgabe none: keiner).")
              .arg(kLargestShadowOffset)
              .arg(kLargestShadowBlur),
          nullptr,
