@@ -3,6 +3,7 @@
 #include "app/AppInfo.h"
 #include "app/CharacterGroup.h"
 #include "app/DescriptorGroup.h"
+#include "app/FieldGroup.h"
 #include "app/FontsGroup.h"
 #include "app/PageGroup.h"
 
@@ -32,6 +33,7 @@ BmFontPropsDialog::BmFontPropsDialog(const BmFontOptions& options, const FontSet
     m_groups.push_back(std::make_unique<FontsGroup>(dialogs, font, m_fallbackFaces));
     m_groups.push_back(std::make_unique<PageGroup>());
     m_groups.push_back(std::make_unique<DescriptorGroup>());
+    m_groups.push_back(std::make_unique<FieldGroup>(dialogs, [this] { return shownOptions(); }));
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("Pages"));

@@ -1,5 +1,7 @@
 #include "app/TextureDrawer.h"
 
+#include "settings/ColorValue.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -21,15 +23,34 @@ struct SampleImage
     QPoint origin;
 };
 
+// A cell of a distance field laid onto the sample: each channel the larger of the two, so that
+// cells that overlap show both glyphs, as an engine draws each cell on its own.
+void layField(QImage& sample, QPoint corner, const QImage& page, const QRect& cell)
+{
+    const QRect onto = QRect(corner, cell.size()) & sample.rect();
+    for (int y = onto.top(); y <= onto.bottom(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(page.constScanLine(cell.top() + y - corner.y()));
+        auto* to = reinterpret_cast<QRgb*>(sample.scanLine(y));
+        for (int x = onto.left(); x <= onto.right(); ++x) {
+            const QRgb a = to[x];
+            const QRgb b = from[cell.left() + x - corner.x()];
+            to[x] = qRgba(std::max(qRed(a), qRed(b)), std::max(qGreen(a), qGreen(b)), std::max(qBlue(a), qBlue(b)),
+                          std::max(qAlpha(a), qAlpha(b)));
+        }
+    }
+}
+
 // The sample line set from the pages as an engine blits it: each character's cell copied from its
-// page, blended over what is there. The pages the line needs besides the one drawn already are
-// drawn one at a time.
-SampleImage composeSample(const TexturePlan& plan, const SampleLine& line, int drawnPage, const QImage& drawn)
+// page, blended over what is there (a distance field's cells laid by layField). The pages the line
+// needs besides the one drawn already are drawn one at a time.
+SampleImage composeSample(const TexturePlan& plan, const SampleLine& line, int drawnPage, const QImage& drawn,
+                          bool field)
 {
     const BmFont& font = plan.descriptor();
     QRect area = line.cells | QRect(0, 0, std::max(line.penEnd, 1), std::max(font.lineHeight, 1));
     area.setSize(area.size().boundedTo(QSize(kLargestSampleSide, kLargestSampleSide)));
-    SampleImage sample{QImage(area.size(), QImage::Format_ARGB32_Premultiplied), -area.topLeft()};
+    SampleImage sample{QImage(area.size(), field ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied),
+                       -area.topLeft()};
     if (sample.image.isNull())
         return {};
     sample.image.fill(Qt::transparent);
@@ -43,7 +64,11 @@ SampleImage composeSample(const TexturePlan& plan, const SampleLine& line, int d
         for (const SampleGlyph& glyph : line.glyphs) {
             const BmFontChar& c = font.chars[glyph.index];
             // An empty source would be taken as the whole page.
-            if (c.page == page && c.width > 0 && c.height > 0)
+            if (c.page != page || c.width <= 0 || c.height <= 0)
+                continue;
+            if (field)
+                layField(sample.image, glyph.corner + sample.origin, image, QRect(c.x, c.y, c.width, c.height));
+            else
                 painter.drawImage(glyph.corner, image, QRect(c.x, c.y, c.width, c.height));
         }
     }
@@ -95,6 +120,7 @@ void TextureDrawer::work()
     QString planError;
     int drawnPage = -1;
     ShownPage shown;
+    FieldLook look;
     for (;;) {
         Pending next;
         {
@@ -122,6 +148,9 @@ void TextureDrawer::work()
                 plan.emplace(std::move(*made));
                 descriptor = std::make_shared<const BmFont>(plan->descriptor());
             }
+            const BmFontOptions& options = wanted.settings.bmfont;
+            look = {wanted.profile == TextureProfile::BmFont ? options.field : PageField::None,
+                    double(options.distanceRange), colorFromValue(wanted.settings.font.textColor, m_palette)};
         }
         auto picture = std::make_shared<ViewPicture>();
         picture->serial = next.serial;
@@ -141,7 +170,7 @@ void TextureDrawer::work()
                     QImage page = plan->drawPage(picture->page);
                     if (!stillWanted(wanted))
                         continue; // its smaller copies would take as long again
-                    shown = ShownPage(std::move(page));
+                    shown = ShownPage(std::move(page), look);
                     drawnPage = shown.page().isNull() ? -1 : picture->page;
                 }
                 if (drawnPage < 0) {
@@ -151,8 +180,9 @@ void TextureDrawer::work()
                 } else {
                     picture->shown = shown;
                     picture->sampleLine = setSampleText(*descriptor, wanted.sample);
-                    const SampleImage sample = composeSample(*plan, picture->sampleLine, drawnPage, shown.page());
-                    picture->sample = ShownPage(sample.image);
+                    const SampleImage sample = composeSample(*plan, picture->sampleLine, drawnPage, shown.page(),
+                                                             look.field != PageField::None);
+                    picture->sample = ShownPage(sample.image, look);
                     picture->sampleOrigin = sample.origin;
                 }
             }

@@ -17,8 +17,14 @@ namespace glyfrax {
 
 namespace {
 
+// A name that the text form writes without quotes, as engines expect a distance field's type.
+struct Word
+{
+    QString text;
+};
+
 // The fields of one tag, as the text, XML and JSON forms share them.
-using FieldValue = std::variant<qint64, QString, std::vector<int>>;
+using FieldValue = std::variant<qint64, QString, std::vector<int>, Word>;
 struct Field
 {
     const char* name;
@@ -116,7 +122,7 @@ Fields infoFields(const BmFont& font, DescriptorForm form)
             {"aa", 1},
             {"padding", std::vector<int>(font.padding.begin(), font.padding.end())},
             {"spacing", std::vector<int>(font.spacing.begin(), font.spacing.end())},
-            {"outline", 0}};
+            {"outline", font.outline}};
 }
 
 Fields commonFields(const BmFont& font)
@@ -132,6 +138,12 @@ Fields commonFields(const BmFont& font)
             {"redChnl", color},
             {"greenChnl", color},
             {"blueChnl", color}};
+}
+
+// What a distance field's pages hold, as pixi.js, three-bmfont-text and Phaser read it.
+Fields distanceFieldFields(const BmFont& font)
+{
+    return {{"fieldType", Word{font.fieldType}}, {"distanceRange", font.distanceRange}};
 }
 
 Fields pageFields(const BmFont& font, int id)
@@ -171,25 +183,40 @@ bool writeAll(QIODevice& device, const QByteArray& bytes)
     return device.write(bytes) == bytes.size();
 }
 
+QString unquoted(const QString& text)
+{
+    return text;
+}
+
+// A field's value as it stands in a form: a text as quote writes it (a word too, when the form
+// quotes words), a list separated by commas.
+QString valueText(const FieldValue& value, QString (*quote)(const QString&), bool quoteWords)
+{
+    if (const auto* number = std::get_if<qint64>(&value))
+        return QString::number(*number);
+    if (const auto* text = std::get_if<QString>(&value))
+        return quote(*text);
+    if (const auto* word = std::get_if<Word>(&value))
+        return quoteWords ? quote(word->text) : word->text;
+    return joined(std::get<std::vector<int>>(value));
+}
+
 // Text: the format has no escapes; names are ones it can hold (see holds).
 QString textLine(const char* tag, const Fields& fields)
 {
     QString line = QString::fromLatin1(tag);
-    for (const Field& field : fields) {
-        line += u' ' + QString::fromLatin1(field.name) + u'=';
-        if (const auto* number = std::get_if<qint64>(&field.value))
-            line += QString::number(*number);
-        else if (const auto* text = std::get_if<QString>(&field.value))
-            line += u'"' + *text + u'"';
-        else
-            line += joined(std::get<std::vector<int>>(field.value));
-    }
+    for (const Field& field : fields)
+        line += u' ' + QString::fromLatin1(field.name) + u'=' +
+                valueText(
+                    field.value, [](const QString& text) { return u'"' + text + u'"'; }, false);
     return line + u'\n';
 }
 
 bool writeText(QIODevice& device, const BmFont& font)
 {
     QString text = textLine("info", infoFields(font, DescriptorForm::Text)) + textLine("common", commonFields(font));
+    if (!font.fieldType.isEmpty())
+        text += textLine("distanceField", distanceFieldFields(font));
     for (int page = 0; page < font.pages.size(); ++page)
         text += textLine("page", pageFields(font, page));
     text += textLine("chars", {{"count", qint64(font.chars.size())}});
@@ -204,16 +231,8 @@ bool writeText(QIODevice& device, const BmFont& font)
 void xmlElement(QXmlStreamWriter& xml, const char* tag, const Fields& fields)
 {
     xml.writeEmptyElement(QString::fromLatin1(tag));
-    for (const Field& field : fields) {
-        QString value;
-        if (const auto* number = std::get_if<qint64>(&field.value))
-            value = QString::number(*number);
-        else if (const auto* text = std::get_if<QString>(&field.value))
-            value = *text;
-        else
-            value = joined(std::get<std::vector<int>>(field.value));
-        xml.writeAttribute(QString::fromLatin1(field.name), value);
-    }
+    for (const Field& field : fields)
+        xml.writeAttribute(QString::fromLatin1(field.name), valueText(field.value, unquoted, true));
 }
 
 bool writeXml(QIODevice& device, const BmFont& font)
@@ -227,6 +246,8 @@ bool writeXml(QIODevice& device, const BmFont& font)
     xml.writeStartElement(QStringLiteral("font"));
     xmlElement(xml, "info", infoFields(font, DescriptorForm::Xml));
     xmlElement(xml, "common", commonFields(font));
+    if (!font.fieldType.isEmpty())
+        xmlElement(xml, "distanceField", distanceFieldFields(font));
     xml.writeStartElement(QStringLiteral("pages"));
     for (int page = 0; page < font.pages.size(); ++page)
         xmlElement(xml, "page", pageFields(font, page));
@@ -255,13 +276,10 @@ QString jsonObject(const Fields& fields)
 {
     QStringList members;
     for (const Field& field : fields) {
-        QString value;
-        if (const auto* number = std::get_if<qint64>(&field.value))
-            value = QString::number(*number);
-        else if (const auto* text = std::get_if<QString>(&field.value))
-            value = jsonString(*text);
-        else
-            value = u'[' + joined(std::get<std::vector<int>>(field.value)).replace(u',', QStringLiteral(", ")) + u']';
+        const QString value =
+            std::holds_alternative<std::vector<int>>(field.value)
+                ? u'[' + joined(std::get<std::vector<int>>(field.value)).replace(u',', QStringLiteral(", ")) + u']'
+                : valueText(field.value, jsonString, true);
         members.append(u'"' + QString::fromLatin1(field.name) + QStringLiteral("\": ") + value);
     }
     return u'{' + members.join(QStringLiteral(", ")) + u'}';
@@ -288,6 +306,9 @@ bool writeJson(QIODevice& device, const BmFont& font)
         kernings.append(jsonObject(kerningFields(k)));
     const QString text = QStringLiteral("{\n  \"info\": ") + jsonObject(infoFields(font, DescriptorForm::Json)) +
                          QStringLiteral(",\n  \"common\": ") + jsonObject(commonFields(font)) +
+                         (font.fieldType.isEmpty()
+                              ? QString()
+                              : QStringLiteral(",\n  \"distanceField\": ") + jsonObject(distanceFieldFields(font))) +
                          QStringLiteral(",\n  \"pages\": [") + pages.join(QStringLiteral(", ")) +
                          QStringLiteral("],\n  \"chars\": ") + jsonList(chars) + QStringLiteral(",\n  \"kernings\": ") +
                          jsonList(kernings) + QStringLiteral("\n}\n");
@@ -317,7 +338,7 @@ bool writeBinary(QIODevice& device, const BmFont& font)
         appendLittleEndian<std::uint8_t>(info, side);
     for (const int direction : font.spacing)
         appendLittleEndian<std::uint8_t>(info, direction);
-    appendLittleEndian<std::uint8_t>(info, 0); // outline
+    appendLittleEndian<std::uint8_t>(info, font.outline);
     info += faceAsWritten(font.face, DescriptorForm::Binary).toUtf8() + '\0';
     appendBlock(bytes, 1, info);
 
@@ -369,6 +390,7 @@ QStringList fitToDescriptor(BmFont& font)
         fitter.fit<std::uint8_t>(side, "padding");
     for (int& direction : font.spacing)
         fitter.fit<std::uint8_t>(direction, "spacing");
+    fitter.fit<std::uint8_t>(font.outline, "outline");
     fitter.fit<std::uint16_t>(font.lineHeight, "lineHeight");
     fitter.fit<std::uint16_t>(font.base, "base");
     fitter.fit<std::uint16_t>(font.scaleW, "scaleW");

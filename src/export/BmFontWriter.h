@@ -57,6 +57,9 @@ struct BmFont
     int scaleH = 0;
     ChannelContent alpha = ChannelContent::Glyph;
     ChannelContent color = ChannelContent::One; // red, green and blue alike
+    int outline = 0;                            // pixels of outline around each glyph
+    QString fieldType;                          // "sdf", "msdf", "mtsdf"; empty: coverage
+    int distanceRange = 0;                      // of a distance field, in pixels
     QStringList pages;                          // file names beside the descriptor, page 0 first
     std::vector<BmFontChar> chars;              // by id
     std::vector<BmFontKerning> kernings;        // by first, then second
@@ -78,7 +81,9 @@ QString faceAsWritten(const QString& face, DescriptorForm form);
 
 // Writes the descriptor in one of the forms engines read: BMFont text (one line per tag, blanks
 // between name=value fields), BMFont XML, BMFont binary version 3 (blocks 1 to 5, little-endian;
-// the kerning block only when there are pairs), or JSON with the same tags and fields. Every form
+// the kerning block only when there are pairs), or JSON with the same tags and fields. A distance
+// field is named after common in the text, XML and JSON forms; the binary form has no block for it,
+// and an export with a field does not write that form. Every form
 // holds the same values once fitToDescriptor has run; page names must be ones the form can hold.
 // Returns false when the device refused a write.
 bool writeDescriptor(QIODevice& device, const BmFont& font, DescriptorForm form);

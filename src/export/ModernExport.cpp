@@ -8,8 +8,10 @@
 #include "export/Kerning.h"
 #include "layout/CellPacking.h"
 #include "render/BmpWriter.h"
+#include "render/DistanceField.h"
 #include "render/FontMeasure.h"
 #include "render/FontSource.h"
+#include "render/GlyphEffects.h"
 #include "render/GlyphPages.h"
 #include "render/ImageFile.h"
 #include "render/InkReader.h"
@@ -21,6 +23,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QPainterPath>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
@@ -156,7 +159,8 @@ CellSize cellSize(const GlyphInk& ink, const CellPadding& padding)
 struct GlyphSet
 {
     std::vector<GlyphCell> cells;
-    std::vector<GlyphInk> inks; // by cell
+    std::vector<GlyphInk> inks;         // by cell
+    std::vector<QPainterPath> outlines; // by cell, for a distance field
     std::vector<char32_t> missing;
 };
 
@@ -174,39 +178,66 @@ std::vector<quint32> glyphsOf(const QRawFont& font, const std::vector<char32_t>&
     return glyphs;
 }
 
-// Each glyph's ink, drawn on every thread, each with fonts and canvases of its own. Which thread
-// draws a glyph does not change its ink. A glyph too large for a page stops the drawing: the
-// first of those found is the failure.
 Failure noLongerWanted()
 {
     return failure(QStringLiteral("Die Planung wurde abgebrochen, weil sie nicht mehr gebraucht wird."));
 }
 
+// The ink of one glyph as the pages show it: its coverage, with effects beneath it, or for a
+// distance field the outline's box grown by half the range (no coverage), the outline kept.
+struct InkTools
+{
+    QRawFont font;
+    InkReader reader;
+};
+
+GlyphInk readInk(InkTools& tools, quint32 glyph, const BmFontOptions& options, QSize largest, QPainterPath& outline)
+{
+    if (options.field != PageField::None) {
+        outline = tools.font.pathForGlyph(glyph);
+        return {fieldBox(outline, options.distanceRange), {}, {}, {}};
+    }
+    GlyphInk ink = tools.reader.read(glyph, largest);
+    if (!options.hasEffects())
+        return ink;
+    return withEffects(ink, tools.font.pathForGlyph(glyph), {options.outline, options.shadow, options.monochrome});
+}
+
+// Each glyph's ink, drawn on every thread, each with fonts and canvases of its own. Which thread
+// draws a glyph does not change its ink. A glyph too large for a page stops the drawing: the
+// first of those found is the failure.
 // stillWanted is asked on the calling thread only, between batches: often enough to stop within
 // milliseconds, seldom enough to cost nothing.
-Result<std::vector<GlyphInk>> readInks(const std::vector<FontMeasure>& fonts, const std::vector<GlyphCell>& cells,
-                                       const BmFontOptions& options, int threads,
-                                       const std::function<bool()>& stillWanted)
+Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, const BmFontOptions& options, int threads,
+                      const std::function<bool()>& stillWanted)
 {
+    const std::vector<GlyphCell>& cells = set.cells;
     const QSize largest(options.maxTexture - options.padding.left - options.padding.right,
                         options.maxTexture - options.padding.up - options.padding.down);
-    std::vector<GlyphInk> inks(cells.size());
+    std::vector<GlyphInk>& inks = set.inks;
+    inks.resize(cells.size());
+    if (options.field != PageField::None)
+        set.outlines.resize(cells.size());
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> tooLarge{cells.size()};
     std::atomic<bool> abandoned{false};
     constexpr std::size_t kBatch = 64;
     runOnThreads(std::max(1, std::min(threads, int(cells.size() / kBatch) + 1)), [&](int worker) {
-        std::vector<std::optional<InkReader>> readers(fonts.size());
+        std::vector<std::optional<InkTools>> tools(fonts.size());
+        QPainterPath unused;
         for (std::size_t first; (first = next.fetch_add(kBatch)) < cells.size() && tooLarge == cells.size();) {
             if (worker == 0 && stillWanted && !stillWanted())
                 abandoned = true;
             if (abandoned)
                 break;
             for (std::size_t i = first; i < std::min(first + kBatch, cells.size()); ++i) {
-                std::optional<InkReader>& reader = readers[std::size_t(cells[i].font)];
-                if (!reader)
-                    reader.emplace(fonts[std::size_t(cells[i].font)].rawFontForThisThread(), options.monochrome);
-                inks[i] = reader->read(cells[i].glyph, largest);
+                std::optional<InkTools>& own = tools[std::size_t(cells[i].font)];
+                if (!own) {
+                    const QRawFont font = fonts[std::size_t(cells[i].font)].rawFontForThisThread();
+                    own.emplace(InkTools{font, InkReader(font, options.monochrome)});
+                }
+                inks[i] =
+                    readInk(*own, cells[i].glyph, options, largest, set.outlines.empty() ? unused : set.outlines[i]);
                 if (!checkCellSize(cellSize(inks[i], options.padding), options.maxTexture)) {
                     for (std::size_t known = tooLarge; i < known && !tooLarge.compare_exchange_weak(known, i);)
                         ;
@@ -219,7 +250,7 @@ Result<std::vector<GlyphInk>> readInks(const std::vector<FontMeasure>& fonts, co
         return noLongerWanted();
     if (tooLarge < cells.size())
         return failure(checkCellSize(cellSize(inks[tooLarge], options.padding), options.maxTexture).error());
-    return inks;
+    return {};
 }
 
 // A glyph too large for a page ends the collection before a page is drawn.
@@ -246,10 +277,8 @@ Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std:
         left = std::move(lacking);
     }
     set.missing = std::move(left);
-    Result<std::vector<GlyphInk>> inks = readInks(fonts, set.cells, options, threads, stillWanted);
-    if (!inks)
-        return failure(inks.error());
-    set.inks = std::move(*inks);
+    if (const Result<void> read = readInks(fonts, set, options, threads, stillWanted); !read)
+        return failure(read.error());
     return set;
 }
 
@@ -337,6 +366,7 @@ Result<std::vector<FontMeasure>> fallbackFonts(const FontSettings& main, const Q
 BmFont describeFont(const FontMeasure& measure, const Settings& settings, const ModernRun& run, const Packing& packing,
                     bool opaque)
 {
+    static const char16_t* const kFieldTypes[] = {u"", u"sdf", u"msdf", u"mtsdf"}; // by PageField
     const BmFontOptions& options = settings.bmfont;
     BmFont font;
     font.face = faceName(measure, run);
@@ -349,8 +379,14 @@ BmFont describeFont(const FontMeasure& measure, const Settings& settings, const 
     font.base = measure.ascent();
     font.scaleW = packing.width;
     font.scaleH = packing.height;
-    font.alpha = opaque ? ChannelContent::One : ChannelContent::Glyph;
-    font.color = opaque ? ChannelContent::Glyph : ChannelContent::One;
+    // What each channel holds: the glyph (its coverage, its colour with its effects, or its
+    // distance) or one. An msdf page's alpha is one; an mtsdf page's holds the true distance.
+    const bool colourHoldsGlyph = opaque || options.hasEffects() || options.field != PageField::None;
+    font.alpha = opaque || options.field == PageField::Msdf ? ChannelContent::One : ChannelContent::Glyph;
+    font.color = colourHoldsGlyph ? ChannelContent::Glyph : ChannelContent::One;
+    font.outline = options.field == PageField::None ? options.outline : 0;
+    font.fieldType = QString::fromUtf16(kFieldTypes[int(options.field)]);
+    font.distanceRange = options.distanceRange;
     return font;
 }
 
@@ -410,6 +446,9 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     const BmFontOptions& options = settings.bmfont;
     if (const Result<void> sized = checkModernSize(settings); !sized)
         return failure(sized.error());
+    if (const QString problem = pageContentProblem(options, format == ImageFormat::Bmp, run.textColor || run.backColor);
+        !problem.isEmpty())
+        return failure(problem);
     const Result<std::vector<char32_t>> wanted = chosenCharacters(options);
     if (!wanted)
         return failure(wanted.error());
@@ -487,6 +526,10 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         }
     }
     plan.inks = std::move(glyphs.inks);
+    plan.outlines = std::move(glyphs.outlines);
+    plan.field = options.field;
+    plan.distanceRange = options.distanceRange;
+    plan.effects = options.hasEffects();
     plan.fill = cellArea / (double(packing->width) * packing->height * packing->pageCount);
     for (std::size_t i = 0; i < uses.size(); ++i) {
         if (uses[i].characters.empty())
@@ -514,6 +557,8 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     plan.colors.coverageInAlpha = !opaque;
     plan.colors.text = colour(run.textColor, settings.font.textColor, kWhite);
     plan.colors.background = colour(run.backColor, settings.font.backColor, kBlack);
+    plan.colors.outline = options.outlineColor;
+    plan.colors.shadow = options.shadowColor;
     return plan;
 }
 
@@ -521,7 +566,8 @@ namespace {
 
 PageSource pageSource(const ModernPlan& plan)
 {
-    return {&plan.fonts, &plan.inks, plan.colors, plan.monochrome, plan.threads};
+    return {&plan.fonts,  &plan.inks,     plan.colors, plan.monochrome,           plan.threads,
+            plan.effects, &plan.outlines, plan.field,  double(plan.distanceRange)};
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "render/ImageFile.h"
 #include "settings/BmFontOptions.h"
 
+#include <QPainterPath>
 #include <QPalette>
 #include <QString>
 #include <QStringList>
@@ -59,6 +60,11 @@ struct ModernPlan
     QSize pageSize;
     std::vector<std::vector<PlacedGlyph>> pages;
     std::vector<GlyphInk> inks; // of each distinct glyph, as PlacedGlyph::ink counts them
+    // Each distinct glyph's outline, for a distance field; empty for coverage pages.
+    std::vector<QPainterPath> outlines;
+    PageField field = PageField::None;
+    std::int32_t distanceRange = 4;
+    bool effects = false; // the inks hold an outline or a shadow
     PageColors colors;
     bool monochrome = false;
     int threads = 1;
@@ -78,8 +84,10 @@ Result<void> checkModernSize(const Settings& settings);
 Result<std::vector<char32_t>> chosenCharacters(const BmFontOptions& options);
 
 // Plans the texture font in the modern profile from settings.bmfont: every chosen character the
-// font has, each in a cell that holds all the ink it draws plus the padding, packed onto
-// power-of-two pages, with offsets, advances and kerning. The pages are opaque for BMP.
+// font has, each in a cell that holds all the ink it draws (its effects included; for a distance
+// field the outline's box and half the range around it) plus the padding, packed onto power-of-two
+// pages, with offsets, advances and kerning. The pages are opaque for BMP. Options that cannot go
+// together (pageContentProblem) are a failure.
 Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, ImageFormat format,
                               const QPalette& palette);
 

@@ -361,6 +361,18 @@ QRect fieldBox(const QPainterPath& outline, double range)
         .adjusted(-margin, -margin, margin, margin);
 }
 
+std::vector<float> signedDistances(const QPainterPath& outline, QPoint pen, QSize size, double reach)
+{
+    Q_ASSERT(reach > 0);
+    if (size.isEmpty())
+        return {};
+    const std::vector<Texel> texels = distances(makeFieldOutline(outline, {double(pen.x()), double(pen.y())}, false),
+                                                size.width(), size.height(), reach, false);
+    std::vector<float> values(texels.size());
+    std::transform(texels.begin(), texels.end(), values.begin(), [](const Texel& t) { return float(t[3]); });
+    return values;
+}
+
 void drawDistanceField(QImage& page, const QRect& cell, const QPainterPath& outline, QPoint pen, FieldType type,
                        double range)
 {

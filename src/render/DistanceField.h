@@ -3,6 +3,8 @@
 #include <QPoint>
 #include <QRect>
 
+#include <vector>
+
 class QImage;
 class QPainterPath;
 
@@ -31,5 +33,10 @@ QRect fieldBox(const QPainterPath& outline, double range);
 // each cell's bytes depend only on the outline, its place, the type and the range.
 void drawDistanceField(QImage& page, const QRect& cell, const QPainterPath& outline, QPoint pen, FieldType type,
                        double range);
+
+// The true signed distance of outline (as drawDistanceField takes it) at the centres of the pixels
+// of an area of size pixels with the pen position at pen: in pixels, positive inside, clamped to
+// -reach..reach; row after row. What the outline and shadow of a coverage page are made from.
+std::vector<float> signedDistances(const QPainterPath& outline, QPoint pen, QSize size, double reach);
 
 } // namespace glyfrax

@@ -1,14 +1,17 @@
 #include "render/GlyphPages.h"
 
 #include "base/Parallel.h"
+#include "render/DistanceField.h"
 #include "render/FontMeasure.h"
 #include "render/GlyphPainter.h"
 
 #include <QPainter>
+#include <QPainterPath>
 #include <QRawFont>
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 
 namespace glyfrax {
@@ -40,8 +43,25 @@ QImage coveragePage(const PageSource& source, QSize size, const std::vector<Plac
     return page;
 }
 
+// Draws every glyph of a page on up to threads threads, each thread with the tools that start()
+// makes for it; start returns what draws one glyph. The cells do not overlap, so the threads
+// never write the same pixels.
+template <typename Start> void drawOnThreads(int threads, const std::vector<PlacedGlyph>& glyphs, Start start)
+{
+    std::atomic<std::size_t> next{0};
+    constexpr std::size_t kBatch = 32;
+    runOnThreads(std::max(1, std::min(threads, int(glyphs.size() / kBatch) + 1)), [&](int) {
+        start([&](auto&& draw) {
+            for (std::size_t first; (first = next.fetch_add(kBatch)) < glyphs.size();) {
+                for (std::size_t i = first; i < std::min(first + kBatch, glyphs.size()); ++i)
+                    draw(glyphs[i]);
+            }
+        });
+    });
+}
+
 // The glyphs drawn in the text colour on the background. Each thread paints on a view of the
-// page's pixels of its own: the cells do not overlap, and each glyph is clipped to its cell.
+// page's pixels of its own, and each glyph is clipped to its cell.
 QImage drawnPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs, const QColor& text,
                  const QColor& background)
 {
@@ -51,9 +71,7 @@ QImage drawnPage(const PageSource& source, QSize size, const std::vector<PlacedG
     page.fill(background);
     uchar* const pixels = page.bits();
     const qsizetype rowBytes = page.bytesPerLine();
-    std::atomic<std::size_t> next{0};
-    constexpr std::size_t kBatch = 32;
-    runOnThreads(std::max(1, std::min(source.threads, int(glyphs.size() / kBatch) + 1)), [&](int) {
+    drawOnThreads(source.threads, glyphs, [&](auto&& drawAll) {
         std::vector<QRawFont> fonts;
         for (const FontMeasure& font : *source.fonts)
             fonts.push_back(font.rawFontForThisThread());
@@ -63,13 +81,105 @@ QImage drawnPage(const PageSource& source, QSize size, const std::vector<PlacedG
         QPainter painter(&view);
         painter.setPen(text);
         setGlyphRendering(painter, source.monochrome);
-        for (std::size_t first; (first = next.fetch_add(kBatch)) < glyphs.size();) {
-            for (std::size_t i = first; i < std::min(first + kBatch, glyphs.size()); ++i) {
-                const PlacedGlyph& placed = glyphs[i];
-                painter.setClipRect(placed.cell);
-                drawGlyph(painter, fonts.at(std::size_t(placed.font)), placed.glyph, placed.pen);
+        drawAll([&](const PlacedGlyph& placed) {
+            painter.setClipRect(placed.cell);
+            drawGlyph(painter, fonts.at(std::size_t(placed.font)), placed.glyph, placed.pen);
+        });
+    });
+    return page;
+}
+
+FieldType fieldType(PageField field)
+{
+    return field == PageField::Sdf ? FieldType::Sdf : field == PageField::Msdf ? FieldType::Msdf : FieldType::Mtsdf;
+}
+
+// Each glyph's distance field in its cell. Between the cells every channel holds the farthest
+// distance outside, 0, and an msdf page's alpha, which holds no distance, is 255 everywhere.
+QImage fieldPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs)
+{
+    QImage page = makeCanvas(size.width(), size.height(), QImage::Format_ARGB32);
+    if (page.isNull())
+        return page;
+    page.fill(source.field == PageField::Msdf ? qRgba(0, 0, 0, 255) : qRgba(0, 0, 0, 0));
+    const FieldType type = fieldType(source.field);
+    drawOnThreads(source.threads, glyphs, [&](auto&& drawAll) {
+        drawAll([&](const PlacedGlyph& placed) {
+            drawDistanceField(page, placed.cell, source.outlines->at(placed.ink), placed.pen, type,
+                              source.distanceRange);
+        });
+    });
+    return page;
+}
+
+// A colour with alpha, its channels from 0 to 1, premultiplied by alpha.
+struct Paint
+{
+    double red = 0;
+    double green = 0;
+    double blue = 0;
+    double alpha = 0;
+
+    // This paint with a layer of colour laid over it, covering coverage / 255 of the pixel.
+    void cover(QRgb colour, std::uint8_t coverage)
+    {
+        const double a = coverage / 255.0 * qAlpha(colour) / 255.0;
+        red = red * (1 - a) + qRed(colour) / 255.0 * a;
+        green = green * (1 - a) + qGreen(colour) / 255.0 * a;
+        blue = blue * (1 - a) + qBlue(colour) / 255.0 * a;
+        alpha = alpha * (1 - a) + a;
+    }
+    QRgb straight(QRgb bare) const
+    {
+        if (alpha <= 0)
+            return bare;
+        auto channel = [this](double c) { return int(std::lround(std::clamp(c / alpha, 0.0, 1.0) * 255)); };
+        return qRgba(channel(red), channel(green), channel(blue), int(std::lround(alpha * 255)));
+    }
+};
+
+// The glyphs with their effects, composed from the inks: shadow, outline and glyph laid over one
+// another, on the background for opaque pages. Pages with alpha hold straight colours; where
+// nothing is drawn they are transparent in the colour of the outermost effect, so that a
+// filtering engine blends no other colour into the effects' edges.
+QImage effectsPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs)
+{
+    const PageColors& colors = source.colors;
+    const bool alpha = colors.coverageInAlpha;
+    QImage page = makeCanvas(size.width(), size.height(), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (page.isNull())
+        return page;
+    const bool shadowed = std::any_of(glyphs.begin(), glyphs.end(),
+                                      [&](const PlacedGlyph& g) { return !source.inks->at(g.ink).shadow.empty(); });
+    const QRgb bare = alpha ? (shadowed ? colors.shadow : colors.outline) & 0xFFFFFFU : colors.background.rgb();
+    page.fill(bare);
+    const QRgb text = alpha ? qRgb(255, 255, 255) : colors.text.rgb();
+    uchar* const pixels = page.bits();
+    const qsizetype rowBytes = page.bytesPerLine();
+    drawOnThreads(source.threads, glyphs, [&](auto&& drawAll) {
+        drawAll([&](const PlacedGlyph& placed) {
+            const GlyphInk& ink = source.inks->at(placed.ink);
+            const QRect box = ink.box.translated(placed.pen);
+            if (ink.coverage.empty() || !placed.cell.contains(box))
+                return;
+            for (int y = 0; y < box.height(); ++y) {
+                auto* row = reinterpret_cast<QRgb*>(pixels + qsizetype(box.top() + y) * rowBytes) + box.left();
+                for (int x = 0; x < box.width(); ++x) {
+                    const std::size_t k = std::size_t(y) * std::size_t(box.width()) + std::size_t(x);
+                    const std::uint8_t shadow = ink.shadow.empty() ? 0 : ink.shadow[k];
+                    const std::uint8_t outline = ink.outline.empty() ? 0 : ink.outline[k];
+                    if ((shadow | outline | ink.coverage[k]) == 0)
+                        continue; // the page's own bare pixel
+                    Paint paint;
+                    if (!alpha)
+                        paint.cover(bare | 0xFF000000U, 255);
+                    paint.cover(colors.shadow, shadow);
+                    paint.cover(colors.outline, outline);
+                    paint.cover(text, ink.coverage[k]);
+                    row[x] = paint.straight(bare);
+                }
             }
-        }
+        });
     });
     return page;
 }
@@ -87,6 +197,10 @@ bool inksAreThePages(const PageSource& source)
 
 QImage renderPageForFile(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs)
 {
+    if (source.field != PageField::None)
+        return fieldPage(source, size, glyphs);
+    if (source.effects)
+        return effectsPage(source, size, glyphs);
     if (!source.colors.coverageInAlpha)
         return drawnPage(source, size, glyphs, source.colors.text, source.colors.background);
     if (inksAreThePages(source))
@@ -105,7 +219,7 @@ QImage renderPageForFile(const PageSource& source, QSize size, const std::vector
 QImage renderPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs)
 {
     const QImage drawn = renderPageForFile(source, size, glyphs);
-    if (!source.colors.coverageInAlpha || drawn.isNull())
+    if (drawn.format() != QImage::Format_Alpha8)
         return drawn;
     // White everywhere, also where nothing is drawn: a filtering engine then blends no dark fringe in.
     QImage page = makeCanvas(size.width(), size.height(), QImage::Format_ARGB32);

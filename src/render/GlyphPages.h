@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/InkReader.h"
+#include "settings/BmFontOptions.h"
 
 #include <QColor>
 #include <QImage>
@@ -10,6 +11,7 @@
 
 #include <vector>
 
+class QPainterPath;
 class QRawFont;
 
 namespace glyfrax {
@@ -34,12 +36,15 @@ struct PlacedGlyph
 };
 
 // How a page shows its glyphs: white with the glyph's coverage as alpha, or the text colour on
-// the background, opaque (Format_RGB32).
+// the background, opaque (Format_RGB32). The effects, when the inks have them, lie beneath the
+// glyph in their own colours, whose alpha counts.
 struct PageColors
 {
     bool coverageInAlpha = true;
     QColor text = Qt::white;
     QColor background = Qt::black;
+    QRgb outline = qRgba(0, 0, 0, 255);
+    QRgb shadow = qRgba(0, 0, 0, 128);
 };
 
 // What the pages of a set are drawn from.
@@ -50,14 +55,21 @@ struct PageSource
     PageColors colors;
     bool monochrome = false;
     int threads = 1;
+    bool effects = false; // the inks hold an outline or a shadow
+    // A distance field instead of coverage: each glyph's outline (by ink), its kind and range.
+    const std::vector<QPainterPath>* outlines = nullptr;
+    PageField field = PageField::None;
+    double distanceRange = 4;
 };
 
 // One page of a texture font as it is written: the coverage alone (Format_Alpha8) for pages
 // with coverage as alpha, which are copied from the glyphs' inks; opaque pages drawn, on
-// source.threads threads, each with fonts of its own. A null image when there is no memory for it.
+// source.threads threads, each with fonts of its own. Pages with effects are composed from the
+// inks, colour with alpha (Format_ARGB32, not premultiplied) or opaque; distance fields are drawn
+// from the outlines (Format_ARGB32). A null image when there is no memory for it.
 QImage renderPageForFile(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs);
 
-// The page as it looks: white with the coverage as alpha (Format_ARGB32), or opaque.
+// The page as it looks: white with the coverage as alpha (Format_ARGB32), or as the file holds it.
 QImage renderPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs);
 
 } // namespace glyfrax

@@ -49,7 +49,7 @@ GlyphInk InkReader::read(quint32 glyph, QSize largest)
     // its ink decides. The canvas then stays within the largest size, the slack and the margins.
     constexpr int kSlack = 2;
     if (outline.width() > largest.width() + kSlack || outline.height() > largest.height() + kSlack)
-        return {outline, {}};
+        return {outline, {}, {}, {}};
     // The outline's box with a margin for anti-aliasing. Should ink reach the area's edge, the
     // outline's box was too small after all, and the area grows until the ink lies inside it.
     constexpr int kLargestMargin = 128;
@@ -67,7 +67,7 @@ GlyphInk InkReader::read(quint32 glyph, QSize largest)
             scratch = makeCanvas(area.width(), area.height(), QImage::Format_RGB32);
         QImage& canvas = kept ? m_canvas : scratch;
         if (canvas.isNull())
-            return {outline, {}};
+            return {outline, {}, {}, {}};
         const QPoint pen = QPoint(margin, margin) - outline.topLeft();
         {
             QPainter painter(&canvas);
@@ -86,7 +86,9 @@ GlyphInk InkReader::read(quint32 glyph, QSize largest)
             return {};
         // Coverage is the grey of white drawn on black.
         GlyphInk ink{lit.translated(-pen),
-                     std::vector<std::uint8_t>(std::size_t(lit.width()) * std::size_t(lit.height()))};
+                     std::vector<std::uint8_t>(std::size_t(lit.width()) * std::size_t(lit.height())),
+                     {},
+                     {}};
         auto out = ink.coverage.begin();
         for (int y = lit.top(); y <= lit.bottom(); ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));

@@ -16,6 +16,9 @@ struct GlyphInk
 {
     QRect box; // relative to the pen position on the baseline; empty for a glyph that draws nothing
     std::vector<std::uint8_t> coverage; // box.width() per row, box.height() rows; empty when not drawn
+    // The coverage of the effects beneath the glyph, laid out as coverage; empty without them.
+    std::vector<std::uint8_t> outline;
+    std::vector<std::uint8_t> shadow;
 
     std::uint8_t at(int x, int y) const { return coverage[std::size_t(y) * std::size_t(box.width()) + std::size_t(x)]; }
 };

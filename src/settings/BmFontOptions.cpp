@@ -2,6 +2,7 @@
 
 #include "base/CodePage.h"
 #include "settings/CharacterRanges.h"
+#include "settings/ColorValue.h"
 #include "settings/Conversions.h"
 
 #include <algorithm>
@@ -49,6 +50,15 @@ QString numbersText(std::initializer_list<std::int32_t> values)
     return parts.count(parts.first()) == parts.size() ? parts.first() : parts.join(u',');
 }
 
+Result<void> readNumber(std::int32_t& member, const QString& text, std::int32_t lowest, std::int32_t highest)
+{
+    const std::optional<std::int32_t> value = wholeNumber(text, lowest, highest);
+    if (!value)
+        return failure(QStringLiteral("erwartet eine ganze Zahl von %1 bis %2").arg(lowest).arg(highest));
+    member = *value;
+    return {};
+}
+
 Result<void> readFlag(bool& member, const QString& text)
 {
     const Result<bool> flag = toFlag(text);
@@ -58,15 +68,86 @@ Result<void> readFlag(bool& member, const QString& text)
     return {};
 }
 
-struct FormName
+// A value of an option that is one of a few names, as the settings file and the command line spell it.
+template <typename E> struct Named
 {
-    DescriptorForm form;
+    E value;
     const char16_t* name;
 };
-constexpr FormName kFormNames[] = {{DescriptorForm::Text, u"text"},
-                                   {DescriptorForm::Xml, u"xml"},
-                                   {DescriptorForm::Binary, u"binary"},
-                                   {DescriptorForm::Json, u"json"}};
+constexpr Named<DescriptorForm> kFormNames[] = {{DescriptorForm::Text, u"text"},
+                                                {DescriptorForm::Xml, u"xml"},
+                                                {DescriptorForm::Binary, u"binary"},
+                                                {DescriptorForm::Json, u"json"}};
+constexpr Named<PageField> kFieldNames[] = {
+    {PageField::None, u"none"}, {PageField::Sdf, u"sdf"}, {PageField::Msdf, u"msdf"}, {PageField::Mtsdf, u"mtsdf"}};
+
+template <typename E, std::size_t N>
+Result<void> readName(E& member, const QString& text, const Named<E> (&names)[N], const QString& expected)
+{
+    for (const Named<E>& named : names) {
+        if (text.trimmed() == QStringView(named.name)) {
+            member = named.value;
+            return {};
+        }
+    }
+    return failure(expected);
+}
+
+template <typename E, std::size_t N> QString nameOf(E value, const Named<E> (&names)[N])
+{
+    for (const Named<E>& named : names) {
+        if (named.value == value)
+            return QString::fromUtf16(named.name);
+    }
+    return {};
+}
+
+Result<void> readColor(QRgb& member, const QString& text)
+{
+    const std::optional<QRgb> color = colorWithAlphaFromText(text);
+    if (!color)
+        return failure(QStringLiteral("erwartet #RGB, #RRGGBB, #RRGGBBAA oder einen Farbwert wie in config.ini"));
+    member = *color;
+    return {};
+}
+
+// "DX,DY" or "DX,DY,BLUR"; "none" (or nothing) for no shadow.
+Result<void> readShadow(std::optional<GlyphShadow>& member, const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty() || trimmed == u"none") {
+        member.reset();
+        return {};
+    }
+    const QStringList parts = trimmed.split(u',');
+    std::vector<std::int32_t> values;
+    for (qsizetype i = 0; i < parts.size() && parts.size() <= 3; ++i) {
+        const std::optional<std::int32_t> value =
+            i < 2 ? wholeNumber(parts[i], -kLargestShadowOffset, kLargestShadowOffset)
+                  : wholeNumber(parts[i], 0, kLargestShadowBlur);
+        if (value)
+            values.push_back(*value);
+    }
+    if (values.size() < 2 || values.size() != std::size_t(parts.size()))
+        return failure(QStringLiteral("erwartet none oder DX,DY[,UNSCHÄRFE]: Versatz je -%1 bis %1, Unschärfe 0 bis %2")
+                           .arg(kLargestShadowOffset)
+                           .arg(kLargestShadowBlur));
+    member = GlyphShadow{values[0], values[1], values.size() > 2 ? values[2] : 0};
+    return {};
+}
+
+QString shadowText(const std::optional<GlyphShadow>& shadow)
+{
+    if (!shadow)
+        return QStringLiteral("none");
+    const QString offset = QStringLiteral("%1,%2").arg(shadow->dx).arg(shadow->dy);
+    return shadow->blur == 0 ? offset : offset + QStringLiteral(",%1").arg(shadow->blur);
+}
+
+QString fieldName(PageField field)
+{
+    return nameOf(field, kFieldNames);
+}
 
 std::vector<BmFontOption> makeTable()
 {
@@ -142,13 +223,7 @@ std::vector<BmFontOption> makeTable()
                         "(1 bis %1; Vorgabe 0: die Größe in Punkt aus den Einstellungen).")
              .arg(kMaxPixels),
          nullptr,
-         [](O& o, const QString& text) -> Result<void> {
-             const std::optional<std::int32_t> pixels = wholeNumber(text, 0, kMaxPixels);
-             if (!pixels)
-                 return failure(QStringLiteral("erwartet eine ganze Zahl von 0 bis %1").arg(kMaxPixels));
-             o.pixels = *pixels;
-             return {};
-         },
+         [](O& o, const QString& text) { return readNumber(o.pixels, text, 0, kMaxPixels); },
          [](const O& o) { return QString::number(o.pixels); }},
         {QStringLiteral("Padding"),
          QStringLiteral("padding"),
@@ -244,22 +319,10 @@ std::vector<BmFontOption> makeTable()
          {},
          QStringLiteral("Form der BMFont-Beschreibung: text (Vorgabe), xml, binary oder json."),
          nullptr,
-         [](O& o, const QString& text) -> Result<void> {
-             for (const FormName& form : kFormNames) {
-                 if (text.trimmed() == QStringView(form.name)) {
-                     o.descriptor = form.form;
-                     return {};
-                 }
-             }
-             return failure(QStringLiteral("erwartet text, xml, binary oder json"));
+         [](O& o, const QString& text) {
+             return readName(o.descriptor, text, kFormNames, QStringLiteral("erwartet text, xml, binary oder json"));
          },
-         [](const O& o) {
-             for (const FormName& form : kFormNames) {
-                 if (form.form == o.descriptor)
-                     return QString::fromUtf16(form.name);
-             }
-             return QString();
-         }},
+         [](const O& o) { return nameOf(o.descriptor, kFormNames); }},
         {QStringLiteral("Image"),
          {},
          QStringLiteral("FORM"),
@@ -285,6 +348,69 @@ std::vector<BmFontOption> makeTable()
          nullptr,
          [](O& o, const QString& text) { return readFlag(o.opaque, text); },
          [](const O& o) { return flagText(o.opaque); }},
+        {QStringLiteral("Field"),
+         QStringLiteral("field"),
+         QStringLiteral("ART"),
+         {},
+         QStringLiteral("Die Seiten halten statt der Deckung ein Distanzfeld aus dem Umriss jeder Glyphe, das eine "
+                        "Engine in jeder Größe scharf zeichnet: sdf (ein Abstand in allen Kanälen), msdf (drei Kanäle, "
+                        "ihr Median der Abstand; scharfe Ecken) oder mtsdf (msdf, dazu der Abstand im Alphakanal); "
+                        "immer PNG (Vorgabe: none, die Deckung)."),
+         nullptr,
+         [](O& o, const QString& text) {
+             return readName(o.field, text, kFieldNames, QStringLiteral("erwartet none, sdf, msdf oder mtsdf"));
+         },
+         [](const O& o) { return fieldName(o.field); }},
+        {QStringLiteral("DistanceRange"),
+         QStringLiteral("distance-range"),
+         QStringLiteral("N"),
+         {},
+         QStringLiteral("Breite in Pixeln, über die ein Distanzfeld vom dunkelsten zum hellsten Wert geht; der Umriss "
+                        "liegt bei 128 von 255 (1 bis %1, Vorgabe 4).")
+             .arg(kLargestDistanceRange),
+         nullptr,
+         [](O& o, const QString& text) { return readNumber(o.distanceRange, text, 1, kLargestDistanceRange); },
+         [](const O& o) { return QString::number(o.distanceRange); }},
+        {QStringLiteral("Outline"),
+         QStringLiteral("outline"),
+         QStringLiteral("N"),
+         {},
+         QStringLiteral("Ein Umriss von N Pixeln um jede Glyphe, unter ihrer eigenen Farbe; nicht mit --field (0 bis "
+                        "%1, Vorgabe 0: keiner).")
+             .arg(kLargestOutline),
+         nullptr,
+         [](O& o, const QString& text) { return readNumber(o.outline, text, 0, kLargestOutline); },
+         [](const O& o) { return QString::number(o.outline); }},
+        {QStringLiteral("OutlineColor"),
+         QStringLiteral("outline-color"),
+         QStringLiteral("FARBE"),
+         {},
+         QStringLiteral("Farbe des Umrisses: #RGB, #RRGGBB, #RRGGBBAA (AA: Deckkraft) oder ein Farbwert wie in "
+                        "config.ini (Vorgabe #000000, schwarz)."),
+         nullptr,
+         [](O& o, const QString& text) { return readColor(o.outlineColor, text); },
+         [](const O& o) { return colorWithAlphaText(o.outlineColor); }},
+        {QStringLiteral("Shadow"),
+         QStringLiteral("shadow"),
+         QStringLiteral("DX,DY[,UNSCHÄRFE]"),
+         {},
+         QStringLiteral(
+             "Ein Schatten unter jeder Glyphe und ihrem Umriss, um DX, DY Pixel versetzt (je -%1 bis %1) und "
+             "über UNSCHÄRFE Pixel verwischt (0 bis %2); nicht mit --field (Vorgabe none: keiner).")
+             .arg(kLargestShadowOffset)
+             .arg(kLargestShadowBlur),
+         nullptr,
+         [](O& o, const QString& text) { return readShadow(o.shadow, text); },
+         [](const O& o) { return shadowText(o.shadow); }},
+        {QStringLiteral("ShadowColor"),
+         QStringLiteral("shadow-color"),
+         QStringLiteral("FARBE"),
+         {},
+         QStringLiteral("Farbe des Schattens wie bei --outline-color (Vorgabe #00000080, schwarz mit halber "
+                        "Deckkraft)."),
+         nullptr,
+         [](O& o, const QString& text) { return readColor(o.shadowColor, text); },
+         [](const O& o) { return colorWithAlphaText(o.shadowColor); }},
     };
 }
 
@@ -315,6 +441,36 @@ QStringList splitFontList(const QString& text)
             named.append(font.trimmed());
     }
     return named;
+}
+
+QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven)
+{
+    if (options.field == PageField::None)
+        return {};
+    const QString field = QStringLiteral("--field ") + fieldName(options.field);
+    if (options.hasEffects())
+        return QStringLiteral(
+                   "Umriss und Schatten (--outline, --shadow) zeichnet eine Engine aus dem Distanzfeld selbst; "
+                   "in die Seiten eines Distanzfelds (%1) kommen sie nicht. Lassen Sie eines von beiden weg.")
+            .arg(field);
+    if (bmpPages)
+        return QStringLiteral("Ein Distanzfeld (%1) braucht PNG-Seiten mit Alphakanal; eine BMP-Datei kann es nicht "
+                              "halten. Wählen Sie einen Namen auf .png.")
+            .arg(field);
+    if (options.descriptor == DescriptorForm::Binary)
+        return QStringLiteral("Die binäre BMFont-Beschreibung hat keinen Block, der ein Distanzfeld (%1) nennt: Eine "
+                              "Engine läse die Seiten als gewöhnliche Glyphen. Wählen Sie --descriptor text, xml oder "
+                              "json.")
+            .arg(field);
+    if (options.monochrome)
+        return QStringLiteral("Ein Distanzfeld (%1) entsteht aus dem Umriss der Glyphen und ist immer geglättet; "
+                              "--monochrome passt nicht dazu.")
+            .arg(field);
+    if (options.opaque || coloursGiven)
+        return QStringLiteral("Ein Distanzfeld (%1) hält in allen Kanälen Abstände, keine Farben; --opaque, --color "
+                              "und --backcolor passen nicht dazu (die Engine färbt die Glyphen beim Zeichnen).")
+            .arg(field);
+    return {};
 }
 
 const std::vector<BmFontOption>& bmFontOptionTable()

@@ -2,10 +2,12 @@
 
 #include "base/Result.h"
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace glyfrax {
@@ -46,8 +48,35 @@ struct CellSpacing
     bool operator==(const CellSpacing&) const = default;
 };
 
+// What the pages hold: each glyph's coverage, or a distance field of one of the kinds engines
+// draw sharp at any size (one distance in every channel; three whose median is the distance; those
+// three with the true distance in alpha).
+enum class PageField
+{
+    None,
+    Sdf,
+    Msdf,
+    Mtsdf
+};
+
+// A shadow beneath each glyph (and its outline): moved by dx, dy pixels and blurred over blur
+// pixels on every side.
+struct GlyphShadow
+{
+    std::int32_t dx = 0;
+    std::int32_t dy = 0;
+    std::int32_t blur = 0;
+
+    bool operator==(const GlyphShadow&) const = default;
+};
+
 // The largest size in pixels per em: the largest size in points at 96 dpi.
 constexpr std::int32_t kMaxPixels = 2184;
+// The ranges of the field and effect options, in pixels: wider ones would only make cells huge.
+constexpr std::int32_t kLargestDistanceRange = 64;
+constexpr std::int32_t kLargestOutline = 32;
+constexpr std::int32_t kLargestShadowOffset = 64;
+constexpr std::int32_t kLargestShadowBlur = 32;
 
 // The choices of the BMFont profile, as the settings file's [BMFont] section and the command line
 // hold them. Each member's default is what a missing key means.
@@ -76,9 +105,22 @@ struct BmFontOptions
     // Pages in the text and background colours of the font settings; clear: PNG pages are white
     // with each glyph's coverage as alpha, BMP pages white on black.
     bool opaque = false;
+    PageField field = PageField::None;
+    std::int32_t distanceRange = 4; // pixels over which a field goes from darkest to brightest
+    std::int32_t outline = 0;       // pixels around each glyph in coverage pages; 0: none
+    QRgb outlineColor = qRgba(0, 0, 0, 255);
+    std::optional<GlyphShadow> shadow;
+    QRgb shadowColor = qRgba(0, 0, 0, 128);
 
+    bool hasEffects() const { return outline > 0 || shadow.has_value(); }
     bool operator==(const BmFontOptions&) const = default;
 };
+
+// Why these options cannot make pages together, in German, naming the options as the command line
+// does; empty when they can. bmpPages: the pages are to be BMP; coloursGiven: colours given for the
+// run (--color, --backcolor) ask for opaque pages. One check for the command line, the export
+// and the settings dialog.
+QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven);
 
 // One option of the BMFont profile: its key in [BMFont], its long command-line option, and how its
 // value is read from and written as text. The one description the settings file, the command

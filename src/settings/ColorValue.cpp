@@ -62,6 +62,18 @@ std::int32_t valueFromColor(const QColor& color)
     return std::int32_t(rgb.red()) | (std::int32_t(rgb.green()) << 8) | (std::int32_t(rgb.blue()) << 16);
 }
 
+namespace {
+
+// The digits after a "#": hex digits only, as toUInt would also take a sign, blanks or a "0x".
+bool hexDigits(QStringView digits)
+{
+    return std::all_of(digits.begin(), digits.end(), [](QChar ch) {
+        return (ch >= u'0' && ch <= u'9') || (ch >= u'a' && ch <= u'f') || (ch >= u'A' && ch <= u'F');
+    });
+}
+
+} // namespace
+
 std::optional<std::int32_t> colorValueFromText(const QString& text)
 {
     const QString trimmed = text.trimmed();
@@ -69,16 +81,32 @@ std::optional<std::int32_t> colorValueFromText(const QString& text)
         const Result<std::int32_t> value = toInt32(trimmed);
         return value ? std::optional<std::int32_t>(*value) : std::nullopt;
     }
-    // Hex digits only: toUInt would also take a sign, blanks or a "0x" after the "#".
     const QString digits = trimmed.mid(1);
-    const bool hex = std::all_of(digits.begin(), digits.end(), [](QChar ch) {
-        return (ch >= u'0' && ch <= u'9') || (ch >= u'a' && ch <= u'f') || (ch >= u'A' && ch <= u'F');
-    });
-    if (!hex || (digits.size() != 3 && digits.size() != 6))
+    if (!hexDigits(digits) || (digits.size() != 3 && digits.size() != 6))
         return std::nullopt;
     // "#RGB" stands for "#RRGGBB", each digit doubled, as in CSS.
     const QColor color(QLatin1Char('#') + digits);
     return color.isValid() ? std::optional<std::int32_t>(valueFromColor(color)) : std::nullopt;
+}
+
+std::optional<QRgb> colorWithAlphaFromText(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.size() == 9 && trimmed.startsWith(u'#') && hexDigits(QStringView(trimmed).mid(1))) {
+        // QColor would read eight digits as #AARRGGBB.
+        const uint rgba = trimmed.mid(1).toUInt(nullptr, 16);
+        return qRgba(int(rgba >> 24), int((rgba >> 16) & 0xFFU), int((rgba >> 8) & 0xFFU), int(rgba & 0xFFU));
+    }
+    const std::optional<std::int32_t> value = colorValueFromText(trimmed);
+    if (!value || *value < 0 || *value > 0xFFFFFF)
+        return std::nullopt;
+    return colorFromValue(*value, {}).rgba();
+}
+
+QString colorWithAlphaText(QRgb color)
+{
+    const QString rgb = QStringLiteral("#%1").arg(color & 0xFFFFFFU, 6, 16, QChar(u'0')).toUpper();
+    return qAlpha(color) == 255 ? rgb : rgb + QStringLiteral("%1").arg(qAlpha(color), 2, 16, QChar(u'0')).toUpper();
 }
 
 } // namespace glyfrax

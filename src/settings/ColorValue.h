@@ -19,4 +19,11 @@ std::int32_t valueFromColor(const QColor& color);
 // A colour as the user writes it: a stored decimal value, #RGB or #RRGGBB (hex digits in any case).
 std::optional<std::int32_t> colorValueFromText(const QString& text);
 
+// A colour with alpha as the user writes it: what colorValueFromText takes (opaque; system colours
+// apart, which the pages of a texture font cannot follow), or #RRGGBBAA with the alpha last, as in CSS.
+std::optional<QRgb> colorWithAlphaFromText(const QString& text);
+
+// "#RRGGBB" for an opaque colour, "#RRGGBBAA" otherwise; colorWithAlphaFromText reads it back.
+QString colorWithAlphaText(QRgb color);
+
 } // namespace glyfrax

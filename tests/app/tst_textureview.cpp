@@ -1,3 +1,4 @@
+#include "app/ShownPage.h"
 #include "app/TextureView.h"
 #include "app/ZoomSteps.h"
 #include "export/FontExport.h"
@@ -14,6 +15,7 @@ using namespace glyfrax;
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(TextureProfile)
+Q_DECLARE_METATYPE(PageField)
 
 namespace {
 
@@ -50,6 +52,9 @@ private slots:
         QTest::addRow("BMFont, opaque PNG in the font's colours")
             << TextureProfile::BmFont << u"m.png"_s << opaque << 1;
         QTest::addRow("BMFont, BMP pages of 128 pixels") << TextureProfile::BmFont << u"m.bmp"_s << smallPages << 4;
+        BmFontOptions msdf;
+        msdf.field = PageField::Msdf;
+        QTest::addRow("BMFont, msdf") << TextureProfile::BmFont << u"m.png"_s << msdf << 1;
     }
     void pagesAreTheExportedFiles()
     {
@@ -97,6 +102,56 @@ private slots:
             for (int x = 0; x < sample.width(); ++x)
                 QVERIFY(cells.contains(QPoint(x, y)) || qAlpha(sample.pixel(x, y)) == 0);
         }
+    }
+
+    // A distance-field page shows its glyphs as an engine draws them, at 100 % and magnified: in the
+    // text colour, their edges where the outlines lie, not as the grey of the distances.
+    void fieldPageShowsTheGlyphs_data()
+    {
+        QTest::addColumn<PageField>("field");
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<double>("allowed"); // pixels on the wrong side of the edge, per inked pixel
+        QTest::addRow("msdf, 50 %%") << PageField::Msdf << 0.5 << 0.06;
+        QTest::addRow("sdf, 100 %%") << PageField::Sdf << 1.0 << 0.03;
+        QTest::addRow("sdf, 400 %%") << PageField::Sdf << 4.0 << 0.02;
+        QTest::addRow("mtsdf, 600 %%") << PageField::Mtsdf << 6.0 << 0.006;
+    }
+    void fieldPageShowsTheGlyphs()
+    {
+        QFETCH(PageField, field);
+        QFETCH(double, zoom);
+        QFETCH(double, allowed);
+        Settings settings{test::dejaVu(24), {}, {}};
+        settings.bmfont.chars = u"65-90,97-122"_s;
+        settings.bmfont.field = field;
+        const Result<ModernPlan> plan = planModern(settings, {}, ImageFormat::Png, {});
+        QVERIFY(plan);
+        const ShownPage shown(drawModernPage(*plan, 0), {field, 4, QColor(255, 128, 0)});
+        QImage screen(shown.size() * zoom, QImage::Format_ARGB32);
+        QImage truth(screen.size(), QImage::Format_Grayscale8);
+        screen.fill(Qt::transparent);
+        truth.fill(0);
+        QPainter onScreen(&screen);
+        shown.paint(onScreen, screen.rect(), zoom);
+        onScreen.end();
+        QPainter filled(&truth);
+        filled.setRenderHint(QPainter::Antialiasing);
+        filled.scale(zoom, zoom);
+        for (const PlacedGlyph& glyph : plan->pages[0])
+            filled.fillPath(plan->outlines[glyph.ink].translated(glyph.pen), Qt::white);
+        filled.end();
+        int inked = 0;
+        int wrong = 0;
+        for (int y = 0; y < screen.height(); ++y) {
+            for (int x = 0; x < screen.width(); ++x) {
+                const QRgb pixel = screen.pixel(x, y);
+                const bool inside = qGray(truth.pixel(x, y)) >= 128;
+                inked += inside;
+                wrong += (qAlpha(pixel) >= 128) != inside;
+                QVERIFY(qAlpha(pixel) < 128 || (qRed(pixel) > 250 && std::abs(qGreen(pixel) - 128) < 3));
+            }
+        }
+        QVERIFY2(wrong <= inked * allowed, qPrintable(u"%1 of %2"_s.arg(wrong).arg(inked)));
     }
 
     void zoomSteps_data()

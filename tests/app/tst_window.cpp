@@ -335,6 +335,9 @@ private:
         for (const char16_t* box : {u"CropBox", u"KerningBox", u"MonochromeBox"})
             bmChild<QCheckBox>(box)->toggle();
         note(u"the one not installed removed, 20 pixels, cropped, no kerning, monochrome"_s);
+        bmChild<QComboBox>(u"FieldBox")->setCurrentIndex(2);
+        note(u"an msdf field, which BMP pages cannot hold"_s);
+        bmChild<QComboBox>(u"FieldBox")->setCurrentIndex(0);
         bmChild<QPushButton>(u"OKButton")->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         note(u"OK"_s);
@@ -415,7 +418,7 @@ private:
                 << bmChild<QLabel>(u"CountLabel")->text()
                 << (bmChild<QPushButton>(u"OKButton")->isEnabled()
                         ? u""_s
-                        : u", OK off: "_s + bmChild<QLabel>(u"CharsProblem")->text());
+                        : u", OK off: "_s + bmChild<QPushButton>(u"OKButton")->toolTip());
             out << fallbackMarks();
         }
         if (TextureView* view = m_window->textureView()) {

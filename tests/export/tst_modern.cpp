@@ -5,10 +5,11 @@
 #include "render/FontMeasure.h"
 #include "render/FontSource.h"
 #include "render/GlyphPainter.h"
-#include "settings/ProfileFile.h"
 #include "render/ImageFile.h"
+#include "settings/ProfileFile.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
+#include "support/EdgeError.h"
 #include "support/Golden.h"
 #include "support/TempFolder.h"
 #include "support/TestFont.h"
@@ -83,13 +84,16 @@ struct Font
     QHash<uint, QHash<QString, int>> chars;
     QHash<QPair<uint, uint>, int> kerning;
     QImage page;
+    int base = 0;
 };
 
 Font readFont(const Result<ModernExported>& files)
 {
-    Font font{{}, {}, QImage(files ? files->pagePaths[0] : QString())};
+    Font font{{}, {}, QImage(files ? files->pagePaths[0] : QString()), 0};
     for (const Line& line : readText(files ? readAll(files->descriptorPath) : QByteArray())) {
         const auto& f = line.field;
+        if (line.tag == u"common")
+            font.base = f[u"base"_s];
         if (line.tag == u"char")
             font.chars[uint(f[u"id"_s])] = f;
         if (line.tag == u"kerning")
@@ -214,8 +218,15 @@ private slots:
             {"quoted-face", F::Text, kSans14, u"Chars=65"_s, quoted},
             {"quoted-face", F::Xml, kSans14, u"Chars=65"_s, quoted},
             {"quoted-face", F::Json, kSans14, u"Chars=65"_s, quoted},
+            // A distance field of each kind, its cells grown by half the range; an outline and a shadow.
+            {"sdf", F::Text, kSans14, u"Chars=65-70\nField=sdf"_s, {}},
+            {"msdf", F::Xml, kSans14, u"Chars=65-70\nField=msdf\nDistanceRange=6"_s, {}},
+            {"mtsdf", F::Json, kSans14, u"Chars=65-70\nField=mtsdf"_s, {}},
+            {"outline-shadow", F::Text, kSans14, u"Chars=65-70\nOutline=2\nShadow=3,-2,2"_s, {}},
             // Sans Mono lacks U+01C4 to U+01C6 and U+02D4, Serif the last: two fallbacks give them.
-            {"mono14-fallbacks", F::Text, FontSettings{u"DejaVu Sans Mono"_s, 14, false, false, 0, 0},
+            {"mono14-fallbacks",
+             F::Text,
+             FontSettings{u"DejaVu Sans Mono"_s, 14, false, false, 0, 0},
              u"Chars=65-70,0x1C4-0x1C6,0x2D4\nFallback=%1|%2"_s.arg(
                  QString(test::dejaVuSansPath()).replace(u"Sans"_s, u"Serif"_s), test::dejaVuSansPath()),
              {}}};
@@ -556,6 +567,9 @@ private slots:
         QTest::addRow("opaque BMP, 32 px") << u"--chars 32-0x5FF --pixels 32"_s << u"f.bmp"_s;
         QTest::addRow("alpha, 80 px, drawn") << u"--pixels 80"_s << u"f.png"_s;
         QTest::addRow("monochrome, 16 px") << u"--pixels 16 --monochrome --padding 2"_s << u"f.png"_s;
+        QTest::addRow("msdf, 32 px") << u"--chars 32-0x5FF --pixels 32 --field msdf"_s << u"f.png"_s;
+        QTest::addRow("outline and shadow, 32 px") << u"--pixels 32 --outline 2 --shadow 2,3,3"_s << u"f.png"_s;
+        QTest::addRow("outline and shadow, opaque BMP") << u"--pixels 20 --outline 1 --shadow 1,1"_s << u"f.bmp"_s;
     }
 
     void sameBytesAnyWay()
@@ -595,6 +609,86 @@ private slots:
                 }
             }
             QCOMPARE(sides, ink.isValid() ? 15 : 0);
+        }
+    }
+
+    // An exported msdf page, magnified as a shader does, shows each glyph close to its outline
+    // where the descriptor puts it.
+    void exportedFieldShowsTheOutlines()
+    {
+        QTemporaryDir folder;
+        const Result<ModernExported> files =
+            exportTo(folder.filePath(u"f.png"_s), kSans14, optionsOf(u"--pixels 32 --field msdf --chars 33-126"_s));
+        QVERIFY(files);
+        const Font texture = readFont(files);
+        const QRawFont font(test::dejaVuSansPath(), 32);
+        test::EdgeError error;
+        for (auto c = texture.chars.begin(); c != texture.chars.end(); ++c) {
+            const QHash<QString, int>& f = c.value();
+            const QList<quint32> glyph =
+                font.glyphIndexesForString(QString::fromUcs4(reinterpret_cast<const char32_t*>(&c.key()), 1));
+            const QPoint pen(-f[u"xoffset"_s], texture.base - f[u"yoffset"_s]);
+            error.add(texture.page.copy(f[u"x"_s], f[u"y"_s], f[u"width"_s], f[u"height"_s]),
+                      font.pathForGlyph(glyph.value(0)), pen);
+        }
+        QVERIFY2(error.mean() < 0.01 && error.largest < 0.5,
+                 qPrintable(u"%1 %2"_s.arg(error.mean()).arg(error.largest)));
+    }
+
+    // The outline and the shadow lie around each glyph where the descriptor puts it, as drawn alone
+    // at its pen position: the glyph's full pixels white, those within the outline's width of them
+    // in the outline's colour, the glyph with its outline moved in the shadow's, nothing beyond;
+    // the cell holds it all within its padding, and the advance stays the glyph's own.
+    void effectsLieWhereDescribed()
+    {
+        QTemporaryDir folder;
+        const QString chars = u"--pixels 32 --chars 65-90,97-122"_s;
+        const QString options = chars + u" --outline 3 --outline-color #FF0000 --shadow 4,5 --shadow-color #0000FF80"_s;
+        const Font plain = readFont(exportTo(folder.filePath(u"p.png"_s), kSans14, optionsOf(chars)));
+        const Font texture = readFont(exportTo(folder.filePath(u"e.png"_s), kSans14, optionsOf(options)));
+        const FontMeasure measure({u"DejaVu Sans"_s, 24, false, false, 0, 0});
+        for (auto c = texture.chars.begin(); c != texture.chars.end(); ++c) {
+            QHash<QString, int> f = c.value();
+            QCOMPARE(f[u"xadvance"_s], plain.chars[c.key()][u"xadvance"_s]);
+            const QImage cell = texture.page.copy(f[u"x"_s], f[u"y"_s], f[u"width"_s], f[u"height"_s]);
+            QImage glyph = makeCanvas(cell.width(), cell.height(), QImage::Format_RGB32);
+            glyph.fill(Qt::black);
+            QPainter painter(&glyph);
+            painter.setPen(Qt::white);
+            drawGlyph(painter, measure.rawFont(),
+                      measure.rawFont().glyphIndexesForString(
+                          QString::fromUcs4(reinterpret_cast<const char32_t*>(&c.key()), 1))[0],
+                      {-f[u"xoffset"_s], texture.base - f[u"yoffset"_s]});
+            painter.end();
+            auto near = [&](QPoint p, double reach, auto&& is) { // whether a pixel within reach of p is
+                for (int y = p.y() - int(reach); y <= p.y() + int(reach); ++y)
+                    for (int x = p.x() - int(reach); x <= p.x() + int(reach); ++x)
+                        if (glyph.rect().contains(x, y) && std::hypot(x - p.x(), y - p.y()) <= reach && is(x, y))
+                            return true;
+                return false;
+            };
+            auto full = [&](int x, int y) { return qRed(glyph.pixel(x, y)) == 255; };
+            auto inked = [&](int x, int y) { return qRed(glyph.pixel(x, y)) > 0; };
+            for (int y = 0; y < cell.height(); ++y) {
+                for (int x = 0; x < cell.width(); ++x) {
+                    const QRgb shown = cell.pixel(x, y);
+                    const bool edge = x == 0 || y == 0 || x == cell.width() - 1 || y == cell.height() - 1;
+                    const bool outlined = near({x, y}, 4.3, inked);
+                    QRgb expected = shown;
+                    if (full(x, y))
+                        expected = qRgba(255, 255, 255, 255);
+                    else if (!inked(x, y) && near({x, y}, 2.9, full))
+                        expected = qRgba(255, 0, 0, 255);
+                    else if (!outlined && near({x - 4, y - 5}, 2.9, full))
+                        expected = qRgba(0, 0, 255, 128);
+                    else if (edge || (!outlined && !near({x - 4, y - 5}, 4.3, inked)))
+                        expected = qRgba(0, 0, 255, 0);
+                    QVERIFY2(shown == expected, qPrintable(u"U+%1 at %2,%3: %4"_s.arg(c.key(), 4, 16, QChar(u'0'))
+                                                               .arg(x)
+                                                               .arg(y)
+                                                               .arg(shown, 8, 16, QChar(u'0'))));
+                }
+            }
         }
     }
 
