@@ -39,21 +39,21 @@ SampleLine setSampleText(const BmFont& font, const QString& text)
 {
     SampleLine line;
     std::int64_t pen = 0;
-    std::optional<char32_t> before;
+    const BmFontChar* before = nullptr; // the last character drawn, for its kerning with the next
     for (const char32_t character : text.toUcs4()) {
         const std::optional<std::size_t> index = charIndex(font, character);
         if (!index) {
-            before.reset();
+            before = nullptr;
             continue;
         }
-        if (before)
-            pen += kerning(font, *before, character);
         const BmFontChar& c = font.chars[*index];
+        if (before)
+            pen += kerning(font, before->id, character);
         const QPoint corner(clampToInt(pen + c.xoffset), clampToInt(c.yoffset));
         line.glyphs.push_back({*index, corner});
         line.cells |= QRect(corner, QSize(c.width, c.height));
         pen += c.xadvance;
-        before = character;
+        before = &c;
     }
     line.penEnd = clampToInt(pen);
     return line;
