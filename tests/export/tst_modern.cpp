@@ -16,6 +16,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -249,6 +250,9 @@ private slots:
         run.faceName = face;
         const Result<ModernExported> files = exportModern(folder.filePath(set + u".png"_s), settings, run, {});
         QVERIFY2(files, qPrintable(files ? QString() : files.error()));
+        // Engines look for the XML and binary forms under .fnt as well; only JSON has a name of its own.
+        QCOMPARE(QFileInfo(files->descriptorPath).fileName(),
+                 set + (form == DescriptorForm::Json ? u".json"_s : u".fnt"_s));
         QString pages;
         for (const QString& page : files->pagePaths)
             pages += QString::fromLatin1(QCryptographicHash::hash(readAll(page), QCryptographicHash::Sha1).toHex());
