@@ -1,5 +1,6 @@
 #include "base/Parallel.h"
 #include "render/DistanceField.h"
+#include "render/FieldOutline.h"
 #include "support/EdgeError.h"
 
 #include <QFile>
@@ -224,6 +225,47 @@ private slots:
         EdgeError error;
         addAlone(error, overlapping, FieldType::Msdf);
         QVERIFY2(error.largest < 0.1, qPrintable(QString::number(error.largest)));
+    }
+
+    void tangledContoursAreTakenAsTheyRun_data()
+    {
+        QTest::addColumn<bool>("clockwise");
+        QTest::addRow("ring clockwise") << true;
+        QTest::addRow("ring counter-clockwise") << false;
+    }
+    // A font can claim two contours that cross each other a quarter of a million times: merging
+    // them would take minutes and gigabytes. Such contours are taken as they run, the filled side
+    // that of the largest contour, so a ring beside them keeps its inside and its hole.
+    void tangledContoursAreTakenAsTheyRun()
+    {
+        QFETCH(bool, clockwise);
+        const auto outer = {QPointF(0, 0), QPointF(60, 0), QPointF(60, 60), QPointF(0, 60)};
+        const auto hole = {QPointF(20, 20), QPointF(40, 20), QPointF(40, 40), QPointF(20, 40)};
+        const QPainterPath ring = clockwise ? reversed(hole, polygon(outer)) : polygon(hole, reversed(outer));
+        QPainterPath path = ring;
+        constexpr int kZigs = 500;
+        QPolygonF across{QPointF(70, 0)};
+        QPolygonF down{QPointF(70, 0)};
+        for (int i = 1; i < kZigs; ++i) {
+            across << QPointF(i % 2 ? 90 : 70, 60.0 * i / kZigs);
+            down << QPointF(70 + 20.0 * i / kZigs, i % 2 ? 60 : 0);
+        }
+        path.addPolygon(across);
+        path.closeSubpath();
+        path.addPolygon(down);
+        path.closeSubpath();
+        const FieldOutline outline = makeFieldOutline(path, {0, 0}, false);
+        QCOMPARE(outline.edges.size(), outline.lines.size());
+        // The ring's field, channels and corners, is what it is without the tangle beside it.
+        QPoint pen;
+        QPoint ringPen;
+        const QImage field = drawAlone(path, FieldType::Mtsdf, pen);
+        const QImage alone = drawAlone(ring, FieldType::Mtsdf, ringPen);
+        QCOMPARE(pen, ringPen);
+        for (int y = 0; y < alone.height(); ++y) {
+            for (int x = 0; x < alone.width(); ++x)
+                QVERIFY2(field.pixel(x, y) == alone.pixel(x, y), qPrintable(u"%1,%2"_s.arg(x).arg(y)));
+        }
     }
 
     void sameBytesOnAnyThreads_data()
