@@ -174,7 +174,9 @@ void TestFailures::refused()
     if (unprivileged && !othersCanRun(kExporter))
         QSKIP("The test cannot be run as user nobody from this build folder.");
     QTemporaryDir out;
-    QFile::setPermissions(out.path(), QFile::permissions(m_dir.path()));
+    // Run as nobody, the export could write here: only the refusal keeps the earlier files.
+    QFile::setPermissions(out.path(), QFile::permissions(m_dir.path()) |
+                                          (unprivileged ? QFileDevice::WriteOther : QFileDevice::Permissions()));
     for (const QString& file : kExportFiles) {
         if (file != name)
             QVERIFY(writeBytes(out.filePath(file), "earlier"));
