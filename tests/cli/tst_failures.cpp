@@ -364,7 +364,10 @@ void TestFailures::earlierSetGoesAsAWhole()
     QFETCH(QString, earlier);
     QFETCH(QString, later);
     QFETCH(QStringList, left);
-    QTemporaryDir out;
+    const QTemporaryDir parent; // holds the user's file outside the set's folder, apart from other tests
+    QVERIFY(QDir(parent.path()).mkdir(u"out"_s));
+    const QDir out(parent.filePath(u"out"_s));
+    const QString outside = parent.filePath(u"outside.png"_s);
     QFile::copy(kFonts + u"/DejaVuSans.ttf"_s, out.filePath(u"font.ttf"_s));
     const QString image = out.filePath(u"font.png"_s);
     auto run = [&](QString arguments) { return exportWith(arguments.replace(u"%2"_s, out.path()), image).exitCode; };
@@ -378,7 +381,7 @@ void TestFailures::earlierSetGoesAsAWhole()
     }
     for (const QString& user : left + QStringList{u"font_notes.png"_s, u"font_99.png"_s})
         QVERIFY(QFileInfo::exists(out.filePath(user)) || writeBytes(out.filePath(user), "the user's"));
-    QVERIFY(writeBytes(QFileInfo(out.path()).absolutePath() + u"/outside.png"_s, "the user's"));
+    QVERIFY(writeBytes(outside, "the user's"));
     const QStringList before = entries(out.path());
     QCOMPARE(run(later), 0);
     const QStringList after = entries(out.path());
@@ -389,8 +392,7 @@ void TestFailures::earlierSetGoesAsAWhole()
     expected.removeDuplicates();
     expected.sort();
     QCOMPARE(after, expected);
-    QVERIFY(QFileInfo::exists(QFileInfo(out.path()).absolutePath() + u"/outside.png"_s));
-    QFile::remove(QFileInfo(out.path()).absolutePath() + u"/outside.png"_s);
+    QVERIFY(QFileInfo::exists(outside));
     QVERIFY(before.size() > after.size() || earlier.isEmpty());
 }
 
