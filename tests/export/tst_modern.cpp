@@ -446,7 +446,9 @@ private slots:
     }
 
     // A glyph larger than any page is refused before it takes the memory to draw it: DejaVu Sans
-    // with 16 units per em instead of 2048, each glyph 128 times as large.
+    // with 16 units per em instead of 2048, each glyph 128 times as large. Capitals only: each is
+    // larger than a page, while an accent that fits would be drawn by a thread that started before
+    // another found the first capital, as large as it is.
     void hugeGlyphIsNotDrawn()
     {
         QByteArray bytes = test::readBytes(test::dejaVuSansPath());
@@ -457,6 +459,7 @@ private slots:
         QVERIFY(QFontDatabase::addApplicationFontFromData(renameFontFamily(bytes, u"Glyfrax 16"_s).value()) >= 0);
         BmFontOptions options;
         options.maxTexture = 16384;
+        options.chars = u"65-90"_s;
         QTemporaryDir folder;
         rusage before{}, after{};
         getrusage(RUSAGE_SELF, &before);
