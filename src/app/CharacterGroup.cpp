@@ -82,11 +82,7 @@ QWidget* CharacterGroup::buildPage(const BmFontOptions& options, const std::func
     m_chars->setPlaceholderText(QStringLiteral("etwa 32-126,160-255,0x20AC"));
     explain(m_chars, QStringLiteral("Zeichen als Unicode-Werte und Bereiche, durch Kommas getrennt: dezimal (65), "
                                     "hexadezimal (0x41 oder U+0041) oder als Bereich (32-126)."));
-    m_charsProblem = new QLabel(m_page);
-    m_charsProblem->setObjectName(QStringLiteral("CharsProblem"));
-    m_charsProblem->setWordWrap(true);
-    m_charsProblem->setStyleSheet(QStringLiteral("color: #b00000"));
-    m_charsProblem->hide();
+    m_charsProblem = addProblemLabel(m_page, "CharsProblem");
     auto* rangesBox = new QVBoxLayout;
     rangesBox->addWidget(m_chars);
     rangesBox->addWidget(m_charsProblem);

@@ -43,4 +43,15 @@ inline QLabel* buddyLabel(QWidget* parent, const QString& caption, QWidget* budd
     return label;
 }
 
+// A line in red under the controls that tells what keeps OK off; hidden while nothing does.
+inline QLabel* addProblemLabel(QWidget* parent, const char* name)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setWordWrap(true);
+    label->setStyleSheet(QStringLiteral("color: #b00000"));
+    label->hide();
+    return label;
+}
+
 } // namespace glyfrax

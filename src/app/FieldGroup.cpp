@@ -159,11 +159,7 @@ QWidget* FieldGroup::buildPage(const BmFontOptions& options, const std::function
                                            "zeigen die Glyphen weiß über den Effekten in deren Farben."),
                             m_page);
     note->setWordWrap(true);
-    m_problem = new QLabel(m_page);
-    m_problem->setObjectName(QStringLiteral("FieldProblem"));
-    m_problem->setWordWrap(true);
-    m_problem->setStyleSheet(QStringLiteral("color: #b00000"));
-    m_problem->hide();
+    m_problem = addProblemLabel(m_page, "FieldProblem");
     auto* column = new QVBoxLayout(m_page);
     column->addWidget(fieldFrame);
     column->addWidget(effectsFrame);

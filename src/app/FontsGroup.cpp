@@ -118,11 +118,7 @@ QWidget* FontsGroup::buildFallbacks(const QStringList& fallbacks)
     addRow->addWidget(add);
     addRow->addWidget(addFile);
 
-    m_notFound = new QLabel(frame);
-    m_notFound->setObjectName(QStringLiteral("FallbackProblem"));
-    m_notFound->setWordWrap(true);
-    m_notFound->setStyleSheet(QStringLiteral("color: #b00000"));
-    m_notFound->hide();
+    m_notFound = addProblemLabel(frame, "FallbackProblem");
 
     auto* frameColumn = new QVBoxLayout(frame);
     frameColumn->addWidget(
