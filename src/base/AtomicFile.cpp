@@ -1,6 +1,7 @@
 #include "base/AtomicFile.h"
 
 #include "base/FileSafety.h"
+#include "base/Journal.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sys/file.h>
@@ -35,15 +37,6 @@ using SignalAction = struct sigaction;
 // takes milliseconds, so running out means the other process is stuck.
 constexpr int kLockWaitMs = 30000;
 
-// Temporary files are named ".glyfrax-" and sixteen hexadecimal digits, whatever the target's
-// name: a name that fits the folder then always leaves room for its temporary one. Those made
-// before the folder is locked, where a file system cannot make nameless files, end in "~".
-constexpr char kTemporaryPrefix[] = ".glyfrax-";
-constexpr qsizetype kTemporaryDigits = 16;
-constexpr char kUnlockedSuffix = '~';
-// The replacement under way in a folder; there is at most one, since it is made under the lock.
-constexpr char kJournalName[] = ".glyfrax-journal";
-constexpr qint64 kMaxJournalSize = qint64(16) << 20;
 // A temporary file made before the lock that nobody holds is a dead writer's once it is this old;
 // a live writer holds its files from a moment after making them.
 constexpr std::time_t kStaleAfterSeconds = 10;
@@ -100,184 +93,74 @@ struct Folder
     QString path;
     Descriptor fd;
     FileStatus identity{};
+    std::optional<WriterKey> key;
+
+    WriterPlace place() const { return {key ? &*key : nullptr, identity.st_ino}; }
 };
 
-Result<Folder> openFolder(const QString& path, const QString& target)
+// How a failure in a folder is told: as a file that could not be written, or as the folder's own.
+using Refusal = std::function<Failure(const QString& reason)>;
+
+Result<Folder> openFolder(const QString& path, const Refusal& refuse)
 {
-    Folder folder{
-        path, Descriptor(::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), {}};
+    Folder folder{path,
+                  Descriptor(::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+                  {},
+                  WriterKey::load()};
     if (folder.fd.get() < 0 && errno == EACCES)
-        return notWritten(target, QStringLiteral("Der Ordner „%1“ lässt sich nicht lesen, nur beschreiben. Ohne "
-                                                 "Leserecht kann Glyfrax ihn nicht sperren, und zwei Exporte "
-                                                 "könnten ihre Dateien mischen")
-                                      .arg(shownPath(path)));
+        return refuse(QStringLiteral("Der Ordner „%1“ lässt sich nicht lesen, nur beschreiben. Ohne "
+                                     "Leserecht kann Glyfrax ihn nicht sperren, und zwei Exporte "
+                                     "könnten ihre Dateien mischen")
+                          .arg(shownPath(path)));
     if (folder.fd.get() < 0 || ::fstat(folder.fd.get(), &folder.identity) != 0)
-        return notWritten(target, describeErrno(errno));
+        return refuse(describeErrno(errno));
     return folder;
 }
 
 // Waits for the folder's lock. flock() is released by the kernel when the holder ends, however it
 // ends, so a killed writer never blocks later ones. Where no lock can be had, nothing is replaced:
 // two writers could mix their files.
-Result<void> lockFolder(const Folder& folder, const QString& target)
+Result<void> lockFolder(const Folder& folder, const Refusal& refuse)
 {
     const QDeadlineTimer deadline(kLockWaitMs);
     while (::flock(folder.fd.get(), LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK && errno != EINTR)
-            return notWritten(target, QStringLiteral("Der Ordner „%1“ lässt sich nicht sperren (%2), und ohne Sperre "
-                                                     "könnten zwei Exporte ihre Dateien mischen")
-                                          .arg(shownPath(folder.path), describeErrno(errno)));
+            return refuse(QStringLiteral("Der Ordner „%1“ lässt sich nicht sperren (%2), und ohne Sperre "
+                                         "könnten zwei Exporte ihre Dateien mischen")
+                              .arg(shownPath(folder.path), describeErrno(errno)));
         if (deadline.hasExpired())
-            return notWritten(target, QStringLiteral("Ein anderes Programm ersetzt seit %1 Sekunden Dateien in diesem "
-                                                     "Ordner und wird nicht fertig")
-                                          .arg(kLockWaitMs / 1000));
+            return refuse(QStringLiteral("Ein anderes Programm ersetzt seit %1 Sekunden Dateien in diesem "
+                                         "Ordner und wird nicht fertig")
+                              .arg(kLockWaitMs / 1000));
         QThread::msleep(5);
     }
     return {};
 }
 
-QByteArray temporaryName(bool beforeLock = false)
-{
-    // system(), not global(): seeding the global generator costs more than a whole small export.
-    const quint64 random = QRandomGenerator::system()->generate64();
-    const QByteArray name = kTemporaryPrefix + QByteArray::number(random, 16).rightJustified(kTemporaryDigits, '0');
-    return beforeLock ? name + kUnlockedSuffix : name;
-}
-
-enum class TemporaryKind
-{
-    None,
-    MadeUnderLock, // whoever holds the lock may remove it, unless its maker still holds it
-    MadeBeforeLock // the same, once it is old enough
-};
-
-TemporaryKind temporaryKind(const char* name)
-{
-    QByteArray text(name);
-    const bool beforeLock = text.endsWith(kUnlockedSuffix);
-    if (beforeLock)
-        text.chop(1);
-    const qsizetype prefix = qsizetype(std::strlen(kTemporaryPrefix));
-    if (text.size() != prefix + kTemporaryDigits || !text.startsWith(kTemporaryPrefix) ||
-        !std::all_of(text.begin() + prefix, text.end(), [](char c) { return std::isxdigit(uchar(c)) != 0; }))
-        return TemporaryKind::None;
-    return beforeLock ? TemporaryKind::MadeBeforeLock : TemporaryKind::MadeUnderLock;
-}
-
-// What one replacement does in its folder: temporary files renamed over their targets, then the
-// earlier set's other files removed. Written to the folder before the first rename, so that a
-// replacement cut off anywhere can be completed.
-struct Journal
-{
-    std::vector<std::pair<QByteArray, QByteArray>> renames; // temporary name, target name
-    std::vector<QByteArray> removals;
-
-    QByteArray toBytes() const
-    {
-        QByteArray bytes("glyfrax-journal 1\n");
-        for (const auto& [from, to] : renames)
-            bytes += "R " + from.toPercentEncoding() + ' ' + to.toPercentEncoding() + '\n';
-        for (const QByteArray& name : removals)
-            bytes += "D " + name.toPercentEncoding() + '\n';
-        return bytes + "end\n";
-    }
-
-    // Nothing for bytes that are not a whole journal.
-    static std::optional<Journal> fromBytes(const QByteArray& bytes)
-    {
-        const QList<QByteArray> lines = bytes.split('\n');
-        if (lines.size() < 3 || lines.first() != "glyfrax-journal 1" || lines.at(lines.size() - 2) != "end" ||
-            !lines.last().isEmpty())
-            return std::nullopt;
-        Journal journal;
-        for (qsizetype i = 1; i < lines.size() - 2; ++i) {
-            const QList<QByteArray> fields = lines[i].split(' ');
-            auto name = [&fields](qsizetype at) { return QByteArray::fromPercentEncoding(fields.at(at)); };
-            if (fields.size() == 3 && fields[0] == "R")
-                journal.renames.emplace_back(name(1), name(2));
-            else if (fields.size() == 2 && fields[0] == "D")
-                journal.removals.push_back(name(1));
-            else
-                return std::nullopt;
-        }
-        return journal;
-    }
-};
-
-// Carries the journal out in the folder and removes it; the result is the first step that
-// failed, or -1. A step that was done already (a rename whose temporary file is gone, a removal
-// of a file that is gone) is skipped, so a journal can be carried out again after a kill. A
-// temporary file that cannot take its target's place is removed. Async-signal-safe, for a
-// vforked child: only system calls on what the journal holds.
-int carryOut(int folder, const Journal& journal, int& error)
-{
-    int failed = -1;
-    int step = 0;
-    for (const auto& [from, to] : journal.renames) {
-        if (::renameat(folder, from.constData(), folder, to.constData()) != 0 && errno != ENOENT) {
-            if (failed < 0) {
-                failed = step;
-                error = errno;
-            }
-            ::unlinkat(folder, from.constData(), 0);
-        }
-        ++step;
-    }
-    for (const QByteArray& name : journal.removals)
-        ::unlinkat(folder, name.constData(), 0);
-    ::fsync(folder); // the renames on disk before the journal goes; not every file system can
-    ::unlinkat(folder, kJournalName, 0);
-    ::fsync(folder);
-    return failed;
-}
-
-// Reads a regular file of the folder that is not followed through a link, or nothing.
-std::optional<QByteArray> readInFolder(int folder, const char* name, qint64 maxSize)
-{
-    const Descriptor file(::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    FileStatus info{};
-    if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > maxSize)
-        return std::nullopt;
-    QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
-    qsizetype filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t count = ::read(file.get(), bytes.data() + filled, std::size_t(bytes.size() - filled));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return std::nullopt;
-        filled += count;
-    }
-    return bytes;
-}
-
-// Under the folder's lock: completes the replacement a dead writer left in its journal, then
-// removes temporary files that no live writer holds.
-void cleanUp(const Folder& folder)
+// Under the folder's lock: completes the replacement a dead writer of this user left in its
+// journal, then removes this user's temporary files that no live writer holds. A journal that is
+// not this user's stops everything (see completeJournal).
+Result<void> cleanUp(const Folder& folder)
 {
     const int fd = folder.fd.get();
-    if (const std::optional<QByteArray> bytes = readInFolder(fd, kJournalName, kMaxJournalSize)) {
-        int error = 0;
-        if (const std::optional<Journal> journal = Journal::fromBytes(*bytes))
-            carryOut(fd, *journal, error);
-        else
-            ::unlinkat(fd, kJournalName, 0); // only a whole journal is ever given its name
-    }
+    const WriterPlace place = folder.place();
+    if (Result<void> completed = completeJournal(fd, folder.path, place); !completed)
+        return completed;
     const int listing = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* entries = listing >= 0 ? ::fdopendir(listing) : nullptr;
     if (!entries) {
         if (listing >= 0)
             ::close(listing);
-        return;
+        return {};
     }
     std::vector<QByteArray> stale;
     while (const dirent* entry = ::readdir(entries)) {
-        const TemporaryKind kind = temporaryKind(entry->d_name);
+        const TemporaryKind kind = temporaryKind(place, entry->d_name);
         if (kind == TemporaryKind::None)
             continue;
         const Descriptor file(::openat(fd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         FileStatus info{};
-        if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
             continue;
         const bool old =
             kind == TemporaryKind::MadeUnderLock || std::time(nullptr) - info.st_ctime > kStaleAfterSeconds;
@@ -287,6 +170,7 @@ void cleanUp(const Folder& folder)
     ::closedir(entries);
     for (const QByteArray& name : stale)
         ::unlinkat(fd, name.constData(), 0);
+    return {};
 }
 
 // One file to replace, and its complete new content.
@@ -368,12 +252,12 @@ Failure isInput(const QString& target, const QString& input)
 // A temporary file in the folder, held (flock) as long as this process has it, so that nobody
 // takes it for a dead writer's. Without a name where the file system allows it, so that a process
 // killed while writing leaves nothing behind.
-Result<void> createTemporary(Pending& file, const QString& folderPath)
+Result<void> createTemporary(Pending& file, const Folder& folder)
 {
     int fd = ::openat(file.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-            file.tempName = temporaryName(true);
+            file.tempName = temporaryName(folder.place(), true);
             fd = ::openat(file.folder, file.tempName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
             if (fd < 0)
                 file.tempName.clear();
@@ -382,7 +266,7 @@ Result<void> createTemporary(Pending& file, const QString& folderPath)
         }
     }
     if (fd < 0)
-        return notWritten(file.path, reasonInFolder(errno, folderPath));
+        return notWritten(file.path, reasonInFolder(errno, folder.path));
     file.temporary = Descriptor(fd);
     ::flock(fd, LOCK_EX | LOCK_NB);
     // The new file takes the place of the earlier one, so it takes its permissions and owner too.
@@ -395,11 +279,11 @@ Result<void> createTemporary(Pending& file, const QString& folderPath)
 }
 
 // Gives a nameless temporary file a name in its folder.
-bool giveName(Pending& file)
+bool giveName(Pending& file, const WriterPlace& place)
 {
     if (!file.tempName.isEmpty())
         return true;
-    const QByteArray name = temporaryName();
+    const QByteArray name = temporaryName(place);
     const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(file.temporary.get());
     if (::linkat(AT_FDCWD, procPath.constData(), file.folder, name.constData(), AT_SYMLINK_FOLLOW) != 0 &&
         // without /proc: the direct way, which needs more privileges
@@ -409,20 +293,6 @@ bool giveName(Pending& file)
     return true;
 }
 
-// Writes the journal under its name in one step: a file that has the name is whole.
-bool writeJournal(int folder, const Journal& journal)
-{
-    const QByteArray name = temporaryName();
-    const QByteArray bytes = journal.toBytes();
-    const Descriptor file(::openat(folder, name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644));
-    bool written = file.get() >= 0 &&
-                   ::write(file.get(), bytes.constData(), std::size_t(bytes.size())) == bytes.size() &&
-                   ::fsync(file.get()) == 0 && ::renameat(folder, name.constData(), folder, kJournalName) == 0;
-    if (!written && file.get() >= 0)
-        ::unlinkat(folder, name.constData(), 0);
-    return written && (::fsync(folder) == 0 || errno == EINVAL);
-}
-
 // Carries the journal out in a child process of its own session. A kill of this process, or of
 // its whole process group, which may come at any moment, then either comes before the journal is
 // written or leaves the child to finish; a kill of the child too leaves the journal for the next
@@ -430,6 +300,7 @@ bool writeJournal(int folder, const Journal& journal)
 // the signals a terminal or a service manager sends.
 int carryOutInChild(int folder, const Journal& journal, int& error)
 {
+    std::vector<char> done(journal.renames.size(), 0); // made here: the child may not allocate
     int report[2] = {-1, -1};
     // vfork: the child borrows this process's memory instead of copying its page tables, which
     // costs milliseconds in a process with Qt loaded; this thread waits until the child is done.
@@ -441,7 +312,7 @@ int carryOutInChild(int folder, const Journal& journal, int& error)
         for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE})
             ::sigaction(signal, &ignore, nullptr);
         int childError = 0;
-        const int outcome[2] = {carryOut(folder, journal, childError), childError};
+        const int outcome[2] = {carryOut(folder, journal, done.data(), childError), childError};
         static_cast<void>(::write(report[1], outcome, sizeof outcome));
         ::_exit(0);
     }
@@ -457,7 +328,7 @@ int carryOutInChild(int folder, const Journal& journal, int& error)
     if (report[0] >= 0)
         ::close(report[0]);
     if (outcome[0] == -2) // no child to be had, or one that ended without a word: here, then
-        return carryOut(folder, journal, error);
+        return carryOut(folder, journal, done.data(), error);
     error = outcome[1];
     return outcome[0];
 }
@@ -495,11 +366,12 @@ std::vector<QByteArray> earlierFilesToRemove(const FileSet& set, const Folder& f
         const QByteArray name = QFile::encodeName(info.fileName());
         const bool kept =
             std::any_of(pending.begin(), pending.end(), [&name](const auto& p) { return p->name == name; });
-        if (kept || name.isEmpty() || name == kJournalName || temporaryKind(name.constData()) != TemporaryKind::None ||
+        if (kept || name.isEmpty() || name == kJournalName ||
+            temporaryKind(folder.place(), name.constData()) != TemporaryKind::None ||
             ::stat(QFile::encodeName(info.absolutePath()).constData(), &place) != 0 ||
             !sameInode(place, folder.identity) ||
             ::fstatat(folder.fd.get(), name.constData(), &file, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(file.st_mode) ||
-            inputAt(folder.fd.get(), name, inputs) ||
+            inputAt(folder.fd.get(), name, inputs) || whyNotReplaceable(folder.fd.get(), name) ||
             std::find(removals.begin(), removals.end(), name) != removals.end())
             continue;
         removals.push_back(name);
@@ -522,7 +394,8 @@ Result<void> writeFilesAtomically(const FileSet& set)
         if (!target)
             return failure(target.error());
         if (!folder) {
-            Result<Folder> opened = openFolder(target->first, file.path);
+            Result<Folder> opened =
+                openFolder(target->first, [&file](const QString& reason) { return notWritten(file.path, reason); });
             if (!opened)
                 return failure(opened.error());
             folder = std::move(*opened);
@@ -549,7 +422,7 @@ Result<void> writeFilesAtomically(const FileSet& set)
     // Every file written and on disk before the lock is taken and the first target is touched.
     for (std::size_t i = 0; i < files.size(); ++i) {
         Pending& file = *pending[i];
-        if (Result<void> created = createTemporary(file, folder->path); !created)
+        if (Result<void> created = createTemporary(file, *folder); !created)
             return created;
         QFile device;
         errno = 0;
@@ -562,21 +435,29 @@ Result<void> writeFilesAtomically(const FileSet& set)
             return notWritten(file.path, describeErrno(errno));
     }
 
-    if (Result<void> locked = lockFolder(*folder, files.front().path); !locked)
+    const Refusal refuse = [&files](const QString& reason) { return notWritten(files.front().path, reason); };
+    if (Result<void> locked = lockFolder(*folder, refuse); !locked)
         return locked;
-    cleanUp(*folder);
+    if (Result<void> clean = cleanUp(*folder); !clean)
+        return clean;
     for (const auto& file : pending) {
         if (Result<void> fine = recheck(*file, *folder, inputs); !fine)
             return fine;
+        // A replacement that would stop halfway is not begun.
+        if (const std::optional<QString> problem = whyNotReplaceable(file->folder, file->name))
+            return notWritten(file->path, *problem);
     }
+    const WriterPlace place = folder->place();
     Journal journal;
     for (const auto& file : pending) {
-        if (!giveName(*file))
+        if (!giveName(*file, place))
             return notWritten(file->path, reasonInFolder(errno, folder->path));
-        journal.renames.emplace_back(file->tempName, file->name);
+        FileStatus earlier{};
+        const bool replaces = ::fstatat(file->folder, file->name.constData(), &earlier, AT_SYMLINK_NOFOLLOW) == 0;
+        journal.renames.push_back({file->tempName, file->name, replaces ? temporaryName(place) : QByteArray()});
     }
     journal.removals = earlierFilesToRemove(set, *folder, pending, inputs);
-    if (!writeJournal(folder->fd.get(), journal))
+    if (!writeJournal(folder->fd.get(), journal, place))
         return notWritten(files.front().path, reasonInFolder(errno, folder->path));
     // From here on the journal owns the temporary files: they become the targets, now or later.
     for (const auto& file : pending)
@@ -598,13 +479,16 @@ Result<void> finishInterruptedReplacement(const QString& folderPath)
     if (const FileKind kind = fileKind(folderPath); kind != FileKind::Folder)
         return failure(
             QStringLiteral("„%1“ ist kein Ordner, sondern %2.").arg(shownPath(folderPath), describeKind(kind)));
-    Result<Folder> folder = openFolder(QFileInfo(folderPath).absoluteFilePath(), folderPath);
+    const Refusal refuse = [&folderPath](const QString& reason) {
+        return failure(
+            QStringLiteral("Im Ordner „%1“ lässt sich nichts abschließen: %2.").arg(shownPath(folderPath), reason));
+    };
+    Result<Folder> folder = openFolder(QFileInfo(folderPath).absoluteFilePath(), refuse);
     if (!folder)
         return failure(folder.error());
-    if (Result<void> locked = lockFolder(*folder, folderPath); !locked)
+    if (Result<void> locked = lockFolder(*folder, refuse); !locked)
         return locked;
-    cleanUp(*folder);
-    return {};
+    return cleanUp(*folder);
 }
 
 } // namespace glyfrax

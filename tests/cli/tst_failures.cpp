@@ -300,10 +300,58 @@ void TestFailures::hostileFiles_data()
         << u"{ cat $C; head -c $((1048576 - $(wc -c <$C))) /dev/zero | tr '\\0' ' '; } >big.ini && "_s
            u"[ $(wc -c <big.ini) = 1048576 ] && $Y --config big.ini p.bmp"_s
         << 0 << QString() << u"[ -s p.fnt ]"_s;
-    QTest::addRow("temporary files of dead exports")
-        << u"touch .glyfrax-0123456789abcdef .glyfrax-0123456789abcdef~ .glyfrax-notes && $X p.bmp"_s << 0 << QString()
-        << u"[ ! -e .glyfrax-0123456789abcdef ] && [ -e .glyfrax-0123456789abcdef~ ] && "_s
+    // Files someone else put into the folder: a journal is carried out only when this user's Glyfrax
+    // wrote it for this folder, a temporary file removed only when it bears the same mark.
+    const QString victim = u"echo victim >../victim && cp $F ../font.keep && "_s,
+                  journal = u"printf '%s\\n' 'glyfrax-journal 1' %1 end >.glyfrax-journal"_s,
+                  planted = victim + u"$X p.bmp && cp p.bmp p.old && "_s + journal + u" && $X --size 20 p.bmp"_s,
+                  untouched = u"[ \"$(cat ../victim)\" = victim ] && cmp -s ../font.ttf ../font.keep && "_s
+                              u"cmp -s p.bmp p.old && [ -s p.fnt ] && [ -e .glyfrax-journal ]"_s,
+                  refusal = u"kein Journal, das Glyfrax für Sie"_s;
+    QTest::addRow("planted journal removes a file beside the folder")
+        << planted.arg(u"'D ..%2Fvictim'"_s) << 1 << refusal << untouched;
+    QTest::addRow("planted journal removes a file by its absolute path")
+        << planted.arg(u"\"D $(cd ..; pwd | sed s,/,%2F,g)%2Fvictim\""_s) << 1 << refusal << untouched;
+    QTest::addRow("planted journal replaces a file outside")
+        << u"echo evil >evil && "_s + planted.arg(u"'R evil ..%2Fvictim'"_s) << 1 << refusal << untouched;
+    QTest::addRow("planted journal moves a file in")
+        << planted.arg(u"'R ..%2Fvictim stolen'"_s) << 1 << refusal << untouched + u" && [ ! -e stolen ]"_s;
+    QTest::addRow("planted journal overwrites the font and removes the settings")
+        << u"cp $C c.ini && echo junk >junk && "_s + planted.arg(u"'R junk ..%2Ffont.ttf' 'D c.ini' 'D p.fnt'"_s) << 1
+        << refusal << untouched + u" && cmp -s c.ini $C"_s;
+    QTest::addRow("a journal of another user in a shared folder, as nobody")
+        << u"chmod 1777 . && "_s + victim +
+               u"$X p.bmp && cp p.bmp p.old && $N sh -c \"printf '%s\\n' "_s
+               u"'glyfrax-journal 1' 'D ..%2Fvictim' end >.glyfrax-journal\" && $X --size 20 p.bmp"_s
+        << 1 << u"gehört dem Benutzer „nobody“"_s << untouched;
+    QTest::addRow("a planted journal stops --finish too")
+        << victim + journal.arg(u"'D ..%2Fvictim'"_s) + u" && $Y --finish ."_s << 1 << refusal
+        << u"[ \"$(cat ../victim)\" = victim ]"_s;
+    QTest::addRow("the user's own files named like temporary ones")
+        << u"touch .glyfrax-0123456789abcdef .glyfrax-0123456789abcdef0123456789abcdef .glyfrax-notes && $X p.bmp"_s
+        << 0 << QString()
+        << u"[ -e .glyfrax-0123456789abcdef ] && [ -e .glyfrax-0123456789abcdef0123456789abcdef ] && "_s
            u"[ -e .glyfrax-notes ] && [ ! -e .glyfrax-journal ]"_s;
+    // A replacement that cannot be carried out whole is not begun, or is undone: the earlier set stays.
+    const QString earlier = u"$X p.bmp && cp p.bmp p.old && cp p.fnt f.old && "_s,
+                  same = u"cmp -s p.bmp p.old && cmp -s p.fnt f.old && [ $(ls -A | wc -l) = 4 ]"_s;
+    QTest::addRow("the earlier metrics of another user in a shared folder")
+        << u"chmod 1777 . && $U $X p.bmp && cp p.bmp p.old && cp p.fnt f.old && chown nobody p.fnt && "_s
+           u"$U $X --size 20 p.bmp"_s
+        << 1 << u"anderen Benutzer"_s << same;
+    QTest::addRow("immutable earlier metrics")
+        << earlier + u"chattr +i p.fnt && $X --size 20 p.bmp; r=$?; chattr -i p.fnt; (exit $r)"_s << 1
+        << u"unveränderlich"_s << same;
+    QTest::addRow("the second rename fails")
+        << earlier + u"$P GLYFRAX_FAILING_RENAME=3 $X --size 20 p.bmp"_s << 1 << u"Zugriff verweigert"_s << same;
+    QTest::addRow("the fifth rename of a BMFont set fails")
+        << u"$X "_s + bm +
+               u"--font-file $F --max-texture 64 p.png && mkdir e && cp p* e && "_s
+               u"$P GLYFRAX_FAILING_RENAME=6 $X "_s +
+               bm + u"--font-file $F --max-texture 32 p.png"_s
+        << 1 << u"Zugriff verweigert"_s
+        << u"! for f in e/*; do cmp -s $f ${f#e/} || echo $f; done | grep -q . && "_s
+           u"[ $(ls -A | wc -l) = $(($(ls e | wc -l) + 1)) ]"_s;
     QTest::addRow("stdout that cannot be written") << u"$X p.bmp >/dev/full"_s << 1 << u"stdout"_s << u"[ -s p.fnt ]"_s;
     QTest::addRow("characters the font lacks, told with --verbose")
         << u"$X "_s + bm + u"--font-file $F --verbose --chars 65,0x10FFFD,0x10FFFC p.png"_s << 0
@@ -319,8 +367,8 @@ void TestFailures::hostileFiles()
     QFETCH(int, exitCode);
     QFETCH(QString, message);
     QFETCH(QString, check);
-    const bool asNobody = script.contains(u"$N"_s);
-    if (geteuid() != 0 && (asNobody || script.contains(u"mount"_s)))
+    const bool asNobody = script.contains(u"$N"_s) || script.contains(u"$U"_s);
+    if (geteuid() != 0 && (asNobody || script.contains(u"mount"_s) || script.contains(u"chattr"_s)))
         QSKIP("This case needs root.");
     if (asNobody && !othersCanRun(kExporter))
         QSKIP("The test cannot be run as user nobody from this build folder.");
@@ -329,11 +377,15 @@ void TestFailures::hostileFiles()
     QFile::copy(kFonts + u"/DejaVuSans.ttf"_s, folder.filePath(u"font.ttf"_s));
     // The exit code and messages of the export, then what the check finds.
     const QString whole = u"cd \"$1\" && X=\"$2 --config $3\" Y=\"$2\" F=\"$1/font.ttf\" C=\"$3\" "_s
-                          u"N='setpriv --reuid=65534 --regid=65534 --clear-groups' && mkdir run && cd run && { "_s +
+                          u"N='setpriv --reuid=65534 --regid=65534 --clear-groups' "_s
+                          u"U='setpriv --reuid=4321 --regid=4321 --clear-groups' "_s
+                          u"P=\"env LD_PRELOAD=$4 ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0\" "_s
+                          u"&& mkdir run && cd run && { "_s +
                           script + u"; }; echo \"exit $?\" >&2; { "_s + check +
                           u"; } || echo 'check failed' >&2; "_s
                           u"cd \"$1\" && chmod -R u+rwx run && rm -rf run"_s;
-    const QStringList shell{u"sh"_s, u"-c"_s, whole, u"sh"_s, folder.path(), kExporter, m_config};
+    const QStringList shell{u"sh"_s,       u"-c"_s,   whole,    u"sh"_s,
+                            folder.path(), kExporter, m_config, QStringLiteral(GLYFRAX_SLOW_RENAMES)};
     const ChildRun run =
         geteuid() == 0 ? runChild(u"unshare"_s, QStringList{u"-m"_s} + shell) : runChild(shell.first(), shell.mid(1));
     QVERIFY2(run.err.contains(u"exit %1\n"_s.arg(exitCode)), qPrintable(run.err));
