@@ -1,5 +1,6 @@
 #include "base/AtomicFile.h"
 
+#include "base/Descriptor.h"
 #include "base/FileSafety.h"
 #include "base/Journal.h"
 
@@ -60,27 +61,6 @@ QString reasonInFolder(int error, const QString& folder)
         return QStringLiteral("In diesem Ordner lässt sich keine Datei anlegen");
     return describeErrno(error);
 }
-
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    Descriptor(Descriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept
-    {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 bool sameInode(const FileStatus& a, const FileStatus& b)
 {

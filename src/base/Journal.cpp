@@ -1,5 +1,6 @@
 #include "base/Journal.h"
 
+#include "base/Descriptor.h"
 #include "base/FileSafety.h"
 
 #include <QDir>
@@ -56,23 +57,6 @@ bool exists(int folder, const QByteArray& name, FileStatus& info)
 {
     return ::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
-
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 QString userName(uid_t user)
 {
