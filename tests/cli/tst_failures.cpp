@@ -327,6 +327,8 @@ void TestFailures::hostileFiles_data()
     QTest::addRow("a planted journal stops --finish too")
         << victim + journal.arg(u"'D ..%2Fvictim'"_s) + u" && $Y --finish ."_s << 1 << refusal
         << u"[ \"$(cat ../victim)\" = victim ]"_s;
+    QTest::addRow("--finish names the folder, as nobody")
+        << u"mkdir w && chmod 0333 w && $N $Y --finish w"_s << 1 << u"Im Ordner „"_s << u"[ -z \"$(ls -A w)\" ]"_s;
     QTest::addRow("the user's own files named like temporary ones")
         << u"touch .glyfrax-0123456789abcdef .glyfrax-0123456789abcdef0123456789abcdef .glyfrax-notes && $X p.bmp"_s
         << 0 << QString()
