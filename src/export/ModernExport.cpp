@@ -338,6 +338,18 @@ FontSettings sizedFont(const Settings& settings)
     return font;
 }
 
+// Why a fallback cannot be used, the fallback named first as names are in messages; where the
+// reason names its file again, that is cut the same way, so that a path of any length is shown
+// as a line's worth and not twice whole.
+QString fallbackProblem(const QString& fallback, QString reason)
+{
+    for (const QString& path : {fallback, splitFaceNumber(fallback).path}) {
+        reason.replace(QStringLiteral("„%1“").arg(shownPath(path)),
+                       QStringLiteral("„%1“").arg(shownName(QDir::toNativeSeparators(path))));
+    }
+    return QStringLiteral("Ersatzschrift „%1“: %2").arg(shownName(fallback), reason);
+}
+
 // The fallback fonts at the main font's size and style, each found or registered; their files
 // are inputs of the export.
 Result<std::vector<FontMeasure>> fallbackFonts(const FontSettings& main, const QStringList& fallbacks, bool monochrome,
@@ -347,7 +359,7 @@ Result<std::vector<FontMeasure>> fallbackFonts(const FontSettings& main, const Q
     for (const QString& fallback : fallbacks) {
         const Result<RegisteredFont> found = findFont(fallback);
         if (!found)
-            return failure(QStringLiteral("Ersatzschrift „%1“: %2").arg(shownName(fallback), found.error()));
+            return failure(fallbackProblem(fallback, found.error()));
         FontSettings face = main;
         face.face = found->family;
         fonts.emplace_back(face, CodePage::windows1252(), monochrome);
