@@ -309,7 +309,7 @@ void TestFailures::hostileFiles_data()
         << u"$X "_s + bm + u"--font-file $F --verbose --chars 65,0x10FFFD,0x10FFFC p.png"_s << 0
         << u"Nicht in der Schrift, ausgelassen (2 Zeichen): U+10FFFC–U+10FFFD"_s << u"grep -q 'char id=65 ' p.fnt"_s;
     // An earlier descriptor is read as far as a real one names pages; one that another user put
-    // there removes none of the user's files.
+    // there removes none of the user's files; a --config that holds no setting writes nothing.
     const QString head =
         u"printf 'info face=\"x\"\\npage id=0 file=\"p_0.png\"\\npage id=1 file=\"p_1.png\"\\n' >p.fnt"_s;
     QTest::addRow("earlier descriptor of 300 MB, its pages first")
@@ -318,6 +318,9 @@ void TestFailures::hostileFiles_data()
     QTest::addRow("earlier descriptor of another user")
         << head + u" && chown 65534 p.fnt && echo mine >p_1.png && $X "_s + bm + u"--font-file $F p.png"_s << 0
         << QString() << u"[ \"$(cat p_1.png)\" = mine ]"_s;
+    QTest::addRow("settings file of binary junk")
+        << u"head -c 102400 $F >junk.ini && $Y --config junk.ini --font-file $F --size 10 p.bmp"_s << 1
+        << u"enthält keine Einstellung, die Glyfrax lesen kann"_s << u"[ $(ls | wc -l) = 1 ]"_s;
     QTest::addRow("a characters file's space")
         << u"printf 'a b' >c.txt && $X "_s + bm + u"--font-file $F --chars-file c.txt p.png"_s << 0 << QString()
         << u"grep -q 'chars count=3' p.fnt && grep -q 'char id=32 ' p.fnt"_s;
