@@ -205,9 +205,10 @@ int runCommandLine()
             print(stderr, QStringLiteral("glyfrax-export: ") + sized.error());
             return 2;
         }
-        return finish(runModernExport(
-            line, settings, faceName, configPath, QGuiApplication::palette(),
-            [&line](std::int32_t width, std::int32_t height) { return approveTextureSize(line.allowLarge, width, height); }));
+        return finish(runModernExport(line, settings, faceName, configPath, QGuiApplication::palette(),
+                                      [&line](std::int32_t width, std::int32_t height) {
+                                          return approveTextureSize(line.allowLarge, width, height);
+                                      }));
     }
     ProgressLine progress(!line.quiet);
     ExportRun run;
