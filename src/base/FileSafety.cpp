@@ -137,7 +137,24 @@ bool isSameFile(const QString& a, const QString& b)
            first.st_ino == second.st_ino;
 }
 
-Result<QByteArray> readRegularFile(const QString& path, qint64 maxSize)
+std::optional<uint> entryOwner(const QString& path)
+{
+    FileStatus info{};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return uint(info.st_uid);
+}
+
+namespace {
+
+// Reads a regular file up to limit bytes; a longer one is refused (whole) or cut there (head).
+enum class Reading
+{
+    Whole,
+    Head
+};
+
+Result<QByteArray> readRegular(const QString& path, qint64 limit, Reading reading)
 {
     auto refused = [&path](const QString& reason) {
         return failure(QStringLiteral("Die Datei „%1“ lässt sich nicht lesen: %2.").arg(shownPath(path), reason));
@@ -159,18 +176,20 @@ Result<QByteArray> readRegularFile(const QString& path, qint64 maxSize)
     FileStatus info{};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         return notRegular(kindOf(info.st_mode));
-    const QString tooLarge = QStringLiteral("Sie ist größer als %1 MiB").arg(maxSize >> 20);
-    if (info.st_size > maxSize)
+    const QString tooLarge = QStringLiteral("Sie ist größer als %1 MiB").arg(limit >> 20);
+    if (reading == Reading::Whole && info.st_size > limit)
         return refused(tooLarge);
 
-    // Read to the end, never past one byte more than allowed: the file may have grown since.
-    QByteArray bytes(qsizetype(std::min<qint64>(info.st_size, maxSize)) + 1, Qt::Uninitialized);
+    // Read to the end, never past one byte more than allowed: the file may have grown since. A
+    // head stops at the limit itself.
+    const qint64 largest = reading == Reading::Whole ? limit + 1 : limit;
+    QByteArray bytes(qsizetype(std::min<qint64>(info.st_size, largest - 1)) + 1, Qt::Uninitialized);
     qsizetype filled = 0;
     for (;;) {
         if (filled == bytes.size()) {
-            if (filled > maxSize)
+            if (filled >= largest)
                 break;
-            bytes.resize(qsizetype(std::min<qint64>(qint64(filled) * 2, maxSize + 1)));
+            bytes.resize(qsizetype(std::min<qint64>(qint64(filled) * 2, largest)));
         }
         const ssize_t count = ::read(fd, bytes.data() + filled, std::size_t(bytes.size() - filled));
         if (count < 0 && errno == EINTR)
@@ -181,10 +200,22 @@ Result<QByteArray> readRegularFile(const QString& path, qint64 maxSize)
             break;
         filled += count;
     }
-    if (filled > maxSize)
+    if (filled > limit)
         return refused(tooLarge);
     bytes.truncate(filled);
     return bytes;
+}
+
+} // namespace
+
+Result<QByteArray> readRegularFile(const QString& path, qint64 maxSize)
+{
+    return readRegular(path, maxSize, Reading::Whole);
+}
+
+Result<QByteArray> readRegularFileHead(const QString& path, qint64 headSize)
+{
+    return readRegular(path, headSize, Reading::Head);
 }
 
 QString shownText(const QString& text)

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace glyfrax {
 
 // What a path names once symbolic links are followed.
@@ -39,10 +41,17 @@ Result<void> checkFaithfulPath(const QString& path);
 // through symbolic or hard links alike.
 bool isSameFile(const QString& a, const QString& b);
 
+// The user who owns the entry at path, a symbolic link itself rather than its target; none when
+// there is no entry.
+std::optional<uint> entryOwner(const QString& path);
+
 // Reads a regular file of at most maxSize bytes. Anything else (a folder, a FIFO, a device, a
 // larger file) is refused before it is read, and opening never blocks. The failure is one German
 // sentence naming the path.
 Result<QByteArray> readRegularFile(const QString& path, qint64 maxSize);
+// The first headSize bytes of a regular file, or all of a shorter one, refused as readRegularFile
+// refuses anything else: for a format whose part that matters comes first, however large the rest.
+Result<QByteArray> readRegularFileHead(const QString& path, qint64 headSize);
 
 // A text for a message: control characters are shown as visible symbols, so a value can neither
 // cut a message short (NUL) nor steer the terminal it is printed on.

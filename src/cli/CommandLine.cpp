@@ -194,7 +194,8 @@ std::optional<std::array<QString, 5>> labelsFrom(const QString& text)
 }
 
 // A size in points or in pixels, never both; a size in points replaces the settings' size in
-// pixels. No size at all would silently be some other size.
+// pixels, and --pixels 0 asks for the settings' size in points, as Pixels=0 in the settings does.
+// No size at all would silently be some other size.
 Result<void> readModernSize(const QCommandLineParser& parser, const Options& o, CommandLine& line)
 {
     const auto given = std::find_if(line.overrides.bmfont.begin(), line.overrides.bmfont.end(),
@@ -206,8 +207,6 @@ Result<void> readModernSize(const QCommandLineParser& parser, const Options& o, 
     if (line.overrides.size == 0.0F)
         return failure(QStringLiteral("--size 0 gibt keine Größe für --format bmfont; geben Sie eine Größe in Punkt "
                                       "oder mit --pixels in Pixeln an."));
-    if (pixels && given->second.trimmed().toInt() == 0)
-        return failure(QStringLiteral("--pixels 0 gibt keine Größe; geben Sie eine Größe in Pixeln an."));
     if (parser.isSet(o.size))
         line.overrides.bmfont.append({QStringLiteral("Pixels"), QStringLiteral("0")});
     return {};

@@ -161,9 +161,16 @@ int runCommandLine()
         return 1;
     }
     const LoadedSettings loaded = readSettingsFile(configPath);
-    if (const QString report = describeLoadedSettings(configPath, loaded); !report.isEmpty())
+    // A file given with --config that holds no setting at all is a mistake, not a wish for the
+    // defaults: the export would quietly be of another font and size than meant.
+    const bool unusable = !loaded.fileProblem.isEmpty() || (loaded.nothingReadable && !line.configPath.isEmpty());
+    if (QString report = describeLoadedSettings(configPath, loaded); !report.isEmpty()) {
+        if (loaded.nothingReadable)
+            report += unusable ? QStringLiteral(" Es wurde nichts exportiert.")
+                               : QStringLiteral(" Glyfrax exportiert mit den Werten, die fehlende Einträge ergeben.");
         print(stderr, QStringLiteral("glyfrax-export: ") + report);
-    if (!loaded.fileProblem.isEmpty())
+    }
+    if (unusable)
         return 1;
     Settings settings = loaded.settings;
     QStringList inputs{configPath}; // never to be replaced by the export
@@ -198,9 +205,10 @@ int runCommandLine()
             print(stderr, QStringLiteral("glyfrax-export: ") + sized.error());
             return 2;
         }
-        return finish(runModernExport(
-            line, settings, faceName, configPath, QGuiApplication::palette(),
-            [&line](std::int32_t width, std::int32_t height) { return approveTextureSize(line.allowLarge, width, height); }));
+        return finish(runModernExport(line, settings, faceName, configPath, QGuiApplication::palette(),
+                                      [&line](std::int32_t width, std::int32_t height) {
+                                          return approveTextureSize(line.allowLarge, width, height);
+                                      }));
     }
     ProgressLine progress(!line.quiet);
     ExportRun run;

@@ -13,6 +13,9 @@ class QIODevice;
 
 namespace glyfrax {
 
+// The binary form numbers a character's page in one byte, so a set has at most this many pages.
+constexpr int kMaxBmFontPages = 256;
+
 // One character of a texture font: its cell on its page, where the cell's top-left corner lies
 // from the pen position (x) and from the top of the line (y), and how far the pen moves on.
 struct BmFontChar

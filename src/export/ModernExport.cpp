@@ -37,8 +37,6 @@ namespace glyfrax {
 
 namespace {
 
-// The binary descriptor numbers pages in one byte.
-constexpr int kMaxPages = 256;
 constexpr std::int32_t kWhite = 0xFFFFFF;
 constexpr std::int32_t kBlack = 0;
 
@@ -90,31 +88,29 @@ Result<std::vector<char32_t>> chosenCharacters(const BmFontOptions& options)
 
 namespace {
 
-// Names that the earlier set may have given its pages: the image's own name, or its stem with
-// a page number, as PNG or BMP.
-bool isPageName(const QString& name, const QString& imagePath)
-{
-    const QString image = QFileInfo(imagePath).fileName();
-    const QString stem = image.left(image.size() - extensionOf(image).size());
-    const QRegularExpression pattern(u'^' + QRegularExpression::escape(stem) +
-                                         QStringLiteral(R"((_[0-9]+)?\.(png|bmp)$)"),
-                                     QRegularExpression::CaseInsensitiveOption);
-    return name == image || (name.startsWith(stem) && pattern.match(name).hasMatch());
-}
-
 // The pages the descriptor now at descriptorPath names, if they are pages of this image's name
-// beside it; never anything else, whatever the descriptor says.
+// beside it (the image's own name, or its stem with a page number, as PNG or BMP) and have the
+// descriptor's owner; never anything else, whatever the descriptor says. A descriptor that
+// another user put into a shared folder does not make the export remove the user's files.
 QStringList earlierPages(const QString& descriptorPath, const QString& imagePath)
 {
-    constexpr qint64 kLargestDescriptor = qint64(256) << 20;
     if (fileKind(descriptorPath) != FileKind::Regular)
         return {};
-    const Result<QByteArray> bytes = readRegularFile(descriptorPath, kLargestDescriptor);
-    QStringList pages;
+    const Result<QByteArray> head = readRegularFileHead(descriptorPath, kDescriptorHeadSize);
+    const std::optional<uint> owner = entryOwner(descriptorPath);
+    if (!head || !owner)
+        return {};
+    const QString image = QFileInfo(imagePath).fileName();
+    const QString stem = image.left(image.size() - extensionOf(image).size());
+    static const QRegularExpression numbered(QStringLiteral(R"(^(_[0-9]+)?\.(png|bmp)$)"),
+                                             QRegularExpression::CaseInsensitiveOption);
     const QDir folder = QFileInfo(descriptorPath).dir();
-    for (const QString& name : bytes ? pageFilesNamedBy(*bytes) : QStringList()) {
-        if (isPageName(name, imagePath))
-            pages.append(folder.filePath(name));
+    QStringList pages;
+    for (const QString& name : pageFilesNamedBy(*head)) {
+        const QString path = folder.filePath(name);
+        if ((name == image || (name.startsWith(stem) && numbered.match(name.mid(stem.size())).hasMatch())) &&
+            entryOwner(path) == owner)
+            pages.append(path);
     }
     return pages;
 }
@@ -342,6 +338,18 @@ FontSettings sizedFont(const Settings& settings)
     return font;
 }
 
+// Why a fallback cannot be used, the fallback named first as names are in messages; where the
+// reason names its file again, that is cut the same way, so that a path of any length is shown
+// as a line's worth and not twice whole.
+QString fallbackProblem(const QString& fallback, QString reason)
+{
+    for (const QString& path : {fallback, splitFaceNumber(fallback).path}) {
+        reason.replace(QStringLiteral("„%1“").arg(shownPath(path)),
+                       QStringLiteral("„%1“").arg(shownName(QDir::toNativeSeparators(path))));
+    }
+    return QStringLiteral("Ersatzschrift „%1“: %2").arg(shownName(fallback), reason);
+}
+
 // The fallback fonts at the main font's size and style, each found or registered; their files
 // are inputs of the export.
 Result<std::vector<FontMeasure>> fallbackFonts(const FontSettings& main, const QStringList& fallbacks, bool monochrome,
@@ -351,7 +359,7 @@ Result<std::vector<FontMeasure>> fallbackFonts(const FontSettings& main, const Q
     for (const QString& fallback : fallbacks) {
         const Result<RegisteredFont> found = findFont(fallback);
         if (!found)
-            return failure(QStringLiteral("Ersatzschrift „%1“: %2").arg(shownName(fallback), found.error()));
+            return failure(fallbackProblem(fallback, found.error()));
         FontSettings face = main;
         face.face = found->family;
         fonts.emplace_back(face, CodePage::windows1252(), monochrome);
@@ -478,11 +486,11 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         sizes, {options.spacing.horizontal, options.spacing.vertical, options.maxTexture, !options.nonSquare});
     if (!packing)
         return failure(packing.error());
-    if (packing->pageCount > kMaxPages)
+    if (packing->pageCount > kMaxBmFontPages)
         return failure(QStringLiteral("Die Zeichen brauchen %1 Seiten, mehr als %2. Wählen Sie eine größere "
                                       "--max-texture oder weniger Zeichen.")
                            .arg(packing->pageCount)
-                           .arg(kMaxPages));
+                           .arg(kMaxBmFontPages));
     if (options.crop)
         cropSinglePage(*packing, sizes);
     if (run.stillWanted && !run.stillWanted())

@@ -312,6 +312,8 @@ QString startupReport(const QString& path, const LoadedSettings& loaded)
     if (!loaded.fileProblem.isEmpty())
         parts.last() += QStringLiteral(" Glyfrax verwendet die Werte, die fehlende Einträge ergeben, und lässt die "
                                        "Datei beim Beenden, wie sie ist.");
+    else if (loaded.nothingReadable)
+        parts.last() += QStringLiteral(" Glyfrax beginnt mit den Werten, die fehlende Einträge ergeben.");
     // Only for a face the file really names: a missing, unreadable or empty file names none.
     const QString face = loaded.settings.font.face;
     if (loaded.fileProblem.isEmpty() && face != readSettings(ProfileFile()).settings.font.face &&

@@ -220,7 +220,7 @@ std::vector<BmFontOption> makeTable()
          QStringLiteral("N"),
          {},
          QStringLiteral("Schriftgröße in Pixeln je Geviert, wie BMFont sie als size nennt, statt --size in Punkt "
-                        "(1 bis %1; Vorgabe 0: die Größe in Punkt aus den Einstellungen).")
+                        "(0 bis %1; 0, die Vorgabe: die Größe in Punkt aus den Einstellungen).")
              .arg(kMaxPixels),
          nullptr,
          [](O& o, const QString& text) { return readNumber(o.pixels, text, 0, kMaxPixels); },

@@ -192,8 +192,8 @@ QString describeLoadedSettings(const QString& path, const LoadedSettings& loaded
     if (loaded.nothingReadable)
         return QStringLiteral("„%1“ enthält keine Einstellung, die Glyfrax lesen kann: Erwartet wird Text mit Zeilen "
                               "wie „Size=12“ unter „[Font]“, in UTF-8 oder Windows-1252 (UTF-16 nur mit "
-                              "Byte-Order-Mark) und mit CR LF oder LF am Zeilenende. Glyfrax verwendet die Werte, die "
-                              "fehlende Einträge ergeben.")
+                              "Byte-Order-Mark) und mit CR LF oder LF am Zeilenende. Nichts aus der Datei wird "
+                              "verwendet.")
             .arg(shownPath(path));
     return loaded.problems.isEmpty() ? QString() : describeSettingProblems(path, loaded.problems);
 }

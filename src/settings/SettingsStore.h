@@ -57,7 +57,8 @@ Result<void> writeSettingsFile(const QString& path, const Settings& settings, Bm
 // control characters as visible symbols.
 QString describeSettingProblems(const QString& path, const QList<SettingProblem>& problems);
 // All that went wrong reading the file: why it could not be read, that it held no settings, or
-// the problems of single keys. Empty when nothing did.
+// the problems of single keys. Empty when nothing did. What follows for the program (defaults, or
+// nothing done) is the caller's to add.
 QString describeLoadedSettings(const QString& path, const LoadedSettings& loaded);
 
 } // namespace glyfrax

@@ -358,6 +358,19 @@ void TestFailures::hostileFiles_data()
     QTest::addRow("characters the font lacks, told with --verbose")
         << u"$X "_s + bm + u"--font-file $F --verbose --chars 65,0x10FFFD,0x10FFFC p.png"_s << 0
         << u"Nicht in der Schrift, ausgelassen (2 Zeichen): U+10FFFC–U+10FFFD"_s << u"grep -q 'char id=65 ' p.fnt"_s;
+    // An earlier descriptor is read as far as a real one names pages; one that another user put
+    // there removes none of the user's files; a --config that holds no setting writes nothing.
+    const QString head =
+        u"printf 'info face=\"x\"\\npage id=0 file=\"p_0.png\"\\npage id=1 file=\"p_1.png\"\\n' >p.fnt"_s;
+    QTest::addRow("earlier descriptor of 300 MB, its pages first")
+        << head + u" && truncate -s 300M p.fnt && touch p_0.png p_1.png && $X "_s + bm + u"--font-file $F p.png"_s << 0
+        << QString() << u"[ ! -e p_0.png ] && [ ! -e p_1.png ] && [ $(wc -c <p.fnt) -lt 100000 ]"_s;
+    QTest::addRow("earlier descriptor of another user")
+        << head + u" && chown 65534 p.fnt && echo mine >p_1.png && $X "_s + bm + u"--font-file $F p.png"_s << 0
+        << QString() << u"[ \"$(cat p_1.png)\" = mine ]"_s;
+    QTest::addRow("settings file of binary junk")
+        << u"head -c 102400 $F >junk.ini && $Y --config junk.ini --font-file $F --size 10 p.bmp"_s << 1
+        << u"enthält keine Einstellung, die Glyfrax lesen kann"_s << u"[ $(ls | wc -l) = 1 ]"_s;
     QTest::addRow("a characters file's space")
         << u"printf 'a b' >c.txt && $X "_s + bm + u"--font-file $F --chars-file c.txt p.png"_s << 0 << QString()
         << u"grep -q 'chars count=3' p.fnt && grep -q 'char id=32 ' p.fnt"_s;
@@ -370,7 +383,8 @@ void TestFailures::hostileFiles()
     QFETCH(QString, message);
     QFETCH(QString, check);
     const bool asNobody = script.contains(u"$N"_s) || script.contains(u"$U"_s);
-    if (geteuid() != 0 && (asNobody || script.contains(u"mount"_s) || script.contains(u"chattr"_s)))
+    const bool needsRoot = script.contains(u"mount"_s) || script.contains(u"chattr"_s) || script.contains(u"chown"_s);
+    if (geteuid() != 0 && (asNobody || needsRoot))
         QSKIP("This case needs root.");
     if (asNobody && !othersCanRun(kExporter))
         QSKIP("The test cannot be run as user nobody from this build folder.");
@@ -407,6 +421,16 @@ void TestFailures::earlierSetGoesAsAWhole_data()
     QTest::addRow("13 pages become 10") << pages + u"0x20-0xBF"_s + small << pages + u"0x20-0x7E"_s + small
                                         << QStringList();
     QTest::addRow("22 pages become one") << pages + u"0x20-0xFF"_s + small << pages + u"0x20-0x7E"_s << QStringList();
+    for (const QString& form : {u"xml"_s, u"binary"_s, u"json"_s}) {
+        const QString in = u" --descriptor "_s + form;
+        QTest::addRow("%s: 22 pages become 13", qPrintable(form))
+            << pages + u"0x20-0xFF"_s + small + in << pages + u"0x20-0xBF"_s + small + in << QStringList();
+    }
+    // A descriptor of 2.8 MB, its pages named in its first two kilobytes.
+    const QString cjk = u"--format bmfont --font-file /usr/share/fonts/truetype/wqy/wqy-microhei.ttc --size 6 "_s
+                        u"--max-texture 256 --descriptor json --chars 0x4E00-"_s;
+    QTest::addRow("json: 20,992 characters on many pages become one")
+        << cjk + u"0x9FFF"_s << cjk + u"0x4E00"_s << QStringList();
     QTest::addRow("an earlier descriptor names what is no page of it")
         << QString() << pages + u"0x20-0x7E"_s + small
         << QStringList{u"font.ttf"_s, u"notes.txt"_s, u"other_1.png"_s, u"font_1.png.txt"_s};
