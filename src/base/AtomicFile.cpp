@@ -140,7 +140,9 @@ Result<void> cleanUp(const Folder& folder)
             continue;
         const Descriptor file(::openat(fd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         FileStatus info{};
-        if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+        // Root's new files take the owner of those they replace; anybody else's stay the user's.
+        if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            (info.st_uid != ::geteuid() && ::geteuid() != 0))
             continue;
         const bool old =
             kind == TemporaryKind::MadeUnderLock || std::time(nullptr) - info.st_ctime > kStaleAfterSeconds;
