@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+class QLabel;
 class QPushButton;
 class QTabWidget;
 
@@ -47,6 +48,7 @@ private:
     std::vector<std::unique_ptr<BmFontOptionGroup>> m_groups;
     QTabWidget* m_pages = nullptr;
     QPushButton* m_ok = nullptr;
+    QLabel* m_problem = nullptr; // above OK: what keeps it off that the page shown does not tell
 };
 
 } // namespace glyfrax

@@ -82,7 +82,10 @@ Result<std::vector<char32_t>> chosenCharacters(const BmFontOptions& options)
     const CodePage& codePage = *page;
     std::vector<char32_t> ofCodePage;
     for (int code = 32; code <= 255; ++code) {
-        if (const char32_t character = codePage.character(static_cast<unsigned char>(code)); character != 0)
+        // A code the page leaves unassigned stands for a control character (as 0x81 does in
+        // Windows-1252), and so does DEL: no font draws them, and no text of a game holds them.
+        const char32_t character = codePage.character(static_cast<unsigned char>(code));
+        if (character != 0 && QChar::category(character) != QChar::Other_Control)
             ofCodePage.push_back(character);
     }
     return mergeCharacters(std::move(wanted), ofCodePage);
@@ -209,7 +212,7 @@ GlyphInk readInk(InkTools& tools, quint32 glyph, const BmFontOptions& options, Q
 // stillWanted is asked on the calling thread only, between batches: often enough to stop within
 // milliseconds, seldom enough to cost nothing.
 Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, const BmFontOptions& options, int threads,
-                      const std::function<bool()>& stillWanted)
+                      const std::function<bool()>& stillWanted, OptionWords words)
 {
     const std::vector<GlyphCell>& cells = set.cells;
     const QSize largest(options.maxTexture - options.padding.left - options.padding.right,
@@ -249,13 +252,16 @@ Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, cons
     if (abandoned)
         return noLongerWanted();
     if (tooLarge < cells.size())
-        return failure(checkCellSize(cellSize(inks[tooLarge], options.padding), options.maxTexture).error());
+        return failure(checkCellSize(cellSize(inks[tooLarge], options.padding), options.maxTexture,
+                                     optionWording(u"MaxTexture", words))
+                           .error());
     return {};
 }
 
 // A glyph too large for a page ends the collection before a page is drawn.
 Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std::vector<char32_t>& wanted,
-                               const BmFontOptions& options, int threads, const std::function<bool()>& stillWanted)
+                               const BmFontOptions& options, int threads, const std::function<bool()>& stillWanted,
+                               OptionWords words)
 {
     GlyphSet set;
     std::map<std::pair<int, quint32>, std::size_t> cellOf;
@@ -277,7 +283,7 @@ Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std:
         left = std::move(lacking);
     }
     set.missing = std::move(left);
-    if (const Result<void> read = readInks(fonts, set, options, threads, stillWanted); !read)
+    if (const Result<void> read = readInks(fonts, set, options, threads, stillWanted, words); !read)
         return failure(read.error());
     return set;
 }
@@ -446,7 +452,8 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     const BmFontOptions& options = settings.bmfont;
     if (const Result<void> sized = checkModernSize(settings); !sized)
         return failure(sized.error());
-    if (const QString problem = pageContentProblem(options, format == ImageFormat::Bmp, run.textColor || run.backColor);
+    if (const QString problem =
+            pageContentProblem(options, format == ImageFormat::Bmp, run.textColor || run.backColor, run.words);
         !problem.isEmpty())
         return failure(problem);
     const Result<std::vector<char32_t>> wanted = chosenCharacters(options);
@@ -462,7 +469,7 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         return failure(fallbacks.error());
     std::move(fallbacks->begin(), fallbacks->end(), std::back_inserter(plan.fonts));
     const FontMeasure& measure = plan.fonts.front();
-    Result<GlyphSet> collected = collectGlyphs(plan.fonts, *wanted, options, run.threads, run.stillWanted);
+    Result<GlyphSet> collected = collectGlyphs(plan.fonts, *wanted, options, run.threads, run.stillWanted, run.words);
     if (!collected)
         return failure(collected.error());
     GlyphSet& glyphs = *collected;
@@ -479,10 +486,11 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     if (!packing)
         return failure(packing.error());
     if (packing->pageCount > kMaxPages)
-        return failure(QStringLiteral("Die Zeichen brauchen %1 Seiten, mehr als %2. Wählen Sie eine größere "
-                                      "--max-texture oder weniger Zeichen.")
+        return failure(QStringLiteral("Die Zeichen brauchen %1 Seiten, mehr als %2. Wählen Sie eine größere %3 oder "
+                                      "weniger Zeichen.")
                            .arg(packing->pageCount)
-                           .arg(kMaxPages));
+                           .arg(kMaxPages)
+                           .arg(optionWording(u"MaxTexture", run.words)));
     if (options.crop)
         cropSinglePage(*packing, sizes);
     if (run.stillWanted && !run.stillWanted())
@@ -636,9 +644,15 @@ QString pagesCaption(const ModernExported& exported)
     return exported.pagePaths.size() > 1 ? size + QStringLiteral(", %1 Seiten").arg(exported.pagePaths.size()) : size;
 }
 
-QString describeCharacters(const std::vector<char32_t>& characters)
+QString describeCharacters(const std::vector<char32_t>& characters, bool shown)
 {
-    const auto name = [](char32_t c) { return QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper(); };
+    const auto name = [shown](char32_t c) {
+        const QString code = QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper();
+        // A character that draws nothing (a control or a space) is its code point alone.
+        return shown && QChar::isPrint(c) && !QChar::isSpace(c)
+                   ? QStringLiteral("„%1“ %2").arg(QString::fromUcs4(&c, 1), code)
+                   : code;
+    };
     QStringList ranges;
     for (std::size_t i = 0; i < characters.size();) {
         std::size_t end = i;
@@ -650,11 +664,11 @@ QString describeCharacters(const std::vector<char32_t>& characters)
     return ranges.join(QStringLiteral(", "));
 }
 
-QString describeMissing(const std::vector<char32_t>& missing)
+QString describeMissing(const std::vector<char32_t>& missing, bool shown)
 {
     return QStringLiteral("Nicht in der Schrift, ausgelassen (%1 Zeichen): %2")
         .arg(missing.size())
-        .arg(describeCharacters(missing));
+        .arg(describeCharacters(missing, shown));
 }
 
 } // namespace glyfrax
