@@ -34,6 +34,7 @@
 #include <QProgressDialog>
 #include <QScopedValueRollback>
 
+#include <atomic>
 #include <thread>
 
 namespace glyfrax {
@@ -612,6 +613,7 @@ void MainWindow::exportBmFontTo(const QString& imagePath)
     }
     // The export works on a copy of the settings, on a thread of its own, so that the window keeps
     // drawing; the window does not close before it is done.
+    std::atomic<bool> cancelled = false; // by the progress dialog's Abbrechen
     const Result<ModernExported> exported = [&] {
         ExportScope scope(this, QStringLiteral("BMFont exportieren"));
         const QScopedValueRollback running(m_exportRunning, true);
@@ -621,7 +623,10 @@ void MainWindow::exportBmFontTo(const QString& imagePath)
         progress.setValue(0);
         QObject relay; // gone before the dialog, and with it any report still on its way
         const Settings settings = m_settings;
+        progress.setCancelButtonText(QStringLiteral("Abbrechen"));
+        connect(&progress, &QProgressDialog::canceled, &relay, [&cancelled] { cancelled = true; });
         ModernRun run;
+        run.stillWanted = [&cancelled] { return !cancelled; };
         run.words = OptionWords::Window;
         run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath, settings.bmfont.charsFile};
         run.progress = [&relay, &progress](int done, int count) {
@@ -642,6 +647,11 @@ void MainWindow::exportBmFontTo(const QString& imagePath)
         return runWhileEventsGoOn<Result<ModernExported>>(
             [&] { return exportModern(QFileInfo(imagePath).absoluteFilePath(), settings, run, palette); });
     }();
+    if (cancelled) {
+        m_dialogs.showMessage(this, QStringLiteral("Der BMFont-Export wurde abgebrochen; die bisherigen Dateien "
+                                                   "bleiben, wie sie waren."));
+        return;
+    }
     if (!exported) {
         m_dialogs.showWarning(this, exported.error());
         return;

@@ -623,6 +623,10 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
         files.push_back({exported.pagePaths.at(qsizetype(page)), [&plan, &run, page, format](QIODevice& device) {
                              if (run.progress)
                                  run.progress(int(page), int(plan.pages.size()));
+                             // Refused before a page is drawn: the files written so far have no
+                             // names yet, and the earlier set stays.
+                             if (run.stillWanted && !run.stillWanted())
+                                 return false;
                              const QImage image = renderPageForFile(pageSource(plan), plan.pageSize, plan.pages[page]);
                              return writeImage(device, image, format, plan.threads);
                          }});
@@ -632,7 +636,10 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     // The earlier set goes as a whole: pages its descriptor named that this one does not write too.
     auto earlierFiles = [&exported, &imagePath] { return earlierPages(exported.descriptorPath, imagePath); };
     if (const Result<void> written = writeFilesAtomically({files, run.inputs + plan.fontFiles, earlierFiles}); !written)
-        return failure(written.error());
+        return run.stillWanted && !run.stillWanted()
+                   ? failure(QStringLiteral("Der Export wurde abgebrochen; die bisherigen Dateien bleiben, wie sie "
+                                            "waren."))
+                   : failure(written.error());
     if (run.progress)
         run.progress(int(plan.pages.size()), int(plan.pages.size()));
     return exported;

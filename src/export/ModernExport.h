@@ -39,8 +39,9 @@ struct ModernRun
     // Told, on the exporting thread, how far the pages are: before each page is drawn (done the
     // pages finished so far) and once every file is in place (done == count). Empty: nobody asks.
     std::function<void(int done, int count)> progress;
-    // Asked now and then while the glyphs are measured, for work that nobody may wait for any
-    // more; false ends the plan there with a failure. Empty: it runs to the end.
+    // Asked now and then while the glyphs are measured, and before each page is drawn, for work
+    // that nobody may wait for any more; false ends the export there with a failure, the earlier
+    // files as they were. Empty: it runs to the end.
     std::function<bool()> stillWanted;
     int threads = defaultThreadCount();           // for the glyphs' ink, the pages and their compression
     OptionWords words = OptionWords::CommandLine; // how messages name the options

@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <map>
 #include <sys/resource.h>
 
 using namespace glyfrax;
@@ -468,6 +469,41 @@ private slots:
         getrusage(RUSAGE_SELF, &after);
         QVERIFY2(after.ru_maxrss - before.ru_maxrss < 256 * 1024, qPrintable(u"%1 KiB"_s.arg(after.ru_maxrss)));
         QVERIFY(!files && files.error().contains(u"passt auf keine Textur bis 16384"_s));
+    }
+
+    // An export given up while its glyphs are measured or before a page is drawn leaves the earlier
+    // set byte for byte, and no file of its own.
+    void cancelledExportLeavesTheEarlierSet_data()
+    {
+        QTest::addColumn<int>("askedBeforeNo"); // how often stillWanted answers yes first
+        QTest::addRow("while measuring") << 0;
+        QTest::addRow("before the second page") << 1000000;
+    }
+
+    void cancelledExportLeavesTheEarlierSet()
+    {
+        QFETCH(int, askedBeforeNo);
+        QTemporaryDir folder;
+        BmFontOptions options = optionsOf(u"--chars 32-0x17F --max-texture 256"_s);
+        QVERIFY(exportTo(folder.filePath(u"f.png"_s), test::dejaVu(24), options));
+        const QStringList earlier = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY(earlier.size() > 3);
+        std::map<QString, QByteArray> bytes;
+        for (const QString& name : earlier)
+            bytes[name] = readAll(folder.filePath(name));
+        int asked = 0;
+        int pagesBegun = 0;
+        ModernRun run;
+        // Before the second page: yes while measuring, then no once a page is begun.
+        run.stillWanted = [&] { return ++asked <= askedBeforeNo && pagesBegun < 2; };
+        run.progress = [&](int done, int count) { pagesBegun += done < count ? 1 : 0; };
+        const Result<ModernExported> cancelled =
+            exportModern(folder.filePath(u"f.png"_s), {test::dejaVu(26), {}, options}, run, {});
+        QVERIFY(!cancelled);
+        QVERIFY2(askedBeforeNo == 0 || pagesBegun == 2, qPrintable(cancelled.error()));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), earlier);
+        for (const QString& name : earlier)
+            QVERIFY2(readAll(folder.filePath(name)) == bytes[name], qPrintable(name));
     }
 
     // The classic pair: a name ending in .png gets a PNG of the bitmap's pixels, and a code page
