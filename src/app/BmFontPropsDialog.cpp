@@ -88,6 +88,8 @@ void BmFontPropsDialog::edited()
     const BmFontOptions shown = shownOptions();
     for (const std::unique_ptr<BmFontOptionGroup>& group : m_groups)
         group->showOptions(shown);
+    if (m_ok->isEnabled())
+        emit optionsShown(shown);
 }
 
 void BmFontPropsDialog::updateOk()

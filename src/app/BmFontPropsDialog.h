@@ -37,6 +37,8 @@ public:
 
 signals:
     void optionsConfirmed(const glyfrax::BmFontOptions& options);
+    // The options as the controls show them after an edit, when OK could take them: for a preview.
+    void optionsShown(const glyfrax::BmFontOptions& options);
 
 private:
     void edited();

@@ -568,6 +568,17 @@ void MainWindow::showBmFontProps()
     if (!m_bmfontProps) {
         m_bmfontProps = new BmFontPropsDialog(m_settings.bmfont, m_settings.font, m_dialogs);
         connect(m_bmfontProps, &BmFontPropsDialog::optionsConfirmed, this, &MainWindow::applyBmFontOptions);
+        // The texture view shows the options while they are edited, and the window's again when
+        // the edits are discarded.
+        connect(m_bmfontProps, &BmFontPropsDialog::optionsShown, this, [this](const BmFontOptions& options) {
+            if (!m_textureView)
+                return;
+            Settings edited = m_settings;
+            edited.bmfont = options;
+            m_textureView->setProfile(TextureProfile::BmFont);
+            m_textureView->setSettings(edited);
+        });
+        connect(m_bmfontProps, &QDialog::rejected, this, [this] { emit settingsChanged(m_settings); });
     }
     m_bmfontProps->show();
     m_bmfontProps->raise();

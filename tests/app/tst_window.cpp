@@ -397,6 +397,19 @@ private slots:
         QVERIFY(!drop(list->viewport())); // no font file
     }
 
+    // The texture view shows the BMFont options while they are edited, before OK; Cancel brings back
+    // the window's.
+    void textureViewPreviewsTheEditedOptions()
+    {
+        run(u"m_texview");
+        const TextureView* view = m_window->textureView();
+        run(u"m_bmfont");
+        QTest::keyClicks(bmChild<QLineEdit>(u"CharsText"), u"65-70"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(view->statusBar()->currentMessage().endsWith(u", 6 Zeichen"_s), 30000);
+        bmChild<QPushButton>(u"CancelButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(view->statusBar()->currentMessage().endsWith(u", 218 Zeichen"_s), 30000);
+    }
+
     // A character file that is no UTF-8 text keeps the dialog open when OK is pressed, saying why.
     void aFontAsCharacterFileKeepsOkOff()
     {
