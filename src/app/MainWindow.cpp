@@ -721,9 +721,17 @@ void MainWindow::loadSettingsFrom(const QString& path)
         return;
     }
     const LoadedSettings loaded = readSettingsFile(path);
-    if (!loaded.fileProblem.isEmpty() || loaded.nothingReadable) {
-        m_dialogs.showWarning(this, describeLoadedSettings(path, loaded) +
-                                        QStringLiteral("\n\nDie Einstellungen bleiben, wie sie waren."));
+    // Nothing is taken over: the words of the start, which goes on with defaults, would not fit.
+    if (!loaded.fileProblem.isEmpty()) {
+        m_dialogs.showWarning(this,
+                              loaded.fileProblem + QStringLiteral("\n\nDie Einstellungen bleiben, wie sie waren."));
+        return;
+    }
+    if (loaded.nothingReadable) {
+        m_dialogs.showWarning(this,
+                              QStringLiteral("„%1“ ist keine Einstellungsdatei von Glyfrax: Sie hat keine Zeile wie "
+                                             "„Size=12“ unter „[Font]“. Die Einstellungen bleiben, wie sie waren.")
+                                  .arg(shownPath(path)));
         return;
     }
     // The option dialogs show the settings being replaced: OK there would bring them back.
