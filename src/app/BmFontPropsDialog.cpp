@@ -2,16 +2,17 @@
 
 #include "app/AppInfo.h"
 #include "app/CharacterGroup.h"
+#include "app/ControlHelp.h"
 #include "app/DescriptorGroup.h"
 #include "app/FieldGroup.h"
 #include "app/FontsGroup.h"
 #include "app/PageGroup.h"
+#include "app/ScreenFit.h"
+#include "export/ModernExport.h"
 
 #include <QDialogButtonBox>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -33,7 +34,7 @@ BmFontPropsDialog::BmFontPropsDialog(const BmFontOptions& options, const FontSet
     m_groups.push_back(std::make_unique<FontsGroup>(dialogs, font, m_fallbackFaces));
     m_groups.push_back(std::make_unique<PageGroup>());
     m_groups.push_back(std::make_unique<DescriptorGroup>());
-    m_groups.push_back(std::make_unique<FieldGroup>(dialogs, [this] { return shownOptions(); }));
+    m_groups.push_back(std::make_unique<FieldGroup>(dialogs));
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("Pages"));
@@ -50,16 +51,15 @@ BmFontPropsDialog::BmFontPropsDialog(const BmFontOptions& options, const FontSet
     buttons->addButton(cancel, QDialogButtonBox::RejectRole);
     connect(m_ok, &QPushButton::clicked, this, &BmFontPropsDialog::confirm);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_problem = addProblemLabel(this, "OkProblem");
+    connect(m_pages, &QTabWidget::currentChanged, this, &BmFontPropsDialog::updateOk);
 
     auto* column = new QVBoxLayout(this);
     column->addWidget(m_pages, 1);
+    column->addWidget(m_problem);
     column->addWidget(buttons);
-    // Room for the chart, but never larger than the screen leaves, at any scale factor.
-    QSize size(560, 620);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableSize() * 9 / 10).expandedTo(minimumSizeHint());
-    resize(size);
-    updateOk();
+    fitToScreen(this, QSize(560, 620)); // room for the chart
+    edited();
 }
 
 BmFontPropsDialog::~BmFontPropsDialog()
@@ -88,24 +88,51 @@ void BmFontPropsDialog::edited()
     const BmFontOptions shown = shownOptions();
     for (const std::unique_ptr<BmFontOptionGroup>& group : m_groups)
         group->showOptions(shown);
+    if (m_ok->isEnabled())
+        emit optionsShown(shown);
 }
 
 void BmFontPropsDialog::updateOk()
 {
+    // A page's own red line names its entry at fault; the line above OK, seen on every page, names
+    // those of the other pages with their page, and options of several pages that clash.
     QStringList problems;
-    for (const std::unique_ptr<BmFontOptionGroup>& group : m_groups) {
-        if (const QString problem = group->problem(); !problem.isEmpty())
-            problems.append(problem);
+    QStringList elsewhere;
+    for (std::size_t page = 0; page < m_groups.size(); ++page) {
+        const QString problem = m_groups[page]->problem();
+        if (problem.isEmpty())
+            continue;
+        problems.append(problem);
+        if (int(page) != m_pages->currentIndex())
+            elsewhere.append(QStringLiteral("Seite „%1“: %2").arg(m_pages->tabText(int(page)).remove(u'&'), problem));
+    }
+    const BmFontOptions shown = shownOptions();
+    if (const QString clash = pageContentProblem(shown, shown.image == PageImage::Bmp, false, OptionWords::Window);
+        !clash.isEmpty()) {
+        problems.append(clash);
+        elsewhere.append(clash);
     }
     m_ok->setEnabled(problems.isEmpty());
     m_ok->setToolTip(problems.join(u'\n'));
+    m_problem->setText(elsewhere.join(u'\n'));
+    m_problem->setVisible(!elsewhere.isEmpty());
 }
 
 void BmFontPropsDialog::confirm()
 {
     if (!m_ok->isEnabled())
         return;
-    emit optionsConfirmed(shownOptions());
+    // The character file is read now, not at the export: a file that is no text keeps the dialog
+    // open with the reason, until the next edit.
+    const BmFontOptions shown = shownOptions();
+    if (const Result<std::vector<char32_t>> chosen = chosenCharacters(shown); !chosen) {
+        m_ok->setEnabled(false);
+        m_ok->setToolTip(chosen.error());
+        m_problem->setText(QStringLiteral("Seite „Zeichen“: ") + chosen.error());
+        m_problem->show();
+        return;
+    }
+    emit optionsConfirmed(shown);
     accept();
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+class QLabel;
 class QPushButton;
 class QTabWidget;
 
@@ -36,6 +37,8 @@ public:
 
 signals:
     void optionsConfirmed(const glyfrax::BmFontOptions& options);
+    // The options as the controls show them after an edit, when OK could take them: for a preview.
+    void optionsShown(const glyfrax::BmFontOptions& options);
 
 private:
     void edited();
@@ -47,6 +50,7 @@ private:
     std::vector<std::unique_ptr<BmFontOptionGroup>> m_groups;
     QTabWidget* m_pages = nullptr;
     QPushButton* m_ok = nullptr;
+    QLabel* m_problem = nullptr; // above OK: what keeps it off that the page shown does not tell
 };
 
 } // namespace glyfrax

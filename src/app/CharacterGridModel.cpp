@@ -27,6 +27,18 @@ int blockOf(char32_t c, std::size_t& from)
     return from < blocks.size() && blocks[from].first <= c ? int(from) : -1 - int(from);
 }
 
+// A character as a tip names it: the character itself (unless it draws nothing), its code point and
+// its block. Qt knows no names of single characters; the block says at least what it belongs to.
+QString characterTip(char32_t c)
+{
+    const bool drawn = QChar::isPrint(c) && !QChar::isSpace(c);
+    QString tip = drawn ? QStringLiteral("„%1“ %2").arg(QString::fromUcs4(&c, 1), codePointName(c)) : codePointName(c);
+    std::size_t from = 0;
+    if (const int block = blockOf(c, from); block >= 0)
+        tip += QStringLiteral(" (%1)").arg(unicodeBlocks()[std::size_t(block)].name);
+    return tip;
+}
+
 } // namespace
 
 CharacterGridModel::CharacterGridModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -147,11 +159,11 @@ QVariant CharacterGridModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
         if (borrowed)
-            return QStringLiteral("%1, aus Ersatzschrift „%2“").arg(codePointName(c), faceOf(c).name);
+            return QStringLiteral("%1, aus Ersatzschrift „%2“").arg(characterTip(c), faceOf(c).name);
         if (missing)
-            return codePointName(c) + (m_faces.size() > 1 ? QStringLiteral(", in keiner der Schriften")
-                                                          : QStringLiteral(", nicht in der Schrift"));
-        return codePointName(c);
+            return characterTip(c) + (m_faces.size() > 1 ? QStringLiteral(", fehlt in allen Schriften")
+                                                         : QStringLiteral(", fehlt in der Schrift"));
+        return characterTip(c);
     case Qt::BackgroundRole:
         return missing    ? QVariant(QBrush(QColor(255, 200, 200)))
                : borrowed ? QVariant(QBrush(QColor(222, 222, 222)))

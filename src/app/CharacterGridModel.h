@@ -30,6 +30,7 @@ public:
     std::size_t chosenCount() const { return m_chosen; }
     std::size_t presentCount() const { return m_chosen - m_missing - m_borrowed; }
     std::size_t borrowedCount() const { return m_borrowed; }
+    std::size_t missingCount() const { return m_missing; }
     // A block's heading, which spans the whole row.
     bool isHeading(int row) const;
     // The character of a cell; 0 for an empty cell or a heading.

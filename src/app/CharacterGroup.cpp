@@ -233,8 +233,17 @@ void CharacterGroup::showChosen()
     m_model->showCharacters(*chosen, m_faces);
     m_grid->clearSpans();
     for (int row = 0; row < m_model->rowCount(); ++row) {
-        if (m_model->isHeading(row))
-            m_grid->setSpan(row, 0, 1, CharacterGridModel::kColumns);
+        if (!m_model->isHeading(row))
+            continue;
+        m_grid->setSpan(row, 0, 1, CharacterGridModel::kColumns);
+        // A heading wider than the row wraps onto a second line instead of being cut.
+        const QString heading = m_model->index(row, 0).data().toString();
+        const QFont bold = m_model->index(row, 0).data(Qt::FontRole).value<QFont>();
+        const int across = m_grid->horizontalHeader()->defaultSectionSize() * CharacterGridModel::kColumns;
+        const QFontMetrics metrics(bold);
+        m_grid->setRowHeight(row, metrics.horizontalAdvance(heading) + 8 > across
+                                      ? 2 * metrics.lineSpacing() + 6
+                                      : m_grid->verticalHeader()->defaultSectionSize());
     }
     const QLocale german(QLocale::German);
     QString count = QStringLiteral("%1 Zeichen gewählt, davon %2 in der Schrift")
@@ -242,6 +251,8 @@ void CharacterGroup::showChosen()
                              german.toString(qulonglong(m_model->presentCount())));
     if (m_model->borrowedCount() > 0)
         count += QStringLiteral(", %1 aus Ersatzschriften").arg(german.toString(qulonglong(m_model->borrowedCount())));
+    if (m_model->missingCount() > 0)
+        count += QStringLiteral(", %1 fehlen (rot)").arg(german.toString(qulonglong(m_model->missingCount())));
     m_count->setText(count);
 }
 

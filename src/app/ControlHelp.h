@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/BmFontOptions.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -52,6 +54,25 @@ inline QLabel* addProblemLabel(QWidget* parent, const char* name)
     label->setStyleSheet(QStringLiteral("color: #b00000"));
     label->hide();
     return label;
+}
+
+// Why a control is off while a distance field is chosen, added to its tip.
+inline QString notWithFieldNote()
+{
+    return QStringLiteral("Nicht mit einem Distanzfeld (Seite „Distanzfeld und Effekte“).");
+}
+
+// A choice that cannot go with a distance field: off while one is chosen, and its tip says why. One
+// already chosen stays on, so that the user can undo it; the line above OK names the clash.
+inline void offWithField(QWidget* control, PageField field, bool chosen)
+{
+    const char* plainTip = "plainToolTip";
+    if (!control->property(plainTip).isValid())
+        control->setProperty(plainTip, control->toolTip());
+    const bool off = field != PageField::None && !chosen;
+    control->setEnabled(!off);
+    const QString tip = control->property(plainTip).toString();
+    control->setToolTip(off ? tip + QStringLiteral("<p>%1</p>").arg(notWithFieldNote()) : tip);
 }
 
 } // namespace glyfrax

@@ -79,4 +79,12 @@ void DescriptorGroup::store(BmFontOptions& options) const
     options.kerning = m_kerning->isChecked();
 }
 
+void DescriptorGroup::showOptions(const BmFontOptions& options)
+{
+    for (const auto& [form, button] : m_forms) {
+        if (form == DescriptorForm::Binary)
+            offWithField(button, options.field, button->isChecked());
+    }
+}
+
 } // namespace glyfrax

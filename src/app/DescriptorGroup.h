@@ -16,6 +16,7 @@ public:
     QString title() const override;
     QWidget* buildPage(const BmFontOptions& options, const std::function<void()>& changed) override;
     void store(BmFontOptions& options) const override;
+    void showOptions(const BmFontOptions& options) override;
 
 private:
     std::vector<std::pair<DescriptorForm, QRadioButton*>> m_forms;

@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "app/FontChoice.h"
+#include "app/TextEntryDialog.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -11,7 +12,6 @@
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 
@@ -125,11 +125,10 @@ FileAnswer QtDialogService::chooseFile(QWidget* parent, const FileQuestion& ques
 
 std::optional<QString> QtDialogService::enterText(QWidget* parent, const QString& title, const QString& prompt)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getMultiLineText(parent, title, prompt, QString(), &ok);
-    if (!ok)
+    TextEntryDialog dialog(parent, title, prompt);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.text();
 }
 
 void QtDialogService::showWarning(QWidget* parent, const QString& message)
@@ -142,9 +141,9 @@ void QtDialogService::showMessage(QWidget* parent, const QString& message)
     QMessageBox::information(parent, QString::fromLatin1(kProgramTitle), message, QMessageBox::Ok);
 }
 
-void QtDialogService::openUrl(const QUrl& url)
+bool QtDialogService::openUrl(const QUrl& url)
 {
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
 }
 
 } // namespace glyfrax

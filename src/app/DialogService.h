@@ -49,8 +49,8 @@ public:
     virtual void showWarning(QWidget* parent, const QString& message) = 0;
     // A plain notice with an OK button.
     virtual void showMessage(QWidget* parent, const QString& message) = 0;
-    // Opens a file or address with the desktop's default handler; failure passes silently.
-    virtual void openUrl(const QUrl& url) = 0;
+    // Opens a file or address with the desktop's default handler; false when none could.
+    virtual bool openUrl(const QUrl& url) = 0;
 };
 
 // The real dialogs: Qt's own, so that they speak German with Qt's translations.
@@ -64,7 +64,7 @@ public:
     std::optional<QString> enterText(QWidget* parent, const QString& title, const QString& prompt) override;
     void showWarning(QWidget* parent, const QString& message) override;
     void showMessage(QWidget* parent, const QString& message) override;
-    void openUrl(const QUrl& url) override;
+    bool openUrl(const QUrl& url) override;
 };
 
 } // namespace glyfrax

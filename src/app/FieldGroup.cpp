@@ -45,10 +45,7 @@ QSpinBox* addPixels(QWidget* parent, const char* name, const QString& accessible
 
 } // namespace
 
-FieldGroup::FieldGroup(DialogService& dialogs, std::function<BmFontOptions()> shown)
-    : m_dialogs(dialogs), m_shown(std::move(shown))
-{
-}
+FieldGroup::FieldGroup(DialogService& dialogs) : m_dialogs(dialogs) {}
 
 QString FieldGroup::title() const
 {
@@ -182,7 +179,10 @@ QWidget* FieldGroup::buildPage(const BmFontOptions& options, const std::function
 
 void FieldGroup::enableControls()
 {
-    m_range->setEnabled(PageField(m_field->currentData().toInt()) != PageField::None);
+    const auto field = PageField(m_field->currentData().toInt());
+    m_range->setEnabled(field != PageField::None);
+    offWithField(m_outline, field, m_outline->value() > 0);
+    offWithField(m_shadow, field, m_shadow->isChecked());
     for (QWidget* control :
          std::initializer_list<QWidget*>{m_shadowX, m_shadowY, m_blur, m_shadowColor, m_shadowColorButton})
         control->setEnabled(m_shadow->isChecked());
@@ -210,12 +210,6 @@ QString FieldGroup::problem() const
             problem = QStringLiteral("%1: „%2“ ist keine Farbe (erwartet #RGB, #RRGGBB oder #RRGGBBAA).")
                           .arg(what, edit->text());
     }
-    if (problem.isEmpty()) {
-        const BmFontOptions shown = m_shown();
-        problem = pageContentProblem(shown, shown.image == PageImage::Bmp, false);
-    }
-    // The dialog asks every group after each edit on any page: here this page learns of a choice on
-    // another one (BMP, binary) that its own options cannot go with, and says so where they are.
     m_problem->setText(problem);
     m_problem->setVisible(!problem.isEmpty());
     return problem;

@@ -14,13 +14,12 @@ namespace glyfrax {
 class DialogService;
 
 // What the pages hold besides plain coverage: a distance field of one kind and range, or an outline
-// and a shadow beneath each glyph, each in a colour with alpha. Options that cannot go together, here
-// or with those of other pages (BMP, binary descriptor, monochrome, opaque), are its problem.
+// and a shadow beneath each glyph, each in a colour with alpha. While a field is chosen, the effects
+// are off (the dialog names a clash of options across its pages).
 class FieldGroup final : public BmFontOptionGroup
 {
 public:
-    // shown gives the options as every page of the dialog shows them now.
-    FieldGroup(DialogService& dialogs, std::function<BmFontOptions()> shown);
+    explicit FieldGroup(DialogService& dialogs);
 
     QString title() const override;
     QWidget* buildPage(const BmFontOptions& options, const std::function<void()>& changed) override;
@@ -33,7 +32,6 @@ private:
     void enableControls();
 
     DialogService& m_dialogs;
-    std::function<BmFontOptions()> m_shown;
     std::function<void()> m_changed;
     QWidget* m_page = nullptr;
     QComboBox* m_field = nullptr;

@@ -3,6 +3,7 @@
 #include "app/ControlHelp.h"
 #include "app/DialogService.h"
 #include "app/FallbackFaces.h"
+#include "app/FontDrop.h"
 #include "base/ShownName.h"
 #include "render/FontSource.h"
 
@@ -77,6 +78,7 @@ QWidget* FontsGroup::buildFallbacks(const QStringList& fallbacks)
     m_list->setObjectName(QStringLiteral("FallbackList"));
     m_list->setAccessibleName(QStringLiteral("Ersatzschriften"));
     m_list->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked);
+    acceptFontDrops(m_list->viewport(), [this](const QString& path) { addEntry(path); });
     explain(m_list, QStringLiteral("Ein Zeichen, das der Schrift fehlt, kommt aus der ersten Ersatzschrift der Liste, "
                                    "die es hat, in derselben Größe und auf der Grundlinie der Schrift. F2 ändert "
                                    "einen Eintrag, etwa PFAD#1 für die zweite Schrift einer Sammlung (.ttc)."));
@@ -327,6 +329,11 @@ void FontsGroup::showEntries()
                                              "Ersatzschrift fehlt; entfernen Sie sie oder machen Sie sie verfügbar.")
                                   .arg(lost.join(QStringLiteral(", "))));
     m_notFound->setVisible(!lost.isEmpty());
+}
+
+void FontsGroup::showOptions(const BmFontOptions& options)
+{
+    offWithField(m_monochrome, options.field, m_monochrome->isChecked());
 }
 
 } // namespace glyfrax

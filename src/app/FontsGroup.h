@@ -28,6 +28,7 @@ public:
     QWidget* buildPage(const BmFontOptions& options, const std::function<void()>& changed) override;
     void store(BmFontOptions& options) const override;
     void showFont(const FontSettings& font) override;
+    void showOptions(const BmFontOptions& options) override;
 
 private:
     QWidget* buildFallbacks(const QStringList& fallbacks);

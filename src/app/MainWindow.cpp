@@ -7,8 +7,11 @@
 #include "app/DialogService.h"
 #include "app/ExportPropsDialog.h"
 #include "app/FontChoice.h"
+#include "app/FontDrop.h"
+#include "app/RecentPlaces.h"
 #include "app/TextureView.h"
 #include "base/FileSafety.h"
+#include "base/ShownName.h"
 #include "base/Windows1252.h"
 #include "export/FontExport.h"
 #include "export/ModernExport.h"
@@ -25,11 +28,13 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QProgressDialog>
 #include <QScopedValueRollback>
 
+#include <atomic>
 #include <thread>
 
 namespace glyfrax {
@@ -136,6 +141,7 @@ MainWindow::MainWindow(const QString& programFolder, const Settings& settings, D
     setWindowIcon(QIcon(QStringLiteral(":/glyfrax/icon.png")));
     buildMenu();
     buildControls();
+    acceptFontDrops(this, [this](const QString& path) { useFontFile(path); });
     runLayout();
     adjustSize();
     setFixedSize(size());
@@ -296,6 +302,30 @@ void MainWindow::chooseFont()
     runLayout();
 }
 
+void MainWindow::useFontFile(const QString& path)
+{
+    // The settings name a font by its family: a file is of use only when its family is installed.
+    const Result<RegisteredFont> font = registerFontFile(path);
+    if (!font) {
+        m_dialogs.showWarning(this, font.error());
+        return;
+    }
+    if (!isFaceInstalled(font->displayName)) {
+        m_dialogs.showWarning(
+            this,
+            QStringLiteral("Die Schrift „%1“ aus „%2“ ist nicht installiert; die Einstellungen nennen eine Schrift "
+                           "beim Namen und fänden sie beim nächsten Start nicht. Installieren Sie die Datei "
+                           "(unter Linux etwa in ~/.local/share/fonts), oder nehmen Sie sie als Ersatzschrift: "
+                           "„Extras → BMFont-Einstellungen“, Seite „Schriften“, dort auf die Liste ziehen.")
+                .arg(shownName(font->displayName), shownPath(path)));
+        return;
+    }
+    m_settings.font.face = font->displayName;
+    if (m_bmfontProps)
+        m_bmfontProps->showFont(m_settings.font);
+    runLayout();
+}
+
 void MainWindow::chooseTextColor()
 {
     if (const std::optional<QColor> color = m_dialogs.chooseColor(this, textColor(), QStringLiteral("Schriftfarbe"))) {
@@ -364,8 +394,14 @@ void MainWindow::showAbout()
 void MainWindow::openHelp()
 {
     const QString path = shippedFilePath(m_programFolder, helpFileName());
-    if (!path.isEmpty())
-        m_dialogs.openUrl(QUrl::fromLocalFile(path));
+    if (path.isEmpty())
+        m_dialogs.showWarning(this, QStringLiteral("Die Hilfeseite „%1“ liegt weder bei Glyfrax noch in seinem "
+                                                   "Datenordner; die Installation ist unvollständig.")
+                                        .arg(helpFileName()));
+    else if (!m_dialogs.openUrl(QUrl::fromLocalFile(path)))
+        m_dialogs.showMessage(this, QStringLiteral("Kein Browser konnte die Hilfe zeigen. Sie liegt in „%1“; öffnen "
+                                                   "Sie die Datei mit einem Browser Ihrer Wahl.")
+                                        .arg(QDir::toNativeSeparators(path)));
 }
 
 void MainWindow::openWebsite()
@@ -446,7 +482,7 @@ QString exportReport(const ModernExported& exported)
                                                   .arg(shownPath(QFileInfo(exported.descriptorPath).absolutePath()),
                                                        QFileInfo(exported.descriptorPath).fileName(), pageList)};
     if (!exported.missing.empty())
-        parts.append(shortened(describeMissing(exported.missing)));
+        parts.append(shortened(describeMissing(exported.missing, true)));
     parts += exported.notes;
     return parts.join(QStringLiteral("\n\n"));
 }
@@ -477,12 +513,31 @@ void MainWindow::buildBmFontMenu(QMenu* file, QMenu* xtras)
     }
     QAction* exportSet = addCommand(file, "m_savebmfont", QStringLiteral("BMFont e&xportieren …"),
                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    // The last sets, each exported again under its name with the settings as they are now.
+    auto* recent = new QMenu(QStringLiteral("&Zuletzt exportiert"), file);
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+        recent->clear();
+        for (const QString& path : RecentPlaces::exports())
+            connect(recent->addAction(QDir::toNativeSeparators(path).replace(u'&', QStringLiteral("&&"))),
+                    &QAction::triggered, this, [this, path] { exportBmFontTo(path); });
+        if (recent->isEmpty())
+            recent->addAction(QStringLiteral("(noch keiner)"))->setEnabled(false);
+    });
+    QAction* again = addCommand(file, "m_reexport", QStringLiteral("Letzten BMFont-Export &wiederholen"),
+                                QKeySequence(Qt::CTRL | Qt::Key_R));
+    connect(again, &QAction::triggered, this, [this] {
+        if (const QStringList paths = RecentPlaces::exports(); paths.isEmpty())
+            m_dialogs.showWarning(this, QStringLiteral("Es gibt noch keinen BMFont-Export zu wiederholen."));
+        else
+            exportBmFontTo(paths.first());
+    });
     QAction* line = file->addSeparator();
     line->setObjectName(QStringLiteral("line5"));
     QAction* load = addCommand(file, "m_loadsettings", QStringLiteral("Einstellungen &laden …"));
     QAction* saveAs = addCommand(file, "m_savesettings", QStringLiteral("Einstellungen speichern &unter …"));
-    for (QAction* action : {exportSet, line, load, saveAs})
+    for (QAction* action : {exportSet, recent->menuAction(), again, line, load, saveAs})
         file->insertAction(quitLine, action);
+    recent->menuAction()->setObjectName(QStringLiteral("m_recent"));
     connect(exportSet, &QAction::triggered, this, &MainWindow::exportBmFont);
     connect(load, &QAction::triggered, this, &MainWindow::loadSettings);
     connect(saveAs, &QAction::triggered, this, &MainWindow::saveSettingsAs);
@@ -513,6 +568,17 @@ void MainWindow::showBmFontProps()
     if (!m_bmfontProps) {
         m_bmfontProps = new BmFontPropsDialog(m_settings.bmfont, m_settings.font, m_dialogs);
         connect(m_bmfontProps, &BmFontPropsDialog::optionsConfirmed, this, &MainWindow::applyBmFontOptions);
+        // The texture view shows the options while they are edited, and the window's again when
+        // the edits are discarded.
+        connect(m_bmfontProps, &BmFontPropsDialog::optionsShown, this, [this](const BmFontOptions& options) {
+            if (!m_textureView)
+                return;
+            Settings edited = m_settings;
+            edited.bmfont = options;
+            m_textureView->setProfile(TextureProfile::BmFont);
+            m_textureView->setSettings(edited);
+        });
+        connect(m_bmfontProps, &QDialog::rejected, this, [this] { emit settingsChanged(m_settings); });
     }
     m_bmfontProps->show();
     m_bmfontProps->raise();
@@ -523,16 +589,22 @@ void MainWindow::exportBmFont()
 {
     FileQuestion question{true,
                           QStringLiteral("BMFont exportieren"),
-                          documentFolder(),
+                          RecentPlaces::folder(u"bmfont", documentFolder()),
                           {QStringLiteral("PNG-Bilder (*.png)"), QStringLiteral("BMP-Bilder (*.bmp)")},
                           {QStringLiteral("png"), QStringLiteral("bmp")}};
-    if (m_settings.bmfont.image == PageImage::Bmp) {
+    if (m_settings.bmfont.field != PageField::None) {
+        // A BMP page cannot hold a distance field: the type is not offered, and the title says why.
+        question.title += QStringLiteral(" (Distanzfeld: nur PNG)");
+        question.filters.removeLast();
+        question.suffixes.removeLast();
+    } else if (m_settings.bmfont.image == PageImage::Bmp) {
         question.filters.swapItemsAt(0, 1);
         question.suffixes.swapItemsAt(0, 1);
     }
     const FileAnswer answer = m_dialogs.chooseFile(this, question);
     if (answer.path.isEmpty())
         return;
+    RecentPlaces::remember(u"bmfont", answer.path);
     const QString suffix = question.suffixes.value(answer.filter);
     exportBmFontTo(extensionOf(answer.path).isEmpty() ? answer.path + u'.' + suffix : answer.path);
 }
@@ -552,6 +624,7 @@ void MainWindow::exportBmFontTo(const QString& imagePath)
     }
     // The export works on a copy of the settings, on a thread of its own, so that the window keeps
     // drawing; the window does not close before it is done.
+    std::atomic<bool> cancelled = false; // by the progress dialog's Abbrechen
     const Result<ModernExported> exported = [&] {
         ExportScope scope(this, QStringLiteral("BMFont exportieren"));
         const QScopedValueRollback running(m_exportRunning, true);
@@ -561,7 +634,11 @@ void MainWindow::exportBmFontTo(const QString& imagePath)
         progress.setValue(0);
         QObject relay; // gone before the dialog, and with it any report still on its way
         const Settings settings = m_settings;
+        progress.setCancelButtonText(QStringLiteral("Abbrechen"));
+        connect(&progress, &QProgressDialog::canceled, &relay, [&cancelled] { cancelled = true; });
         ModernRun run;
+        run.stillWanted = [&cancelled] { return !cancelled; };
+        run.words = OptionWords::Window;
         run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath, settings.bmfont.charsFile};
         run.progress = [&relay, &progress](int done, int count) {
             const auto show = [&progress, done, count] {
@@ -581,21 +658,30 @@ void MainWindow::exportBmFontTo(const QString& imagePath)
         return runWhileEventsGoOn<Result<ModernExported>>(
             [&] { return exportModern(QFileInfo(imagePath).absoluteFilePath(), settings, run, palette); });
     }();
-    if (!exported)
+    if (cancelled) {
+        m_dialogs.showMessage(this, QStringLiteral("Der BMFont-Export wurde abgebrochen; die bisherigen Dateien "
+                                                   "bleiben, wie sie waren."));
+        return;
+    }
+    if (!exported) {
         m_dialogs.showWarning(this, exported.error());
-    else
-        m_dialogs.showMessage(this, exportReport(*exported));
+        return;
+    }
+    RecentPlaces::rememberExport(imagePath);
+    m_dialogs.showMessage(this, exportReport(*exported));
 }
 
 void MainWindow::saveSettingsAs()
 {
     const FileAnswer answer = m_dialogs.chooseFile(this, {true,
                                                           QStringLiteral("Einstellungen speichern unter"),
-                                                          documentFolder(),
+                                                          RecentPlaces::folder(u"settings", documentFolder()),
                                                           {QStringLiteral("Einstellungen (*.ini)")},
                                                           {QStringLiteral("ini")}});
-    if (!answer.path.isEmpty())
-        saveSettingsTo(extensionOf(answer.path).isEmpty() ? answer.path + QStringLiteral(".ini") : answer.path);
+    if (answer.path.isEmpty())
+        return;
+    RecentPlaces::remember(u"settings", answer.path);
+    saveSettingsTo(extensionOf(answer.path).isEmpty() ? answer.path + QStringLiteral(".ini") : answer.path);
 }
 
 void MainWindow::saveSettingsTo(const QString& path)
@@ -619,11 +705,13 @@ void MainWindow::loadSettings()
     const FileAnswer answer =
         m_dialogs.chooseFile(this, {false,
                                     QStringLiteral("Einstellungen laden"),
-                                    documentFolder(),
+                                    RecentPlaces::folder(u"settings", documentFolder()),
                                     {QStringLiteral("Einstellungen (*.ini)"), QStringLiteral("Alle Dateien (*)")},
                                     {}});
-    if (!answer.path.isEmpty())
-        loadSettingsFrom(answer.path);
+    if (answer.path.isEmpty())
+        return;
+    RecentPlaces::remember(u"settings", answer.path);
+    loadSettingsFrom(answer.path);
 }
 
 void MainWindow::loadSettingsFrom(const QString& path)
@@ -633,9 +721,17 @@ void MainWindow::loadSettingsFrom(const QString& path)
         return;
     }
     const LoadedSettings loaded = readSettingsFile(path);
-    if (!loaded.fileProblem.isEmpty() || loaded.nothingReadable) {
-        m_dialogs.showWarning(this, describeLoadedSettings(path, loaded) +
-                                        QStringLiteral("\n\nDie Einstellungen bleiben, wie sie waren."));
+    // Nothing is taken over: the words of the start, which goes on with defaults, would not fit.
+    if (!loaded.fileProblem.isEmpty()) {
+        m_dialogs.showWarning(this,
+                              loaded.fileProblem + QStringLiteral("\n\nDie Einstellungen bleiben, wie sie waren."));
+        return;
+    }
+    if (loaded.nothingReadable) {
+        m_dialogs.showWarning(this,
+                              QStringLiteral("„%1“ ist keine Einstellungsdatei von Glyfrax: Sie hat keine Zeile wie "
+                                             "„Size=12“ unter „[Font]“. Die Einstellungen bleiben, wie sie waren.")
+                                  .arg(shownPath(path)));
         return;
     }
     // The option dialogs show the settings being replaced: OK there would bring them back.

@@ -49,6 +49,8 @@ public:
 
     // The commands, as the menu runs them.
     void chooseFont();
+    // A font file dropped on the window: its family, when that is installed, becomes the font.
+    void useFontFile(const QString& path);
     void chooseTextColor();
     void chooseBackColor();
     void exportBitmap();

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
 namespace glyfrax {
@@ -147,6 +148,18 @@ void PageGroup::store(BmFontOptions& options) const
     options.crop = m_crop->isChecked();
     options.image = PageImage(m_image->currentData().toInt());
     options.opaque = m_opaque->isChecked();
+}
+
+void PageGroup::showOptions(const BmFontOptions& options)
+{
+    offWithField(m_opaque, options.field, m_opaque->isChecked());
+    // The combo box's own model: each entry is an item that can be switched off.
+    if (auto* entries = qobject_cast<QStandardItemModel*>(m_image->model())) {
+        QStandardItem* bmp = entries->item(m_image->findData(int(PageImage::Bmp)));
+        const bool off = options.field != PageField::None && options.image != PageImage::Bmp;
+        bmp->setEnabled(!off);
+        bmp->setToolTip(off ? notWithFieldNote() : QString());
+    }
 }
 
 } // namespace glyfrax

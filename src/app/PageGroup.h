@@ -19,6 +19,7 @@ public:
     QString title() const override;
     QWidget* buildPage(const BmFontOptions& options, const std::function<void()>& changed) override;
     void store(BmFontOptions& options) const override;
+    void showOptions(const BmFontOptions& options) override;
 
 private:
     std::array<QSpinBox*, 4> m_padding{}; // up, right, down, left

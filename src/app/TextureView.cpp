@@ -1,6 +1,7 @@
 #include "app/TextureView.h"
 
 #include "app/PageCanvas.h"
+#include "app/ScreenFit.h"
 #include "app/ZoomSteps.h"
 
 #include <QAction>
@@ -62,7 +63,7 @@ TextureView::TextureView(const Settings& settings, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
     connect(&m_drawer, &TextureDrawer::drawn, this, &TextureView::showPicture);
-    resize(800, 600);
+    fitToScreen(this, QSize(800, 600));
     requestPicture();
 }
 

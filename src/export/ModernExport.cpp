@@ -80,7 +80,10 @@ Result<std::vector<char32_t>> chosenCharacters(const BmFontOptions& options)
     const CodePage& codePage = *page;
     std::vector<char32_t> ofCodePage;
     for (int code = 32; code <= 255; ++code) {
-        if (const char32_t character = codePage.character(static_cast<unsigned char>(code)); character != 0)
+        // A code the page leaves unassigned stands for a control character (as 0x81 does in
+        // Windows-1252), and so does DEL: no font draws them, and no text of a game holds them.
+        const char32_t character = codePage.character(static_cast<unsigned char>(code));
+        if (character != 0 && QChar::category(character) != QChar::Other_Control)
             ofCodePage.push_back(character);
     }
     return mergeCharacters(std::move(wanted), ofCodePage);
@@ -205,7 +208,7 @@ GlyphInk readInk(InkTools& tools, quint32 glyph, const BmFontOptions& options, Q
 // stillWanted is asked on the calling thread only, between batches: often enough to stop within
 // milliseconds, seldom enough to cost nothing.
 Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, const BmFontOptions& options, int threads,
-                      const std::function<bool()>& stillWanted)
+                      const std::function<bool()>& stillWanted, OptionWords words)
 {
     const std::vector<GlyphCell>& cells = set.cells;
     const QSize largest(options.maxTexture - options.padding.left - options.padding.right,
@@ -245,13 +248,16 @@ Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, cons
     if (abandoned)
         return noLongerWanted();
     if (tooLarge < cells.size())
-        return failure(checkCellSize(cellSize(inks[tooLarge], options.padding), options.maxTexture).error());
+        return failure(checkCellSize(cellSize(inks[tooLarge], options.padding), options.maxTexture,
+                                     optionWording(u"MaxTexture", words))
+                           .error());
     return {};
 }
 
 // A glyph too large for a page ends the collection before a page is drawn.
 Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std::vector<char32_t>& wanted,
-                               const BmFontOptions& options, int threads, const std::function<bool()>& stillWanted)
+                               const BmFontOptions& options, int threads, const std::function<bool()>& stillWanted,
+                               OptionWords words)
 {
     GlyphSet set;
     std::map<std::pair<int, quint32>, std::size_t> cellOf;
@@ -273,7 +279,7 @@ Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std:
         left = std::move(lacking);
     }
     set.missing = std::move(left);
-    if (const Result<void> read = readInks(fonts, set, options, threads, stillWanted); !read)
+    if (const Result<void> read = readInks(fonts, set, options, threads, stillWanted, words); !read)
         return failure(read.error());
     return set;
 }
@@ -454,7 +460,8 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     const BmFontOptions& options = settings.bmfont;
     if (const Result<void> sized = checkModernSize(settings); !sized)
         return failure(sized.error());
-    if (const QString problem = pageContentProblem(options, format == ImageFormat::Bmp, run.textColor || run.backColor);
+    if (const QString problem =
+            pageContentProblem(options, format == ImageFormat::Bmp, run.textColor || run.backColor, run.words);
         !problem.isEmpty())
         return failure(problem);
     const Result<std::vector<char32_t>> wanted = chosenCharacters(options);
@@ -470,7 +477,7 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         return failure(fallbacks.error());
     std::move(fallbacks->begin(), fallbacks->end(), std::back_inserter(plan.fonts));
     const FontMeasure& measure = plan.fonts.front();
-    Result<GlyphSet> collected = collectGlyphs(plan.fonts, *wanted, options, run.threads, run.stillWanted);
+    Result<GlyphSet> collected = collectGlyphs(plan.fonts, *wanted, options, run.threads, run.stillWanted, run.words);
     if (!collected)
         return failure(collected.error());
     GlyphSet& glyphs = *collected;
@@ -487,10 +494,11 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     if (!packing)
         return failure(packing.error());
     if (packing->pageCount > kMaxBmFontPages)
-        return failure(QStringLiteral("Die Zeichen brauchen %1 Seiten, mehr als %2. Wählen Sie eine größere "
-                                      "--max-texture oder weniger Zeichen.")
+        return failure(QStringLiteral("Die Zeichen brauchen %1 Seiten, mehr als %2. Wählen Sie eine größere %3 oder "
+                                      "weniger Zeichen.")
                            .arg(packing->pageCount)
-                           .arg(kMaxBmFontPages));
+                           .arg(kMaxBmFontPages)
+                           .arg(optionWording(u"MaxTexture", run.words)));
     if (options.crop)
         cropSinglePage(*packing, sizes);
     if (run.stillWanted && !run.stillWanted())
@@ -623,6 +631,10 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
         files.push_back({exported.pagePaths.at(qsizetype(page)), [&plan, &run, page, format](QIODevice& device) {
                              if (run.progress)
                                  run.progress(int(page), int(plan.pages.size()));
+                             // Refused before a page is drawn: the files written so far have no
+                             // names yet, and the earlier set stays.
+                             if (run.stillWanted && !run.stillWanted())
+                                 return false;
                              const QImage image = renderPageForFile(pageSource(plan), plan.pageSize, plan.pages[page]);
                              return writeImage(device, image, format, plan.threads);
                          }});
@@ -632,7 +644,10 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     // The earlier set goes as a whole: pages its descriptor named that this one does not write too.
     auto earlierFiles = [&exported, &imagePath] { return earlierPages(exported.descriptorPath, imagePath); };
     if (const Result<void> written = writeFilesAtomically({files, run.inputs + plan.fontFiles, earlierFiles}); !written)
-        return failure(written.error());
+        return run.stillWanted && !run.stillWanted()
+                   ? failure(QStringLiteral("Der Export wurde abgebrochen; die bisherigen Dateien bleiben, wie sie "
+                                            "waren."))
+                   : failure(written.error());
     if (run.progress)
         run.progress(int(plan.pages.size()), int(plan.pages.size()));
     return exported;
@@ -644,9 +659,15 @@ QString pagesCaption(const ModernExported& exported)
     return exported.pagePaths.size() > 1 ? size + QStringLiteral(", %1 Seiten").arg(exported.pagePaths.size()) : size;
 }
 
-QString describeCharacters(const std::vector<char32_t>& characters)
+QString describeCharacters(const std::vector<char32_t>& characters, bool shown)
 {
-    const auto name = [](char32_t c) { return QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper(); };
+    const auto name = [shown](char32_t c) {
+        const QString code = QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper();
+        // A character that draws nothing (a control or a space) is its code point alone.
+        return shown && QChar::isPrint(c) && !QChar::isSpace(c)
+                   ? QStringLiteral("„%1“ %2").arg(QString::fromUcs4(&c, 1), code)
+                   : code;
+    };
     QStringList ranges;
     for (std::size_t i = 0; i < characters.size();) {
         std::size_t end = i;
@@ -658,11 +679,11 @@ QString describeCharacters(const std::vector<char32_t>& characters)
     return ranges.join(QStringLiteral(", "));
 }
 
-QString describeMissing(const std::vector<char32_t>& missing)
+QString describeMissing(const std::vector<char32_t>& missing, bool shown)
 {
     return QStringLiteral("Nicht in der Schrift, ausgelassen (%1 Zeichen): %2")
         .arg(missing.size())
-        .arg(describeCharacters(missing));
+        .arg(describeCharacters(missing, shown));
 }
 
 } // namespace glyfrax

@@ -39,10 +39,12 @@ struct ModernRun
     // Told, on the exporting thread, how far the pages are: before each page is drawn (done the
     // pages finished so far) and once every file is in place (done == count). Empty: nobody asks.
     std::function<void(int done, int count)> progress;
-    // Asked now and then while the glyphs are measured, for work that nobody may wait for any
-    // more; false ends the plan there with a failure. Empty: it runs to the end.
+    // Asked now and then while the glyphs are measured, and before each page is drawn, for work
+    // that nobody may wait for any more; false ends the export there with a failure, the earlier
+    // files as they were. Empty: it runs to the end.
     std::function<bool()> stillWanted;
-    int threads = defaultThreadCount(); // for the glyphs' ink, the pages and their compression
+    int threads = defaultThreadCount();           // for the glyphs' ink, the pages and their compression
+    OptionWords words = OptionWords::CommandLine; // how messages name the options
 };
 
 // The characters one fallback font gives to the set.
@@ -122,10 +124,11 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
 // "Textur: 512x256" or "Textur: 4096x4096, 3 Seiten".
 QString pagesCaption(const ModernExported& exported);
 
-// The characters left out, as ranges of code points, for --verbose.
-QString describeMissing(const std::vector<char32_t>& missing);
+// The characters left out, as ranges of code points, for --verbose and the window's report.
+QString describeMissing(const std::vector<char32_t>& missing, bool shown = false);
 
-// Characters as ranges of code points: "U+0041–U+005A, U+00C4".
-QString describeCharacters(const std::vector<char32_t>& characters);
+// Characters as ranges of code points: "U+0041–U+005A, U+00C4"; shown: each code point with its
+// character, as a window can show it ("„A“ U+0041–„Z“ U+005A").
+QString describeCharacters(const std::vector<char32_t>& characters, bool shown = false);
 
 } // namespace glyfrax

@@ -49,6 +49,7 @@ Result<TexturePlan> TexturePlan::make(const Settings& settings, TextureProfile p
     }
     ModernRun run;
     run.stillWanted = stillWanted;
+    run.words = OptionWords::Window; // the texture view's reader knows the window's names
     const ImageFormat format = settings.bmfont.image == PageImage::Bmp ? ImageFormat::Bmp : ImageFormat::Png;
     Result<ModernPlan> modern = planModern(settings, run, format, palette);
     if (!modern)

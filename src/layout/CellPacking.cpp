@@ -109,15 +109,16 @@ bool fitsOnePage(const Job& job, std::int32_t width, std::int32_t height, Packin
 
 } // namespace
 
-Result<void> checkCellSize(CellSize size, std::int32_t maxSide)
+Result<void> checkCellSize(CellSize size, std::int32_t maxSide, const QString& maxSideName)
 {
     if (size.width <= maxSide && size.height <= maxSide)
         return {};
     return failure(QStringLiteral("Ein Zeichen braucht %1 x %2 Pixel und passt auf keine Textur bis %3 x %3 "
-                                  "Pixel. Wählen Sie eine größere --max-texture oder eine kleinere Schrift.")
+                                  "Pixel. Wählen Sie eine größere %4 oder eine kleinere Schrift.")
                        .arg(size.width)
                        .arg(size.height)
-                       .arg(maxSide));
+                       .arg(maxSide)
+                       .arg(maxSideName));
 }
 
 Result<Packing> packCells(const std::vector<CellSize>& sizes, const PackingRules& rules)

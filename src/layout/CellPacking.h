@@ -42,8 +42,10 @@ struct Packing
     bool operator==(const Packing&) const = default;
 };
 
-// Fails, naming the size, when a cell is larger than maxSide in either direction.
-Result<void> checkCellSize(CellSize size, std::int32_t maxSide);
+// Fails, naming the size, when a cell is larger than maxSide in either direction; the message asks
+// for a larger maxSideName, the name its reader knows the largest side by.
+Result<void> checkCellSize(CellSize size, std::int32_t maxSide,
+                           const QString& maxSideName = QStringLiteral("--max-texture"));
 
 // Packs the cells on the smallest power-of-two page (by area; the squarer shape first) that holds
 // them all, tallest cells first along a skyline, each as high and then as far left as it goes.

@@ -443,33 +443,83 @@ QStringList splitFontList(const QString& text)
     return named;
 }
 
-QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven)
+namespace {
+
+// The window's name of an option: its control's caption and the page of the settings dialog that
+// holds it, as the user reads them there.
+struct WindowName
+{
+    const char16_t* key;
+    const char16_t* control;
+    const char16_t* page;
+};
+constexpr WindowName kWindowNames[] = {
+    {u"Field", u"Feld", u"Distanzfeld und Effekte"},
+    {u"Outline", u"Umriss", u"Distanzfeld und Effekte"},
+    {u"Shadow", u"Schatten", u"Distanzfeld und Effekte"},
+    {u"Image", u"Bildformat", u"Seiten"},
+    {u"Opaque", u"Deckend, in Schrift- und Hintergrundfarbe", u"Seiten"},
+    {u"MaxTexture", u"Größte Seite", u"Seiten"},
+    {u"Descriptor", u"Form der Beschreibung", u"Beschreibung"},
+    {u"Monochrome", u"Monochrom, ohne Kantenglättung", u"Schriften"},
+};
+
+QString fieldWording(PageField field, OptionWords words)
+{
+    if (words == OptionWords::CommandLine)
+        return QStringLiteral("--field ") + fieldName(field);
+    return QStringLiteral("„Feld“: %1 auf der Seite „Distanzfeld und Effekte“").arg(fieldName(field).toUpper());
+}
+
+} // namespace
+
+QString optionWording(QStringView key, OptionWords words)
+{
+    if (words == OptionWords::Window) {
+        for (const WindowName& name : kWindowNames) {
+            if (key == QStringView(name.key))
+                return QStringLiteral("„%1“ auf der Seite „%2“")
+                    .arg(QString::fromUtf16(name.control), QString::fromUtf16(name.page));
+        }
+    }
+    return QStringLiteral("--") + bmFontOption(key).option;
+}
+
+QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven, OptionWords words)
 {
     if (options.field == PageField::None)
         return {};
-    const QString field = QStringLiteral("--field ") + fieldName(options.field);
+    const QString field = fieldWording(options.field, words);
+    const bool window = words == OptionWords::Window;
     if (options.hasEffects())
-        return QStringLiteral(
-                   "Umriss und Schatten (--outline, --shadow) zeichnet eine Engine aus dem Distanzfeld selbst; "
-                   "in die Seiten eines Distanzfelds (%1) kommen sie nicht. Lassen Sie eines von beiden weg.")
-            .arg(field);
+        return QStringLiteral("Umriss und Schatten (%1) zeichnet eine Engine aus dem Distanzfeld selbst; in die Seiten "
+                              "eines Distanzfelds (%2) kommen sie nicht. %3")
+            .arg(window ? QStringLiteral("„Umriss“, „Schatten“") : QStringLiteral("--outline, --shadow"), field,
+                 window ? QStringLiteral("Setzen Sie „Umriss“ auf 0 Pixel und schalten Sie „Schatten“ aus, oder "
+                                         "wählen Sie „Feld“: Keines.")
+                        : QStringLiteral("Lassen Sie eines von beiden weg."));
     if (bmpPages)
         return QStringLiteral("Ein Distanzfeld (%1) braucht PNG-Seiten mit Alphakanal; eine BMP-Datei kann es nicht "
-                              "halten. Wählen Sie einen Namen auf .png.")
-            .arg(field);
+                              "halten. %2")
+            .arg(field, window ? QStringLiteral("Wählen Sie PNG als %1 (beim Export: einen Namen auf .png).")
+                                     .arg(optionWording(u"Image", words))
+                               : QStringLiteral("Wählen Sie einen Namen auf .png."));
     if (options.descriptor == DescriptorForm::Binary)
         return QStringLiteral("Die binäre BMFont-Beschreibung hat keinen Block, der ein Distanzfeld (%1) nennt: Eine "
-                              "Engine läse die Seiten als gewöhnliche Glyphen. Wählen Sie --descriptor text, xml oder "
-                              "json.")
-            .arg(field);
+                              "Engine läse die Seiten als gewöhnliche Glyphen. %2")
+            .arg(field,
+                 window
+                     ? QStringLiteral("Wählen Sie Text, XML oder JSON als %1.").arg(optionWording(u"Descriptor", words))
+                     : QStringLiteral("Wählen Sie --descriptor text, xml oder json."));
     if (options.monochrome)
         return QStringLiteral("Ein Distanzfeld (%1) entsteht aus dem Umriss der Glyphen und ist immer geglättet; "
-                              "--monochrome passt nicht dazu.")
-            .arg(field);
+                              "%2 passt nicht dazu.")
+            .arg(field, optionWording(u"Monochrome", words));
     if (options.opaque || coloursGiven)
-        return QStringLiteral("Ein Distanzfeld (%1) hält in allen Kanälen Abstände, keine Farben; --opaque, --color "
-                              "und --backcolor passen nicht dazu (die Engine färbt die Glyphen beim Zeichnen).")
-            .arg(field);
+        return QStringLiteral("Ein Distanzfeld (%1) hält in allen Kanälen Abstände, keine Farben; %2 nicht dazu "
+                              "(die Engine färbt die Glyphen beim Zeichnen).")
+            .arg(field, window ? optionWording(u"Opaque", words) + QStringLiteral(" passt")
+                               : QStringLiteral("--opaque, --color und --backcolor passen"));
     return {};
 }
 

@@ -116,11 +116,24 @@ struct BmFontOptions
     bool operator==(const BmFontOptions&) const = default;
 };
 
-// Why these options cannot make pages together, in German, naming the options as the command line
-// does; empty when they can. bmpPages: the pages are to be BMP; coloursGiven: colours given for the
-// run (--color, --backcolor) ask for opaque pages. One check for the command line, the export
-// and the settings dialog.
-QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven);
+// Whom a message about the options is for: a user of the command line knows them by their options
+// ("--max-texture"), a user of the window by its controls and pages ("Größte Seite" on "Seiten").
+enum class OptionWords
+{
+    CommandLine,
+    Window
+};
+
+// The option with this key as the reader knows it: "--max-texture", or "„Größte Seite“ auf der
+// Seite „Seiten“" (an option the window has no control for keeps its command-line name).
+QString optionWording(QStringView key, OptionWords words);
+
+// Why these options cannot make pages together, in German, naming the options and telling the way
+// out in the reader's words; empty when they can. bmpPages: the pages are to be BMP; coloursGiven:
+// colours given for the run (--color, --backcolor) ask for opaque pages. One check for the command
+// line, the export and the settings dialog.
+QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven,
+                           OptionWords words = OptionWords::CommandLine);
 
 // One option of the BMFont profile: its key in [BMFont], its long command-line option, and how its
 // value is read from and written as text. The one description the settings file, the command

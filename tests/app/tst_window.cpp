@@ -4,7 +4,9 @@
 #include "app/DialogService.h"
 #include "app/ExportPropsDialog.h"
 #include "app/MainWindow.h"
+#include "app/TextEntryDialog.h"
 #include "app/TextureView.h"
+#include "export/ModernExport.h"
 #include "settings/ProfileFile.h"
 #include "support/ChildProcess.h"
 #include "support/Golden.h"
@@ -47,6 +49,7 @@ public:
     QList<FileAnswer> fileAnswers; // one for each file dialog in turn; none left: cancelled
     std::optional<QString> textAnswer;
     QStringList log;
+    QStringList folders; // where each file dialog opened
 
     std::optional<QFont> chooseFont(QWidget*, const QFont& current) override
     {
@@ -62,6 +65,7 @@ public:
     FileAnswer chooseFile(QWidget*, const FileQuestion& question) override
     {
         log << question.title + u": "_s + question.filters.join(u", "_s);
+        folders << question.folder;
         return fileAnswers.isEmpty() ? FileAnswer{} : fileAnswers.takeFirst();
     }
     std::optional<QString> enterText(QWidget*, const QString& title, const QString&) override
@@ -71,7 +75,12 @@ public:
     }
     void showWarning(QWidget*, const QString& message) override { log << u"warning: "_s + message; }
     void showMessage(QWidget*, const QString& message) override { log << u"message: "_s + message; }
-    void openUrl(const QUrl& url) override { log << u"opened: "_s + url.toString(); }
+    bool browser = true; // whether a file or address opens
+    bool openUrl(const QUrl& url) override
+    {
+        log << (browser ? u"opened: "_s : u"not opened: "_s) + url.toString();
+        return browser;
+    }
 };
 
 } // namespace
@@ -87,6 +96,7 @@ private slots:
         m_window.reset(); // before its dialogs and folder
         m_dialogs = FakeDialogs();
         m_dir = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->filePath(u"user"_s))); // where the user's folders are kept
         m_ini = settingsPath(m_dir->path());
         restart(m_config);
     }
@@ -172,11 +182,14 @@ private slots:
         QVERIFY(about->findChild<QPushButton*>(u"cmdOK"_s)->isDefault());
         about->findChild<QPushButton*>(u"cmdSysInfo"_s)->click();
         QTest::mouseClick(about->findChild<QLabel*>(u"Hyperlink"_s), Qt::LeftButton);
-        run(u"m_help"); // no help page: nothing happens
+        run(u"m_help"); // no help page
         QVERIFY(test::writeBytes(m_dir->filePath(u"hilfe.html"_s), "<html></html>"));
         run(u"m_help");
+        m_dialogs.browser = false;
+        run(u"m_help");
+        m_dialogs.browser = true;
         run(u"m_www");
-        note(u"about, system information, web link, help without and with its page, web site"_s);
+        note(u"about, system information, web link, help without and with its page, without a browser, web site"_s);
 
         for (const auto& [face, size] : {std::pair{u"  "_s, 30.0},
                                          {u"DejaVu Sans"_s, 1638.01},
@@ -283,6 +296,171 @@ private slots:
         run(u"m_quit");
         const QByteArray saved = test::readBytes(m_ini);
         QCOMPARE(saved.mid(saved.indexOf("[BMFont]")), expected);
+    }
+
+    // What keeps OK off is told above OK on the page where it was done, in the window's names; a
+    // field turns off what cannot go with it and was not chosen yet.
+    void clashesAreToldWhereTheyAreMade_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("told");
+        QTest::addRow("BMP, then msdf") << u"ImageBox"_s << u"PNG als „Bildformat“ auf der Seite „Seiten“"_s;
+        QTest::addRow("binary, then msdf") << u"BinaryForm"_s << u"„Form der Beschreibung“ auf der Seite"_s;
+        QTest::addRow("monochrome, then msdf") << u"MonochromeBox"_s << u"„Monochrom, ohne Kantenglättung“"_s;
+        QTest::addRow("opaque, then msdf") << u"OpaqueOpt"_s << u"„Deckend, in Schrift- und Hintergrundfarbe“"_s;
+        QTest::addRow("outline, then msdf") << u"OutlineBox"_s << u"Setzen Sie „Umriss“ auf 0 Pixel"_s;
+        QTest::addRow("a bad colour, then another page")
+            << u"OutlineColorText"_s << u"Seite „Distanzfeld und Effekte“: Umrissfarbe: „rot“ ist keine Farbe"_s;
+    }
+
+    void clashesAreToldWhereTheyAreMade()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QString, told);
+        run(u"m_bmfont");
+        auto* pages = bmChild<QTabWidget>(u"Pages");
+        auto* field = bmChild<QComboBox>(u"FieldBox");
+        field->setCurrentIndex(field->findData(int(PageField::Msdf)));
+        const QStringList offWithField{u"ImageBox"_s,  u"BinaryForm"_s, u"MonochromeBox"_s,
+                                       u"OpaqueOpt"_s, u"OutlineBox"_s, u"ShadowBox"_s};
+        for (const QString& name : offWithField) {
+            auto* control = m_window->bmFontPropsDialog()->findChild<QWidget*>(name);
+            if (auto* image = qobject_cast<QComboBox*>(control))
+                QVERIFY(!qobject_cast<QStandardItemModel*>(image->model())->item(1)->isEnabled());
+            else
+                QVERIFY2(!control->isEnabled() && control->toolTip().contains(u"Nicht mit einem Distanzfeld"_s),
+                         qPrintable(name));
+        }
+        field->setCurrentIndex(0);
+        auto* control = m_window->bmFontPropsDialog()->findChild<QWidget*>(edit);
+        for (QWidget* page = control; page; page = page->parentWidget()) {
+            if (pages->indexOf(page) >= 0)
+                pages->setCurrentWidget(page);
+        }
+        if (auto* box = qobject_cast<QComboBox*>(control))
+            box->setCurrentIndex(1);
+        else if (auto* spin = qobject_cast<QSpinBox*>(control))
+            spin->setValue(2);
+        else if (auto* line = qobject_cast<QLineEdit*>(control))
+            line->setText(u"rot"_s);
+        else
+            qobject_cast<QAbstractButton*>(control)->setChecked(true);
+        if (qobject_cast<QLineEdit*>(control))
+            pages->setCurrentIndex(0);
+        else
+            field->setCurrentIndex(field->findData(int(PageField::Msdf)));
+        const auto* problem = bmChild<QLabel>(u"OkProblem");
+        QVERIFY(!bmChild<QPushButton>(u"OKButton")->isEnabled());
+        QVERIFY2(!problem->isHidden() && problem->text().contains(told) && !problem->text().contains(u"--"_s),
+                 qPrintable(problem->text()));
+    }
+
+    // Each kind of file dialog opens where the user last chose a file of its kind, also after a
+    // restart, and the last set is exported again under its name with one key.
+    void fileDialogsOpenInTheFolderUsedLast()
+    {
+        const QString sets = m_dir->filePath(u"sätze"_s);
+        QVERIFY(QDir().mkpath(sets));
+        run(u"m_reexport");
+        m_dialogs.fileAnswers = {{sets + u"/satz.png"_s, 0}};
+        run(u"m_savebmfont");
+        restart(m_config);
+        run(u"m_savebmfont");
+        run(u"m_savesettings");
+        QCOMPARE(m_dialogs.folders, (QStringList{m_dir->path(), sets, m_dir->path()}));
+        QVERIFY(QFile::remove(sets + u"/satz.fnt"_s));
+        run(u"m_reexport");
+        QVERIFY(QFile::exists(sets + u"/satz.fnt"_s));
+        QCOMPARE(m_dialogs.log.first(), u"warning: Es gibt noch keinen BMFont-Export zu wiederholen."_s);
+    }
+
+    // A font file dropped on the window becomes its font, one dropped on the fallback list a fallback.
+    void droppedFontFilesAreUsed()
+    {
+        const QString serif = u"/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf"_s;
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(serif)});
+        const auto drop = [&data](QWidget* target) {
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &enter);
+            QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &dropped);
+            return enter.isAccepted() && dropped.isAccepted();
+        };
+        QVERIFY(drop(m_window.get()));
+        QCOMPARE(m_window->settings().font.face, u"DejaVu Serif"_s);
+        run(u"m_bmfont");
+        auto* list = bmChild<QListWidget>(u"FallbackList");
+        QVERIFY(drop(list->viewport()));
+        QCOMPARE(list->item(list->count() - 1)->text(), serif);
+        data.setUrls({QUrl::fromLocalFile(m_ini)});
+        QVERIFY(!drop(list->viewport())); // no font file
+    }
+
+    // The texture view shows the BMFont options while they are edited, before OK; Cancel brings back
+    // the window's.
+    void textureViewPreviewsTheEditedOptions()
+    {
+        run(u"m_texview");
+        const TextureView* view = m_window->textureView();
+        run(u"m_bmfont");
+        QTest::keyClicks(bmChild<QLineEdit>(u"CharsText"), u"65-70"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(view->statusBar()->currentMessage().endsWith(u", 6 Zeichen"_s), 30000);
+        bmChild<QPushButton>(u"CancelButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(view->statusBar()->currentMessage().endsWith(u", 218 Zeichen"_s), 30000);
+    }
+
+    // A character file that is no UTF-8 text keeps the dialog open when OK is pressed, saying why.
+    void aFontAsCharacterFileKeepsOkOff()
+    {
+        const QString font = m_dir->filePath(u"schrift.ttf"_s);
+        QVERIFY(test::writeBytes(font, QByteArray("\x00\x01\x00\x00\xff\xfe", 6)));
+        run(u"m_bmfont");
+        bmChild<QLineEdit>(u"CharsFileText")->setText(font);
+        bmChild<QPushButton>(u"OKButton")->click();
+        QVERIFY(!m_window->bmFontPropsDialog()->isHidden());
+        QVERIFY(!bmChild<QPushButton>(u"OKButton")->isEnabled());
+        QVERIFY2(bmChild<QLabel>(u"OkProblem")->text().contains(u"kein gültiges UTF-8"_s),
+                 qPrintable(bmChild<QLabel>(u"OkProblem")->text()));
+        QCOMPARE(m_window->settings().bmfont.charsFile, QString());
+    }
+
+    // A code page gives the characters it assigns, and DejaVu Sans has them all: no red cell at first.
+    void defaultCharactersAreAllInDejaVuSans_data()
+    {
+        QTest::addColumn<int>("codePage");
+        for (const int codePage : {0, 1250, 1251, 1253, 1254, 1257})
+            QTest::addRow("%d", codePage) << codePage;
+    }
+
+    void defaultCharactersAreAllInDejaVuSans()
+    {
+        QFETCH(int, codePage);
+        BmFontOptions options;
+        options.codePage = codePage;
+        const Result<std::vector<char32_t>> chosen = chosenCharacters(options);
+        QVERIFY(chosen && chosen->size() > 200);
+        const QRawFont font = QRawFont::fromFont(QFont(u"DejaVu Sans"_s));
+        for (const char32_t character : *chosen)
+            QVERIFY2(font.supportsCharacter(character), qPrintable(QString::number(character, 16)));
+    }
+
+    // A text of several lines: Return breaks the line, Tab leaves the text, Ctrl+Return accepts.
+    void textEntryAcceptsWithCtrlReturn()
+    {
+        TextEntryDialog dialog(nullptr, u"Zeichen aus Text"_s, u"Text:"_s);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* text = dialog.findChild<QPlainTextEdit*>(u"EnteredText"_s);
+        QTest::keyClicks(text, u"ab"_s);
+        QTest::keyClick(text, Qt::Key_Return);
+        QTest::keyClicks(text, u"c"_s);
+        QTest::keyClick(text, Qt::Key_Tab);
+        QVERIFY(!text->hasFocus());
+        QVERIFY(dialog.isVisible());
+        QTest::keyClick(text, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.text(), u"ab\nc"_s);
     }
 
     void closingWithAReadOnlySettingsFileIsSilent()
