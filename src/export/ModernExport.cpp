@@ -249,7 +249,9 @@ Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, cons
     if (abandoned)
         return noLongerWanted();
     if (tooLarge < cells.size())
-        return failure(checkCellSize(cellSize(inks[tooLarge], options.padding), options.maxTexture).error());
+        return failure(QStringLiteral("Zeichen %1: %2")
+                           .arg(describeCharacters(cells[tooLarge].characters),
+                                checkCellSize(cellSize(inks[tooLarge], options.padding), options.maxTexture).error()));
     return {};
 }
 
