@@ -324,10 +324,8 @@ void TestFailures::hostileFiles_data()
         << hostile + u"cff.otf --pixels 16"_s + pages << 0 << QString() << glyphA;
     QTest::addRow("BMFont, 500 far curves, msdf at 32 px")
         << hostile + u"spiky.ttf --pixels 32 --field msdf"_s + pages << 0 << QString() << glyphA;
-    QTest::addRow("BMFont, 500 far curves, mtsdf at 64 px")
-        << hostile + u"spiky.ttf --pixels 64 --field mtsdf"_s + pages << 0 << QString() << glyphA;
     QTest::addRow("BMFont, 500 far curves with outline and shadow")
-        << hostile + u"spiky.ttf --pixels 32 --outline 8 --shadow 4,4,16"_s + pages << 0 << QString() << glyphA;
+        << hostile + u"spiky.ttf --pixels 16 --outline 8 --shadow 4,4,16"_s + pages << 0 << QString() << glyphA;
     QTest::addRow("BMFont, 500 far curves larger than a page")
         << hostile + u"spiky.ttf --pixels 600 --field sdf"_s + pages << 1 << u"Zeichen U+0041: Ein Zeichen braucht"_s
         << u"[ -z \"$(ls)\" ]"_s;
