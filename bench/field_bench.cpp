@@ -1,6 +1,8 @@
 // Prints how long distance fields take for every glyph a font maps in 0x20-0xFFFF, per field type,
-// on one thread and on all of them.
-//   glyfrax-field-bench [FONT_FILE [PIXELS [RANGE]]]   default: DejaVu Sans, 32 px, range 4
+// on one thread and on all of them, and the process's peak memory.
+//   glyfrax-field-bench [FONT_FILE [PIXELS [RANGE [TYPES [RUNS]]]]]
+// default: DejaVu Sans, 32 px, range 4, sdf,msdf,mtsdf, the best of 3 runs. The worst glyph of the
+// hostile test fonts: glyfrax-field-bench tests/data/hostile/spiky.ttf 64 4 msdf 1
 
 #include "base/Parallel.h"
 #include "render/DistanceField.h"
@@ -47,14 +49,14 @@ struct Timing
 };
 
 // Draws every glyph's field into a page of each worker's own, one cell at a time, as an export
-// would into its pages; the best of three runs.
-Timing drawAll(const std::vector<Glyph>& glyphs, FieldType type, double range, int threads)
+// would into its pages; the best of runs.
+Timing drawAll(const std::vector<Glyph>& glyphs, FieldType type, double range, int threads, int runs)
 {
     QSize largest;
     for (const Glyph& glyph : glyphs)
         largest = largest.expandedTo(glyph.box.size());
     Timing best;
-    for (int run = 0; run < 3; ++run) {
+    for (int run = 0; run < runs; ++run) {
         QElapsedTimer timer;
         timer.start();
         const double processorBefore = processorTime();
@@ -81,6 +83,8 @@ int main(int argc, char* argv[])
     const QString file = args.value(0, QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
     const double pixels = args.value(1, QStringLiteral("32")).toDouble();
     const double range = args.value(2, QStringLiteral("4")).toDouble();
+    const QStringList types = args.value(3, QStringLiteral("sdf,msdf,mtsdf")).split(u',');
+    const int runs = std::max(1, args.value(4, QStringLiteral("3")).toInt());
 
     QElapsedTimer timer;
     timer.start();
@@ -120,12 +124,17 @@ int main(int argc, char* argv[])
                 qPrintable(font.familyName()), pixels, range, characters, glyphs.size(), double(area) / 1e6);
     std::printf("  font loaded and characters mapped %8.1f ms\n", mapping);
     std::printf("  outlines of all glyphs            %8.1f ms\n", outlines);
-    for (const auto& [name, type] : {std::pair{"sdf  ", FieldType::Sdf}, std::pair{"msdf ", FieldType::Msdf},
-                                     std::pair{"mtsdf", FieldType::Mtsdf}}) {
-        const Timing one = drawAll(glyphs, type, range, 1);
-        const Timing many = drawAll(glyphs, type, range, all);
-        std::printf("  %s fields: 1 thread %7.1f ms (processor %7.1f ms), %d threads %7.1f ms (processor %7.1f ms)\n",
+    for (const auto& [name, type] :
+         {std::pair{"sdf", FieldType::Sdf}, std::pair{"msdf", FieldType::Msdf}, std::pair{"mtsdf", FieldType::Mtsdf}}) {
+        if (!types.contains(QString::fromLatin1(name)))
+            continue;
+        const Timing one = drawAll(glyphs, type, range, 1, runs);
+        const Timing many = drawAll(glyphs, type, range, all, runs);
+        std::printf("  %-5s fields: 1 thread %7.1f ms (processor %7.1f ms), %d threads %7.1f ms (processor %7.1f ms)\n",
                     name, one.wall, one.processor, all, many.wall, many.processor);
     }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("  peak resident memory %8.1f MB\n", double(usage.ru_maxrss) / 1024);
     return 0;
 }

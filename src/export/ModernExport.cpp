@@ -248,9 +248,11 @@ Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, cons
     if (abandoned)
         return noLongerWanted();
     if (tooLarge < cells.size())
-        return failure(checkCellSize(cellSize(inks[tooLarge], options.padding), options.maxTexture,
-                                     optionWording(u"MaxTexture", words))
-                           .error());
+        return failure(QStringLiteral("Zeichen %1: %2")
+                           .arg(describeCharacters(cells[tooLarge].characters),
+                                checkCellSize(cellSize(inks[tooLarge], options.padding), options.maxTexture,
+                                              optionWording(u"MaxTexture", words))
+                                    .error()));
     return {};
 }
 

@@ -74,80 +74,111 @@ double channelDistance(const NearEdge& e, Vec2 p, Nearest nearest, bool inside)
 }
 
 // Inside or outside for every pixel centre of a width x height area, by the nonzero rule: each
-// row adds up the directions of the lines it crosses, left to right.
+// row adds up the directions of the lines it crosses, left to right. Each crossing is noted at the
+// first pixel whose centre lies right of it and the notes are summed along the row: memory by the
+// area, whatever the lines.
 std::vector<char> insideMask(const std::vector<FieldLine>& lines, int width, int height)
 {
-    auto rowsOf = [&](const FieldLine& l) {
+    std::vector<std::int32_t> turns(std::size_t(width) * std::size_t(height));
+    for (const FieldLine& l : lines) {
         const double low = std::min(l.a.y, l.b.y);
         const double high = std::max(l.a.y, l.b.y);
         // Rows whose centre y + 0.5 lies in [low, high).
-        return std::pair{int(std::clamp(std::ceil(low - 0.5), 0.0, double(height))),
-                         int(std::clamp(std::ceil(high - 0.5), 0.0, double(height)))};
-    };
-    std::vector<std::uint32_t> start(std::size_t(height) + 1);
-    for (const FieldLine& l : lines) {
-        const auto [first, end] = rowsOf(l);
-        for (int y = first; y < end; ++y)
-            ++start[std::size_t(y) + 1];
-    }
-    for (std::size_t y = 1; y < start.size(); ++y)
-        start[y] += start[y - 1];
-    std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
-    std::vector<std::uint32_t> crossing(start.back());
-    for (std::uint32_t i = 0; i < lines.size(); ++i) {
-        const auto [first, end] = rowsOf(lines[i]);
-        for (int y = first; y < end; ++y)
-            crossing[fill[std::size_t(y)]++] = i;
-    }
-    std::vector<char> inside(std::size_t(width) * std::size_t(height));
-    std::vector<std::pair<double, int>> row;
-    for (int y = 0; y < height; ++y) {
-        row.clear();
-        const double cy = y + 0.5;
-        for (std::uint32_t k = start[std::size_t(y)]; k < start[std::size_t(y) + 1]; ++k) {
-            const FieldLine& l = lines[crossing[k]];
-            row.emplace_back(l.a.x + (cy - l.a.y) * (l.b.x - l.a.x) / (l.b.y - l.a.y), l.a.y < l.b.y ? 1 : -1);
+        const int first = int(std::clamp(std::ceil(low - 0.5), 0.0, double(height)));
+        const int end = int(std::clamp(std::ceil(high - 0.5), 0.0, double(height)));
+        const int direction = l.a.y < l.b.y ? 1 : -1;
+        for (int y = first; y < end; ++y) {
+            const double cy = y + 0.5;
+            const double at = l.a.x + (cy - l.a.y) * (l.b.x - l.a.x) / (l.b.y - l.a.y);
+            // The first pixel x with at < x + 0.5.
+            if (!(at < width - 0.5))
+                continue;
+            int x = at < 0.5 ? 0 : int(at - 0.5);
+            while (x > 0 && at < x - 0.5)
+                --x;
+            while (!(at < x + 0.5))
+                ++x;
+            turns[std::size_t(y) * std::size_t(width) + std::size_t(x)] += direction;
         }
-        std::sort(row.begin(), row.end());
-        int winding = 0;
-        std::size_t next = 0;
+    }
+    std::vector<char> inside(turns.size());
+    for (int y = 0; y < height; ++y) {
+        std::int32_t winding = 0;
         for (int x = 0; x < width; ++x) {
-            for (; next < row.size() && row[next].first < x + 0.5; ++next)
-                winding += row[next].second;
-            inside[std::size_t(y) * std::size_t(width) + std::size_t(x)] = winding != 0;
+            const std::size_t k = std::size_t(y) * std::size_t(width) + std::size_t(x);
+            winding += turns[k];
+            inside[k] = winding != 0;
         }
     }
     return inside;
 }
 
-// For every tile, the edges whose box, grown by reach, meets the tile's pixel centres: a pixel
-// nearer to an edge than reach finds it in its tile's list.
+// For every tile, the edges that may come nearer than reach to one of the tile's pixel centres: a
+// pixel nearer to an edge than reach finds it in its tile's list. Each row of tiles takes the part
+// of an edge within reach of its centres, so a long slanted edge is listed along its course, not
+// over its whole box. complete is false, and nothing listed, when the lists would hold more than
+// the area's tiles and a fixed budget allow.
 struct TileLists
 {
     int columns = 0;
     int rows = 0;
+    bool complete = true;
     std::vector<std::uint32_t> start;
     std::vector<std::uint32_t> edges;
 };
+
+// Tiles t of count whose centres t * kTile + 0.5 .. t * kTile + kTile - 0.5 meet [low, high].
+std::pair<int, int> tileSpan(double low, double high, int count)
+{
+    return {int(std::clamp(std::ceil((low - (kTile - 0.5)) / kTile), 0.0, double(count))),
+            int(std::clamp(std::floor((high - 0.5) / kTile) + 1, 0.0, double(count)))};
+}
+
+// Calls body(row, first column, end column) for the rows of tiles near e.
+template <typename Body> void forNearTiles(const NearEdge& e, const TileLists& tiles, double reach, Body&& body)
+{
+    // Rounding in the clipping below is far smaller than this; an edge listed once too often costs
+    // a comparison and changes nothing.
+    constexpr double kSlack = 1.0 / 16;
+    const auto [top, bottom] = tileSpan(std::min(e.a.y, e.b.y) - reach, std::max(e.a.y, e.b.y) + reach, tiles.rows);
+    for (int row = top; row < bottom; ++row) {
+        double left = std::min(e.a.x, e.b.x);
+        double right = std::max(e.a.x, e.b.x);
+        if (e.a.y != e.b.y) {
+            const double t0 = std::clamp((row * kTile + 0.5 - reach - e.a.y) / e.d.y, 0.0, 1.0);
+            const double t1 = std::clamp((row * kTile + kTile - 0.5 + reach - e.a.y) / e.d.y, 0.0, 1.0);
+            left = std::min(e.a.x + e.d.x * t0, e.a.x + e.d.x * t1);
+            right = std::max(e.a.x + e.d.x * t0, e.a.x + e.d.x * t1);
+        }
+        const auto [first, end] = tileSpan(left - reach - kSlack, right + reach + kSlack, tiles.columns);
+        if (first < end)
+            body(row, first, end);
+    }
+}
 
 TileLists nearbyEdges(const std::vector<NearEdge>& edges, int width, int height, double reach)
 {
     TileLists tiles;
     tiles.columns = (width + kTile - 1) / kTile;
     tiles.rows = (height + kTile - 1) / kTile;
-    // Tiles t whose centres t * kTile + 0.5 .. t * kTile + kTile - 0.5 meet [low, high].
-    auto span = [](double low, double high, int count) {
-        return std::pair{int(std::clamp(std::ceil((low - (kTile - 0.5)) / kTile), 0.0, double(count))),
-                         int(std::clamp(std::floor((high - 0.5) / kTile) + 1, 0.0, double(count)))};
+    const std::size_t count = std::size_t(tiles.columns) * std::size_t(tiles.rows);
+    // Each listed edge costs a comparison at 16 pixels: the budget keeps the time to seconds.
+    const std::size_t budget = (std::size_t(1) << 25) + 4 * count;
+    std::size_t listed = 0;
+    for (const NearEdge& e : edges)
+        forNearTiles(e, tiles, reach, [&](int, int first, int end) { listed += std::size_t(end - first); });
+    if (listed > budget) {
+        tiles.complete = false;
+        tiles.start.assign(count + 1, 0);
+        return tiles;
+    }
+    auto forTiles = [&](const NearEdge& e, auto&& visit) {
+        forNearTiles(e, tiles, reach, [&](int row, int first, int end) {
+            for (int column = first; column < end; ++column)
+                visit(std::size_t(row) * std::size_t(tiles.columns) + std::size_t(column));
+        });
     };
-    auto forTiles = [&](const NearEdge& e, auto&& body) {
-        const auto [left, right] = span(std::min(e.a.x, e.b.x) - reach, std::max(e.a.x, e.b.x) + reach, tiles.columns);
-        const auto [top, bottom] = span(std::min(e.a.y, e.b.y) - reach, std::max(e.a.y, e.b.y) + reach, tiles.rows);
-        for (int ty = top; ty < bottom; ++ty)
-            for (int tx = left; tx < right; ++tx)
-                body(std::size_t(ty) * std::size_t(tiles.columns) + std::size_t(tx));
-    };
-    tiles.start.assign(std::size_t(tiles.columns) * std::size_t(tiles.rows) + 1, 0);
+    tiles.start.assign(count + 1, 0);
     for (const NearEdge& e : edges)
         forTiles(e, [&](std::size_t tile) { ++tiles.start[tile + 1]; });
     for (std::size_t t = 1; t < tiles.start.size(); ++t)
@@ -194,31 +225,102 @@ double disagreement(const Texel& a, const Texel& b)
     return -1;
 }
 
-// The true signed distance at any point, for the few places the correction asks about.
-double trueDistance(const std::vector<FieldLine>& lines, const std::vector<NearEdge>& edges, Vec2 p)
+// The lines that reach into each band of the area's rows [k, k + 1), for the winding number at a
+// point: a ray from it along its row meets only those. Empty when they would be more than a budget
+// allows.
+struct RowBands
 {
-    int winding = 0;
+    std::vector<std::uint32_t> start;
+    std::vector<std::uint32_t> lines;
+};
+
+RowBands rowBands(const std::vector<FieldLine>& lines, int height)
+{
+    constexpr std::size_t kBudget = std::size_t(1) << 25;
+    auto bandsOf = [height](const FieldLine& l) {
+        const double low = std::min(l.a.y, l.b.y);
+        const double high = std::max(l.a.y, l.b.y);
+        if (!(high >= 0 && low < height))
+            return std::pair{0, 0};
+        return std::pair{int(std::max(0.0, std::floor(low))), int(std::min(double(height - 1), std::floor(high))) + 1};
+    };
+    RowBands bands;
+    bands.start.assign(std::size_t(height) + 1, 0);
+    std::size_t total = 0;
     for (const FieldLine& l : lines) {
-        if ((l.a.y <= p.y && p.y < l.b.y) || (l.b.y <= p.y && p.y < l.a.y)) {
-            if (l.a.x + (p.y - l.a.y) * (l.b.x - l.a.x) / (l.b.y - l.a.y) < p.x)
-                winding += l.a.y < l.b.y ? 1 : -1;
-        }
+        const auto [first, end] = bandsOf(l);
+        total += std::size_t(end - first);
     }
-    double best = std::numeric_limits<double>::infinity();
-    for (const NearEdge& e : edges)
-        best = std::min(best, nearestOn(e, p).distance2);
-    return winding != 0 ? std::sqrt(best) : -std::sqrt(best);
+    if (total > kBudget)
+        return {};
+    for (const FieldLine& l : lines) {
+        const auto [first, end] = bandsOf(l);
+        for (int k = first; k < end; ++k)
+            ++bands.start[std::size_t(k) + 1];
+    }
+    for (std::size_t k = 1; k < bands.start.size(); ++k)
+        bands.start[k] += bands.start[k - 1];
+    std::vector<std::uint32_t> fill(bands.start.begin(), bands.start.end() - 1);
+    bands.lines.resize(bands.start.back());
+    for (std::uint32_t i = 0; i < lines.size(); ++i) {
+        const auto [first, end] = bandsOf(lines[i]);
+        for (int k = first; k < end; ++k)
+            bands.lines[fill[std::size_t(k)]++] = i;
+    }
+    return bands;
 }
+
+// Whether the outline lies on the other side of p than the field shown there says, and more than
+// tolerance away: the true signed distance at p, for the places the correction asks about. The
+// edges within tolerance of p are all in the list of the tile of the pixel whose centre is
+// nearest (the lists reach further than that), and a ray from p along its row meets only the
+// lines of its band. Each answer adds the lines and edges it looked at to work.
+struct TruthAtPoints
+{
+    const std::vector<FieldLine>& lines;
+    const std::vector<NearEdge>& edges;
+    const TileLists& tiles;
+    const RowBands& bands;
+    int width;
+    int height;
+
+    bool contradicts(double shown, Vec2 p, double tolerance, std::size_t& work) const
+    {
+        const int x = std::clamp(int(std::floor(p.x)), 0, width - 1);
+        const int y = std::clamp(int(std::floor(p.y)), 0, height - 1);
+        const std::size_t tile = std::size_t(y / kTile) * std::size_t(tiles.columns) + std::size_t(x / kTile);
+        double best = std::numeric_limits<double>::infinity();
+        for (std::uint32_t k = tiles.start[tile]; k < tiles.start[tile + 1]; ++k)
+            best = std::min(best, nearestOn(edges[tiles.edges[k]], p).distance2);
+        work += tiles.start[tile + 1] - tiles.start[tile];
+        if (!(std::sqrt(best) > tolerance))
+            return false;
+        int winding = 0;
+        for (std::uint32_t k = bands.start[std::size_t(y)]; k < bands.start[std::size_t(y) + 1]; ++k) {
+            const FieldLine& l = lines[bands.lines[k]];
+            if ((l.a.y <= p.y && p.y < l.b.y) || (l.b.y <= p.y && p.y < l.a.y)) {
+                if (l.a.x + (p.y - l.a.y) * (l.b.x - l.a.x) / (l.b.y - l.a.y) < p.x)
+                    winding += l.a.y < l.b.y ? 1 : -1;
+            }
+        }
+        work += bands.start[std::size_t(y) + 1] - bands.start[std::size_t(y)];
+        return (shown < 0) != (winding == 0);
+    }
+};
 
 // Where the channels of a multi-channel field would show the outline in a wrong place, their
 // median gives way to the true distance. Checked are each pixel's centre, and the points between
 // two neighbours or amid four where the channels, interpolated, disagree with the true distance,
 // interpolated: the true distance there decides which of the two is wrong. The channels may miss
-// by a little, as they do where the outline curves.
-void correctClashes(std::vector<Texel>& texels, int width, int height, const std::vector<FieldLine>& lines,
-                    const std::vector<NearEdge>& edges)
+// by a little, as they do where the outline curves. The true distances may look at as many lines
+// and edges as a fixed budget and a few per pixel allow; beyond that, and where there is no index
+// of the lines, the channels give way wherever they disagree with the true distance interpolated,
+// as a single-channel field would show the outline there.
+void correctClashes(std::vector<Texel>& texels, int width, int height, const TruthAtPoints& truth)
 {
     constexpr double kTolerance = 0.05;
+    const std::size_t budget = (std::size_t(1) << 24) + 16 * texels.size();
+    std::size_t work = 0;
     std::vector<char> wrong(texels.size());
     // Which of the four values are negative: between pixels alike in this, nothing changes side.
     std::vector<unsigned char> signs(texels.size());
@@ -227,9 +329,9 @@ void correctClashes(std::vector<Texel>& texels, int width, int height, const std
         for (std::size_t c = 0; c < 4; ++c)
             signs[k] |= (texels[k][c] < 0) << c;
     }
+    const bool indexed = !truth.bands.start.empty();
     auto missed = [&](const Texel& shown, Vec2 p) {
-        const double truth = trueDistance(lines, edges, p);
-        return (medianOf(shown) < 0) != (truth < 0) && std::abs(truth) > kTolerance;
+        return !indexed || work > budget || truth.contradicts(medianOf(shown), p, kTolerance, work);
     };
     auto at = [&](int x, int y) { return std::size_t(y) * std::size_t(width) + std::size_t(x); };
     for (int y = 0; y < height; ++y) {
@@ -289,7 +391,11 @@ std::vector<Texel> distances(const FieldOutline& shape, int width, int height, d
         edges.push_back({e.a, e.b, d, 1 / dot(d, d), e.channels, e.extendA, e.extendB, unit(e.tangentA, along),
                          unit(e.tangentB, along)});
     }
-    const TileLists tiles = nearbyEdges(edges, width, height, reach);
+    // The correction looks up the edges near points between pixel centres in the same lists.
+    constexpr double kCorrectionReach = 0.6;
+    const TileLists tiles = nearbyEdges(edges, width, height, multi ? std::max(reach, kCorrectionReach) : reach);
+    if (!tiles.complete)
+        return texels; // an outline too involved for its size: inside and outside only
     const double reach2 = reach * reach;
     for (int ty = 0; ty < tiles.rows; ++ty) {
         for (int tx = 0; tx < tiles.columns; ++tx) {
@@ -342,8 +448,10 @@ std::vector<Texel> distances(const FieldOutline& shape, int width, int height, d
             }
         }
     }
-    if (multi)
-        correctClashes(texels, width, height, shape.lines, edges);
+    if (multi) {
+        const RowBands bands = rowBands(shape.lines, height);
+        correctClashes(texels, width, height, {shape.lines, edges, tiles, bands, width, height});
+    }
     return texels;
 }
 

@@ -25,6 +25,11 @@ constexpr double kOnRay = 1e-9;
 // million times, which would take minutes and gigabytes. Beyond it the contours are taken as they
 // run.
 constexpr std::size_t kMergeSteps = std::size_t(1) << 26;
+// The lines of all curves of an outline together. A glyph of a real font needs a few thousand
+// even at thousands of pixels; a font can claim hundreds of curves that each swing thousands of
+// pixels out, whose lines would cost every later step its time. Beyond this count the curves share
+// it, each in proportion to what it would take, and stray a little further from the curve.
+constexpr std::size_t kMostLines = std::size_t(1) << 17;
 
 // A point of a contour made of lines, with the outline's direction arriving there and leaving.
 struct Vertex
@@ -90,8 +95,9 @@ bool finite(Vec2 p)
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-// One closed contour of vertices from the elements of a subpath, closed by a line if it is open.
-std::vector<Vertex> contourOf(std::vector<Element>& elements)
+// One closed contour of vertices from the elements of a subpath, closed by a line if it is open;
+// each curve in share times the lines it would take (at least one).
+std::vector<Vertex> contourOf(std::vector<Element>& elements, double share)
 {
     std::vector<Vertex> vertices;
     if (elements.empty())
@@ -105,7 +111,8 @@ std::vector<Vertex> contourOf(std::vector<Element>& elements)
         const Element& e = elements[k];
         const Vec2 in = elements[(k + n - 1) % n].endTangent();
         vertices.push_back({e.p0, isCorner(in, e.startTangent()), in, e.startTangent()});
-        for (int i = 1, steps = e.steps(); i < steps; ++i) {
+        const int steps = share < 1 ? std::max(1, int(e.steps() * share)) : e.steps();
+        for (int i = 1; i < steps; ++i) {
             const double t = double(i) / steps;
             vertices.push_back({e.flattened(t, 1.0 / steps), false, e.velocity(t), e.velocity(t)});
         }
@@ -131,12 +138,11 @@ std::vector<Vertex> contourOf(std::vector<Element>& elements)
 
 std::vector<std::vector<Vertex>> flatten(const QPainterPath& path, Vec2 offset)
 {
-    std::vector<std::vector<Vertex>> contours;
+    std::vector<std::vector<Element>> subpaths;
     std::vector<Element> elements;
     auto finishContour = [&] {
-        std::vector<Vertex> contour = contourOf(elements);
-        if (!contour.empty())
-            contours.push_back(std::move(contour));
+        if (!elements.empty())
+            subpaths.push_back(std::move(elements));
         elements.clear();
     };
     auto point = [&](int i) {
@@ -171,6 +177,18 @@ std::vector<std::vector<Vertex>> flatten(const QPainterPath& path, Vec2 offset)
         current = p;
     }
     finishContour();
+    std::size_t lines = 0;
+    for (const std::vector<Element>& subpath : subpaths) {
+        for (const Element& e : subpath)
+            lines += std::size_t(e.steps());
+    }
+    const double share = lines > kMostLines ? double(kMostLines) / double(lines) : 1;
+    std::vector<std::vector<Vertex>> contours;
+    for (std::vector<Element>& subpath : subpaths) {
+        std::vector<Vertex> contour = contourOf(subpath, share);
+        if (!contour.empty())
+            contours.push_back(std::move(contour));
+    }
     return contours;
 }
 

@@ -184,11 +184,11 @@ QImage effectsPage(const PageSource& source, QSize size, const std::vector<Place
     return page;
 }
 
-// Qt draws glyphs from 64 pixels per em up as outlines, whose pixels may differ a little with
-// their place on the page; smaller ones come from a cache of glyph images, the same everywhere.
+// Qt draws glyphs from kLargestCachedGlyph pixels per em up as outlines, whose pixels may differ a
+// little with their place on the page; smaller ones come from a cache of glyph images, the same
+// everywhere.
 bool inksAreThePages(const PageSource& source)
 {
-    constexpr double kLargestCachedGlyph = 64;
     return std::all_of(source.fonts->begin(), source.fonts->end(),
                        [](const FontMeasure& font) { return font.rawFont().pixelSize() < kLargestCachedGlyph; });
 }

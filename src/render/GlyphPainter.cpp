@@ -5,6 +5,7 @@
 
 #include <QGlyphRun>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -20,8 +21,31 @@ void drawCharacter(QPainter& painter, const QRawFont& font, const FontMeasure& m
     drawGlyph(painter, font, measure.glyph(code), {origin.x(), origin.y() + measure.ascent()});
 }
 
+namespace {
+
+// Qt draws glyphs up to kLargestCachedGlyph pixels per em from images that FreeType renders row by
+// row, and FreeType fails for a row that holds more than about 700 pixels of the outline's edges
+// (Qt then copies an image that is not there, and crashes). No glyph of a real font is this wide
+// at such a size; a glyph that is gets filled as a path instead, as Qt fills larger ones, within
+// the painter's clip.
+constexpr int kWidestCachedGlyph = 512;
+
+bool fillAsPath(const QRawFont& font, quint32 glyph)
+{
+    return font.pixelSize() <= kLargestCachedGlyph && font.boundingRect(glyph).width() > kWidestCachedGlyph;
+}
+
+} // namespace
+
 void drawGlyph(QPainter& painter, const QRawFont& font, quint32 glyph, QPoint pen)
 {
+    if (fillAsPath(font, glyph)) {
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing, painter.testRenderHint(QPainter::TextAntialiasing));
+        painter.fillPath(font.pathForGlyph(glyph).translated(pen), painter.pen().color());
+        painter.restore();
+        return;
+    }
     QGlyphRun run;
     run.setRawFont(font);
     run.setGlyphIndexes({glyph});

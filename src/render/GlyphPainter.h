@@ -14,9 +14,14 @@ namespace glyfrax {
 class FontMeasure;
 struct TextureLayout;
 
+// Qt draws glyphs of up to this many pixels per em from a cache of glyph images, larger ones as
+// outlines.
+constexpr double kLargestCachedGlyph = 64;
+
 // Draws one glyph of the font with its pen position on the baseline at pen. The painter's pen
 // gives the colour. Whole-pixel positions only: a glyph then covers the same pixels wherever it is
-// drawn, which is what lets a texture cell hold exactly the glyph's ink.
+// drawn, which is what lets a texture cell hold exactly the glyph's ink. A glyph far wider than any
+// font's at a size Qt caches is filled as a path, which costs no more than the painter's clip.
 void drawGlyph(QPainter& painter, const QRawFont& font, quint32 glyph, QPoint pen);
 
 // Draws the character with this code with its text origin (the top-left corner of its line box)

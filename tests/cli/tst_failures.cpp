@@ -27,6 +27,7 @@ namespace {
 using Pair = std::pair<QByteArray, QByteArray>; // bitmap, metrics
 const QString kExporter = QStringLiteral(GLYFRAX_EXPORT_BINARY);
 const QString kFonts = u"/usr/share/fonts/truetype/dejavu"_s;
+const QString kHostileFonts = QStringLiteral(GLYFRAX_TEST_DATA "/hostile");
 const QStringList kExportFiles{u"font.bmp"_s, u"font.fnt"_s};
 
 Pair pairIn(const QString& folder)
@@ -243,7 +244,8 @@ void TestFailures::anyEnvironmentExportsQuietly()
 
 void TestFailures::hostileFiles_data()
 {
-    // sh, in a fresh folder: $X runs the exporter with the test's settings $C, $Y without; $F is DejaVu Sans
+    // sh, in a fresh folder: $X runs the exporter with the test's settings $C, $Y without; $F is DejaVu Sans,
+    // $H the folder of the fonts tools/hostile-fonts makes
     QTest::addColumn<QString>("script");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message"); // a part of what the exporter says on stderr
@@ -371,6 +373,25 @@ void TestFailures::hostileFiles_data()
     QTest::addRow("settings file of binary junk")
         << u"head -c 102400 $F >junk.ini && $Y --config junk.ini --font-file $F --size 10 p.bmp"_s << 1
         << u"enthält keine Einstellung, die Glyfrax lesen kann"_s << u"[ $(ls | wc -l) = 1 ]"_s;
+    // Glyphs no real font has: a crash or minutes before. The timeout guards against a hang only (each takes
+    // seconds), below the 120 s the whole script may take.
+    const QString hostile = u"timeout 100 $X --font-file $H/"_s, pages = u" --format bmfont --chars 65 p.png"_s;
+    const QString bothFiles = u"[ -s p.bmp ] && [ -s p.fnt ]"_s, glyphA = u"grep -q 'char id=65 ' p.fnt"_s;
+    QTest::addRow("classic, a glyph 65,534 units wide at 40 px")
+        << hostile + u"wide.ttf --size 30 p.bmp"_s << 0 << QString() << bothFiles;
+    QTest::addRow("BMFont, a glyph 65,534 units wide at 40 px")
+        << hostile + u"wide.ttf --pixels 40"_s + pages << 0 << QString() << glyphA;
+    QTest::addRow("classic, CFF control points far out at 16 px")
+        << hostile + u"cff.otf --size 12 p.bmp"_s << 0 << QString() << bothFiles;
+    QTest::addRow("BMFont, CFF control points far out at 16 px")
+        << hostile + u"cff.otf --pixels 16"_s + pages << 0 << QString() << glyphA;
+    QTest::addRow("BMFont, 500 far curves, msdf at 32 px")
+        << hostile + u"spiky.ttf --pixels 32 --field msdf"_s + pages << 0 << QString() << glyphA;
+    QTest::addRow("BMFont, 500 far curves with outline and shadow")
+        << hostile + u"spiky.ttf --pixels 16 --outline 8 --shadow 4,4,16"_s + pages << 0 << QString() << glyphA;
+    QTest::addRow("BMFont, 500 far curves larger than a page")
+        << hostile + u"spiky.ttf --pixels 600 --field sdf"_s + pages << 1 << u"Zeichen U+0041: Ein Zeichen braucht"_s
+        << u"[ -z \"$(ls)\" ]"_s;
     QTest::addRow("a characters file's space")
         << u"printf 'a b' >c.txt && $X "_s + bm + u"--font-file $F --chars-file c.txt p.png"_s << 0 << QString()
         << u"grep -q 'chars count=3' p.fnt && grep -q 'char id=32 ' p.fnt"_s;
@@ -392,7 +413,7 @@ void TestFailures::hostileFiles()
     QFile::setPermissions(folder.path(), QFile::permissions(folder.path()) | QFileDevice::ExeOther);
     QFile::copy(kFonts + u"/DejaVuSans.ttf"_s, folder.filePath(u"font.ttf"_s));
     // The exit code and messages of the export, then what the check finds.
-    const QString whole = u"cd \"$1\" && X=\"$2 --config $3\" Y=\"$2\" F=\"$1/font.ttf\" C=\"$3\" "_s
+    const QString whole = u"cd \"$1\" && X=\"$2 --config $3\" Y=\"$2\" F=\"$1/font.ttf\" C=\"$3\" H=\"$5\" "_s
                           u"N='setpriv --reuid=65534 --regid=65534 --clear-groups' "_s
                           u"U='setpriv --reuid=4321 --regid=4321 --clear-groups' "_s
                           u"P=\"env LD_PRELOAD=$4 ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0\" "_s
@@ -401,7 +422,8 @@ void TestFailures::hostileFiles()
                           u"; } || echo 'check failed' >&2; "_s
                           u"cd \"$1\" && chmod -R u+rwx run && rm -rf run"_s;
     const QStringList shell{u"sh"_s,       u"-c"_s,   whole,    u"sh"_s,
-                            folder.path(), kExporter, m_config, QStringLiteral(GLYFRAX_SLOW_RENAMES)};
+                            folder.path(), kExporter, m_config, QStringLiteral(GLYFRAX_SLOW_RENAMES),
+                            kHostileFonts};
     const ChildRun run =
         geteuid() == 0 ? runChild(u"unshare"_s, QStringList{u"-m"_s} + shell) : runChild(shell.first(), shell.mid(1));
     QVERIFY2(run.err.contains(u"exit %1\n"_s.arg(exitCode)), qPrintable(run.err));
