@@ -7,6 +7,7 @@
 #include "export/FontExport.h"
 #include "export/Kerning.h"
 #include "layout/CellPacking.h"
+#include "layout/CellShapes.h"
 #include "render/BmpWriter.h"
 #include "render/DistanceField.h"
 #include "render/FontMeasure.h"
@@ -141,17 +142,33 @@ struct GlyphCell
     std::vector<char32_t> characters;
 };
 
-// Where the cell's top-left corner lies from the pen position on the baseline.
-QPoint cornerFromPen(const GlyphInk& ink, const CellPadding& padding)
-{
-    return ink.box.topLeft() - QPoint(padding.left, padding.up);
-}
-
 CellSize cellSize(const GlyphInk& ink, const CellPadding& padding)
 {
     return ink.box.isEmpty()
                ? CellSize{}
                : CellSize{ink.box.width() + padding.left + padding.right, ink.box.height() + padding.up + padding.down};
+}
+
+// The ink within the cell alone, for a cell that starts to the right of or below some of it.
+void cutToCell(GlyphInk& ink, const QRect& cell)
+{
+    const QRect kept = ink.box & cell;
+    const auto cut = [&](std::vector<std::uint8_t>& plane) {
+        if (plane.empty())
+            return;
+        std::vector<std::uint8_t> within;
+        within.reserve(std::size_t(kept.width()) * std::size_t(kept.height()));
+        for (int y = kept.top(); y <= kept.bottom(); ++y) {
+            const auto row = plane.begin() + std::ptrdiff_t(y - ink.box.top()) * ink.box.width();
+            within.insert(within.end(), row + (kept.left() - ink.box.left()),
+                          row + (kept.right() + 1 - ink.box.left()));
+        }
+        plane = std::move(within);
+    };
+    cut(ink.coverage);
+    cut(ink.outline);
+    cut(ink.shadow);
+    ink.box = kept;
 }
 
 // The distinct glyphs of the chosen characters, each from the first font that has it, with
@@ -412,6 +429,57 @@ void cropSinglePage(Packing& packing, const std::vector<CellSize>& sizes)
     packing.height = roundUp(bottom, packing.height);
 }
 
+// Each glyph's cell relative to its pen position, as the options shape it.
+std::vector<QRect> shapeCells(const std::vector<GlyphInk>& inks, const BmFontOptions& options, LineSpan line)
+{
+    std::vector<QRect> boxes;
+    boxes.reserve(inks.size());
+    for (const GlyphInk& ink : inks)
+        boxes.push_back(ink.box);
+    return shapeCells(boxes, options.padding, {options.grid, options.equalHeight, options.zeroOffsets}, line);
+}
+
+// Cuts each ink to its cell where the cell does not hold all of it (cells with zero offsets);
+// returns the characters whose ink was cut, sorted.
+std::vector<char32_t> cutInksToCells(GlyphSet& glyphs, const std::vector<QRect>& shapes)
+{
+    std::vector<char32_t> cut;
+    for (std::size_t i = 0; i < glyphs.inks.size(); ++i) {
+        GlyphInk& ink = glyphs.inks[i];
+        if (ink.box.isEmpty() || shapes[i].contains(ink.box))
+            continue;
+        cutToCell(ink, shapes[i]);
+        cut.insert(cut.end(), glyphs.cells[i].characters.begin(), glyphs.cells[i].characters.end());
+    }
+    std::sort(cut.begin(), cut.end());
+    return cut;
+}
+
+// One cell on the pages: of a glyph, which its characters share; in a grid, of one character
+// each, in the order of their codes, so that a cell's place follows from its number.
+struct CellSlot
+{
+    std::size_t glyph = 0; // in the set's cells
+    std::vector<char32_t> characters;
+};
+
+std::vector<CellSlot> cellSlots(const std::vector<GlyphCell>& cells, bool grid)
+{
+    std::vector<CellSlot> places;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (!grid) {
+            places.push_back({i, cells[i].characters});
+            continue;
+        }
+        for (const char32_t character : cells[i].characters)
+            places.push_back({i, {character}});
+    }
+    if (grid)
+        std::sort(places.begin(), places.end(),
+                  [](const CellSlot& a, const CellSlot& b) { return a.characters.front() < b.characters.front(); });
+    return places;
+}
+
 } // namespace
 
 QString descriptorPathFor(const QString& imagePath, DescriptorForm form)
@@ -470,12 +538,20 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         return failure(QStringLiteral("Die Schrift „%1“ hat keines der gewählten Zeichen.")
                            .arg(shownName(faceName(measure, run))));
 
-    const CellPadding& padding = options.padding;
+    const std::vector<QRect> shapes = shapeCells(glyphs.inks, options, {measure.ascent(), measure.lineHeight()});
+    const std::vector<char32_t> cut = cutInksToCells(glyphs, shapes);
+    if (!cut.empty())
+        plan.notes.append(QStringLiteral("--zero-offsets: Die Tinte dieser Zeichen reicht links über den Stift oder "
+                                         "über die Zeile hinaus und ist abgeschnitten: %1")
+                              .arg(describeCharacters(cut)));
+    const std::vector<CellSlot> places = cellSlots(glyphs.cells, options.grid);
     std::vector<CellSize> sizes;
-    for (const GlyphInk& ink : glyphs.inks)
-        sizes.push_back(cellSize(ink, padding));
-    Result<Packing> packing = packCells(
-        sizes, {options.spacing.horizontal, options.spacing.vertical, options.maxTexture, !options.nonSquare});
+    for (const CellSlot& slot : places)
+        sizes.push_back({shapes[slot.glyph].width(), shapes[slot.glyph].height()});
+    const PackingRules rules{options.spacing.horizontal, options.spacing.vertical, options.maxTexture,
+                             !options.nonSquare};
+    Result<Packing> packing = options.grid ? gridCells(sizes.size(), sizes.empty() ? CellSize{} : sizes.front(), rules)
+                                           : packCells(sizes, rules);
     if (!packing)
         return failure(packing.error());
     if (packing->pageCount > kMaxPages)
@@ -508,17 +584,17 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     BmFont& descriptor = plan.descriptor;
     std::vector<FallbackUse> uses(fallbackNames.size());
     double cellArea = 0;
-    for (std::size_t i = 0; i < glyphs.cells.size(); ++i) {
-        const GlyphCell& glyph = glyphs.cells[i];
-        const GlyphInk& ink = glyphs.inks[i];
-        const PackedCell& at = packing->cells[i];
-        const QRect cell(at.x, at.y, sizes[i].width, sizes[i].height);
-        const QPoint corner = cell.isEmpty() ? QPoint() : cornerFromPen(ink, padding) + QPoint(0, descriptor.base);
+    for (std::size_t k = 0; k < places.size(); ++k) {
+        const GlyphCell& glyph = glyphs.cells[places[k].glyph];
+        const QRect& shape = shapes[places[k].glyph];
+        const PackedCell& at = packing->cells[k];
+        const QRect cell(at.x, at.y, sizes[k].width, sizes[k].height);
+        const QPoint corner = cell.isEmpty() ? QPoint() : shape.topLeft() + QPoint(0, descriptor.base);
         if (!cell.isEmpty())
             plan.pages[std::size_t(at.page)].push_back(
-                {glyph.glyph, cell.topLeft() - cornerFromPen(ink, padding), cell, glyph.font, i});
+                {glyph.glyph, cell.topLeft() - shape.topLeft(), cell, glyph.font, places[k].glyph});
         cellArea += double(cell.width()) * cell.height();
-        for (const char32_t id : glyph.characters) {
+        for (const char32_t id : places[k].characters) {
             descriptor.chars.push_back({id, cell.x(), cell.y(), cell.width(), cell.height(), corner.x(), corner.y(),
                                         glyph.advance, cell.isEmpty() ? 0 : at.page});
             if (glyph.font > 0)

@@ -296,6 +296,40 @@ std::vector<BmFontOption> makeTable()
          nullptr,
          [](O& o, const QString& text) { return readFlag(o.crop, text); },
          [](const O& o) { return flagText(o.crop); }},
+        {QStringLiteral("Grid"),
+         QStringLiteral("grid"),
+         {},
+         QStringLiteral("no-grid"),
+         QStringLiteral("Alle Zellen gleich groß, so groß wie die größte, in Zeilen und Spalten nach den "
+                        "Zeichencodes geordnet und jede Glyphe am selben Ursprung: Die Stelle einer Zelle folgt "
+                        "aus ihrer Nummer. In der Beschreibung haben alle Zeichen dieselben width, height, xoffset "
+                        "und yoffset, xadvance bleibt das der Glyphe; auch Zeichen ohne Tinte bekommen eine Zelle "
+                        "(Vorgabe: dicht gepackt, --no-grid)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.grid, text); },
+         [](const O& o) { return flagText(o.grid); }},
+        {QStringLiteral("EqualHeight"),
+         QStringLiteral("equal-height"),
+         {},
+         QStringLiteral("no-equal-height"),
+         QStringLiteral("Jede Zelle so hoch wie die Zeile (lineHeight; höher, wenn eine Glyphe über die Zeile "
+                        "hinausreicht), die Glyphe an der Grundlinie: In der Beschreibung haben alle Zeichen mit "
+                        "Tinte dieselben height und yoffset (Vorgabe: jede Zelle so hoch wie ihre Tinte, "
+                        "--no-equal-height)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.equalHeight, text); },
+         [](const O& o) { return flagText(o.equalHeight); }},
+        {QStringLiteral("ZeroOffsets"),
+         QStringLiteral("zero-offsets"),
+         {},
+         QStringLiteral("no-zero-offsets"),
+         QStringLiteral("Jede Zelle beginnt an der Stiftposition und am oberen Rand der Zeile, so dass xoffset und "
+                        "yoffset in der Beschreibung 0 sind; Tinte links vom Stift oder über der Zeile wird "
+                        "abgeschnitten (--verbose nennt die Zeichen). Wie „Force offsets to zero“ in BMFont "
+                        "(Vorgabe: Versätze wie die Tinte, --no-zero-offsets)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.zeroOffsets, text); },
+         [](const O& o) { return flagText(o.zeroOffsets); }},
         {QStringLiteral("Kerning"),
          QStringLiteral("kerning"),
          {},

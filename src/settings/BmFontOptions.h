@@ -95,7 +95,10 @@ struct BmFontOptions
     CellSpacing spacing;
     std::int32_t maxTexture = 4096; // a power of two: the largest page side
     bool nonSquare = false;
-    bool crop = false; // a set of one page ends at its last used row and column (rounded up to 4)
+    bool crop = false;        // a set of one page ends at its last used row and column (rounded up to 4)
+    bool grid = false;        // every cell alike, in rows and columns in the order of the characters
+    bool equalHeight = false; // every cell as high as the line (or as the farthest reaching glyph)
+    bool zeroOffsets = false; // every cell starts at the pen and the top of the line
     bool kerning = true;
     bool monochrome = false; // glyphs drawn without anti-aliasing
     DescriptorForm descriptor = DescriptorForm::Text;

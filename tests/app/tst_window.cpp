@@ -256,6 +256,13 @@ private slots:
                                                                         .replace("Crop=true", "Crop=0")
                                                                         .replace("Kerning=0", "Kerning=255")
                                                                         .replace("Monochrome=255", "Monochrome=0");
+        const QByteArray cells = section + "Grid=true\r\nEqualHeight=0\r\nZeroOffsets=255\r\n";
+        QTest::addRow("cell switches, OK without a change") << cells << u"OK"_s << cells;
+        QTest::addRow("cell switches toggled") << cells << u"cells"_s
+                                               << QByteArray(cells)
+                                                      .replace("Grid=true", "Grid=0")
+                                                      .replace("EqualHeight=0", "EqualHeight=255")
+                                                      .replace("ZeroOffsets=255", "ZeroOffsets=0");
     }
 
     void bmFontSectionKeepsItsBytes()
@@ -277,6 +284,10 @@ private slots:
                 bmChild<QCheckBox>(u"CropBox")->setChecked(false);
                 bmChild<QCheckBox>(u"KerningBox")->setChecked(true);
                 bmChild<QCheckBox>(u"MonochromeBox")->setChecked(false);
+            }
+            if (edit == u"cells") {
+                for (const char16_t* box : {u"GridBox", u"EqualHeightBox", u"ZeroOffsetsBox"})
+                    bmChild<QCheckBox>(box)->toggle();
             }
             bmChild<QPushButton>(u"OKButton")->click();
         }
