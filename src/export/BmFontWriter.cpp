@@ -153,7 +153,7 @@ Fields pageFields(const BmFont& font, int id)
 
 Fields charFields(const BmFontChar& c)
 {
-    return {{"id", c.id},
+    return {{"id", signedId(c.id)},
             {"x", c.x},
             {"y", c.y},
             {"width", c.width},

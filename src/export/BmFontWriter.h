@@ -13,6 +13,16 @@ class QIODevice;
 
 namespace glyfrax {
 
+// The character id under which a descriptor gives the glyph for characters the set lacks: -1 as
+// the text, XML and JSON forms write it, 0xFFFFFFFF in the binary form's unsigned field.
+constexpr char32_t kMissingGlyphId = 0xFFFFFFFF;
+
+// The order of the descriptor's characters: the glyph for missing ones (-1) first, then by code.
+inline std::int64_t signedId(char32_t id)
+{
+    return id == kMissingGlyphId ? -1 : std::int64_t(id);
+}
+
 // One character of a texture font: its cell on its page, where the cell's top-left corner lies
 // from the pen position (x) and from the top of the line (y), and how far the pen moves on.
 struct BmFontChar

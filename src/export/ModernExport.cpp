@@ -270,6 +270,31 @@ Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, cons
     return {};
 }
 
+// The cell for characters no font has: the main font's glyph for them, or the glyph of a character
+// from the first font that has it, shared with that character's cell.
+Result<void> addMissingGlyph(const std::vector<FontMeasure>& fonts, const MissingGlyph& wanted, GlyphSet& set,
+                             std::map<std::pair<int, quint32>, std::size_t>& cellOf)
+{
+    if (!wanted.wanted())
+        return {};
+    std::pair<int, quint32> key{0, 0}; // .notdef of the main font
+    if (!wanted.notdef) {
+        int font = 0;
+        quint32 glyph = 0;
+        for (; font < int(fonts.size()) && glyph == 0; ++font)
+            glyph = glyphsOf(fonts[std::size_t(font)].rawFont(), {wanted.character}).front();
+        if (glyph == 0)
+            return failure(QStringLiteral("--missing-glyph: Keine der Schriften hat das Zeichen %1.")
+                               .arg(describeCharacters({wanted.character})));
+        key = {font - 1, glyph};
+    }
+    const auto [at, added] = cellOf.try_emplace(key, set.cells.size());
+    if (added)
+        set.cells.push_back({key.first, key.second, fonts[std::size_t(key.first)].advanceOf(key.second), {}});
+    set.cells[at->second].characters.push_back(kMissingGlyphId);
+    return {};
+}
+
 // A glyph too large for a page ends the collection before a page is drawn.
 Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std::vector<char32_t>& wanted,
                                const BmFontOptions& options, int threads, const std::function<bool()>& stillWanted)
@@ -294,6 +319,8 @@ Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std:
         left = std::move(lacking);
     }
     set.missing = std::move(left);
+    if (const Result<void> added = addMissingGlyph(fonts, options.missingGlyph, set, cellOf); !added)
+        return failure(added.error());
     if (const Result<void> read = readInks(fonts, set, options, threads, stillWanted); !read)
         return failure(read.error());
     return set;
@@ -327,8 +354,10 @@ void addKerningPairs(const QRawFont& font, int fontIndex, const std::vector<Glyp
         if (amount == 0)
             continue;
         for (const char32_t first : *charactersOf.at(kerning.first)) {
-            for (const char32_t second : *charactersOf.at(kerning.second))
-                pairs.push_back({first, second, amount});
+            for (const char32_t second : *charactersOf.at(kerning.second)) {
+                if (first != kMissingGlyphId && second != kMissingGlyphId) // no character follows or precedes it
+                    pairs.push_back({first, second, amount});
+            }
         }
     }
 }
@@ -475,8 +504,9 @@ std::vector<CellSlot> cellSlots(const std::vector<GlyphCell>& cells, bool grid)
             places.push_back({i, {character}});
     }
     if (grid)
-        std::sort(places.begin(), places.end(),
-                  [](const CellSlot& a, const CellSlot& b) { return a.characters.front() < b.characters.front(); });
+        std::sort(places.begin(), places.end(), [](const CellSlot& a, const CellSlot& b) {
+            return signedId(a.characters.front()) < signedId(b.characters.front());
+        });
     return places;
 }
 
@@ -597,7 +627,7 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         for (const char32_t id : places[k].characters) {
             descriptor.chars.push_back({id, cell.x(), cell.y(), cell.width(), cell.height(), corner.x(), corner.y(),
                                         glyph.advance, cell.isEmpty() ? 0 : at.page});
-            if (glyph.font > 0)
+            if (glyph.font > 0 && id != kMissingGlyphId)
                 uses[std::size_t(glyph.font - 1)].characters.push_back(id);
         }
     }
@@ -615,7 +645,7 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         plan.fallbacks.push_back(std::move(uses[i]));
     }
     std::sort(descriptor.chars.begin(), descriptor.chars.end(),
-              [](const BmFontChar& a, const BmFontChar& b) { return a.id < b.id; });
+              [](const BmFontChar& a, const BmFontChar& b) { return signedId(a.id) < signedId(b.id); });
     if (options.kerning)
         descriptor.kernings = kerningPairs(plan.fonts, glyphs.cells, plan.notes);
     plan.notes += fitToDescriptor(descriptor);

@@ -144,6 +144,35 @@ QString shadowText(const std::optional<GlyphShadow>& shadow)
     return shadow->blur == 0 ? offset : offset + QStringLiteral(",%1").arg(shadow->blur);
 }
 
+// "none" (or nothing), "notdef", one character that is no digit, or a character's value as --chars
+// takes it.
+Result<void> readMissingGlyph(MissingGlyph& member, const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    const QList<uint> own = trimmed.toUcs4();
+    if (trimmed.isEmpty() || trimmed == u"none" || trimmed == u"notdef") {
+        member = {trimmed == u"notdef", 0};
+        return {};
+    }
+    if (own.size() == 1 && !QChar::isDigit(own[0])) {
+        member = {false, char32_t(own[0])};
+        return {};
+    }
+    const Result<std::vector<char32_t>> listed = parseCharacterRanges(trimmed);
+    if (!listed || listed->size() != 1 || trimmed.contains(u','))
+        return failure(QStringLiteral("erwartet none, notdef, ein Zeichen oder seinen Wert wie 0xFFFD oder U+25A1"));
+    member = {false, listed->front()};
+    return {};
+}
+
+QString missingGlyphText(const MissingGlyph& glyph)
+{
+    if (!glyph.wanted())
+        return QStringLiteral("none");
+    return glyph.notdef ? QStringLiteral("notdef")
+                        : QStringLiteral("U+%1").arg(uint(glyph.character), 4, 16, QChar(u'0')).toUpper();
+}
+
 QString fieldName(PageField field)
 {
     return nameOf(field, kFieldNames);
@@ -215,6 +244,18 @@ std::vector<BmFontOption> makeTable()
              return {};
          },
          [](const O& o) { return joinFontList(o.fallbacks); }},
+        {QStringLiteral("MissingGlyph"),
+         QStringLiteral("missing-glyph"),
+         QStringLiteral("ZEICHEN|notdef"),
+         {},
+         QStringLiteral("Eine Zelle für Zeichen, die keine Schrift hat, in der Beschreibung als Zeichen -1 (in JSON "
+                        "ein Eintrag mit \"id\": -1), wie BMFont sein „invalid char glyph“ schreibt: notdef die "
+                        "Glyphe, die die Schrift dafür hat (meist ein Kasten), oder die Glyphe eines Zeichens, "
+                        "selbst geschrieben (?) oder als Wert wie bei --chars (0xFFFD, U+25A1) (Vorgabe: none, "
+                        "keine)."),
+         nullptr,
+         [](O& o, const QString& text) { return readMissingGlyph(o.missingGlyph, text); },
+         [](const O& o) { return missingGlyphText(o.missingGlyph); }},
         {QStringLiteral("Pixels"),
          QStringLiteral("pixels"),
          QStringLiteral("N"),

@@ -70,6 +70,17 @@ struct GlyphShadow
     bool operator==(const GlyphShadow&) const = default;
 };
 
+// The glyph a set gives for characters no font has, under character id -1: none, the font's own
+// glyph for them (.notdef), or the glyph of a character.
+struct MissingGlyph
+{
+    bool notdef = false;
+    char32_t character = 0; // 0: none, unless notdef
+
+    bool wanted() const { return notdef || character != 0; }
+    bool operator==(const MissingGlyph&) const = default;
+};
+
 // The largest size in pixels per em: the largest size in points at 96 dpi.
 constexpr std::int32_t kMaxPixels = 2184;
 // The ranges of the field and effect options, in pixels: wider ones would only make cells huge.
@@ -90,6 +101,7 @@ struct BmFontOptions
     // Fonts for the characters the font lacks, in order: installed family names or font file
     // paths (PATH#N: the N-th face of a collection).
     QStringList fallbacks;
+    MissingGlyph missingGlyph;
     std::int32_t pixels = 0; // the size in pixels per em; 0: the size in points of the font settings
     CellPadding padding;
     CellSpacing spacing;

@@ -258,6 +258,10 @@ private slots:
                                                                         .replace("Monochrome=255", "Monochrome=0");
         const QByteArray cells = section + "Grid=true\r\nEqualHeight=0\r\nZeroOffsets=255\r\n";
         QTest::addRow("cell switches, OK without a change") << cells << u"OK"_s << cells;
+        const QByteArray missing = section + "MissingGlyph=?\r\n";
+        QTest::addRow("missing glyph, OK without a change") << missing << u"OK"_s << missing;
+        QTest::addRow("missing glyph notdef")
+            << missing << u"notdef"_s << QByteArray(missing).replace("MissingGlyph=?", "MissingGlyph=notdef");
         QTest::addRow("cell switches toggled") << cells << u"cells"_s
                                                << QByteArray(cells)
                                                       .replace("Grid=true", "Grid=0")
@@ -284,6 +288,11 @@ private slots:
                 bmChild<QCheckBox>(u"CropBox")->setChecked(false);
                 bmChild<QCheckBox>(u"KerningBox")->setChecked(true);
                 bmChild<QCheckBox>(u"MonochromeBox")->setChecked(false);
+            }
+            if (edit == u"notdef") {
+                auto* missing = bmChild<QLineEdit>(u"MissingGlyphText");
+                missing->clear();
+                QTest::keyClicks(missing, edit);
             }
             if (edit == u"cells") {
                 for (const char16_t* box : {u"GridBox", u"EqualHeightBox", u"ZeroOffsetsBox"})

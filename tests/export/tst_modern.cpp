@@ -232,6 +232,12 @@ private slots:
             {"zero-offsets", F::Json, kSans14, u"Chars=32,65-70,103,106,0xC5\nZeroOffsets=255"_s, {}},
             {"grid-msdf", F::Text, kSans14, u"Chars=32,65-70,103\nGrid=255\nEqualHeight=255\nField=msdf"_s, {}},
             {"zero-offsets-outline", F::Text, kSans14, u"Chars=65-70,103,106\nZeroOffsets=255\nOutline=2"_s, {}},
+            // The glyph for characters no font has, as character -1: the font's own, or a character's in a grid.
+            {"missing-glyph", F::Text, kSans14, u"Chars=65-67,0x10FFFD\nMissingGlyph=notdef"_s, {}},
+            {"missing-glyph", F::Xml, kSans14, u"Chars=65-67,0x10FFFD\nMissingGlyph=notdef"_s, {}},
+            {"missing-glyph", F::Json, kSans14, u"Chars=65-67,0x10FFFD\nMissingGlyph=notdef"_s, {}},
+            {"missing-glyph", F::Binary, kSans14, u"Chars=65-67,0x10FFFD\nMissingGlyph=notdef"_s, {}},
+            {"grid-missing-char", F::Text, kSans14, u"Chars=63-66\nMissingGlyph=?\nGrid=255"_s, {}},
             // Sans Mono lacks U+01C4 to U+01C6 and U+02D4, Serif the last: two fallbacks give them.
             {"mono14-fallbacks",
              F::Text,
@@ -801,6 +807,10 @@ private slots:
         QTest::addRow("size 0") << bm + u"--size 0"_s << u"--size 0 gibt keine Größe"_s << 224;
         QTest::addRow("points and pixels") << bm + u"--size 9 --pixels 12"_s << u"schließen einander aus"_s << 224;
         QTest::addRow("three paddings") << bm + u"--padding 1,2,3"_s << u"eine oder vier ganze Zahlen"_s << 224;
+        const QString missingWanted = u"erwartet none, notdef, ein Zeichen oder seinen Wert"_s;
+        QTest::addRow("missing glyph of two characters") << bm + u"--missing-glyph ab"_s << missingWanted << 224;
+        QTest::addRow("missing glyph of a range") << bm + u"--missing-glyph 65-66"_s << missingWanted << 224;
+        QTest::addRow("missing glyph beyond Unicode") << bm + u"--missing-glyph 0x110000"_s << missingWanted << 224;
         QTest::addRow("all of Unicode a thousand times")
             << bm + u"--chars "_s + QStringList(1000, u"0-0x10FFFF"_s).join(u',') << QString() << 0x110000 - 0x800;
     }
