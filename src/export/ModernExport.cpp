@@ -379,12 +379,51 @@ QString faceName(const FontMeasure& measure, const ModernRun& run)
     return run.faceName.isEmpty() ? ownFamilyName(measure.rawFont()) : run.faceName;
 }
 
-// The font settings at the size the options ask for: pixels per em become points at 96 dpi.
-FontSettings sizedFont(const Settings& settings)
+// The largest size in whole pixels per em whose line height (or cap height), in whole pixels, is
+// not beyond wanted; at least 1. Heights grow with the size, so halving the range finds it.
+std::int32_t pixelsForHeight(FontSettings font, bool capitals, std::int32_t wanted, bool monochrome,
+                             std::int32_t& reached)
 {
+    const auto heightAt = [&](std::int32_t pixels) {
+        font.size = float(pixels) * 0.75F;
+        const FontMeasure measure(font, CodePage::windows1252(), monochrome);
+        return capitals ? std::int32_t(std::lround(measure.rawFont().capHeight())) : measure.lineHeight();
+    };
+    std::int32_t low = 1;
+    std::int32_t high = kMaxPixels;
+    while (low < high) {
+        const std::int32_t middle = low + (high - low + 1) / 2;
+        if (heightAt(middle) <= wanted)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    reached = heightAt(low);
+    return low;
+}
+
+// The font settings at the size the options ask for: pixels per em become points at 96 dpi; a
+// line or cap height that no size gives exactly is noted with the height reached.
+FontSettings sizedFont(const Settings& settings, QStringList& notes)
+{
+    const BmFontOptions& options = settings.bmfont;
     FontSettings font = settings.font;
-    if (settings.bmfont.pixels > 0)
-        font.size = float(settings.bmfont.pixels) * 0.75F;
+    std::int32_t pixels = options.pixels;
+    if (options.lineHeight > 0 || options.capHeight > 0) {
+        const bool capitals = options.lineHeight == 0;
+        const std::int32_t wanted = capitals ? options.capHeight : options.lineHeight;
+        std::int32_t reached = 0;
+        pixels = pixelsForHeight(font, capitals, wanted, options.monochrome, reached);
+        if (reached != wanted)
+            notes.append(QStringLiteral("%1 %2: Keine Größe gibt genau diese Höhe; gewählt sind %3 Pixel je Geviert "
+                                        "mit %4 Pixeln.")
+                             .arg(capitals ? QStringLiteral("--cap-height") : QStringLiteral("--line-height"))
+                             .arg(wanted)
+                             .arg(pixels)
+                             .arg(reached));
+    }
+    if (pixels > 0)
+        font.size = float(pixels) * 0.75F;
     return font;
 }
 
@@ -532,7 +571,8 @@ QStringList pagePathsFor(const QString& imagePath, int pageCount)
 
 Result<void> checkModernSize(const Settings& settings)
 {
-    if (settings.bmfont.pixels > 0 || settings.font.size > 0.0F)
+    const BmFontOptions& options = settings.bmfont;
+    if (options.pixels > 0 || options.lineHeight > 0 || options.capHeight > 0 || settings.font.size > 0.0F)
         return {};
     return failure(QStringLiteral("Die Einstellungen nennen keine Schriftgröße; geben Sie eine mit --size in Punkt "
                                   "oder mit --pixels in Pixeln an."));
@@ -552,10 +592,11 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         return failure(wanted.error());
     ModernPlan plan;
     // The classic export's measure: the same font, size and rendering choices at 96 dpi.
-    plan.fonts.emplace_back(sizedFont(settings), CodePage::windows1252(), options.monochrome);
+    const FontSettings sized = sizedFont(settings, plan.notes);
+    plan.fonts.emplace_back(sized, CodePage::windows1252(), options.monochrome);
     std::vector<QString> fallbackNames;
     Result<std::vector<FontMeasure>> fallbacks =
-        fallbackFonts(sizedFont(settings), options.fallbacks, options.monochrome, fallbackNames, plan.fontFiles);
+        fallbackFonts(sized, options.fallbacks, options.monochrome, fallbackNames, plan.fontFiles);
     if (!fallbacks)
         return failure(fallbacks.error());
     std::move(fallbacks->begin(), fallbacks->end(), std::back_inserter(plan.fonts));

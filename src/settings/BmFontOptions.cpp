@@ -266,6 +266,28 @@ std::vector<BmFontOption> makeTable()
          nullptr,
          [](O& o, const QString& text) { return readNumber(o.pixels, text, 0, kMaxPixels); },
          [](const O& o) { return QString::number(o.pixels); }},
+        {QStringLiteral("LineHeight"),
+         QStringLiteral("line-height"),
+         QStringLiteral("N"),
+         {},
+         QStringLiteral("Die Größe so gewählt, dass die Zeile (lineHeight der Beschreibung) N Pixel hoch ist, statt "
+                        "--size oder --pixels: die größte ganze Zahl von Pixeln je Geviert, deren Zeile nicht höher "
+                        "ist (1 bis %1; Vorgabe 0: nicht).")
+             .arg(kMaxHeight),
+         nullptr,
+         [](O& o, const QString& text) { return readNumber(o.lineHeight, text, 0, kMaxHeight); },
+         [](const O& o) { return QString::number(o.lineHeight); }},
+        {QStringLiteral("CapHeight"),
+         QStringLiteral("cap-height"),
+         QStringLiteral("N"),
+         {},
+         QStringLiteral("Die Größe so gewählt, dass die Großbuchstaben (die Versalhöhe der Schrift) N Pixel hoch "
+                        "sind, statt --size oder --pixels: die größte ganze Zahl von Pixeln je Geviert, deren "
+                        "Versalhöhe nicht höher ist (1 bis %1; Vorgabe 0: nicht).")
+             .arg(kMaxHeight),
+         nullptr,
+         [](O& o, const QString& text) { return readNumber(o.capHeight, text, 0, kMaxHeight); },
+         [](const O& o) { return QString::number(o.capHeight); }},
         {QStringLiteral("Padding"),
          QStringLiteral("padding"),
          QStringLiteral("N|O,R,U,L"),

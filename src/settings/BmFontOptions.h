@@ -83,6 +83,8 @@ struct MissingGlyph
 
 // The largest size in pixels per em: the largest size in points at 96 dpi.
 constexpr std::int32_t kMaxPixels = 2184;
+// The largest line or cap height to choose a size by, in pixels: above what the largest size gives.
+constexpr std::int32_t kMaxHeight = 4096;
 // The ranges of the field and effect options, in pixels: wider ones would only make cells huge.
 constexpr std::int32_t kLargestDistanceRange = 64;
 constexpr std::int32_t kLargestOutline = 32;
@@ -103,6 +105,10 @@ struct BmFontOptions
     QStringList fallbacks;
     MissingGlyph missingGlyph;
     std::int32_t pixels = 0; // the size in pixels per em; 0: the size in points of the font settings
+    // The size instead chosen so that the line (or the capitals) are this many pixels high; 0: not.
+    // Each replaces the ones before it: the line's height, the capitals', pixels, points.
+    std::int32_t lineHeight = 0;
+    std::int32_t capHeight = 0;
     CellPadding padding;
     CellSpacing spacing;
     std::int32_t maxTexture = 4096; // a power of two: the largest page side

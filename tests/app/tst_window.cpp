@@ -262,6 +262,11 @@ private slots:
         QTest::addRow("missing glyph, OK without a change") << missing << u"OK"_s << missing;
         QTest::addRow("missing glyph notdef")
             << missing << u"notdef"_s << QByteArray(missing).replace("MissingGlyph=?", "MissingGlyph=notdef");
+        const QByteArray byLine = section + "LineHeight=30\r\n";
+        QTest::addRow("line height, OK without a change") << byLine << u"OK"_s << byLine;
+        QTest::addRow("by the capitals instead")
+            << byLine << u"capitals"_s
+            << QByteArray(byLine).replace("LineHeight=30", "LineHeight=0") + "CapHeight=20\r\n";
         QTest::addRow("cell switches toggled") << cells << u"cells"_s
                                                << QByteArray(cells)
                                                       .replace("Grid=true", "Grid=0")
@@ -293,6 +298,10 @@ private slots:
                 auto* missing = bmChild<QLineEdit>(u"MissingGlyphText");
                 missing->clear();
                 QTest::keyClicks(missing, edit);
+            }
+            if (edit == u"capitals") {
+                bmChild<QRadioButton>(u"CapHeightOpt")->setChecked(true);
+                bmChild<QSpinBox>(u"CapHeightBox")->setValue(20);
             }
             if (edit == u"cells") {
                 for (const char16_t* box : {u"GridBox", u"EqualHeightBox", u"ZeroOffsetsBox"})

@@ -639,6 +639,11 @@ private slots:
         QTest::addRow("two pages stay alike")
             << u"--crop --max-texture 256"_s << QStringList{u"scaleW=256 scaleH=256 pages=2"_s};
         QTest::addRow("no kerning") << u"--no-kerning"_s << QStringList{u"kernings count=0"_s};
+        // DejaVu Sans: 26 pixels per em give lines of 30, 27 of 31, 28 of 33 and capitals of 20 at 27.
+        QTest::addRow("line height") << u"--line-height 31"_s << QStringList{u"size=27 "_s, u"lineHeight=31 "_s};
+        QTest::addRow("line height between sizes")
+            << u"--line-height 32"_s << QStringList{u"size=27 "_s, u"lineHeight=31 "_s};
+        QTest::addRow("cap height") << u"--cap-height 20"_s << QStringList{u"size=27 "_s};
     }
 
     void pageAndCellOptions()
@@ -805,6 +810,11 @@ private slots:
         QTest::addRow("multi-byte code page") << u"--codepage 932"_s << u"Codepage 932"_s << 224;
         QTest::addRow("--chars twice") << bm + u"--chars 65 --chars 66-67,66"_s << QString() << 3;
         QTest::addRow("size 0") << bm + u"--size 0"_s << u"--size 0 gibt keine Größe"_s << 224;
+        QTest::addRow("line height 0") << bm + u"--line-height 0"_s << u"--line-height 0 gibt keine Größe"_s << 224;
+        QTest::addRow("points and cap height")
+            << bm + u"--cap-height 9 --size 9"_s << u"--size und --cap-height schließen einander aus"_s << 224;
+        QTest::addRow("pixels and line height")
+            << bm + u"--pixels 9 --line-height 12"_s << u"--pixels und --line-height schließen"_s << 224;
         QTest::addRow("points and pixels") << bm + u"--size 9 --pixels 12"_s << u"schließen einander aus"_s << 224;
         QTest::addRow("three paddings") << bm + u"--padding 1,2,3"_s << u"eine oder vier ganze Zahlen"_s << 224;
         const QString missingWanted = u"erwartet none, notdef, ein Zeichen oder seinen Wert"_s;
