@@ -272,6 +272,11 @@ Result<void> readModernOptions(const QCommandLineParser& parser, const Options& 
         if (entry.key == u"CodePage" && scratch.codePage != 0)
             line.codePage = *CodePage::windows(scratch.codePage);
     }
+    // The form may come from the settings file; given here, it is checked here.
+    const bool formGiven = std::any_of(line.overrides.bmfont.begin(), line.overrides.bmfont.end(),
+                                       [](const auto& entry) { return entry.first == u"Descriptor"; });
+    if (const QString problem = fractionalProblem(scratch); formGiven && !problem.isEmpty())
+        return failure(problem);
     return modern ? readModernSize(parser, o, line) : Result<void>();
 }
 

@@ -36,6 +36,7 @@ struct BmFontChar
     std::int32_t yoffset = 0;
     std::int32_t xadvance = 0;
     int page = 0;
+    double exactAdvance = 0; // the advance with its fraction, for a descriptor with fractions
 };
 
 struct BmFontKerning
@@ -43,6 +44,7 @@ struct BmFontKerning
     char32_t first = 0;
     char32_t second = 0;
     std::int64_t amount = 0; // pixels added to the first character's advance
+    double exactAmount = 0;  // with its fraction
 };
 
 // What a colour channel of the pages holds, numbered as the descriptor stores it.
@@ -73,6 +75,7 @@ struct BmFont
     QStringList pages;                          // file names beside the descriptor, page 0 first
     std::vector<BmFontChar> chars;              // by id
     std::vector<BmFontKerning> kernings;        // by first, then second
+    bool fractional = false;                    // the JSON form writes advances and kerning exact
 };
 
 // Brings every value into the range its field holds in the binary form (16-bit coordinates,

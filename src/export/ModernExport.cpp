@@ -140,6 +140,7 @@ struct GlyphCell
     quint32 glyph = 0;
     std::int32_t advance = 0;
     std::vector<char32_t> characters;
+    double exactAdvance = 0; // from the font's units at its size, for a descriptor with fractions
 };
 
 CellSize cellSize(const GlyphInk& ink, const CellPadding& padding)
@@ -270,6 +271,24 @@ Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, cons
     return {};
 }
 
+// A glyph's advance in pixels at the font's size, exact from its units in the hmtx table; Qt's
+// design metrics, which come in 64ths of a pixel, when the tables do not give it.
+double exactAdvance(const QRawFont& font, quint32 glyph)
+{
+    const QByteArray hhea = font.fontTable("hhea");
+    const QByteArray hmtx = font.fontTable("hmtx");
+    const auto word = [](const QByteArray& table, qsizetype at) {
+        return at + 2 <= table.size() ? int(quint8(table[at])) << 8 | quint8(table[at + 1]) : -1;
+    };
+    const int metrics = word(hhea, 34); // numberOfHMetrics; later glyphs take the last advance
+    const int units = metrics > 0 ? word(hmtx, 4 * std::min<qsizetype>(glyph, metrics - 1)) : -1;
+    if (units >= 0 && font.unitsPerEm() > 0)
+        return units * font.pixelSize() / font.unitsPerEm();
+    QPointF advance;
+    font.advancesForGlyphIndexes(&glyph, &advance, 1, QRawFont::UseDesignMetrics);
+    return advance.x();
+}
+
 // The cell for characters no font has: the main font's glyph for them, or the glyph of a character
 // from the first font that has it, shared with that character's cell.
 Result<void> addMissingGlyph(const std::vector<FontMeasure>& fonts, const MissingGlyph& wanted, GlyphSet& set,
@@ -321,14 +340,19 @@ Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std:
     set.missing = std::move(left);
     if (const Result<void> added = addMissingGlyph(fonts, options.missingGlyph, set, cellOf); !added)
         return failure(added.error());
+    if (options.fractional) {
+        for (GlyphCell& cell : set.cells)
+            cell.exactAdvance = exactAdvance(fonts[std::size_t(cell.font)].rawFont(), cell.glyph);
+    }
     if (const Result<void> read = readInks(fonts, set, options, threads, stillWanted); !read)
         return failure(read.error());
     return set;
 }
 
-// Kerning in whole pixels at the font's size, between characters of one font; pairs that round
-// to zero are left out. A note tells when the font's tables were too much to read whole.
-void addKerningPairs(const QRawFont& font, int fontIndex, const std::vector<GlyphCell>& cells,
+// Kerning in whole pixels at the font's size (and exact, for fractions), between characters of one
+// font; pairs that round to zero are left out (for fractions, those that are zero). A note tells when
+// the font's tables were too much to read whole.
+void addKerningPairs(const QRawFont& font, int fontIndex, const std::vector<GlyphCell>& cells, bool fractional,
                      std::vector<BmFontKerning>& pairs, QStringList& notes)
 {
     std::vector<quint32> glyphs;
@@ -351,23 +375,23 @@ void addKerningPairs(const QRawFont& font, int fontIndex, const std::vector<Glyp
         // Far beyond any field, but a whole number: the descriptor's range is applied later, and said.
         const double exact = std::clamp(double(kerning.adjustment) * scale, -1e15, 1e15);
         const std::int64_t amount = std::isnan(exact) ? 0 : qRound64(exact);
-        if (amount == 0)
+        if (amount == 0 && !(fractional && exact != 0 && !std::isnan(exact)))
             continue;
         for (const char32_t first : *charactersOf.at(kerning.first)) {
             for (const char32_t second : *charactersOf.at(kerning.second)) {
                 if (first != kMissingGlyphId && second != kMissingGlyphId) // no character follows or precedes it
-                    pairs.push_back({first, second, amount});
+                    pairs.push_back({first, second, amount, fractional ? exact : 0.0});
             }
         }
     }
 }
 
 std::vector<BmFontKerning> kerningPairs(const std::vector<FontMeasure>& fonts, const std::vector<GlyphCell>& cells,
-                                        QStringList& notes)
+                                        bool fractional, QStringList& notes)
 {
     std::vector<BmFontKerning> pairs;
     for (std::size_t font = 0; font < fonts.size(); ++font)
-        addKerningPairs(fonts[font].rawFont(), int(font), cells, pairs, notes);
+        addKerningPairs(fonts[font].rawFont(), int(font), cells, fractional, pairs, notes);
     std::sort(pairs.begin(), pairs.end(), [](const BmFontKerning& a, const BmFontKerning& b) {
         return std::pair(a.first, a.second) < std::pair(b.first, b.second);
     });
@@ -472,6 +496,7 @@ BmFont describeFont(const FontMeasure& measure, const Settings& settings, const 
     font.outline = options.field == PageField::None ? options.outline : 0;
     font.fieldType = QString::fromUtf16(kFieldTypes[int(options.field)]);
     font.distanceRange = options.distanceRange;
+    font.fractional = options.fractional;
     return font;
 }
 
@@ -587,6 +612,8 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     if (const QString problem = pageContentProblem(options, format == ImageFormat::Bmp, run.textColor || run.backColor);
         !problem.isEmpty())
         return failure(problem);
+    if (const QString problem = fractionalProblem(options); !problem.isEmpty())
+        return failure(problem);
     const Result<std::vector<char32_t>> wanted = chosenCharacters(options);
     if (!wanted)
         return failure(wanted.error());
@@ -667,7 +694,7 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         cellArea += double(cell.width()) * cell.height();
         for (const char32_t id : places[k].characters) {
             descriptor.chars.push_back({id, cell.x(), cell.y(), cell.width(), cell.height(), corner.x(), corner.y(),
-                                        glyph.advance, cell.isEmpty() ? 0 : at.page});
+                                        glyph.advance, cell.isEmpty() ? 0 : at.page, glyph.exactAdvance});
             if (glyph.font > 0 && id != kMissingGlyphId)
                 uses[std::size_t(glyph.font - 1)].characters.push_back(id);
         }
@@ -688,7 +715,7 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     std::sort(descriptor.chars.begin(), descriptor.chars.end(),
               [](const BmFontChar& a, const BmFontChar& b) { return signedId(a.id) < signedId(b.id); });
     if (options.kerning)
-        descriptor.kernings = kerningPairs(plan.fonts, glyphs.cells, plan.notes);
+        descriptor.kernings = kerningPairs(plan.fonts, glyphs.cells, options.fractional, plan.notes);
     plan.notes += fitToDescriptor(descriptor);
     if (options.crop && packing->pageCount > 1)
         plan.notes.append(QStringLiteral("--crop: Die Zeichen brauchen %1 Seiten; sie bleiben gleich groß, denn "

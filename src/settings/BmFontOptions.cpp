@@ -420,6 +420,17 @@ std::vector<BmFontOption> makeTable()
              return readName(o.descriptor, text, kFormNames, QStringLiteral("erwartet text, xml, binary oder json"));
          },
          [](const O& o) { return nameOf(o.descriptor, kFormNames); }},
+        {QStringLiteral("Fractional"),
+         QStringLiteral("fractional"),
+         {},
+         QStringLiteral("whole"),
+         QStringLiteral("Nur mit --descriptor json: xadvance und die Unterschneidung als Zahlen mit Bruchteil, genau "
+                        "aus den Einheiten der Schrift bei ihrer Größe, damit sich die Rundung über eine Zeile nicht "
+                        "aufsummiert; Zellen und Versätze bleiben ganz, denn die Glyphen stehen auf ganzen Pixeln "
+                        "(Vorgabe: ganze Pixel, --whole)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.fractional, text); },
+         [](const O& o) { return flagText(o.fractional); }},
         {QStringLiteral("Image"),
          {},
          QStringLiteral("FORM"),
@@ -568,6 +579,14 @@ QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool col
                               "und --backcolor passen nicht dazu (die Engine färbt die Glyphen beim Zeichnen).")
             .arg(field);
     return {};
+}
+
+QString fractionalProblem(const BmFontOptions& options)
+{
+    if (!options.fractional || options.descriptor == DescriptorForm::Json)
+        return {};
+    return QStringLiteral("--fractional braucht --descriptor json: Die Formen text, xml und binary halten nur ganze "
+                          "Zahlen, und Engines lesen dort keine Bruchteile.");
 }
 
 const std::vector<BmFontOption>& bmFontOptionTable()

@@ -120,6 +120,7 @@ struct BmFontOptions
     bool kerning = true;
     bool monochrome = false; // glyphs drawn without anti-aliasing
     DescriptorForm descriptor = DescriptorForm::Text;
+    bool fractional = false; // advances and kerning with fractions (the JSON form alone)
     // What the window offers first and its texture view shows; the name's extension decides
     // what is written.
     PageImage image = PageImage::Png;
@@ -142,6 +143,10 @@ struct BmFontOptions
 // run (--color, --backcolor) ask for opaque pages. One check for the command line, the export
 // and the settings dialog.
 QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven);
+
+// Why the descriptor cannot hold fractions, in German: --fractional with a form of whole numbers.
+// Empty when it can.
+QString fractionalProblem(const BmFontOptions& options);
 
 // One option of the BMFont profile: its key in [BMFont], its long command-line option, and how its
 // value is read from and written as text. The one description the settings file, the command

@@ -267,6 +267,8 @@ private slots:
         QTest::addRow("by the capitals instead")
             << byLine << u"capitals"_s
             << QByteArray(byLine).replace("LineHeight=30", "LineHeight=0") + "CapHeight=20\r\n";
+        const QByteArray json = section + "Descriptor=json\r\nFractional=255\r\n";
+        QTest::addRow("fractions, OK without a change") << json << u"OK"_s << json;
         QTest::addRow("cell switches toggled") << cells << u"cells"_s
                                                << QByteArray(cells)
                                                       .replace("Grid=true", "Grid=0")

@@ -238,6 +238,8 @@ private slots:
             {"missing-glyph", F::Json, kSans14, u"Chars=65-67,0x10FFFD\nMissingGlyph=notdef"_s, {}},
             {"missing-glyph", F::Binary, kSans14, u"Chars=65-67,0x10FFFD\nMissingGlyph=notdef"_s, {}},
             {"grid-missing-char", F::Text, kSans14, u"Chars=63-66\nMissingGlyph=?\nGrid=255"_s, {}},
+            // Advances and kerning with fractions, the cells whole.
+            {"fractional", F::Json, kSans14, u"Chars=32,65-70,84,86,97,101,111\nFractional=255"_s, {}},
             // Sans Mono lacks U+01C4 to U+01C6 and U+02D4, Serif the last: two fallbacks give them.
             {"mono14-fallbacks",
              F::Text,
@@ -810,6 +812,8 @@ private slots:
         QTest::addRow("multi-byte code page") << u"--codepage 932"_s << u"Codepage 932"_s << 224;
         QTest::addRow("--chars twice") << bm + u"--chars 65 --chars 66-67,66"_s << QString() << 3;
         QTest::addRow("size 0") << bm + u"--size 0"_s << u"--size 0 gibt keine Größe"_s << 224;
+        QTest::addRow("fractions in the text form")
+            << bm + u"--fractional --descriptor text"_s << u"--fractional braucht --descriptor json"_s << 224;
         QTest::addRow("line height 0") << bm + u"--line-height 0"_s << u"--line-height 0 gibt keine Größe"_s << 224;
         QTest::addRow("points and cap height")
             << bm + u"--cap-height 9 --size 9"_s << u"--size und --cap-height schließen einander aus"_s << 224;
