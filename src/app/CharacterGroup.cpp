@@ -129,11 +129,26 @@ QWidget* CharacterGroup::buildPage(const BmFontOptions& options, const std::func
     m_count->setObjectName(QStringLiteral("CountLabel"));
     m_count->setWordWrap(true);
 
+    m_missingGlyph = addLine(m_page, "MissingGlyphText", QStringLiteral("Glyphe für fehlende Zeichen"));
+    m_missingGlyph->setText(options.missingGlyph.wanted() ? bmFontOption(u"MissingGlyph").write(options) : QString());
+    m_missingGlyph->setPlaceholderText(QStringLiteral("keine; notdef oder ein Zeichen wie ? oder U+25A1"));
+    explain(m_missingGlyph, QStringLiteral("Eine Zelle für Zeichen, die keine Schrift hat, als Zeichen -1 der "
+                                           "Beschreibung: notdef für die Glyphe, die die Schrift dafür hat, oder "
+                                           "ein Zeichen, dessen Glyphe dafür steht. Leer: keine."));
+    m_missingProblem = addProblemLabel(m_page, "MissingGlyphProblem");
+    auto* missingForm = new QFormLayout;
+    auto* missingBox = new QVBoxLayout;
+    missingBox->addWidget(m_missingGlyph);
+    missingBox->addWidget(m_missingProblem);
+    missingForm->addRow(buddyLabel(m_page, QStringLiteral("Glyphe für &fehlende Zeichen:"), m_missingGlyph),
+                        missingBox);
+
     auto* column = new QVBoxLayout(m_page);
     column->addLayout(form);
     column->addWidget(m_gridLabel);
     column->addWidget(m_grid, 1);
     column->addWidget(m_count);
+    column->addLayout(missingForm);
 
     m_showLater = new QTimer(m_page);
     m_showLater->setObjectName(QStringLiteral("ShowLater"));
@@ -143,6 +158,12 @@ QWidget* CharacterGroup::buildPage(const BmFontOptions& options, const std::func
     QObject::connect(m_codePage, &QComboBox::currentIndexChanged, m_page, [this] { edited(); });
     QObject::connect(m_chars, &QLineEdit::textEdited, m_page, [this] { edited(); });
     QObject::connect(m_charsFile, &QLineEdit::textEdited, m_page, [this] { edited(); });
+    QObject::connect(m_missingGlyph, &QLineEdit::textEdited, m_page, [this] {
+        const QString trouble = missingGlyphProblem();
+        m_missingProblem->setText(trouble);
+        m_missingProblem->setVisible(!trouble.isEmpty());
+        m_changed();
+    });
     QObject::connect(browse, &QPushButton::clicked, m_page, [this] { chooseCharsFile(); });
     QObject::connect(fromText, &QPushButton::clicked, m_page, [this] { addTextCharacters(); });
     showFont(m_font);
@@ -165,13 +186,27 @@ void CharacterGroup::store(BmFontOptions& options) const
     options.codePage = m_codePage->currentData().toInt();
     static_cast<void>(bmFontOption(u"Chars").read(options, m_chars->text()));
     static_cast<void>(bmFontOption(u"CharsFile").read(options, m_charsFile->text()));
+    static_cast<void>(bmFontOption(u"MissingGlyph").read(options, m_missingGlyph->text()));
 }
 
 QString CharacterGroup::problem() const
 {
+    const QString chars = charsProblem();
+    return chars.isEmpty() ? missingGlyphProblem() : chars;
+}
+
+QString CharacterGroup::charsProblem() const
+{
     BmFontOptions scratch;
     const Result<void> read = bmFontOption(u"Chars").read(scratch, m_chars->text());
     return read ? QString() : QStringLiteral("Unicode-Bereiche: ") + read.error();
+}
+
+QString CharacterGroup::missingGlyphProblem() const
+{
+    BmFontOptions scratch;
+    const Result<void> read = bmFontOption(u"MissingGlyph").read(scratch, m_missingGlyph->text());
+    return read ? QString() : QStringLiteral("Glyphe für fehlende Zeichen: ") + read.error();
 }
 
 void CharacterGroup::showFont(const FontSettings& font)
@@ -211,7 +246,7 @@ void CharacterGroup::findFaces()
 
 void CharacterGroup::edited()
 {
-    const QString trouble = problem();
+    const QString trouble = charsProblem();
     m_charsProblem->setText(trouble);
     m_charsProblem->setVisible(!trouble.isEmpty());
     m_chars->setAccessibleDescription(trouble.isEmpty() ? m_chars->toolTip() : trouble);
@@ -221,7 +256,7 @@ void CharacterGroup::edited()
 
 void CharacterGroup::showChosen()
 {
-    if (!problem().isEmpty())
+    if (!charsProblem().isEmpty())
         return; // the chart keeps the last characters that could be read
     BmFontOptions options;
     store(options);

@@ -20,7 +20,7 @@ class DialogService;
 
 // The characters of a BMFont set: a code page, Unicode ranges, a character file, the characters of
 // a pasted text, and a chart of the characters chosen, marking those the font lacks and those the
-// fallback fonts give.
+// fallback fonts give; the glyph for characters no font has.
 class CharacterGroup final : public BmFontOptionGroup
 {
 public:
@@ -41,6 +41,8 @@ private:
     void showChosen();
     void addTextCharacters();
     void chooseCharsFile();
+    QString charsProblem() const;
+    QString missingGlyphProblem() const;
 
     DialogService& m_dialogs;
     FallbackFaces& m_fallbackFaces;
@@ -58,6 +60,8 @@ private:
     CharacterGridModel* m_model = nullptr;
     QLabel* m_count = nullptr;
     QTimer* m_showLater = nullptr;
+    QLineEdit* m_missingGlyph = nullptr;
+    QLabel* m_missingProblem = nullptr;
 };
 
 } // namespace glyfrax

@@ -62,12 +62,25 @@ QWidget* DescriptorGroup::buildPage(const BmFontOptions& options, const std::fun
                                          "zwischen den gewählten Zeichen, in ganzen Pixeln; Paare nur innerhalb einer "
                                          "Schrift, nicht zwischen Schrift und Ersatzschrift."));
     QObject::connect(m_kerning, &QCheckBox::toggled, page, changed);
+    m_fractional = addSwitch(page, "FractionalBox",
+                             QStringLiteral("&Genau: Vorschub und Unterschneidung mit Bruchteil"), options.fractional,
+                             QStringLiteral("Nur in JSON: xadvance und die Unterschneidung als Zahlen mit Bruchteil, "
+                                            "genau aus den Einheiten der Schrift; Zellen und Versätze bleiben ganz."));
+    QObject::connect(m_fractional, &QCheckBox::toggled, page, changed);
     auto* column = new QVBoxLayout(page);
     column->addWidget(frame);
     column->addWidget(m_kerning);
     column->addWidget(note);
+    column->addWidget(m_fractional);
     column->addStretch(1);
     return page;
+}
+
+QString DescriptorGroup::problem() const
+{
+    BmFontOptions shown;
+    store(shown);
+    return fractionalProblem(shown);
 }
 
 void DescriptorGroup::store(BmFontOptions& options) const
@@ -77,6 +90,7 @@ void DescriptorGroup::store(BmFontOptions& options) const
             options.descriptor = form;
     }
     options.kerning = m_kerning->isChecked();
+    options.fractional = m_fractional->isChecked();
 }
 
 void DescriptorGroup::showOptions(const BmFontOptions& options)

@@ -17,10 +17,12 @@ public:
     QWidget* buildPage(const BmFontOptions& options, const std::function<void()>& changed) override;
     void store(BmFontOptions& options) const override;
     void showOptions(const BmFontOptions& options) override;
+    QString problem() const override;
 
 private:
     std::vector<std::pair<DescriptorForm, QRadioButton*>> m_forms;
     QCheckBox* m_kerning = nullptr;
+    QCheckBox* m_fractional = nullptr;
 };
 
 } // namespace glyfrax

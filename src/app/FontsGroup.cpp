@@ -53,7 +53,7 @@ QWidget* FontsGroup::buildPage(const BmFontOptions& options, const std::function
     m_page->setObjectName(QStringLiteral("FontsPage"));
     auto* column = new QVBoxLayout(m_page);
     column->addWidget(buildFallbacks(options.fallbacks), 1);
-    column->addWidget(buildSize(options.pixels));
+    column->addWidget(buildSize(options));
     m_monochrome =
         addSwitch(m_page, "MonochromeBox", QStringLiteral("&Monochrom, ohne Kantenglättung"), options.monochrome,
                   QStringLiteral("Jedes Pixel ist ganz gedeckt oder leer, für Pixelschriften, die in genau "
@@ -66,6 +66,13 @@ QWidget* FontsGroup::buildPage(const BmFontOptions& options, const std::function
         m_changed();
     });
     QObject::connect(m_pixelBox, &QSpinBox::valueChanged, m_page, changed);
+    for (const HeightChoice& choice : m_heights) {
+        QObject::connect(choice.option, &QRadioButton::toggled, m_page, [this, box = choice.box](bool chosen) {
+            box->setEnabled(chosen);
+            m_changed();
+        });
+        QObject::connect(choice.box, &QSpinBox::valueChanged, m_page, changed);
+    }
     return m_page;
 }
 
@@ -140,8 +147,9 @@ QWidget* FontsGroup::buildFallbacks(const QStringList& fallbacks)
     return frame;
 }
 
-QWidget* FontsGroup::buildSize(std::int32_t pixels)
+QWidget* FontsGroup::buildSize(const BmFontOptions& options)
 {
+    const std::int32_t pixels = options.pixels;
     auto* frame = new QGroupBox(QStringLiteral("Größe"), m_page);
     frame->setObjectName(QStringLiteral("SizeFrame"));
     m_points = new QRadioButton(frame);
@@ -170,6 +178,42 @@ QWidget* FontsGroup::buildSize(std::int32_t pixels)
     auto* frameColumn = new QVBoxLayout(frame);
     frameColumn->addWidget(m_points);
     frameColumn->addLayout(pixelRow);
+
+    // A size by the height of the line or of the capitals: the largest whose height is not beyond it.
+    const QString heightHelp = QStringLiteral("Die größte Größe in ganzen Pixeln je Geviert, bei der %1 nicht höher "
+                                              "ist als diese Zahl von Pixeln.");
+    const std::pair<std::int32_t, const char*> heights[] = {{options.lineHeight, "LineHeight"},
+                                                            {options.capHeight, "CapHeight"}};
+    const QString captions[] = {QStringLiteral("nach Zei&lenhöhe:"), QStringLiteral("nach &Versalhöhe:")};
+    const QString what[] = {QStringLiteral("die Zeile (lineHeight)"), QStringLiteral("ein Großbuchstabe")};
+    for (std::size_t i = 0; i < m_heights.size(); ++i) {
+        HeightChoice& choice = m_heights[i];
+        choice.option = new QRadioButton(captions[i], frame);
+        choice.option->setObjectName(QString::fromLatin1(heights[i].second) + QStringLiteral("Opt"));
+        explain(choice.option, heightHelp.arg(what[i]));
+        choice.box = new QSpinBox(frame);
+        choice.box->setObjectName(QString::fromLatin1(heights[i].second) + QStringLiteral("Box"));
+        choice.box->setAccessibleName(captions[i].chopped(1).remove(u'&'));
+        choice.box->setRange(1, kMaxHeight);
+        choice.box->setSuffix(QStringLiteral(" Pixel"));
+        choice.box->setValue(heights[i].first > 0 ? heights[i].first : m_pixelBox->value());
+        choice.box->setEnabled(false);
+        explain(choice.box, heightHelp.arg(what[i]));
+        auto* row = new QHBoxLayout;
+        row->addWidget(choice.option);
+        row->addWidget(choice.box);
+        row->addStretch(1);
+        frameColumn->addLayout(row);
+    }
+    // The first height given decides, as in the export.
+    for (std::size_t i = 0; i < m_heights.size(); ++i) {
+        if (heights[i].first > 0) {
+            m_heights[i].option->setChecked(true);
+            m_heights[i].box->setEnabled(true);
+            m_pixelBox->setEnabled(false);
+            break;
+        }
+    }
     return frame;
 }
 
@@ -182,6 +226,8 @@ void FontsGroup::store(BmFontOptions& options) const
     }
     options.fallbacks = fallbacks;
     options.pixels = m_pixels->isChecked() ? m_pixelBox->value() : 0;
+    options.lineHeight = m_heights[0].option->isChecked() ? m_heights[0].box->value() : 0;
+    options.capHeight = m_heights[1].option->isChecked() ? m_heights[1].box->value() : 0;
     options.monochrome = m_monochrome->isChecked();
 }
 

@@ -2,6 +2,8 @@
 
 #include "app/BmFontOptionGroup.h"
 
+#include <array>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -32,7 +34,7 @@ public:
 
 private:
     QWidget* buildFallbacks(const QStringList& fallbacks);
-    QWidget* buildSize(std::int32_t pixels);
+    QWidget* buildSize(const BmFontOptions& options);
     void addEntry(const QString& entry);
     void addFontFile();
     void moveEntry(int by);
@@ -57,6 +59,13 @@ private:
     QRadioButton* m_points = nullptr;
     QRadioButton* m_pixels = nullptr;
     QSpinBox* m_pixelBox = nullptr;
+    // The size by the line's height, then by the capitals'.
+    struct HeightChoice
+    {
+        QRadioButton* option = nullptr;
+        QSpinBox* box = nullptr;
+    };
+    std::array<HeightChoice, 2> m_heights{};
     QCheckBox* m_monochrome = nullptr;
 };
 

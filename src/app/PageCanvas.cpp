@@ -27,6 +27,8 @@ QBrush checkerboard()
 
 QString characterName(char32_t id)
 {
+    if (id == kMissingGlyphId)
+        return QStringLiteral("-1 (für fehlende Zeichen)");
     const QString code = QStringLiteral("U+%1").arg(uint(id), 4, 16, QChar(u'0')).toUpper();
     const QString text = QString::fromUcs4(&id, 1);
     const bool printable = !text.isEmpty() && QChar::isPrint(id) && !QChar::isSpace(id);

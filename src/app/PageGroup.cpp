@@ -122,9 +122,31 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
     lookColumn->addWidget(m_alpha);
     lookColumn->addWidget(m_opaque);
 
+    auto* cells = new QGroupBox(QStringLiteral("Zellen"), page);
+    cells->setObjectName(QStringLiteral("CellsFrame"));
+    m_grid = addSwitch(cells, "GridBox", QStringLiteral("Als Ras&ter: alle Zellen gleich groß, nach Zeichencode"),
+                       options.grid,
+                       QStringLiteral("Jede Zelle so groß wie die größte, in Zeilen und Spalten nach den Zeichencodes, "
+                                      "jede Glyphe am selben Ursprung: Die Stelle einer Zelle folgt aus ihrer Nummer. "
+                                      "Alle Zeichen haben dieselben Maße und Versätze, auch das Leerzeichen."));
+    m_equalHeight =
+        addSwitch(cells, "EqualHeightBox", QStringLiteral("Alle Zellen so hoch &wie die Zeile"), options.equalHeight,
+                  QStringLiteral("Jede Zelle reicht vom oberen bis zum unteren Rand der Zeile (weiter, "
+                                 "wenn eine Glyphe darüber hinausreicht), die Glyphe an der Grundlinie."));
+    m_zeroOffsets = addSwitch(cells, "ZeroOffsetsBox", QStringLiteral("Versätze a&uf null"), options.zeroOffsets,
+                              QStringLiteral("Jede Zelle beginnt an der Stiftposition und am oberen Rand der Zeile, "
+                                             "xoffset und yoffset sind 0. Tinte links vom Stift oder über der Zeile "
+                                             "wird abgeschnitten."));
+    auto* cellsColumn = new QVBoxLayout(cells);
+    for (QCheckBox* box : {m_grid, m_equalHeight, m_zeroOffsets}) {
+        cellsColumn->addWidget(box);
+        QObject::connect(box, &QCheckBox::toggled, page, changed);
+    }
+
     auto* column = new QVBoxLayout(page);
     column->addLayout(form);
     column->addWidget(look);
+    column->addWidget(cells);
     column->addStretch(1);
 
     for (QSpinBox* box : m_padding)
@@ -148,6 +170,9 @@ void PageGroup::store(BmFontOptions& options) const
     options.crop = m_crop->isChecked();
     options.image = PageImage(m_image->currentData().toInt());
     options.opaque = m_opaque->isChecked();
+    options.grid = m_grid->isChecked();
+    options.equalHeight = m_equalHeight->isChecked();
+    options.zeroOffsets = m_zeroOffsets->isChecked();
 }
 
 void PageGroup::showOptions(const BmFontOptions& options)

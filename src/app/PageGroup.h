@@ -12,7 +12,7 @@ class QSpinBox;
 namespace glyfrax {
 
 // The pages of a BMFont set: the room around and between the cells, the largest page, its shape,
-// whether a single page is cropped, its image format and whether it is opaque.
+// whether a single page is cropped, its image format and whether it is opaque; how the cells are cut.
 class PageGroup final : public BmFontOptionGroup
 {
 public:
@@ -30,6 +30,9 @@ private:
     QComboBox* m_image = nullptr;
     QRadioButton* m_opaque = nullptr;
     QRadioButton* m_alpha = nullptr;
+    QCheckBox* m_grid = nullptr;
+    QCheckBox* m_equalHeight = nullptr;
+    QCheckBox* m_zeroOffsets = nullptr;
 };
 
 } // namespace glyfrax

@@ -193,22 +193,35 @@ std::optional<std::array<QString, 5>> labelsFrom(const QString& text)
     return std::array<QString, 5>{parts[0], parts[1], parts[2], parts[3], parts[4]};
 }
 
-// A size in points or in pixels, never both; a size in points replaces the settings' size in
-// pixels, and --pixels 0 asks for the settings' size in points, as Pixels=0 in the settings does.
-// No size at all would silently be some other size.
+// One size at most: in points, in pixels, or by the line's or the capitals' height; the one given
+// replaces the others the settings may hold, and --pixels 0 asks for the settings' size in points,
+// as Pixels=0 in the settings does. No size at all would silently be some other size.
 Result<void> readModernSize(const QCommandLineParser& parser, const Options& o, CommandLine& line)
 {
-    const auto given = std::find_if(line.overrides.bmfont.begin(), line.overrides.bmfont.end(),
-                                    [](const auto& entry) { return entry.first == u"Pixels"; });
-    const bool pixels = given != line.overrides.bmfont.end();
-    if (parser.isSet(o.size) && pixels)
-        return failure(QStringLiteral("--size und --pixels schließen einander aus: Geben Sie die Größe in Punkt oder "
-                                      "in Pixeln an."));
+    static const char16_t* const kSizeKeys[] = {u"Pixels", u"LineHeight", u"CapHeight"};
+    QStringList given;
+    if (parser.isSet(o.size))
+        given.append(QStringLiteral("--size"));
+    for (const auto& [key, value] : line.overrides.bmfont) {
+        if (std::find(std::begin(kSizeKeys), std::end(kSizeKeys), QStringView(key)) == std::end(kSizeKeys))
+            continue;
+        const QString option = QStringLiteral("--") + bmFontOption(key).option;
+        if (value.trimmed().toInt() == 0 && key != u"Pixels")
+            return failure(QStringLiteral("%1 0 gibt keine Größe; geben Sie eine Größe in Pixeln an.").arg(option));
+        given.append(option);
+    }
+    if (given.size() > 1)
+        return failure(QStringLiteral("%1 und %2 schließen einander aus: Geben Sie die Größe nur auf eine Art an.")
+                           .arg(given[0], given[1]));
     if (line.overrides.size == 0.0F)
         return failure(QStringLiteral("--size 0 gibt keine Größe für --format bmfont; geben Sie eine Größe in Punkt "
                                       "oder mit --pixels in Pixeln an."));
-    if (parser.isSet(o.size))
-        line.overrides.bmfont.append({QStringLiteral("Pixels"), QStringLiteral("0")});
+    if (given.isEmpty())
+        return {};
+    for (const char16_t* key : kSizeKeys) {
+        if (given.front() != QStringLiteral("--") + bmFontOption(QStringView(key)).option)
+            line.overrides.bmfont.append({QString::fromUtf16(key), QStringLiteral("0")});
+    }
     return {};
 }
 
@@ -260,6 +273,11 @@ Result<void> readModernOptions(const QCommandLineParser& parser, const Options& 
         if (entry.key == u"CodePage" && scratch.codePage != 0)
             line.codePage = *CodePage::windows(scratch.codePage);
     }
+    // The form may come from the settings file; given here, it is checked here.
+    const bool formGiven = std::any_of(line.overrides.bmfont.begin(), line.overrides.bmfont.end(),
+                                       [](const auto& entry) { return entry.first == u"Descriptor"; });
+    if (const QString problem = fractionalProblem(scratch); formGiven && !problem.isEmpty())
+        return failure(problem);
     return modern ? readModernSize(parser, o, line) : Result<void>();
 }
 

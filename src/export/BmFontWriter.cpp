@@ -6,6 +6,7 @@
 #include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLocale>
 #include <QXmlStreamWriter>
 
 #include <algorithm>
@@ -24,7 +25,7 @@ struct Word
 };
 
 // The fields of one tag, as the text, XML and JSON forms share them.
-using FieldValue = std::variant<qint64, QString, std::vector<int>, Word>;
+using FieldValue = std::variant<qint64, QString, std::vector<int>, Word, double>;
 struct Field
 {
     const char* name;
@@ -151,23 +152,25 @@ Fields pageFields(const BmFont& font, int id)
     return {{"id", id}, {"file", font.pages.at(id)}};
 }
 
-Fields charFields(const BmFontChar& c)
+Fields charFields(const BmFontChar& c, bool fractional = false)
 {
-    return {{"id", c.id},
+    return {{"id", signedId(c.id)},
             {"x", c.x},
             {"y", c.y},
             {"width", c.width},
             {"height", c.height},
             {"xoffset", c.xoffset},
             {"yoffset", c.yoffset},
-            {"xadvance", c.xadvance},
+            {"xadvance", fractional ? FieldValue(c.exactAdvance) : FieldValue(qint64(c.xadvance))},
             {"page", c.page},
             {"chnl", kAllChannels}};
 }
 
-Fields kerningFields(const BmFontKerning& k)
+Fields kerningFields(const BmFontKerning& k, bool fractional = false)
 {
-    return {{"first", k.first}, {"second", k.second}, {"amount", k.amount}};
+    return {{"first", k.first},
+            {"second", k.second},
+            {"amount", fractional ? FieldValue(k.exactAmount) : FieldValue(qint64(k.amount))}};
 }
 
 QString joined(const std::vector<int>& list)
@@ -194,6 +197,8 @@ QString valueText(const FieldValue& value, QString (*quote)(const QString&), boo
 {
     if (const auto* number = std::get_if<qint64>(&value))
         return QString::number(*number);
+    if (const auto* exact = std::get_if<double>(&value)) // the shortest text that reads back as the same number
+        return QString::number(*exact, 'g', QLocale::FloatingPointShortest);
     if (const auto* text = std::get_if<QString>(&value))
         return quote(*text);
     if (const auto* word = std::get_if<Word>(&value))
@@ -300,10 +305,10 @@ bool writeJson(QIODevice& device, const BmFont& font)
         pages.append(jsonString(page));
     QStringList chars;
     for (const BmFontChar& c : font.chars)
-        chars.append(jsonObject(charFields(c)));
+        chars.append(jsonObject(charFields(c, font.fractional)));
     QStringList kernings;
     for (const BmFontKerning& k : font.kernings)
-        kernings.append(jsonObject(kerningFields(k)));
+        kernings.append(jsonObject(kerningFields(k, font.fractional)));
     const QString text = QStringLiteral("{\n  \"info\": ") + jsonObject(infoFields(font, DescriptorForm::Json)) +
                          QStringLiteral(",\n  \"common\": ") + jsonObject(commonFields(font)) +
                          (font.fieldType.isEmpty()

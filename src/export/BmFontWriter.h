@@ -16,6 +16,16 @@ namespace glyfrax {
 // The binary form numbers a character's page in one byte, so a set has at most this many pages.
 constexpr int kMaxBmFontPages = 256;
 
+// The character id under which a descriptor gives the glyph for characters the set lacks: -1 as
+// the text, XML and JSON forms write it, 0xFFFFFFFF in the binary form's unsigned field.
+constexpr char32_t kMissingGlyphId = 0xFFFFFFFF;
+
+// The order of the descriptor's characters: the glyph for missing ones (-1) first, then by code.
+inline std::int64_t signedId(char32_t id)
+{
+    return id == kMissingGlyphId ? -1 : std::int64_t(id);
+}
+
 // One character of a texture font: its cell on its page, where the cell's top-left corner lies
 // from the pen position (x) and from the top of the line (y), and how far the pen moves on.
 struct BmFontChar
@@ -29,6 +39,7 @@ struct BmFontChar
     std::int32_t yoffset = 0;
     std::int32_t xadvance = 0;
     int page = 0;
+    double exactAdvance = 0; // the advance with its fraction, for a descriptor with fractions
 };
 
 struct BmFontKerning
@@ -36,6 +47,7 @@ struct BmFontKerning
     char32_t first = 0;
     char32_t second = 0;
     std::int64_t amount = 0; // pixels added to the first character's advance
+    double exactAmount = 0;  // with its fraction
 };
 
 // What a colour channel of the pages holds, numbered as the descriptor stores it.
@@ -66,6 +78,7 @@ struct BmFont
     QStringList pages;                          // file names beside the descriptor, page 0 first
     std::vector<BmFontChar> chars;              // by id
     std::vector<BmFontKerning> kernings;        // by first, then second
+    bool fractional = false;                    // the JSON form writes advances and kerning exact
 };
 
 // Brings every value into the range its field holds in the binary form (16-bit coordinates,

@@ -7,6 +7,7 @@
 #include "export/FontExport.h"
 #include "export/Kerning.h"
 #include "layout/CellPacking.h"
+#include "layout/CellShapes.h"
 #include "render/BmpWriter.h"
 #include "render/DistanceField.h"
 #include "render/FontMeasure.h"
@@ -138,19 +139,36 @@ struct GlyphCell
     quint32 glyph = 0;
     std::int32_t advance = 0;
     std::vector<char32_t> characters;
+    double exactAdvance = 0; // from the font's units at its size, for a descriptor with fractions
 };
-
-// Where the cell's top-left corner lies from the pen position on the baseline.
-QPoint cornerFromPen(const GlyphInk& ink, const CellPadding& padding)
-{
-    return ink.box.topLeft() - QPoint(padding.left, padding.up);
-}
 
 CellSize cellSize(const GlyphInk& ink, const CellPadding& padding)
 {
     return ink.box.isEmpty()
                ? CellSize{}
                : CellSize{ink.box.width() + padding.left + padding.right, ink.box.height() + padding.up + padding.down};
+}
+
+// The ink within the cell alone, for a cell that starts to the right of or below some of it.
+void cutToCell(GlyphInk& ink, const QRect& cell)
+{
+    const QRect kept = ink.box & cell;
+    const auto cut = [&](std::vector<std::uint8_t>& plane) {
+        if (plane.empty())
+            return;
+        std::vector<std::uint8_t> within;
+        within.reserve(std::size_t(kept.width()) * std::size_t(kept.height()));
+        for (int y = kept.top(); y <= kept.bottom(); ++y) {
+            const auto row = plane.begin() + std::ptrdiff_t(y - ink.box.top()) * ink.box.width();
+            within.insert(within.end(), row + (kept.left() - ink.box.left()),
+                          row + (kept.right() + 1 - ink.box.left()));
+        }
+        plane = std::move(within);
+    };
+    cut(ink.coverage);
+    cut(ink.outline);
+    cut(ink.shadow);
+    ink.box = kept;
 }
 
 // The distinct glyphs of the chosen characters, each from the first font that has it, with
@@ -256,6 +274,49 @@ Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, cons
     return {};
 }
 
+// A glyph's advance in pixels at the font's size, exact from its units in the hmtx table; Qt's
+// design metrics, which come in 64ths of a pixel, when the tables do not give it.
+double exactAdvance(const QRawFont& font, quint32 glyph)
+{
+    const QByteArray hhea = font.fontTable("hhea");
+    const QByteArray hmtx = font.fontTable("hmtx");
+    const auto word = [](const QByteArray& table, qsizetype at) {
+        return at + 2 <= table.size() ? int(quint8(table[at])) << 8 | quint8(table[at + 1]) : -1;
+    };
+    const int metrics = word(hhea, 34); // numberOfHMetrics; later glyphs take the last advance
+    const int units = metrics > 0 ? word(hmtx, 4 * std::min<qsizetype>(glyph, metrics - 1)) : -1;
+    if (units >= 0 && font.unitsPerEm() > 0)
+        return units * font.pixelSize() / font.unitsPerEm();
+    QPointF advance;
+    font.advancesForGlyphIndexes(&glyph, &advance, 1, QRawFont::UseDesignMetrics);
+    return advance.x();
+}
+
+// The cell for characters no font has: the main font's glyph for them, or the glyph of a character
+// from the first font that has it, shared with that character's cell.
+Result<void> addMissingGlyph(const std::vector<FontMeasure>& fonts, const MissingGlyph& wanted, GlyphSet& set,
+                             std::map<std::pair<int, quint32>, std::size_t>& cellOf)
+{
+    if (!wanted.wanted())
+        return {};
+    std::pair<int, quint32> key{0, 0}; // .notdef of the main font
+    if (!wanted.notdef) {
+        int font = 0;
+        quint32 glyph = 0;
+        for (; font < int(fonts.size()) && glyph == 0; ++font)
+            glyph = glyphsOf(fonts[std::size_t(font)].rawFont(), {wanted.character}).front();
+        if (glyph == 0)
+            return failure(QStringLiteral("--missing-glyph: Keine der Schriften hat das Zeichen %1.")
+                               .arg(describeCharacters({wanted.character})));
+        key = {font - 1, glyph};
+    }
+    const auto [at, added] = cellOf.try_emplace(key, set.cells.size());
+    if (added)
+        set.cells.push_back({key.first, key.second, fonts[std::size_t(key.first)].advanceOf(key.second), {}});
+    set.cells[at->second].characters.push_back(kMissingGlyphId);
+    return {};
+}
+
 // A glyph too large for a page ends the collection before a page is drawn.
 Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std::vector<char32_t>& wanted,
                                const BmFontOptions& options, int threads, const std::function<bool()>& stillWanted,
@@ -281,14 +342,21 @@ Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std:
         left = std::move(lacking);
     }
     set.missing = std::move(left);
+    if (const Result<void> added = addMissingGlyph(fonts, options.missingGlyph, set, cellOf); !added)
+        return failure(added.error());
+    if (options.fractional) {
+        for (GlyphCell& cell : set.cells)
+            cell.exactAdvance = exactAdvance(fonts[std::size_t(cell.font)].rawFont(), cell.glyph);
+    }
     if (const Result<void> read = readInks(fonts, set, options, threads, stillWanted, words); !read)
         return failure(read.error());
     return set;
 }
 
-// Kerning in whole pixels at the font's size, between characters of one font; pairs that round
-// to zero are left out. A note tells when the font's tables were too much to read whole.
-void addKerningPairs(const QRawFont& font, int fontIndex, const std::vector<GlyphCell>& cells,
+// Kerning in whole pixels at the font's size (and exact, for fractions), between characters of one
+// font; pairs that round to zero are left out (for fractions, those that are zero). A note tells when
+// the font's tables were too much to read whole.
+void addKerningPairs(const QRawFont& font, int fontIndex, const std::vector<GlyphCell>& cells, bool fractional,
                      std::vector<BmFontKerning>& pairs, QStringList& notes)
 {
     std::vector<quint32> glyphs;
@@ -311,21 +379,23 @@ void addKerningPairs(const QRawFont& font, int fontIndex, const std::vector<Glyp
         // Far beyond any field, but a whole number: the descriptor's range is applied later, and said.
         const double exact = std::clamp(double(kerning.adjustment) * scale, -1e15, 1e15);
         const std::int64_t amount = std::isnan(exact) ? 0 : qRound64(exact);
-        if (amount == 0)
+        if (amount == 0 && !(fractional && exact != 0 && !std::isnan(exact)))
             continue;
         for (const char32_t first : *charactersOf.at(kerning.first)) {
-            for (const char32_t second : *charactersOf.at(kerning.second))
-                pairs.push_back({first, second, amount});
+            for (const char32_t second : *charactersOf.at(kerning.second)) {
+                if (first != kMissingGlyphId && second != kMissingGlyphId) // no character follows or precedes it
+                    pairs.push_back({first, second, amount, fractional ? exact : 0.0});
+            }
         }
     }
 }
 
 std::vector<BmFontKerning> kerningPairs(const std::vector<FontMeasure>& fonts, const std::vector<GlyphCell>& cells,
-                                        QStringList& notes)
+                                        bool fractional, QStringList& notes)
 {
     std::vector<BmFontKerning> pairs;
     for (std::size_t font = 0; font < fonts.size(); ++font)
-        addKerningPairs(fonts[font].rawFont(), int(font), cells, pairs, notes);
+        addKerningPairs(fonts[font].rawFont(), int(font), cells, fractional, pairs, notes);
     std::sort(pairs.begin(), pairs.end(), [](const BmFontKerning& a, const BmFontKerning& b) {
         return std::pair(a.first, a.second) < std::pair(b.first, b.second);
     });
@@ -337,12 +407,51 @@ QString faceName(const FontMeasure& measure, const ModernRun& run)
     return run.faceName.isEmpty() ? ownFamilyName(measure.rawFont()) : run.faceName;
 }
 
-// The font settings at the size the options ask for: pixels per em become points at 96 dpi.
-FontSettings sizedFont(const Settings& settings)
+// The largest size in whole pixels per em whose line height (or cap height), in whole pixels, is
+// not beyond wanted; at least 1. Heights grow with the size, so halving the range finds it.
+std::int32_t pixelsForHeight(FontSettings font, bool capitals, std::int32_t wanted, bool monochrome,
+                             std::int32_t& reached)
 {
+    const auto heightAt = [&](std::int32_t pixels) {
+        font.size = float(pixels) * 0.75F;
+        const FontMeasure measure(font, CodePage::windows1252(), monochrome);
+        return capitals ? std::int32_t(std::lround(measure.rawFont().capHeight())) : measure.lineHeight();
+    };
+    std::int32_t low = 1;
+    std::int32_t high = kMaxPixels;
+    while (low < high) {
+        const std::int32_t middle = low + (high - low + 1) / 2;
+        if (heightAt(middle) <= wanted)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    reached = heightAt(low);
+    return low;
+}
+
+// The font settings at the size the options ask for: pixels per em become points at 96 dpi; a
+// line or cap height that no size gives exactly is noted with the height reached.
+FontSettings sizedFont(const Settings& settings, QStringList& notes)
+{
+    const BmFontOptions& options = settings.bmfont;
     FontSettings font = settings.font;
-    if (settings.bmfont.pixels > 0)
-        font.size = float(settings.bmfont.pixels) * 0.75F;
+    std::int32_t pixels = options.pixels;
+    if (options.lineHeight > 0 || options.capHeight > 0) {
+        const bool capitals = options.lineHeight == 0;
+        const std::int32_t wanted = capitals ? options.capHeight : options.lineHeight;
+        std::int32_t reached = 0;
+        pixels = pixelsForHeight(font, capitals, wanted, options.monochrome, reached);
+        if (reached != wanted)
+            notes.append(QStringLiteral("%1 %2: Keine Größe gibt genau diese Höhe; gewählt sind %3 Pixel je Geviert "
+                                        "mit %4 Pixeln.")
+                             .arg(capitals ? QStringLiteral("--cap-height") : QStringLiteral("--line-height"))
+                             .arg(wanted)
+                             .arg(pixels)
+                             .arg(reached));
+    }
+    if (pixels > 0)
+        font.size = float(pixels) * 0.75F;
     return font;
 }
 
@@ -403,6 +512,7 @@ BmFont describeFont(const FontMeasure& measure, const Settings& settings, const 
     font.outline = options.field == PageField::None ? options.outline : 0;
     font.fieldType = QString::fromUtf16(kFieldTypes[int(options.field)]);
     font.distanceRange = options.distanceRange;
+    font.fractional = options.fractional;
     return font;
 }
 
@@ -428,6 +538,58 @@ void cropSinglePage(Packing& packing, const std::vector<CellSize>& sizes)
     packing.height = roundUp(bottom, packing.height);
 }
 
+// Each glyph's cell relative to its pen position, as the options shape it.
+std::vector<QRect> shapeCells(const std::vector<GlyphInk>& inks, const BmFontOptions& options, LineSpan line)
+{
+    std::vector<QRect> boxes;
+    boxes.reserve(inks.size());
+    for (const GlyphInk& ink : inks)
+        boxes.push_back(ink.box);
+    return shapeCells(boxes, options.padding, {options.grid, options.equalHeight, options.zeroOffsets}, line);
+}
+
+// Cuts each ink to its cell where the cell does not hold all of it (cells with zero offsets);
+// returns the characters whose ink was cut, sorted.
+std::vector<char32_t> cutInksToCells(GlyphSet& glyphs, const std::vector<QRect>& shapes)
+{
+    std::vector<char32_t> cut;
+    for (std::size_t i = 0; i < glyphs.inks.size(); ++i) {
+        GlyphInk& ink = glyphs.inks[i];
+        if (ink.box.isEmpty() || shapes[i].contains(ink.box))
+            continue;
+        cutToCell(ink, shapes[i]);
+        cut.insert(cut.end(), glyphs.cells[i].characters.begin(), glyphs.cells[i].characters.end());
+    }
+    std::sort(cut.begin(), cut.end());
+    return cut;
+}
+
+// One cell on the pages: of a glyph, which its characters share; in a grid, of one character
+// each, in the order of their codes, so that a cell's place follows from its number.
+struct CellSlot
+{
+    std::size_t glyph = 0; // in the set's cells
+    std::vector<char32_t> characters;
+};
+
+std::vector<CellSlot> cellSlots(const std::vector<GlyphCell>& cells, bool grid)
+{
+    std::vector<CellSlot> places;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (!grid) {
+            places.push_back({i, cells[i].characters});
+            continue;
+        }
+        for (const char32_t character : cells[i].characters)
+            places.push_back({i, {character}});
+    }
+    if (grid)
+        std::sort(places.begin(), places.end(), [](const CellSlot& a, const CellSlot& b) {
+            return signedId(a.characters.front()) < signedId(b.characters.front());
+        });
+    return places;
+}
+
 } // namespace
 
 QString descriptorPathFor(const QString& imagePath, DescriptorForm form)
@@ -450,7 +612,8 @@ QStringList pagePathsFor(const QString& imagePath, int pageCount)
 
 Result<void> checkModernSize(const Settings& settings)
 {
-    if (settings.bmfont.pixels > 0 || settings.font.size > 0.0F)
+    const BmFontOptions& options = settings.bmfont;
+    if (options.pixels > 0 || options.lineHeight > 0 || options.capHeight > 0 || settings.font.size > 0.0F)
         return {};
     return failure(QStringLiteral("Die Einstellungen nennen keine Schriftgröße; geben Sie eine mit --size in Punkt "
                                   "oder mit --pixels in Pixeln an."));
@@ -466,15 +629,18 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
             pageContentProblem(options, format == ImageFormat::Bmp, run.textColor || run.backColor, run.words);
         !problem.isEmpty())
         return failure(problem);
+    if (const QString problem = fractionalProblem(options); !problem.isEmpty())
+        return failure(problem);
     const Result<std::vector<char32_t>> wanted = chosenCharacters(options);
     if (!wanted)
         return failure(wanted.error());
     ModernPlan plan;
     // The classic export's measure: the same font, size and rendering choices at 96 dpi.
-    plan.fonts.emplace_back(sizedFont(settings), CodePage::windows1252(), options.monochrome);
+    const FontSettings sized = sizedFont(settings, plan.notes);
+    plan.fonts.emplace_back(sized, CodePage::windows1252(), options.monochrome);
     std::vector<QString> fallbackNames;
     Result<std::vector<FontMeasure>> fallbacks =
-        fallbackFonts(sizedFont(settings), options.fallbacks, options.monochrome, fallbackNames, plan.fontFiles);
+        fallbackFonts(sized, options.fallbacks, options.monochrome, fallbackNames, plan.fontFiles);
     if (!fallbacks)
         return failure(fallbacks.error());
     std::move(fallbacks->begin(), fallbacks->end(), std::back_inserter(plan.fonts));
@@ -487,12 +653,20 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         return failure(QStringLiteral("Die Schrift „%1“ hat keines der gewählten Zeichen.")
                            .arg(shownName(faceName(measure, run))));
 
-    const CellPadding& padding = options.padding;
+    const std::vector<QRect> shapes = shapeCells(glyphs.inks, options, {measure.ascent(), measure.lineHeight()});
+    const std::vector<char32_t> cut = cutInksToCells(glyphs, shapes);
+    if (!cut.empty())
+        plan.notes.append(QStringLiteral("--zero-offsets: Die Tinte dieser Zeichen reicht links über den Stift oder "
+                                         "über die Zeile hinaus und ist abgeschnitten: %1")
+                              .arg(describeCharacters(cut)));
+    const std::vector<CellSlot> places = cellSlots(glyphs.cells, options.grid);
     std::vector<CellSize> sizes;
-    for (const GlyphInk& ink : glyphs.inks)
-        sizes.push_back(cellSize(ink, padding));
-    Result<Packing> packing = packCells(
-        sizes, {options.spacing.horizontal, options.spacing.vertical, options.maxTexture, !options.nonSquare});
+    for (const CellSlot& slot : places)
+        sizes.push_back({shapes[slot.glyph].width(), shapes[slot.glyph].height()});
+    const PackingRules rules{options.spacing.horizontal, options.spacing.vertical, options.maxTexture,
+                             !options.nonSquare};
+    Result<Packing> packing = options.grid ? gridCells(sizes.size(), sizes.empty() ? CellSize{} : sizes.front(), rules)
+                                           : packCells(sizes, rules);
     if (!packing)
         return failure(packing.error());
     if (packing->pageCount > kMaxBmFontPages)
@@ -526,20 +700,20 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     BmFont& descriptor = plan.descriptor;
     std::vector<FallbackUse> uses(fallbackNames.size());
     double cellArea = 0;
-    for (std::size_t i = 0; i < glyphs.cells.size(); ++i) {
-        const GlyphCell& glyph = glyphs.cells[i];
-        const GlyphInk& ink = glyphs.inks[i];
-        const PackedCell& at = packing->cells[i];
-        const QRect cell(at.x, at.y, sizes[i].width, sizes[i].height);
-        const QPoint corner = cell.isEmpty() ? QPoint() : cornerFromPen(ink, padding) + QPoint(0, descriptor.base);
+    for (std::size_t k = 0; k < places.size(); ++k) {
+        const GlyphCell& glyph = glyphs.cells[places[k].glyph];
+        const QRect& shape = shapes[places[k].glyph];
+        const PackedCell& at = packing->cells[k];
+        const QRect cell(at.x, at.y, sizes[k].width, sizes[k].height);
+        const QPoint corner = cell.isEmpty() ? QPoint() : shape.topLeft() + QPoint(0, descriptor.base);
         if (!cell.isEmpty())
             plan.pages[std::size_t(at.page)].push_back(
-                {glyph.glyph, cell.topLeft() - cornerFromPen(ink, padding), cell, glyph.font, i});
+                {glyph.glyph, cell.topLeft() - shape.topLeft(), cell, glyph.font, places[k].glyph});
         cellArea += double(cell.width()) * cell.height();
-        for (const char32_t id : glyph.characters) {
+        for (const char32_t id : places[k].characters) {
             descriptor.chars.push_back({id, cell.x(), cell.y(), cell.width(), cell.height(), corner.x(), corner.y(),
-                                        glyph.advance, cell.isEmpty() ? 0 : at.page});
-            if (glyph.font > 0)
+                                        glyph.advance, cell.isEmpty() ? 0 : at.page, glyph.exactAdvance});
+            if (glyph.font > 0 && id != kMissingGlyphId)
                 uses[std::size_t(glyph.font - 1)].characters.push_back(id);
         }
     }
@@ -557,9 +731,9 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         plan.fallbacks.push_back(std::move(uses[i]));
     }
     std::sort(descriptor.chars.begin(), descriptor.chars.end(),
-              [](const BmFontChar& a, const BmFontChar& b) { return a.id < b.id; });
+              [](const BmFontChar& a, const BmFontChar& b) { return signedId(a.id) < signedId(b.id); });
     if (options.kerning)
-        descriptor.kernings = kerningPairs(plan.fonts, glyphs.cells, plan.notes);
+        descriptor.kernings = kerningPairs(plan.fonts, glyphs.cells, options.fractional, plan.notes);
     plan.notes += fitToDescriptor(descriptor);
     if (options.crop && packing->pageCount > 1)
         plan.notes.append(QStringLiteral("--crop: Die Zeichen brauchen %1 Seiten; sie bleiben gleich groß, denn "

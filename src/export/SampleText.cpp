@@ -11,8 +11,9 @@ namespace {
 
 std::optional<std::size_t> charIndex(const BmFont& font, char32_t id)
 {
-    const auto found = std::lower_bound(font.chars.begin(), font.chars.end(), id,
-                                        [](const BmFontChar& c, char32_t wanted) { return c.id < wanted; });
+    const auto found =
+        std::lower_bound(font.chars.begin(), font.chars.end(), id,
+                         [](const BmFontChar& c, char32_t wanted) { return signedId(c.id) < signedId(wanted); });
     if (found == font.chars.end() || found->id != id)
         return std::nullopt;
     return std::size_t(found - font.chars.begin());
@@ -40,8 +41,10 @@ SampleLine setSampleText(const BmFont& font, const QString& text)
     SampleLine line;
     std::int64_t pen = 0;
     const BmFontChar* before = nullptr; // the last character drawn, for its kerning with the next
-    for (const char32_t character : text.toUcs4()) {
-        const std::optional<std::size_t> index = charIndex(font, character);
+    for (char32_t character : text.toUcs4()) {
+        std::optional<std::size_t> index = charIndex(font, character);
+        if (!index && (index = charIndex(font, kMissingGlyphId))) // the set's glyph for characters it lacks
+            character = kMissingGlyphId;
         if (!index) {
             before = nullptr;
             continue;

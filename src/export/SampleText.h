@@ -30,7 +30,8 @@ struct SampleLine
 // Sets text as engines do with a BMFont descriptor: the pen starts at 0; before each character
 // it moves on by the kerning between that character and the one before, each cell goes to the
 // pen plus its offsets, and then the pen moves on by the advance. Characters the font does not
-// have are left out, and no kerning reaches across them. Positions are clamped to half the range of
+// have are left out, or drawn with the set's glyph for them (character -1) when it has one; no
+// kerning reaches across them. Positions are clamped to half the range of
 // int, so that a position plus a cell's size stays within it.
 SampleLine setSampleText(const BmFont& font, const QString& text);
 

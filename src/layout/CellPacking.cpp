@@ -107,6 +107,35 @@ bool fitsOnePage(const Job& job, std::int32_t width, std::int32_t height, Packin
     return true;
 }
 
+// The page shapes that rules allow and holds accepts, smallest area first; a squarer one, then a
+// wider one, before the rest.
+template <typename Holds>
+std::vector<std::pair<std::int32_t, std::int32_t>> pageShapes(const PackingRules& rules, Holds holds)
+{
+    std::vector<std::pair<std::int32_t, std::int32_t>> shapes;
+    for (std::int32_t width = 1; width <= rules.maxSide; width *= 2) {
+        for (std::int32_t height = 1; height <= rules.maxSide; height *= 2) {
+            if (holds(width, height) && (!rules.square || width == height))
+                shapes.emplace_back(width, height);
+        }
+    }
+    std::sort(shapes.begin(), shapes.end(), [](const auto& a, const auto& b) {
+        const auto key = [](const std::pair<std::int32_t, std::int32_t>& s) {
+            return std::make_tuple(std::int64_t(s.first) * s.second, std::max(s.first, s.second), -s.first);
+        };
+        return key(a) < key(b);
+    });
+    return shapes;
+}
+
+// How many cells of one size a page holds in each direction, spacing between them.
+std::pair<std::int64_t, std::int64_t> gridOf(std::int32_t width, std::int32_t height, CellSize cell,
+                                             const PackingRules& rules)
+{
+    return {(std::int64_t(width) + rules.spacingAcross) / (std::int64_t(cell.width) + rules.spacingAcross),
+            (std::int64_t(height) + rules.spacingDown) / (std::int64_t(cell.height) + rules.spacingDown)};
+}
+
 } // namespace
 
 Result<void> checkCellSize(CellSize size, std::int32_t maxSide, const QString& maxSideName)
@@ -144,22 +173,11 @@ Result<Packing> packCells(const std::vector<CellSize>& sizes, const PackingRules
         return std::tie(sizes[b].height, sizes[b].width) < std::tie(sizes[a].height, sizes[a].width);
     });
 
-    // The page shapes to try, smallest area first; a squarer one, then a wider one, before the rest.
-    std::vector<std::pair<std::int32_t, std::int32_t>> shapes;
-    for (std::int32_t width = 1; width <= rules.maxSide; width *= 2) {
-        for (std::int32_t height = 1; height <= rules.maxSide; height *= 2) {
-            const bool holds = width >= widest && height >= tallest &&
-                               std::int64_t(width + rules.spacingAcross) * (height + rules.spacingDown) >= area;
-            if (holds && (!rules.square || width == height))
-                shapes.emplace_back(width, height);
-        }
-    }
-    std::sort(shapes.begin(), shapes.end(), [](const auto& a, const auto& b) {
-        const auto key = [](const std::pair<std::int32_t, std::int32_t>& s) {
-            return std::make_tuple(std::int64_t(s.first) * s.second, std::max(s.first, s.second), -s.first);
-        };
-        return key(a) < key(b);
-    });
+    const auto holds = [&](std::int32_t width, std::int32_t height) {
+        return width >= widest && height >= tallest &&
+               std::int64_t(width + rules.spacingAcross) * (height + rules.spacingDown) >= area;
+    };
+    const std::vector<std::pair<std::int32_t, std::int32_t>> shapes = pageShapes(rules, holds);
     for (const auto& [width, height] : shapes) {
         if (fitsOnePage(job, width, height, packing))
             return packing;
@@ -171,6 +189,35 @@ Result<Packing> packCells(const std::vector<CellSize>& sizes, const PackingRules
     for (std::vector<std::size_t> left = job.order; !left.empty(); ++packing.pageCount)
         left = fillPage(job, left, rules.maxSide, rules.maxSide, packing.pageCount, packing);
     packing.pageCount = std::max(packing.pageCount, 1);
+    return packing;
+}
+
+Result<Packing> gridCells(std::size_t count, CellSize cell, const PackingRules& rules)
+{
+    Packing packing;
+    packing.cells.resize(count);
+    if (cell.width <= 0 || cell.height <= 0) { // nothing to place, as packCells gives it
+        packing.width = 1;
+        packing.height = 1;
+        return packing;
+    }
+    if (const Result<void> fits = checkCellSize(cell, rules.maxSide); !fits)
+        return failure(fits.error());
+    const auto holds = [&](std::int32_t width, std::int32_t height) {
+        const auto [columns, rows] = gridOf(width, height, cell, rules);
+        return columns * rows >= std::int64_t(count);
+    };
+    const std::vector<std::pair<std::int32_t, std::int32_t>> shapes = pageShapes(rules, holds);
+    std::tie(packing.width, packing.height) = shapes.empty() ? std::pair(rules.maxSide, rules.maxSide) : shapes.front();
+    const auto [columns, rows] = gridOf(packing.width, packing.height, cell, rules);
+    const std::int64_t perPage = columns * rows;
+    packing.pageCount = std::max(1, int((std::int64_t(count) + perPage - 1) / perPage));
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::int64_t onPage = std::int64_t(i) % perPage;
+        packing.cells[i] = {int(std::int64_t(i) / perPage),
+                            std::int32_t(onPage % columns * (cell.width + rules.spacingAcross)),
+                            std::int32_t(onPage / columns * (cell.height + rules.spacingDown))};
+    }
     return packing;
 }
 

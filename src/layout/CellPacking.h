@@ -53,4 +53,10 @@ Result<void> checkCellSize(CellSize size, std::int32_t maxSide,
 // The result depends only on the sizes and rules. Fails when one cell is larger than maxSide.
 Result<Packing> packCells(const std::vector<CellSize>& sizes, const PackingRules& rules);
 
+// Places count cells of one size in rows and columns, spacing between them, on the smallest page
+// packCells would choose that holds them all, or on as many maxSide x maxSide pages as they need:
+// cell n lies on page n / (columns * rows), in column n % columns and row n / columns of that
+// page, so its place follows from n alone. Fails when the cell is larger than maxSide.
+Result<Packing> gridCells(std::size_t count, CellSize cell, const PackingRules& rules);
+
 } // namespace glyfrax

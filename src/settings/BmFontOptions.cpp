@@ -144,6 +144,35 @@ QString shadowText(const std::optional<GlyphShadow>& shadow)
     return shadow->blur == 0 ? offset : offset + QStringLiteral(",%1").arg(shadow->blur);
 }
 
+// "none" (or nothing), "notdef", one character that is no digit, or a character's value as --chars
+// takes it.
+Result<void> readMissingGlyph(MissingGlyph& member, const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    const QList<uint> own = trimmed.toUcs4();
+    if (trimmed.isEmpty() || trimmed == u"none" || trimmed == u"notdef") {
+        member = {trimmed == u"notdef", 0};
+        return {};
+    }
+    if (own.size() == 1 && !QChar::isDigit(own[0])) {
+        member = {false, char32_t(own[0])};
+        return {};
+    }
+    const Result<std::vector<char32_t>> listed = parseCharacterRanges(trimmed);
+    if (!listed || listed->size() != 1 || trimmed.contains(u','))
+        return failure(QStringLiteral("erwartet none, notdef, ein Zeichen oder seinen Wert wie 0xFFFD oder U+25A1"));
+    member = {false, listed->front()};
+    return {};
+}
+
+QString missingGlyphText(const MissingGlyph& glyph)
+{
+    if (!glyph.wanted())
+        return QStringLiteral("none");
+    return glyph.notdef ? QStringLiteral("notdef")
+                        : QStringLiteral("U+%1").arg(uint(glyph.character), 4, 16, QChar(u'0')).toUpper();
+}
+
 QString fieldName(PageField field)
 {
     return nameOf(field, kFieldNames);
@@ -215,6 +244,18 @@ std::vector<BmFontOption> makeTable()
              return {};
          },
          [](const O& o) { return joinFontList(o.fallbacks); }},
+        {QStringLiteral("MissingGlyph"),
+         QStringLiteral("missing-glyph"),
+         QStringLiteral("ZEICHEN|notdef"),
+         {},
+         QStringLiteral("Eine Zelle für Zeichen, die keine Schrift hat, in der Beschreibung als Zeichen -1 (in JSON "
+                        "ein Eintrag mit \"id\": -1), wie BMFont sein „invalid char glyph“ schreibt: notdef die "
+                        "Glyphe, die die Schrift dafür hat (meist ein Kasten), oder die Glyphe eines Zeichens, "
+                        "selbst geschrieben (?) oder als Wert wie bei --chars (0xFFFD, U+25A1) (Vorgabe: none, "
+                        "keine)."),
+         nullptr,
+         [](O& o, const QString& text) { return readMissingGlyph(o.missingGlyph, text); },
+         [](const O& o) { return missingGlyphText(o.missingGlyph); }},
         {QStringLiteral("Pixels"),
          QStringLiteral("pixels"),
          QStringLiteral("N"),
@@ -225,6 +266,28 @@ std::vector<BmFontOption> makeTable()
          nullptr,
          [](O& o, const QString& text) { return readNumber(o.pixels, text, 0, kMaxPixels); },
          [](const O& o) { return QString::number(o.pixels); }},
+        {QStringLiteral("LineHeight"),
+         QStringLiteral("line-height"),
+         QStringLiteral("N"),
+         {},
+         QStringLiteral("Die Größe so gewählt, dass die Zeile (lineHeight der Beschreibung) N Pixel hoch ist, statt "
+                        "--size oder --pixels: die größte ganze Zahl von Pixeln je Geviert, deren Zeile nicht höher "
+                        "ist (1 bis %1; Vorgabe 0: nicht).")
+             .arg(kMaxHeight),
+         nullptr,
+         [](O& o, const QString& text) { return readNumber(o.lineHeight, text, 0, kMaxHeight); },
+         [](const O& o) { return QString::number(o.lineHeight); }},
+        {QStringLiteral("CapHeight"),
+         QStringLiteral("cap-height"),
+         QStringLiteral("N"),
+         {},
+         QStringLiteral("Die Größe so gewählt, dass die Großbuchstaben (die Versalhöhe der Schrift) N Pixel hoch "
+                        "sind, statt --size oder --pixels: die größte ganze Zahl von Pixeln je Geviert, deren "
+                        "Versalhöhe nicht höher ist (1 bis %1; Vorgabe 0: nicht).")
+             .arg(kMaxHeight),
+         nullptr,
+         [](O& o, const QString& text) { return readNumber(o.capHeight, text, 0, kMaxHeight); },
+         [](const O& o) { return QString::number(o.capHeight); }},
         {QStringLiteral("Padding"),
          QStringLiteral("padding"),
          QStringLiteral("N|O,R,U,L"),
@@ -296,6 +359,40 @@ std::vector<BmFontOption> makeTable()
          nullptr,
          [](O& o, const QString& text) { return readFlag(o.crop, text); },
          [](const O& o) { return flagText(o.crop); }},
+        {QStringLiteral("Grid"),
+         QStringLiteral("grid"),
+         {},
+         QStringLiteral("no-grid"),
+         QStringLiteral("Alle Zellen gleich groß, so groß wie die größte, in Zeilen und Spalten nach den "
+                        "Zeichencodes geordnet und jede Glyphe am selben Ursprung: Die Stelle einer Zelle folgt "
+                        "aus ihrer Nummer. In der Beschreibung haben alle Zeichen dieselben width, height, xoffset "
+                        "und yoffset, xadvance bleibt das der Glyphe; auch Zeichen ohne Tinte bekommen eine Zelle "
+                        "(Vorgabe: dicht gepackt, --no-grid)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.grid, text); },
+         [](const O& o) { return flagText(o.grid); }},
+        {QStringLiteral("EqualHeight"),
+         QStringLiteral("equal-height"),
+         {},
+         QStringLiteral("no-equal-height"),
+         QStringLiteral("Jede Zelle so hoch wie die Zeile (lineHeight; höher, wenn eine Glyphe über die Zeile "
+                        "hinausreicht), die Glyphe an der Grundlinie: In der Beschreibung haben alle Zeichen mit "
+                        "Tinte dieselben height und yoffset (Vorgabe: jede Zelle so hoch wie ihre Tinte, "
+                        "--no-equal-height)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.equalHeight, text); },
+         [](const O& o) { return flagText(o.equalHeight); }},
+        {QStringLiteral("ZeroOffsets"),
+         QStringLiteral("zero-offsets"),
+         {},
+         QStringLiteral("no-zero-offsets"),
+         QStringLiteral("Jede Zelle beginnt an der Stiftposition und am oberen Rand der Zeile, so dass xoffset und "
+                        "yoffset in der Beschreibung 0 sind; Tinte links vom Stift oder über der Zeile wird "
+                        "abgeschnitten (--verbose nennt die Zeichen). Wie „Force offsets to zero“ in BMFont "
+                        "(Vorgabe: Versätze wie die Tinte, --no-zero-offsets)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.zeroOffsets, text); },
+         [](const O& o) { return flagText(o.zeroOffsets); }},
         {QStringLiteral("Kerning"),
          QStringLiteral("kerning"),
          {},
@@ -323,6 +420,17 @@ std::vector<BmFontOption> makeTable()
              return readName(o.descriptor, text, kFormNames, QStringLiteral("erwartet text, xml, binary oder json"));
          },
          [](const O& o) { return nameOf(o.descriptor, kFormNames); }},
+        {QStringLiteral("Fractional"),
+         QStringLiteral("fractional"),
+         {},
+         QStringLiteral("whole"),
+         QStringLiteral("Nur mit --descriptor json: xadvance und die Unterschneidung als Zahlen mit Bruchteil, genau "
+                        "aus den Einheiten der Schrift bei ihrer Größe, damit sich die Rundung über eine Zeile nicht "
+                        "aufsummiert; Zellen und Versätze bleiben ganz, denn die Glyphen stehen auf ganzen Pixeln "
+                        "(Vorgabe: ganze Pixel, --whole)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.fractional, text); },
+         [](const O& o) { return flagText(o.fractional); }},
         {QStringLiteral("Image"),
          {},
          QStringLiteral("FORM"),
@@ -521,6 +629,14 @@ QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool col
             .arg(field, window ? optionWording(u"Opaque", words) + QStringLiteral(" passt")
                                : QStringLiteral("--opaque, --color und --backcolor passen"));
     return {};
+}
+
+QString fractionalProblem(const BmFontOptions& options)
+{
+    if (!options.fractional || options.descriptor == DescriptorForm::Json)
+        return {};
+    return QStringLiteral("--fractional braucht --descriptor json: Die Formen text, xml und binary halten nur ganze "
+                          "Zahlen, und Engines lesen dort keine Bruchteile.");
 }
 
 const std::vector<BmFontOption>& bmFontOptionTable()

@@ -70,8 +70,21 @@ struct GlyphShadow
     bool operator==(const GlyphShadow&) const = default;
 };
 
+// The glyph a set gives for characters no font has, under character id -1: none, the font's own
+// glyph for them (.notdef), or the glyph of a character.
+struct MissingGlyph
+{
+    bool notdef = false;
+    char32_t character = 0; // 0: none, unless notdef
+
+    bool wanted() const { return notdef || character != 0; }
+    bool operator==(const MissingGlyph&) const = default;
+};
+
 // The largest size in pixels per em: the largest size in points at 96 dpi.
 constexpr std::int32_t kMaxPixels = 2184;
+// The largest line or cap height to choose a size by, in pixels: above what the largest size gives.
+constexpr std::int32_t kMaxHeight = 4096;
 // The ranges of the field and effect options, in pixels: wider ones would only make cells huge.
 constexpr std::int32_t kLargestDistanceRange = 64;
 constexpr std::int32_t kLargestOutline = 32;
@@ -90,15 +103,24 @@ struct BmFontOptions
     // Fonts for the characters the font lacks, in order: installed family names or font file
     // paths (PATH#N: the N-th face of a collection).
     QStringList fallbacks;
+    MissingGlyph missingGlyph;
     std::int32_t pixels = 0; // the size in pixels per em; 0: the size in points of the font settings
+    // The size instead chosen so that the line (or the capitals) are this many pixels high; 0: not.
+    // Each replaces the ones before it: the line's height, the capitals', pixels, points.
+    std::int32_t lineHeight = 0;
+    std::int32_t capHeight = 0;
     CellPadding padding;
     CellSpacing spacing;
     std::int32_t maxTexture = 4096; // a power of two: the largest page side
     bool nonSquare = false;
-    bool crop = false; // a set of one page ends at its last used row and column (rounded up to 4)
+    bool crop = false;        // a set of one page ends at its last used row and column (rounded up to 4)
+    bool grid = false;        // every cell alike, in rows and columns in the order of the characters
+    bool equalHeight = false; // every cell as high as the line (or as the farthest reaching glyph)
+    bool zeroOffsets = false; // every cell starts at the pen and the top of the line
     bool kerning = true;
     bool monochrome = false; // glyphs drawn without anti-aliasing
     DescriptorForm descriptor = DescriptorForm::Text;
+    bool fractional = false; // advances and kerning with fractions (the JSON form alone)
     // What the window offers first and its texture view shows; the name's extension decides
     // what is written.
     PageImage image = PageImage::Png;
@@ -134,6 +156,10 @@ QString optionWording(QStringView key, OptionWords words);
 // line, the export and the settings dialog.
 QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven,
                            OptionWords words = OptionWords::CommandLine);
+
+// Why the descriptor cannot hold fractions, in German: --fractional with a form of whole numbers.
+// Empty when it can.
+QString fractionalProblem(const BmFontOptions& options);
 
 // One option of the BMFont profile: its key in [BMFont], its long command-line option, and how its
 // value is read from and written as text. The one description the settings file, the command

@@ -212,6 +212,13 @@ private slots:
         QCOMPARE(placed.join(u" | "_s), u"A 0,3 | V 6,3 | A 14,3 | A 23,3 |   32,0 | V 35,3 | o 44,6"_s);
         QCOMPARE(line.penEnd, 50);
         QCOMPARE(line.cells, QRect(0, 3, 51, 10));
+        // With the set's glyph for missing characters (-1, listed first), ö is drawn with it.
+        font.chars.insert(font.chars.begin(), {kMissingGlyphId, 30, 1, 5, 8, 0, 2, 6, 0});
+        const SampleLine filled = setSampleText(font, u"AöV"_s);
+        QCOMPARE(filled.glyphs.size(), std::size_t(3));
+        QCOMPARE(filled.glyphs[1].index, std::size_t(0));
+        QCOMPARE(filled.glyphs[1].corner, QPoint(9, 2));
+        QCOMPARE(filled.glyphs[2].corner, QPoint(14, 3));
     }
 };
 

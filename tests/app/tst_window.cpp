@@ -269,6 +269,24 @@ private slots:
                                                                         .replace("Crop=true", "Crop=0")
                                                                         .replace("Kerning=0", "Kerning=255")
                                                                         .replace("Monochrome=255", "Monochrome=0");
+        const QByteArray cells = section + "Grid=true\r\nEqualHeight=0\r\nZeroOffsets=255\r\n";
+        QTest::addRow("cell switches, OK without a change") << cells << u"OK"_s << cells;
+        const QByteArray missing = section + "MissingGlyph=?\r\n";
+        QTest::addRow("missing glyph, OK without a change") << missing << u"OK"_s << missing;
+        QTest::addRow("missing glyph notdef")
+            << missing << u"notdef"_s << QByteArray(missing).replace("MissingGlyph=?", "MissingGlyph=notdef");
+        const QByteArray byLine = section + "LineHeight=30\r\n";
+        QTest::addRow("line height, OK without a change") << byLine << u"OK"_s << byLine;
+        QTest::addRow("by the capitals instead")
+            << byLine << u"capitals"_s
+            << QByteArray(byLine).replace("LineHeight=30", "LineHeight=0") + "CapHeight=20\r\n";
+        const QByteArray json = section + "Descriptor=json\r\nFractional=255\r\n";
+        QTest::addRow("fractions, OK without a change") << json << u"OK"_s << json;
+        QTest::addRow("cell switches toggled") << cells << u"cells"_s
+                                               << QByteArray(cells)
+                                                      .replace("Grid=true", "Grid=0")
+                                                      .replace("EqualHeight=0", "EqualHeight=255")
+                                                      .replace("ZeroOffsets=255", "ZeroOffsets=0");
     }
 
     void bmFontSectionKeepsItsBytes()
@@ -290,6 +308,19 @@ private slots:
                 bmChild<QCheckBox>(u"CropBox")->setChecked(false);
                 bmChild<QCheckBox>(u"KerningBox")->setChecked(true);
                 bmChild<QCheckBox>(u"MonochromeBox")->setChecked(false);
+            }
+            if (edit == u"notdef") {
+                auto* missing = bmChild<QLineEdit>(u"MissingGlyphText");
+                missing->clear();
+                QTest::keyClicks(missing, edit);
+            }
+            if (edit == u"capitals") {
+                bmChild<QRadioButton>(u"CapHeightOpt")->setChecked(true);
+                bmChild<QSpinBox>(u"CapHeightBox")->setValue(20);
+            }
+            if (edit == u"cells") {
+                for (const char16_t* box : {u"GridBox", u"EqualHeightBox", u"ZeroOffsetsBox"})
+                    bmChild<QCheckBox>(box)->toggle();
             }
             bmChild<QPushButton>(u"OKButton")->click();
         }

@@ -226,6 +226,22 @@ private slots:
             {"msdf", F::Xml, kSans14, u"Chars=65-70\nField=msdf\nDistanceRange=6"_s, {}},
             {"mtsdf", F::Json, kSans14, u"Chars=65-70\nField=mtsdf"_s, {}},
             {"outline-shadow", F::Text, kSans14, u"Chars=65-70\nOutline=2\nShadow=3,-2,2"_s, {}},
+            // Cells shaped for simple renderers: a space, capitals, an accent above them, descenders
+            // and a j that reaches left of its pen.
+            {"grid", F::Text, kSans14, u"Chars=32,65-70,103,106,0xC5\nGrid=255"_s, {}},
+            {"grid", F::Binary, kSans14, u"Chars=32,65-70,103,106,0xC5\nGrid=255"_s, {}},
+            {"equal-height", F::Xml, kSans14, u"Chars=32,65-70,103,106,0xC5\nEqualHeight=255"_s, {}},
+            {"zero-offsets", F::Json, kSans14, u"Chars=32,65-70,103,106,0xC5\nZeroOffsets=255"_s, {}},
+            {"grid-msdf", F::Text, kSans14, u"Chars=32,65-70,103\nGrid=255\nEqualHeight=255\nField=msdf"_s, {}},
+            {"zero-offsets-outline", F::Text, kSans14, u"Chars=65-70,103,106\nZeroOffsets=255\nOutline=2"_s, {}},
+            // The glyph for characters no font has, as character -1: the font's own, or a character's in a grid.
+            {"missing-glyph", F::Text, kSans14, u"Chars=65-67,0x10FFFD\nMissingGlyph=notdef"_s, {}},
+            {"missing-glyph", F::Xml, kSans14, u"Chars=65-67,0x10FFFD\nMissingGlyph=notdef"_s, {}},
+            {"missing-glyph", F::Json, kSans14, u"Chars=65-67,0x10FFFD\nMissingGlyph=notdef"_s, {}},
+            {"missing-glyph", F::Binary, kSans14, u"Chars=65-67,0x10FFFD\nMissingGlyph=notdef"_s, {}},
+            {"grid-missing-char", F::Text, kSans14, u"Chars=63-66\nMissingGlyph=?\nGrid=255"_s, {}},
+            // Advances and kerning with fractions, the cells whole.
+            {"fractional", F::Json, kSans14, u"Chars=32,65-70,84,86,97,101,111\nFractional=255"_s, {}},
             // Sans Mono lacks U+01C4 to U+01C6 and U+02D4, Serif the last: two fallbacks give them.
             {"mono14-fallbacks",
              F::Text,
@@ -364,6 +380,84 @@ private slots:
             const int difference = largestDifference(fromTexture(texture, text, canvas, {2 * h, h}),
                                                      direct(measure, text, canvas, {2 * h, h}));
             QVERIFY2(difference <= 1, qPrintable(u"U+%1: %2"_s.arg(text.value(0), 4, 16, QChar(u'0')).arg(difference)));
+        }
+    }
+
+    // Shaped cells: in a grid every cell alike and where its number puts it (the characters in the
+    // order of their codes), with equal heights every inked cell the line's height; either way the
+    // page's ink lies inside the cells and the glyphs drawn from the texture look as the font draws
+    // them. With zero offsets every offset is 0 and ink beyond the pen or the line is cut and said.
+    void shapedCells_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<bool>("lossless");
+        QTest::addRow("grid") << u"--grid --spacing 2,3"_s << true;
+        QTest::addRow("grid, equal heights, 3 pages") << u"--grid --equal-height --max-texture 128"_s << true;
+        QTest::addRow("equal heights") << u"--equal-height --padding 0"_s << true;
+        QTest::addRow("grid with outline and shadow") << u"--grid --outline 1 --shadow 2,2"_s << true;
+        QTest::addRow("zero offsets") << u"--zero-offsets"_s << false;
+        QTest::addRow("grid, zero offsets") << u"--grid --zero-offsets"_s << false;
+    }
+
+    void shapedCells()
+    {
+        QFETCH(QString, options);
+        QFETCH(bool, lossless);
+        QTemporaryDir folder;
+        const BmFontOptions chosen = optionsOf(u"--chars 32-126,0xC0-0xC5 "_s + options);
+        const Result<ModernExported> files = exportTo(folder.filePath(u"f.png"_s), kSans14, chosen);
+        QVERIFY(files);
+        const Font texture = readFont(files);
+        const FontMeasure measure(kSans14);
+        QList<uint> ids = texture.chars.keys();
+        std::sort(ids.begin(), ids.end());
+        const QHash<QString, int> first = texture.chars[ids[1]]; // the first inked one
+        const int columns =
+            (files->width + chosen.spacing.horizontal) / (first[u"width"_s] + chosen.spacing.horizontal);
+        const int rows = (files->height + chosen.spacing.vertical) / (first[u"height"_s] + chosen.spacing.vertical);
+        QList<QImage> pages;
+        for (const QString& path : files->pagePaths)
+            pages.append(QImage(path).convertToFormat(QImage::Format_ARGB32));
+        QList<QImage> covered = pages; // each page's pixels outside every cell
+        for (qsizetype n = 0; n < ids.size(); ++n) {
+            QHash<QString, int> c = texture.chars[ids[n]];
+            const QRect cell(c[u"x"_s], c[u"y"_s], c[u"width"_s], c[u"height"_s]);
+            if (chosen.grid) {
+                const int k = int(n) % (columns * rows);
+                QCOMPARE(c[u"page"_s], int(n) / (columns * rows));
+                QCOMPARE(cell, QRect((k % columns) * (cell.width() + chosen.spacing.horizontal),
+                                     (k / columns) * (cell.height() + chosen.spacing.vertical), first[u"width"_s],
+                                     first[u"height"_s]));
+                QCOMPARE(QPoint(c[u"xoffset"_s], c[u"yoffset"_s]), QPoint(first[u"xoffset"_s], first[u"yoffset"_s]));
+            }
+            if (chosen.equalHeight && !cell.isEmpty()) { // the line, and every glyph's reach beyond it
+                QCOMPARE(QPoint(cell.height(), c[u"yoffset"_s]), QPoint(first[u"height"_s], first[u"yoffset"_s]));
+                QVERIFY(c[u"yoffset"_s] <= 0 && c[u"yoffset"_s] + cell.height() >= measure.lineHeight());
+            }
+            if (chosen.zeroOffsets)
+                QCOMPARE(QPoint(c[u"xoffset"_s], c[u"yoffset"_s]), QPoint());
+            QPainter eraser(&covered[c[u"page"_s]]);
+            eraser.setCompositionMode(QPainter::CompositionMode_Clear);
+            eraser.fillRect(cell, Qt::transparent);
+        }
+        for (const QImage& page : covered) {
+            for (int y = 0; y < page.height(); ++y) {
+                for (int x = 0; x < page.width(); ++x)
+                    QVERIFY2(qAlpha(page.pixel(x, y)) == 0,
+                             qPrintable(u"ink outside the cells at %1,%2"_s.arg(x).arg(y)));
+            }
+        }
+        const QStringList cut = files->notes.filter(u"ist abgeschnitten: "_s);
+        QCOMPARE(cut.size() == 1 && cut[0].contains(u"U+006A"_s), !lossless);
+        if (!lossless || chosen.hasEffects() || files->pagePaths.size() > 1)
+            return;
+        const int h = measure.lineHeight();
+        for (const uint id : ids) {
+            QImage canvas = makeCanvas(5 * h, 3 * h, QImage::Format_RGB32);
+            canvas.fill(Qt::black);
+            const int difference = largestDifference(fromTexture(texture, {id}, canvas, {2 * h, h}),
+                                                     direct(measure, {id}, canvas, {2 * h, h}));
+            QVERIFY2(difference <= 1, qPrintable(u"U+%1: %2"_s.arg(id, 4, 16, QChar(u'0')).arg(difference)));
         }
     }
 
@@ -590,6 +684,11 @@ private slots:
         QTest::addRow("two pages stay alike")
             << u"--crop --max-texture 256"_s << QStringList{u"scaleW=256 scaleH=256 pages=2"_s};
         QTest::addRow("no kerning") << u"--no-kerning"_s << QStringList{u"kernings count=0"_s};
+        // DejaVu Sans: 26 pixels per em give lines of 30, 27 of 31, 28 of 33 and capitals of 20 at 27.
+        QTest::addRow("line height") << u"--line-height 31"_s << QStringList{u"size=27 "_s, u"lineHeight=31 "_s};
+        QTest::addRow("line height between sizes")
+            << u"--line-height 32"_s << QStringList{u"size=27 "_s, u"lineHeight=31 "_s};
+        QTest::addRow("cap height") << u"--cap-height 20"_s << QStringList{u"size=27 "_s};
     }
 
     void pageAndCellOptions()
@@ -756,8 +855,19 @@ private slots:
         QTest::addRow("multi-byte code page") << u"--codepage 932"_s << u"Codepage 932"_s << 218;
         QTest::addRow("--chars twice") << bm + u"--chars 65 --chars 66-67,66"_s << QString() << 3;
         QTest::addRow("size 0") << bm + u"--size 0"_s << u"--size 0 gibt keine Größe"_s << 218;
+        QTest::addRow("fractions in the text form")
+            << bm + u"--fractional --descriptor text"_s << u"--fractional braucht --descriptor json"_s << 218;
+        QTest::addRow("line height 0") << bm + u"--line-height 0"_s << u"--line-height 0 gibt keine Größe"_s << 218;
+        QTest::addRow("points and cap height")
+            << bm + u"--cap-height 9 --size 9"_s << u"--size und --cap-height schließen einander aus"_s << 218;
+        QTest::addRow("pixels and line height")
+            << bm + u"--pixels 9 --line-height 12"_s << u"--pixels und --line-height schließen"_s << 218;
         QTest::addRow("points and pixels") << bm + u"--size 9 --pixels 12"_s << u"schließen einander aus"_s << 218;
         QTest::addRow("three paddings") << bm + u"--padding 1,2,3"_s << u"eine oder vier ganze Zahlen"_s << 218;
+        const QString missingWanted = u"erwartet none, notdef, ein Zeichen oder seinen Wert"_s;
+        QTest::addRow("missing glyph of two characters") << bm + u"--missing-glyph ab"_s << missingWanted << 218;
+        QTest::addRow("missing glyph of a range") << bm + u"--missing-glyph 65-66"_s << missingWanted << 218;
+        QTest::addRow("missing glyph beyond Unicode") << bm + u"--missing-glyph 0x110000"_s << missingWanted << 218;
         QTest::addRow("all of Unicode a thousand times")
             << bm + u"--chars "_s + QStringList(1000, u"0-0x10FFFF"_s).join(u',') << QString() << 0x110000 - 0x800;
     }

@@ -1,4 +1,5 @@
 #include "layout/CellPacking.h"
+#include "layout/CellShapes.h"
 
 #include <QRect>
 #include <QTest>
@@ -52,6 +53,71 @@ private slots:
                     QVERIFY(!cellAt(i).adjusted(-spacing, -spacing, spacing, spacing).intersects(cellAt(j)));
             }
         }
+    }
+
+    // A grid takes the smallest page that holds every cell, or as many of the largest as needed;
+    // each cell's place follows from its number.
+    void grids_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QSize>("cell");
+        QTest::addColumn<int>("spacing");
+        QTest::addColumn<bool>("square");
+        QTest::addColumn<QSize>("page");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("pages"); // 0: refused
+        QTest::addRow("sixteen touching cells") << 16 << QSize(8, 8) << 0 << true << QSize(32, 32) << 4 << 1;
+        QTest::addRow("spacing takes a column") << 16 << QSize(8, 8) << 1 << true << QSize(64, 64) << 7 << 1;
+        QTest::addRow("wide page, rows of 9") << 10 << QSize(7, 30) << 0 << false << QSize(64, 64) << 9 << 1;
+        QTest::addRow("eleven pages of three by two") << 65 << QSize(40, 50) << 3 << true << QSize(128, 128) << 3 << 11;
+        QTest::addRow("a cell larger than a page") << 1 << QSize(129, 4) << 0 << true << QSize() << 0 << 0;
+    }
+
+    void grids()
+    {
+        QFETCH(int, count);
+        QFETCH(QSize, cell);
+        QFETCH(int, spacing);
+        QFETCH(int, columns);
+        QFETCH(bool, square);
+        const Result<Packing> packing =
+            gridCells(std::size_t(count), {cell.width(), cell.height()}, {spacing, spacing, 128, square});
+        QTEST(packing ? packing->pageCount : 0, "pages");
+        if (!packing)
+            return;
+        QTEST(QSize(packing->width, packing->height), "page");
+        const int perPage = columns * ((packing->height + spacing) / (cell.height() + spacing));
+        for (int n = 0; n < count; ++n) {
+            const int k = n % perPage;
+            QCOMPARE(packing->cells[std::size_t(n)], (PackedCell{n / perPage, k % columns * (cell.width() + spacing),
+                                                                 k / columns * (cell.height() + spacing)}));
+            QVERIFY(
+                QRect(0, 0, packing->width, packing->height)
+                    .contains(QRect(QPoint(packing->cells[std::size_t(n)].x, packing->cells[std::size_t(n)].y), cell)));
+        }
+    }
+
+    // Cells around a glyph at the pen (its ink from 1 to 6 across, 10 pixels above the baseline)
+    // and one reaching left of the pen and above it, one that draws nothing; padding 1, the
+    // baseline 12 below the top of a line of 16.
+    void shapes_data()
+    {
+        QTest::addColumn<CellShapeRules>("rules");
+        QTest::addColumn<QList<QRect>>("cells");
+        using R = CellShapeRules;
+        QTest::addRow("ink and padding") << R{} << QList<QRect>{{0, -11, 7, 12}, {-3, -13, 8, 16}, {}};
+        QTest::addRow("equal heights") << R{false, true, false} << QList<QRect>{{0, -13, 7, 17}, {-3, -13, 8, 17}, {}};
+        QTest::addRow("zero offsets, ink cut")
+            << R{false, false, true} << QList<QRect>{{0, -12, 7, 13}, {0, -12, 5, 15}, {}};
+        QTest::addRow("grid") << R{true, false, false} << QList<QRect>(3, {-3, -13, 10, 16});
+        QTest::addRow("all three") << R{true, true, true} << QList<QRect>(3, {0, -12, 7, 16});
+    }
+
+    void shapes()
+    {
+        QFETCH(CellShapeRules, rules);
+        const std::vector<QRect> cells = shapeCells({{1, -10, 5, 10}, {-2, -12, 6, 14}, {}}, {}, rules, {12, 16});
+        QTEST(QList<QRect>(cells.begin(), cells.end()), "cells");
     }
 };
 
