@@ -1,6 +1,7 @@
 #include "app/CharacterGridModel.h"
 
 #include "app/UnicodeBlocks.h"
+#include "render/GlyphPainter.h"
 
 #include <QBrush>
 #include <QColor>
@@ -83,6 +84,13 @@ void CharacterGridModel::showCharacters(const std::vector<char32_t>& characters,
     endResetModel();
 }
 
+bool CharacterGridModel::drawable(char32_t c, bool borrowed) const
+{
+    const ShownFace& face = borrowed ? faceOf(c) : m_faces.front();
+    const QList<quint32> glyphs = face.raw.glyphIndexesForString(QString::fromUcs4(&c, 1));
+    return glyphs.isEmpty() || qtCanDrawGlyph(face.raw, glyphs.front(), face.shown.pixelSize());
+}
+
 const ShownFace& CharacterGridModel::faceOf(char32_t c) const
 {
     const auto found = std::find_if(m_faces.begin() + 1, m_faces.end(),
@@ -151,7 +159,7 @@ QVariant CharacterGridModel::data(const QModelIndex& index, int role) const
     const bool borrowed = (row.borrowed >> index.column()) & 1U;
     switch (role) {
     case Qt::DisplayRole:
-        return QString::fromUcs4(&c, 1);
+        return drawable(c, borrowed) ? QString::fromUcs4(&c, 1) : QString();
     case Qt::FontRole:
         return borrowed ? faceOf(c).shown : m_faces.front().shown;
     case Qt::TextAlignmentRole:
@@ -163,7 +171,9 @@ QVariant CharacterGridModel::data(const QModelIndex& index, int role) const
         if (missing)
             return characterTip(c) + (m_faces.size() > 1 ? QStringLiteral(", fehlt in allen Schriften")
                                                          : QStringLiteral(", fehlt in der Schrift"));
-        return characterTip(c);
+        return drawable(c, borrowed)
+                   ? characterTip(c)
+                   : characterTip(c) + QStringLiteral(", hier nicht gezeigt: Die Glyphe ist zu breit");
     case Qt::BackgroundRole:
         return missing    ? QVariant(QBrush(QColor(255, 200, 200)))
                : borrowed ? QVariant(QBrush(QColor(222, 222, 222)))

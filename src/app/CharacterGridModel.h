@@ -58,6 +58,9 @@ private:
 
     // The first fallback that has c; the font's own face when none has it.
     const ShownFace& faceOf(char32_t c) const;
+    // Whether the chart can draw c, from a fallback or not, with Qt's own text drawing (not a glyph
+    // absurdly wide).
+    bool drawable(char32_t c, bool borrowed) const;
 
     QString headingText(const Row& row) const;
 

@@ -30,16 +30,17 @@ namespace {
 // the painter's clip.
 constexpr int kWidestCachedGlyph = 512;
 
-bool fillAsPath(const QRawFont& font, quint32 glyph)
-{
-    return font.pixelSize() <= kLargestCachedGlyph && font.boundingRect(glyph).width() > kWidestCachedGlyph;
-}
-
 } // namespace
+
+bool qtCanDrawGlyph(const QRawFont& font, quint32 glyph, double pixelSize)
+{
+    return pixelSize > kLargestCachedGlyph || font.pixelSize() <= 0 ||
+           font.boundingRect(glyph).width() * pixelSize / font.pixelSize() <= kWidestCachedGlyph;
+}
 
 void drawGlyph(QPainter& painter, const QRawFont& font, quint32 glyph, QPoint pen)
 {
-    if (fillAsPath(font, glyph)) {
+    if (!qtCanDrawGlyph(font, glyph, font.pixelSize())) {
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing, painter.testRenderHint(QPainter::TextAntialiasing));
         painter.fillPath(font.pathForGlyph(glyph).translated(pen), painter.pen().color());

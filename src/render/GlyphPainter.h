@@ -18,6 +18,11 @@ struct TextureLayout;
 // outlines.
 constexpr double kLargestCachedGlyph = 64;
 
+// Whether Qt's own text drawing (QPainter::drawText, an item view) can draw the glyph at this many
+// pixels per em. Not for a glyph so wide at a size Qt draws from its glyph cache that FreeType fails
+// on it and Qt then crashes; drawGlyph fills such a glyph as a path.
+bool qtCanDrawGlyph(const QRawFont& font, quint32 glyph, double pixelSize);
+
 // Draws one glyph of the font with its pen position on the baseline at pen. The painter's pen
 // gives the colour. Whole-pixel positions only: a glyph then covers the same pixels wherever it is
 // drawn, which is what lets a texture cell hold exactly the glyph's ink. A glyph far wider than any

@@ -1,8 +1,10 @@
 #include "Version.h"
 #include "app/AboutDialog.h"
 #include "app/BmFontPropsDialog.h"
+#include "app/CharacterGridModel.h"
 #include "app/DialogService.h"
 #include "app/ExportPropsDialog.h"
+#include "app/FallbackFaces.h"
 #include "app/MainWindow.h"
 #include "app/TextEntryDialog.h"
 #include "app/TextureView.h"
@@ -474,6 +476,30 @@ private slots:
         const QRawFont font = QRawFont::fromFont(QFont(u"DejaVu Sans"_s));
         for (const char32_t character : *chosen)
             QVERIFY2(font.supportsCharacter(character), qPrintable(QString::number(character, 16)));
+    }
+
+    // A glyph far wider than any font's (65,534 units at 1,000 per em) in the chart of the characters:
+    // Qt's own text drawing would crash on it, so the chart leaves its cell empty and says why.
+    void aGlyphTooWideForTheChartIsNotDrawn()
+    {
+        FallbackFaces found;
+        FontSettings font;
+        font.face = u"DejaVu Sans"_s;
+        font.size = 12;
+        std::vector<ShownFace> faces = found.faces({QStringLiteral(GLYFRAX_TEST_DATA "/hostile/wide.ttf")}, font, 20);
+        QCOMPARE(faces.size(), std::size_t(1));
+        CharacterGridModel model;
+        model.showCharacters({U'A', U'B'}, std::move(faces));
+        QTableView chart;
+        chart.setModel(&model);
+        chart.resize(600, 200);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        static_cast<void>(chart.grab());
+        const QModelIndex wide = model.index(1, 1); // A, after the block's heading
+        QCOMPARE(model.characterAt(wide), U'A');
+        QCOMPARE(model.data(wide, Qt::DisplayRole).toString(), QString());
+        QVERIFY(model.data(wide, Qt::ToolTipRole).toString().contains(u"zu breit"_s));
     }
 
     // A text of several lines: Return breaks the line, Tab leaves the text, Ctrl+Return accepts.
