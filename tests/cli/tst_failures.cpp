@@ -326,6 +326,11 @@ void TestFailures::hostileFiles_data()
                u"$X p.bmp && cp p.bmp p.old && $N sh -c \"printf '%s\\n' "_s
                u"'glyfrax-journal 1' 'D ..%2Fvictim' end >.glyfrax-journal\" && $X --size 20 p.bmp"_s
         << 1 << u"gehört dem Benutzer „nobody“"_s << untouched;
+    QTest::addRow("planted journal of today's form with a made-up mark")
+        << u"cp $C c.ini && "_s + victim +
+               u"$X p.bmp && cp p.bmp p.old && printf '%s\\n' 'glyfrax-journal 2' "_s
+               u"'D p.fnt' 'D c.ini' end \"mark $(printf %064d 0)\" >.glyfrax-journal && $X --size 20 p.bmp"_s
+        << 1 << refusal << untouched + u" && cmp -s c.ini $C"_s;
     QTest::addRow("a planted journal stops --finish too")
         << victim + journal.arg(u"'D ..%2Fvictim'"_s) + u" && $Y --finish ."_s << 1 << refusal
         << u"[ \"$(cat ../victim)\" = victim ]"_s;
