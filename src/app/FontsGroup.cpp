@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -59,8 +60,11 @@ QWidget* FontsGroup::buildPage(const BmFontOptions& options, const std::function
                   QStringLiteral("Jedes Pixel ist ganz gedeckt oder leer, für Pixelschriften, die in genau "
                                  "ihrer Größe scharf sein sollen. Die Zellen folgen dieser Zeichnung."));
     column->addWidget(m_monochrome);
+    column->addLayout(buildRaster(options));
 
     QObject::connect(m_monochrome, &QCheckBox::toggled, m_page, changed);
+    for (QComboBox* box : {m_hinting, m_supersample})
+        QObject::connect(box, &QComboBox::currentIndexChanged, m_page, changed);
     QObject::connect(m_pixels, &QRadioButton::toggled, m_page, [this](bool inPixels) {
         m_pixelBox->setEnabled(inPixels);
         m_changed();
@@ -74,6 +78,35 @@ QWidget* FontsGroup::buildPage(const BmFontOptions& options, const std::function
         QObject::connect(choice.box, &QSpinBox::valueChanged, m_page, changed);
     }
     return m_page;
+}
+
+QLayout* FontsGroup::buildRaster(const BmFontOptions& options)
+{
+    m_hinting = new QComboBox(m_page);
+    m_hinting->setObjectName(QStringLiteral("HintingBox"));
+    m_hinting->setAccessibleName(QStringLiteral("Rasteranpassung"));
+    m_hinting->addItem(QStringLiteral("Keine, wie entworfen"), int(Hinting::None));
+    m_hinting->addItem(QStringLiteral("Leicht, nur senkrecht"), int(Hinting::Light));
+    m_hinting->addItem(QStringLiteral("Voll, nach den Hinweisen der Schrift"), int(Hinting::Full));
+    m_hinting->setCurrentIndex(m_hinting->findData(int(options.hinting)));
+    explain(m_hinting, QStringLiteral("Passt die Umrisse vor dem Zeichnen ans Pixelraster an (Hinting): kleine Größen "
+                                      "werden schärfer, „Voll“ auch schmaler oder breiter. Breiten und Zeilenhöhe "
+                                      "folgen mit; die Texturansicht zeigt es. Distanzfelder entstehen aus den "
+                                      "Umrissen wie entworfen."));
+    m_supersample = new QComboBox(m_page);
+    m_supersample->setObjectName(QStringLiteral("SupersampleBox"));
+    m_supersample->setAccessibleName(QStringLiteral("Überabtastung"));
+    for (const int factor : {1, 2, 4})
+        m_supersample->addItem(factor == 1 ? QStringLiteral("Keine") : QStringLiteral("%1 × %1").arg(factor), factor);
+    m_supersample->setCurrentIndex(std::max(0, m_supersample->findData(options.supersample)));
+    explain(m_supersample, QStringLiteral("Zeichnet jede Glyphe zwei- oder viermal so groß und mittelt je 2 × 2 oder "
+                                          "4 × 4 Pixel: glattere Kanten bei kleinen Größen, auch für Umriss und "
+                                          "Schatten. Nicht mit „Monochrom“; Distanzfelder sind ohne sie genau."));
+    auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    form->addRow(buddyLabel(m_page, QStringLiteral("Rasteranpassun&g:"), m_hinting), m_hinting);
+    form->addRow(buddyLabel(m_page, QStringLiteral("Über&abtastung:"), m_supersample), m_supersample);
+    return form;
 }
 
 QWidget* FontsGroup::buildFallbacks(const QStringList& fallbacks)
@@ -229,6 +262,8 @@ void FontsGroup::store(BmFontOptions& options) const
     options.lineHeight = m_heights[0].option->isChecked() ? m_heights[0].box->value() : 0;
     options.capHeight = m_heights[1].option->isChecked() ? m_heights[1].box->value() : 0;
     options.monochrome = m_monochrome->isChecked();
+    options.hinting = Hinting(m_hinting->currentData().toInt());
+    options.supersample = m_supersample->currentData().toInt();
 }
 
 void FontsGroup::showFont(const FontSettings& font)
@@ -380,6 +415,9 @@ void FontsGroup::showEntries()
 void FontsGroup::showOptions(const BmFontOptions& options)
 {
     offWithField(m_monochrome, options.field, m_monochrome->isChecked());
+    // Without a choice of their own for a field: it is made from the exact outlines either way.
+    offWithField(m_hinting, options.field, false);
+    offWithField(m_supersample, options.field, false);
 }
 
 } // namespace glyfrax

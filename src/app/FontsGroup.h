@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLayout;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
@@ -44,6 +45,7 @@ private:
     void entriesChanged();
     void showEntries();
     void showPointSize();
+    QLayout* buildRaster(const BmFontOptions& options);
 
     DialogService& m_dialogs;
     FallbackFaces& m_fallbackFaces;
@@ -67,6 +69,8 @@ private:
     };
     std::array<HeightChoice, 2> m_heights{};
     QCheckBox* m_monochrome = nullptr;
+    QComboBox* m_hinting = nullptr;
+    QComboBox* m_supersample = nullptr;
 };
 
 } // namespace glyfrax

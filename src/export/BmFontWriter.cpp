@@ -120,7 +120,7 @@ Fields infoFields(const BmFont& font, DescriptorForm form)
             {"unicode", 1},
             {"stretchH", kStretchPercent},
             {"smooth", 1},
-            {"aa", 1},
+            {"aa", font.supersample},
             {"padding", std::vector<int>(font.padding.begin(), font.padding.end())},
             {"spacing", std::vector<int>(font.spacing.begin(), font.spacing.end())},
             {"outline", font.outline}};
@@ -338,7 +338,7 @@ bool writeBinary(QIODevice& device, const BmFont& font)
     appendLittleEndian<std::uint8_t>(info, 0x80 | 0x40 | (font.italic ? 0x20 : 0) | (font.bold ? 0x10 : 0));
     appendLittleEndian<std::uint8_t>(info, 0); // character set: none, the ids are Unicode
     appendLittleEndian<std::uint16_t>(info, kStretchPercent);
-    appendLittleEndian<std::uint8_t>(info, 1); // no supersampling
+    appendLittleEndian<std::uint8_t>(info, std::uint8_t(font.supersample));
     for (const int side : font.padding)
         appendLittleEndian<std::uint8_t>(info, side);
     for (const int direction : font.spacing)

@@ -64,6 +64,7 @@ struct BmFont
     int size = 0; // the em in pixels
     bool bold = false;
     bool italic = false;
+    int supersample = 1;          // the glyphs drawn at this many times their size and reduced
     std::array<int, 4> padding{}; // up, right, down, left
     std::array<int, 2> spacing{}; // across, down
     int lineHeight = 0;

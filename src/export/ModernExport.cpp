@@ -200,6 +200,18 @@ Failure noLongerWanted()
     return failure(QStringLiteral("Die Planung wurde abgebrochen, weil sie nicht mehr gebraucht wird."));
 }
 
+// How the options have glyphs drawn. A field comes from the outlines as designed, which hints do
+// not change; it is exact without supersampling, and monochrome glyphs have no shades to gain.
+GlyphRaster rasterOf(const BmFontOptions& options)
+{
+    return {options.monochrome, options.field == PageField::None ? options.hinting : Hinting::None};
+}
+
+int supersampleOf(const BmFontOptions& options)
+{
+    return options.field == PageField::None && !options.monochrome ? options.supersample : 1;
+}
+
 // The ink of one glyph as the pages show it: its coverage, with effects beneath it, or for a
 // distance field the outline's box grown by half the range (no coverage), the outline kept.
 struct InkTools
@@ -217,7 +229,8 @@ GlyphInk readInk(InkTools& tools, quint32 glyph, const BmFontOptions& options, Q
     GlyphInk ink = tools.reader.read(glyph, largest);
     if (!options.hasEffects())
         return ink;
-    return withEffects(ink, tools.font.pathForGlyph(glyph), {options.outline, options.shadow, options.monochrome});
+    return withEffects(ink, tools.font.pathForGlyph(glyph),
+                       {options.outline, options.shadow, options.monochrome, supersampleOf(options)});
 }
 
 // Each glyph's ink, drawn on every thread, each with fonts and canvases of its own. Which thread
@@ -251,7 +264,7 @@ Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, cons
                 std::optional<InkTools>& own = tools[std::size_t(cells[i].font)];
                 if (!own) {
                     const QRawFont font = fonts[std::size_t(cells[i].font)].rawFontForThisThread();
-                    own.emplace(InkTools{font, InkReader(font, options.monochrome)});
+                    own.emplace(InkTools{font, InkReader(font, options.monochrome, supersampleOf(options))});
                 }
                 inks[i] =
                     readInk(*own, cells[i].glyph, options, largest, set.outlines.empty() ? unused : set.outlines[i]);
@@ -409,12 +422,12 @@ QString faceName(const FontMeasure& measure, const ModernRun& run)
 
 // The largest size in whole pixels per em whose line height (or cap height), in whole pixels, is
 // not beyond wanted; at least 1. Heights grow with the size, so halving the range finds it.
-std::int32_t pixelsForHeight(FontSettings font, bool capitals, std::int32_t wanted, bool monochrome,
+std::int32_t pixelsForHeight(FontSettings font, bool capitals, std::int32_t wanted, GlyphRaster raster,
                              std::int32_t& reached)
 {
     const auto heightAt = [&](std::int32_t pixels) {
         font.size = float(pixels) * 0.75F;
-        const FontMeasure measure(font, CodePage::windows1252(), monochrome);
+        const FontMeasure measure(font, CodePage::windows1252(), raster);
         return capitals ? std::int32_t(std::lround(measure.rawFont().capHeight())) : measure.lineHeight();
     };
     std::int32_t low = 1;
@@ -441,7 +454,7 @@ FontSettings sizedFont(const Settings& settings, QStringList& notes)
         const bool capitals = options.lineHeight == 0;
         const std::int32_t wanted = capitals ? options.capHeight : options.lineHeight;
         std::int32_t reached = 0;
-        pixels = pixelsForHeight(font, capitals, wanted, options.monochrome, reached);
+        pixels = pixelsForHeight(font, capitals, wanted, rasterOf(options), reached);
         if (reached != wanted)
             notes.append(QStringLiteral("%1 %2: Keine Größe gibt genau diese Höhe; gewählt sind %3 Pixel je Geviert "
                                         "mit %4 Pixeln.")
@@ -469,8 +482,8 @@ QString fallbackProblem(const QString& fallback, QString reason)
 
 // The fallback fonts at the main font's size and style, each found or registered; their files
 // are inputs of the export.
-Result<std::vector<FontMeasure>> fallbackFonts(const FontSettings& main, const QStringList& fallbacks, bool monochrome,
-                                               std::vector<QString>& names, QStringList& files)
+Result<std::vector<FontMeasure>> fallbackFonts(const FontSettings& main, const QStringList& fallbacks,
+                                               GlyphRaster raster, std::vector<QString>& names, QStringList& files)
 {
     std::vector<FontMeasure> fonts;
     for (const QString& fallback : fallbacks) {
@@ -479,7 +492,7 @@ Result<std::vector<FontMeasure>> fallbackFonts(const FontSettings& main, const Q
             return failure(fallbackProblem(fallback, found.error()));
         FontSettings face = main;
         face.face = found->family;
-        fonts.emplace_back(face, CodePage::windows1252(), monochrome);
+        fonts.emplace_back(face, CodePage::windows1252(), raster);
         names.push_back(found->displayName);
         if (!found->file.isEmpty())
             files.append(found->file);
@@ -498,6 +511,7 @@ BmFont describeFont(const FontMeasure& measure, const Settings& settings, const 
     font.size = qRound(measure.rawFont().pixelSize());
     font.bold = settings.font.bold;
     font.italic = settings.font.italic;
+    font.supersample = supersampleOf(options);
     font.padding = {options.padding.up, options.padding.right, options.padding.down, options.padding.left};
     font.spacing = {options.spacing.horizontal, options.spacing.vertical};
     font.lineHeight = measure.lineHeight();
@@ -637,10 +651,10 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     ModernPlan plan;
     // The classic export's measure: the same font, size and rendering choices at 96 dpi.
     const FontSettings sized = sizedFont(settings, plan.notes);
-    plan.fonts.emplace_back(sized, CodePage::windows1252(), options.monochrome);
+    plan.fonts.emplace_back(sized, CodePage::windows1252(), rasterOf(options));
     std::vector<QString> fallbackNames;
     Result<std::vector<FontMeasure>> fallbacks =
-        fallbackFonts(sized, options.fallbacks, options.monochrome, fallbackNames, plan.fontFiles);
+        fallbackFonts(sized, options.fallbacks, rasterOf(options), fallbackNames, plan.fontFiles);
     if (!fallbacks)
         return failure(fallbacks.error());
     std::move(fallbacks->begin(), fallbacks->end(), std::back_inserter(plan.fonts));
@@ -695,6 +709,7 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     plan.pageSize = QSize(packing->width, packing->height);
     plan.pages.resize(std::size_t(packing->pageCount));
     plan.monochrome = options.monochrome;
+    plan.supersample = supersampleOf(options);
     plan.threads = run.threads;
     plan.missing = glyphs.missing;
     BmFont& descriptor = plan.descriptor;
@@ -758,8 +773,10 @@ namespace {
 
 PageSource pageSource(const ModernPlan& plan)
 {
-    return {&plan.fonts,  &plan.inks,     plan.colors, plan.monochrome,           plan.threads,
-            plan.effects, &plan.outlines, plan.field,  double(plan.distanceRange)};
+    return {&plan.fonts,     &plan.inks,   plan.colors,
+            plan.monochrome, plan.threads, plan.effects,
+            &plan.outlines,  plan.field,   double(plan.distanceRange),
+            plan.supersample};
 }
 
 } // namespace

@@ -69,6 +69,7 @@ struct ModernPlan
     bool effects = false; // the inks hold an outline or a shadow
     PageColors colors;
     bool monochrome = false;
+    int supersample = 1; // the glyphs' coverage found at this many times their size
     int threads = 1;
     std::vector<char32_t> missing;      // asked for, but no font has a glyph for them
     std::vector<FallbackUse> fallbacks; // of those that give characters, in their order

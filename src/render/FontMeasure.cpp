@@ -32,24 +32,28 @@ QFont realizeFont(const FontSettings& settings)
 
 namespace {
 
+constexpr QFont::HintingPreference kHintingPreferences[] = { // by Hinting
+    QFont::PreferNoHinting, QFont::PreferVerticalHinting, QFont::PreferFullHinting};
+
 // Bound to a 96 dpi device, so the glyphs have the same pixel size on every screen. The font
 // engine renders glyphs without anti-aliasing only when the font asks for it.
-QFont boundFont(const FontSettings& settings, bool monochrome)
+QFont boundFont(const FontSettings& settings, GlyphRaster raster)
 {
     const QImage canvas = makeCanvas(1, 1, QImage::Format_RGB32);
     QFont font = realizeFont(settings);
-    if (monochrome)
+    if (raster.monochrome)
         font.setStyleStrategy(QFont::NoAntialias);
+    font.setHintingPreference(kHintingPreferences[std::size_t(raster.hinting)]);
     return QFont(font, &canvas);
 }
 
 } // namespace
 
-FontMeasure::FontMeasure(const FontSettings& settings, const CodePage& codePage, bool monochrome)
-    : m_settings(settings), m_monochrome(monochrome)
+FontMeasure::FontMeasure(const FontSettings& settings, const CodePage& codePage, GlyphRaster raster)
+    : m_settings(settings), m_raster(raster)
 {
     const QImage canvas = makeCanvas(1, 1, QImage::Format_RGB32);
-    const QFont bound = boundFont(settings, monochrome);
+    const QFont bound = boundFont(settings, raster);
     m_rawFont = QRawFont::fromFont(bound);
     // Unrounded metrics, rounded here like every measured size: to the nearest pixel, a half
     // to the even neighbour. QFontMetrics would round ascent and descent each, halves upwards.
@@ -69,7 +73,7 @@ FontMeasure::FontMeasure(const FontSettings& settings, const CodePage& codePage,
 
 QRawFont FontMeasure::rawFontForThisThread() const
 {
-    return QRawFont::fromFont(boundFont(m_settings, m_monochrome));
+    return QRawFont::fromFont(boundFont(m_settings, m_raster));
 }
 
 int FontMeasure::advanceOf(quint32 glyph) const

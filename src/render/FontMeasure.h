@@ -3,6 +3,7 @@
 #include "base/CodePage.h"
 #include "layout/CharacterSet.h"
 #include "layout/TextMeasure.h"
+#include "settings/BmFontOptions.h"
 #include "settings/FontSettings.h"
 
 #include <QFont>
@@ -22,15 +23,25 @@ QImage makeCanvas(int width, int height, QImage::Format format);
 // The font of the settings, with the rendering options that keep its output reproducible.
 QFont realizeFont(const FontSettings& settings);
 
+// How a font's glyphs become pixels: with anti-aliasing or each pixel covered or not, and fitted
+// to the pixel grid by the font's hints or not. Measures follow the choice, for hinted advances and
+// heights may be whole pixels where the design's are not.
+struct GlyphRaster
+{
+    bool monochrome = false;
+    Hinting hinting = Hinting::None;
+
+    bool operator==(const GlyphRaster&) const = default;
+};
+
 // Measures the characters of a Qt font as single glyphs, exactly as drawCharacter draws them.
 // A character the font lacks is its substitute glyph, measured and drawn like any other.
 class FontMeasure final : public TextMeasure
 {
 public:
-    // The codes 32 to 255 stand for the characters of the code page. A monochrome font's glyphs
-    // cover each pixel wholly or not at all.
+    // The codes 32 to 255 stand for the characters of the code page.
     explicit FontMeasure(const FontSettings& settings, const CodePage& codePage = CodePage::windows1252(),
-                         bool monochrome = false);
+                         GlyphRaster raster = {});
 
     int charWidth(int code) const override { return m_widths[std::size_t(code - kFirstCode)]; }
     int lineHeight() const override { return m_lineHeight; }
@@ -45,7 +56,7 @@ public:
 
 private:
     FontSettings m_settings;
-    bool m_monochrome = false;
+    GlyphRaster m_raster;
     QRawFont m_rawFont;
     std::array<quint32, kCharacterCount> m_glyphs{};
     std::array<int, kCharacterCount> m_widths{};

@@ -3,6 +3,7 @@
 #include "render/DistanceField.h"
 
 #include <QPainterPath>
+#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -98,6 +99,28 @@ std::vector<std::uint8_t> cropped(Plane& plane, const QRect& box)
     return values;
 }
 
+// How much of each pixel of body (row after row) the outline around the glyph covers, from 0 to 1.
+// Its edge lies shapes.outline pixels outside the glyph's; a sample half a sample's width inside it
+// is covered wholly. With supersampling the samples are the pixels of the area that many times
+// larger, each pixel the mean of its square of them.
+std::vector<double> outlineCoverage(const QPainterPath& path, const QRect& body, const EffectShapes& shapes)
+{
+    const int n = std::max(1, shapes.supersample);
+    const int reach = (shapes.outline + 1) * n;
+    const QSize size = body.size() * n;
+    const std::vector<float> distances =
+        signedDistances(n == 1 ? path : QTransform::fromScale(n, n).map(path), -body.topLeft() * n, size, reach);
+    std::vector<double> covered(std::size_t(body.width()) * std::size_t(body.height()));
+    for (std::size_t k = 0; k < distances.size(); ++k) {
+        const double inside = distances[k] + shapes.outline * n;
+        const double sample = shapes.monochrome ? (inside >= 0 ? 1.0 : 0.0) : std::clamp(inside + 0.5, 0.0, 1.0);
+        const std::size_t x = k % std::size_t(size.width()) / std::size_t(n);
+        const std::size_t y = k / std::size_t(size.width()) / std::size_t(n);
+        covered[y * std::size_t(body.width()) + x] += sample / (n * n);
+    }
+    return covered;
+}
+
 } // namespace
 
 int shadowReach(std::int32_t blur)
@@ -118,14 +141,9 @@ GlyphInk withEffects(const GlyphInk& ink, const QPainterPath& path, const Effect
     Plane outline(body);
     outline.put(glyph, {});
     if (shapes.outline > 0) {
-        const std::vector<float> distances = signedDistances(path, -body.topLeft(), body.size(), reach);
-        for (std::size_t k = 0; k < distances.size(); ++k) {
-            // The outline's edge lies outline pixels outside the glyph's; a pixel's centre half a
-            // pixel inside it is covered wholly.
-            const double inside = distances[k] + shapes.outline;
-            const double covered = shapes.monochrome ? (inside >= 0 ? 1.0 : 0.0) : std::clamp(inside + 0.5, 0.0, 1.0);
-            outline.values[k] = std::max(outline.values[k], std::uint8_t(std::lround(covered * 255)));
-        }
+        const std::vector<double> covered = outlineCoverage(path, body, shapes);
+        for (std::size_t k = 0; k < covered.size(); ++k)
+            outline.values[k] = std::max(outline.values[k], std::uint8_t(std::lround(covered[k] * 255)));
     }
     QRect whole = body;
     std::optional<Plane> shadow;

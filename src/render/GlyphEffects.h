@@ -15,6 +15,7 @@ struct EffectShapes
     std::int32_t outline = 0; // pixels around the glyph; 0: none
     std::optional<GlyphShadow> shadow;
     bool monochrome = false; // the outline then covers each pixel wholly or not at all
+    int supersample = 1;     // the outline's coverage the mean of this many squared samples a pixel
 
     bool any() const { return outline > 0 || shadow.has_value(); }
 };

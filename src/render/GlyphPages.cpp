@@ -199,11 +199,12 @@ QImage renderPageForFile(const PageSource& source, QSize size, const std::vector
 {
     if (source.field != PageField::None)
         return fieldPage(source, size, glyphs);
-    if (source.effects)
+    const bool fromInks = source.supersample > 1;
+    if (source.effects || (fromInks && !source.colors.coverageInAlpha))
         return effectsPage(source, size, glyphs);
     if (!source.colors.coverageInAlpha)
         return drawnPage(source, size, glyphs, source.colors.text, source.colors.background);
-    if (inksAreThePages(source))
+    if (fromInks || inksAreThePages(source))
         return coveragePage(source, size, glyphs);
     const QImage drawn = drawnPage(source, size, glyphs, Qt::white, Qt::black);
     QImage page = makeCanvas(size.width(), size.height(), QImage::Format_Alpha8);

@@ -60,6 +60,9 @@ struct PageSource
     const std::vector<QPainterPath>* outlines = nullptr;
     PageField field = PageField::None;
     double distanceRange = 4;
+    // Above 1 the inks were found at that many times the glyphs' size, and the pages are made from
+    // them, for no glyph drawn at its size would look like them.
+    int supersample = 1;
 };
 
 // One page of a texture font as it is written: the coverage alone (Format_Alpha8) for pages

@@ -26,18 +26,22 @@ struct GlyphInk
 // Draws glyphs of one font alone, exactly as a page draws them, to find their ink. Its canvas
 // grows to the largest glyph and is drawn on again for the next, which saves most of the cost
 // of a glyph; its font is its own. One reader per thread.
+// With a supersampling factor above 1 each glyph is drawn that many times larger, its pen on a
+// whole pixel of the glyph's own size, and each square of factor × factor pixels gives one pixel's
+// coverage: their mean.
 class InkReader
 {
 public:
-    InkReader(const QRawFont& font, bool monochrome);
+    InkReader(const QRawFont& font, bool monochrome, int supersample = 1);
 
     // A glyph whose outline alone is clearly larger than largest is not drawn, which would take
     // memory by the square of its size: its outline's box is returned, for the caller to refuse.
     GlyphInk read(quint32 glyph, QSize largest);
 
 private:
-    QRawFont m_font;
+    QRawFont m_font; // at the size drawn: the glyphs' own times the factor
     bool m_monochrome;
+    int m_factor;
     QImage m_canvas;
 };
 

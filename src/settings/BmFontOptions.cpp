@@ -78,6 +78,8 @@ constexpr Named<DescriptorForm> kFormNames[] = {{DescriptorForm::Text, u"text"},
                                                 {DescriptorForm::Xml, u"xml"},
                                                 {DescriptorForm::Binary, u"binary"},
                                                 {DescriptorForm::Json, u"json"}};
+constexpr Named<Hinting> kHintingNames[] = {
+    {Hinting::None, u"none"}, {Hinting::Light, u"light"}, {Hinting::Full, u"full"}};
 constexpr Named<PageField> kFieldNames[] = {
     {PageField::None, u"none"}, {PageField::Sdf, u"sdf"}, {PageField::Msdf, u"msdf"}, {PageField::Mtsdf, u"mtsdf"}};
 
@@ -410,6 +412,36 @@ std::vector<BmFontOption> makeTable()
          nullptr,
          [](O& o, const QString& text) { return readFlag(o.monochrome, text); },
          [](const O& o) { return flagText(o.monochrome); }},
+        {QStringLiteral("Hinting"),
+         QStringLiteral("hinting"),
+         QStringLiteral("MODUS"),
+         {},
+         QStringLiteral("Die Umrisse vor dem Zeichnen ans Pixelraster angepasst: none, wie entworfen (Vorgabe); "
+                        "light, nur senkrecht, die Formen bleiben; full, wie die Hinweise der Schrift es sagen, am "
+                        "schärfsten bei kleinen Größen. Breiten und Zeilenhöhe folgen mit. Distanzfelder entstehen "
+                        "aus den Umrissen wie entworfen."),
+         nullptr,
+         [](O& o, const QString& text) {
+             return readName(o.hinting, text, kHintingNames, QStringLiteral("erwartet none, light oder full"));
+         },
+         [](const O& o) { return nameOf(o.hinting, kHintingNames); }},
+        {QStringLiteral("Supersample"),
+         QStringLiteral("supersample"),
+         QStringLiteral("N"),
+         {},
+         QStringLiteral("Jede Glyphe N-mal so groß gezeichnet und auf ihre Größe verkleinert, je N×N Pixel gemittelt: "
+                        "glattere Kanten bei kleinen Größen, auch für Umriss und Schatten; 1 (Vorgabe), 2 oder 4. "
+                        "Distanzfelder rechnen ohnehin mit den genauen Umrissen; monochrome Zeichen haben keine "
+                        "Zwischenstufen."),
+         nullptr,
+         [](O& o, const QString& text) -> Result<void> {
+             const std::optional<std::int32_t> factor = wholeNumber(text, 1, kLargestSupersample);
+             if (!factor || !std::has_single_bit(std::uint32_t(*factor)))
+                 return failure(QStringLiteral("erwartet 1, 2 oder 4"));
+             o.supersample = *factor;
+             return {};
+         },
+         [](const O& o) { return QString::number(o.supersample); }},
         {QStringLiteral("Descriptor"),
          QStringLiteral("descriptor"),
          QStringLiteral("FORM"),
@@ -570,6 +602,7 @@ constexpr WindowName kWindowNames[] = {
     {u"MaxTexture", u"Größte Seite", u"Seiten"},
     {u"Descriptor", u"Form der Beschreibung", u"Beschreibung"},
     {u"Monochrome", u"Monochrom, ohne Kantenglättung", u"Schriften"},
+    {u"Supersample", u"Überabtastung", u"Schriften"},
 };
 
 QString fieldWording(PageField field, OptionWords words)
@@ -595,6 +628,10 @@ QString optionWording(QStringView key, OptionWords words)
 
 QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven, OptionWords words)
 {
+    if (options.monochrome && options.supersample > 1 && options.field == PageField::None)
+        return QStringLiteral("Monochrome Zeichen (%1) decken jedes Pixel ganz oder gar nicht; eine Überabtastung "
+                              "(%2) gäbe ihnen Zwischenstufen. Lassen Sie eines von beiden weg.")
+            .arg(optionWording(u"Monochrome", words), optionWording(u"Supersample", words));
     if (options.field == PageField::None)
         return {};
     const QString field = fieldWording(options.field, words);

@@ -59,6 +59,19 @@ enum class PageField
     Mtsdf
 };
 
+// How glyph outlines are fitted to the pixel grid before they are drawn, by the font engine
+// beneath Qt: not at all (the outlines as designed), lightly (vertically only, shapes kept), or
+// fully (as the font's hints say, sharpest at small sizes).
+enum class Hinting
+{
+    None,
+    Light,
+    Full
+};
+
+// The largest supersampling factor: each glyph drawn at that many times its size and reduced.
+constexpr std::int32_t kLargestSupersample = 4;
+
 // A shadow beneath each glyph (and its outline): moved by dx, dy pixels and blurred over blur
 // pixels on every side.
 struct GlyphShadow
@@ -119,6 +132,8 @@ struct BmFontOptions
     bool zeroOffsets = false; // every cell starts at the pen and the top of the line
     bool kerning = true;
     bool monochrome = false; // glyphs drawn without anti-aliasing
+    Hinting hinting = Hinting::None;
+    std::int32_t supersample = 1; // 1, 2 or 4: coverage from glyphs drawn that many times larger
     DescriptorForm descriptor = DescriptorForm::Text;
     bool fractional = false; // advances and kerning with fractions (the JSON form alone)
     // What the window offers first and its texture view shows; the name's extension decides

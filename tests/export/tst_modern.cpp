@@ -57,6 +57,7 @@ BmFontOptions optionsOf(const QString& options)
 }
 
 const FontSettings kSans14{u"DejaVu Sans"_s, 14, false, false, 0, 0};
+const FontSettings kSans9{u"DejaVu Sans"_s, 9, false, false, 0, 0}; // 12 px
 
 // A line of a text descriptor: its tag, and its numbers by name and in order.
 struct Line
@@ -341,6 +342,7 @@ private slots:
         QTest::addColumn<FontSettings>("font");
         QTest::addColumn<int>("padding");
         QTest::addColumn<QString>("line"); // empty: every glyph on its own
+        QTest::addColumn<Hinting>("hinting");
         const FontSettings mono14{u"DejaVu Sans Mono"_s, 14, false, false, 0, 0};
         const FontSettings serifItalic36{u"DejaVu Serif"_s, 36, false, true, 0, 0};
         const QString sample = u"Hamburgefonstiv _gjpqy ÄÖÜ AV To"_s;
@@ -349,12 +351,14 @@ private slots:
             for (char16_t second = 33; second < 127; ++second)
                 pairs.append(QChar(first)).append(QChar(second));
         }
-        QTest::addRow("Sans Mono 14, underscore") << mono14 << 1 << QString();
-        QTest::addRow("Sans 14, no padding") << kSans14 << 0 << QString();
-        QTest::addRow("Serif Italic 36, overhangs") << serifItalic36 << 2 << QString();
-        QTest::addRow("Sans 14, sample line") << kSans14 << 1 << sample;
-        QTest::addRow("Serif Italic 36, sample line") << serifItalic36 << 0 << sample;
-        QTest::addRow("Sans 14, ASCII pairs") << kSans14 << 1 << pairs;
+        QTest::addRow("Sans Mono 14, underscore") << mono14 << 1 << QString() << Hinting::None;
+        QTest::addRow("Sans 14, no padding") << kSans14 << 0 << QString() << Hinting::None;
+        QTest::addRow("Serif Italic 36, overhangs") << serifItalic36 << 2 << QString() << Hinting::None;
+        QTest::addRow("Sans 14, sample line") << kSans14 << 1 << sample << Hinting::None;
+        QTest::addRow("Serif Italic 36, sample line") << serifItalic36 << 0 << sample << Hinting::None;
+        QTest::addRow("Sans 14, ASCII pairs") << kSans14 << 1 << pairs << Hinting::None;
+        QTest::addRow("Sans 9, full hinting") << kSans9 << 1 << QString() << Hinting::Full;
+        QTest::addRow("Sans 9, light hinting, sample line") << kSans9 << 1 << sample << Hinting::Light;
     }
 
     void drawsAsTheFont()
@@ -362,9 +366,11 @@ private slots:
         QFETCH(FontSettings, font);
         QFETCH(int, padding);
         QFETCH(QString, line);
+        QFETCH(Hinting, hinting);
         QTemporaryDir folder;
         BmFontOptions options;
         options.padding = {padding, padding, padding, padding};
+        options.hinting = hinting;
         const Font texture = readFont(exportTo(folder.filePath(u"f.png"_s), font, options));
         QList<QList<uint>> texts;
         for (qsizetype i = 0; i < line.size(); i += 99) // pieces of 100 that overlap: every pair is in one
@@ -372,15 +378,20 @@ private slots:
         for (const uint id : line.isEmpty() ? texture.chars.keys() : QList<uint>{})
             texts.append(QList<uint>{id});
         QVERIFY(texture.chars.size() > 90);
-        const FontMeasure measure(font);
+        const FontMeasure measure(font, CodePage::windows1252(), {false, hinting});
+        const FontMeasure designed(font);
         const int h = measure.lineHeight();
+        int unlikeTheDesign = 0; // the largest difference to the glyphs without hints
         for (const QList<uint>& text : texts) {
             QImage canvas = makeCanvas(int(text.size() + 4) * h, 3 * h, QImage::Format_RGB32);
             canvas.fill(Qt::black);
-            const int difference = largestDifference(fromTexture(texture, text, canvas, {2 * h, h}),
-                                                     direct(measure, text, canvas, {2 * h, h}));
+            const QImage drawn = fromTexture(texture, text, canvas, {2 * h, h});
+            const int difference = largestDifference(drawn, direct(measure, text, canvas, {2 * h, h}));
             QVERIFY2(difference <= 1, qPrintable(u"U+%1: %2"_s.arg(text.value(0), 4, 16, QChar(u'0')).arg(difference)));
+            unlikeTheDesign =
+                std::max(unlikeTheDesign, largestDifference(drawn, direct(designed, text, canvas, {2 * h, h})));
         }
+        QCOMPARE(unlikeTheDesign > 64, hinting != Hinting::None);
     }
 
     // Shaped cells: in a grid every cell alike and where its number puts it (the characters in the
@@ -719,6 +730,10 @@ private slots:
         QTest::addRow("msdf, 32 px") << u"--chars 32-0x5FF --pixels 32 --field msdf"_s << u"f.png"_s;
         QTest::addRow("outline and shadow, 32 px") << u"--pixels 32 --outline 2 --shadow 2,3,3"_s << u"f.png"_s;
         QTest::addRow("outline and shadow, opaque BMP") << u"--pixels 20 --outline 1 --shadow 1,1"_s << u"f.bmp"_s;
+        QTest::addRow("full hinting, 12 px") << u"--pixels 12 --hinting full"_s << u"f.png"_s;
+        QTest::addRow("supersampled, outline, opaque BMP")
+            << u"--pixels 12 --supersample 4 --outline 1"_s << u"f.bmp"_s;
+        QTest::addRow("supersampled, opaque") << u"--pixels 14 --supersample 2 --opaque"_s << u"f.png"_s;
     }
 
     void sameBytesAnyWay()

@@ -2,11 +2,14 @@
 #include "layout/TextureLayout.h"
 #include "render/BmpWriter.h"
 #include "render/FontMeasure.h"
+#include "render/GlyphEffects.h"
+#include "render/InkReader.h"
 #include "render/TextureRenderer.h"
 #include "support/Golden.h"
 #include "support/TestFont.h"
 
 #include <QBuffer>
+#include <QPainterPath>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -31,6 +34,49 @@ private slots:
                 told += QString::number(value) + u' ';
             return told.trimmed();
         });
+    }
+
+    // Glyphs drawn 2 or 4 times larger and reduced come nearer to a 16-fold drawing, the closest to
+    // the outline's true coverage, than glyphs drawn at their size; so do outlines around them. The
+    // ink stays where the glyph's own is, give or take the pixel a fringe can add.
+    void supersamplingNearsTheOutline_data()
+    {
+        QTest::addColumn<int>("outline");
+        QTest::addRow("glyphs") << 0;
+        QTest::addRow("outlines") << 1;
+    }
+    void supersamplingNearsTheOutline()
+    {
+        QFETCH(int, outline);
+        const FontMeasure measure(test::dejaVu(9)); // 12 px
+        const QList<quint32> glyphs = measure.rawFont().glyphIndexesForString(u"Hamburgefonstiv@&%ßAVWxyz"_s);
+        const auto inkOf = [&](quint32 glyph, int factor) {
+            const GlyphInk ink = InkReader(measure.rawFont(), false, factor).read(glyph, {512, 512});
+            return withEffects(ink, measure.rawFont().pathForGlyph(glyph), {outline, {}, false, factor});
+        };
+        std::map<int, double> differences; // by factor: the mean absolute difference to 16-fold
+        for (const quint32 glyph : glyphs) {
+            const GlyphInk exact = inkOf(glyph, 16);
+            for (const int factor : {1, 2, 4}) {
+                const GlyphInk ink = inkOf(glyph, factor);
+                QVERIFY(exact.box.adjusted(-1, -1, 1, 1).contains(ink.box));
+                const auto at = [](const GlyphInk& i, QPoint p) {
+                    const std::vector<std::uint8_t>& plane = i.outline.empty() ? i.coverage : i.outline;
+                    return i.box.contains(p)
+                               ? int(plane[std::size_t((p.y() - i.box.top()) * i.box.width() + p.x() - i.box.left())])
+                               : 0;
+                };
+                const QRect both = exact.box | ink.box;
+                for (int y = both.top(); y <= both.bottom(); ++y) {
+                    for (int x = both.left(); x <= both.right(); ++x)
+                        differences[factor] += std::abs(at(ink, {x, y}) - at(exact, {x, y})) / double(glyphs.size());
+                }
+            }
+        }
+        qInfo("mean absolute difference per glyph to 16-fold: 1: %.1f, 2: %.1f, 4: %.1f", differences[1],
+              differences[2], differences[4]);
+        QVERIFY(differences[2] < differences[1]);
+        QVERIFY(differences[4] < differences[2]);
     }
 
     // A texture smaller than the layout cuts the cells at its edge and leaves the rest as it was.
