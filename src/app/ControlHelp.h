@@ -3,9 +3,14 @@
 #include "settings/BmFontOptions.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
+
+#include <algorithm>
+#include <initializer_list>
+#include <utility>
 
 namespace glyfrax {
 
@@ -34,6 +39,20 @@ inline QCheckBox* addSwitch(QWidget* parent, const char* name, const QString& ca
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setChecked(checked);
+    return explain(box, help);
+}
+
+// A drop-down list for an option of a few values, each entry a caption with the value as its data,
+// showing the chosen value (the first entry when it has none).
+inline QComboBox* addChoice(QWidget* parent, const char* name, const QString& accessibleName,
+                            std::initializer_list<std::pair<QString, int>> entries, int chosen, const QString& help)
+{
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setAccessibleName(accessibleName);
+    for (const auto& [caption, value] : entries)
+        box->addItem(caption, value);
+    box->setCurrentIndex(std::max(0, box->findData(chosen)));
     return explain(box, help);
 }
 

@@ -82,26 +82,22 @@ QWidget* FontsGroup::buildPage(const BmFontOptions& options, const std::function
 
 QLayout* FontsGroup::buildRaster(const BmFontOptions& options)
 {
-    m_hinting = new QComboBox(m_page);
-    m_hinting->setObjectName(QStringLiteral("HintingBox"));
-    m_hinting->setAccessibleName(QStringLiteral("Rasteranpassung"));
-    m_hinting->addItem(QStringLiteral("Keine, wie entworfen"), int(Hinting::None));
-    m_hinting->addItem(QStringLiteral("Leicht, nur senkrecht"), int(Hinting::Light));
-    m_hinting->addItem(QStringLiteral("Voll, nach den Hinweisen der Schrift"), int(Hinting::Full));
-    m_hinting->setCurrentIndex(m_hinting->findData(int(options.hinting)));
-    explain(m_hinting, QStringLiteral("Passt die Umrisse vor dem Zeichnen ans Pixelraster an (Hinting): kleine Größen "
-                                      "werden schärfer, „Voll“ auch schmaler oder breiter. Breiten und Zeilenhöhe "
-                                      "folgen mit; die Texturansicht zeigt es. Distanzfelder entstehen aus den "
-                                      "Umrissen wie entworfen."));
-    m_supersample = new QComboBox(m_page);
-    m_supersample->setObjectName(QStringLiteral("SupersampleBox"));
-    m_supersample->setAccessibleName(QStringLiteral("Überabtastung"));
-    for (const int factor : {1, 2, 4})
-        m_supersample->addItem(factor == 1 ? QStringLiteral("Keine") : QStringLiteral("%1 × %1").arg(factor), factor);
-    m_supersample->setCurrentIndex(std::max(0, m_supersample->findData(options.supersample)));
-    explain(m_supersample, QStringLiteral("Zeichnet jede Glyphe zwei- oder viermal so groß und mittelt je 2 × 2 oder "
-                                          "4 × 4 Pixel: glattere Kanten bei kleinen Größen, auch für Umriss und "
-                                          "Schatten. Nicht mit „Monochrom“; Distanzfelder sind ohne sie genau."));
+    m_hinting = addChoice(m_page, "HintingBox", QStringLiteral("Rasteranpassung"),
+                          {{QStringLiteral("Keine, wie entworfen"), int(Hinting::None)},
+                           {QStringLiteral("Leicht, nur senkrecht"), int(Hinting::Light)},
+                           {QStringLiteral("Voll, nach den Hinweisen der Schrift"), int(Hinting::Full)}},
+                          int(options.hinting),
+                          QStringLiteral("Passt die Umrisse vor dem Zeichnen ans Pixelraster an (Hinting): kleine "
+                                         "Größen werden schärfer, „Voll“ auch schmaler oder breiter. Breiten und "
+                                         "Zeilenhöhe folgen mit; die Texturansicht zeigt es. Distanzfelder entstehen "
+                                         "aus den Umrissen wie entworfen."));
+    m_supersample = addChoice(
+        m_page, "SupersampleBox", QStringLiteral("Überabtastung"),
+        {{QStringLiteral("Keine"), 1}, {QStringLiteral("2 × 2"), 2}, {QStringLiteral("4 × 4"), 4}}, options.supersample,
+        QStringLiteral("Zeichnet jede Glyphe zwei- oder viermal so groß und mittelt je 2 × 2 "
+                       "oder 4 × 4 Pixel: glattere Kanten bei kleinen Größen, auch für Umriss "
+                       "und Schatten. Nicht mit „Monochrom“; Distanzfelder sind ohne sie "
+                       "genau."));
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(buddyLabel(m_page, QStringLiteral("Rasteranpassun&g:"), m_hinting), m_hinting);

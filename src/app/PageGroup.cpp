@@ -118,9 +118,40 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
                                     "zeigen weiße Zeichen auf Schwarz."));
     explain(m_opaque, QStringLiteral("Die Seiten zeigen die Zeichen in der Schriftfarbe auf der Hintergrundfarbe "
                                      "(Extras), ohne Alphakanal."));
+    m_channels = addChoice(look, "ChannelsBox", QStringLiteral("Kanäle"),
+                           {{QStringLiteral("RGBA, 32 Bit"), int(PageChannels::Rgba)},
+                            {QStringLiteral("Grau, 8 Bit"), int(PageChannels::Gray)},
+                            {QStringLiteral("Grau mit Alpha, 16 Bit"), int(PageChannels::Alpha)}},
+                           int(options.channels),
+                           QStringLiteral("Die Kanäle der PNG-Seiten. „Grau“ hält die Glyphe weiß auf Schwarz in einem "
+                                          "Byte je Pixel, „Grau mit Alpha“ weiß mit der Glyphe im Alpha in zwei: ein "
+                                          "Viertel oder die Hälfte des Speichers. Für Glyphen und sdf-Felder ohne "
+                                          "Farben und Effekte."));
+    m_premultiplied =
+        addSwitch(look, "PremultipliedBox", QStringLiteral("&Vormultipliziertes Alpha"), options.premultiplied,
+                  QStringLiteral("Jede Farbe mit ihrem Alpha multipliziert, Effekte eingeschlossen, wie "
+                                 "Engines sie brauchen, die vormultipliziert mischen: sonst zeigen sich "
+                                 "dunkle Säume oder helle Kästen. Die Beschreibung sagt es nicht; die "
+                                 "Engine wird dafür eingestellt."));
+    m_packed = addSwitch(look, "PackChannelsBox", QStringLiteral("Vier Seiten je Bild, ein Kanal je Seite (ge&packt)"),
+                         options.packChannels,
+                         QStringLiteral("Blau, Grün, Rot und Alpha halten je die Zellen eigener Zeichen; packed=1 "
+                                        "und chnl jedes Zeichens sagen welchen: ein Viertel der Seiten. Die "
+                                        "Texturansicht zeigt jeden Kanal als eigene Seite. Für Glyphen und sdf-Felder "
+                                        "ohne Farben und Effekte."));
     auto* lookColumn = new QVBoxLayout(look);
     lookColumn->addWidget(m_alpha);
     lookColumn->addWidget(m_opaque);
+    auto* channelsRow = new QHBoxLayout;
+    channelsRow->addWidget(buddyLabel(look, QStringLiteral("&Kanäle:"), m_channels));
+    channelsRow->addWidget(m_channels);
+    channelsRow->addStretch(1);
+    lookColumn->addLayout(channelsRow);
+    lookColumn->addWidget(m_premultiplied);
+    lookColumn->addWidget(m_packed);
+    QObject::connect(m_channels, &QComboBox::currentIndexChanged, page, changed);
+    for (QCheckBox* box : {m_premultiplied, m_packed})
+        QObject::connect(box, &QCheckBox::toggled, page, changed);
 
     auto* cells = new QGroupBox(QStringLiteral("Zellen"), page);
     cells->setObjectName(QStringLiteral("CellsFrame"));
@@ -170,6 +201,9 @@ void PageGroup::store(BmFontOptions& options) const
     options.crop = m_crop->isChecked();
     options.image = PageImage(m_image->currentData().toInt());
     options.opaque = m_opaque->isChecked();
+    options.channels = PageChannels(m_channels->currentData().toInt());
+    options.premultiplied = m_premultiplied->isChecked();
+    options.packChannels = m_packed->isChecked();
     options.grid = m_grid->isChecked();
     options.equalHeight = m_equalHeight->isChecked();
     options.zeroOffsets = m_zeroOffsets->isChecked();

@@ -30,6 +30,9 @@ private:
     QComboBox* m_image = nullptr;
     QRadioButton* m_opaque = nullptr;
     QRadioButton* m_alpha = nullptr;
+    QComboBox* m_channels = nullptr;
+    QCheckBox* m_premultiplied = nullptr;
+    QCheckBox* m_packed = nullptr;
     QCheckBox* m_grid = nullptr;
     QCheckBox* m_equalHeight = nullptr;
     QCheckBox* m_zeroOffsets = nullptr;

@@ -56,7 +56,7 @@ SampleImage composeSample(const TexturePlan& plan, const SampleLine& line, int d
     sample.image.fill(Qt::transparent);
     std::set<int> pages;
     for (const SampleGlyph& glyph : line.glyphs)
-        pages.insert(font.chars[glyph.index].page);
+        pages.insert(cellLayer(font.chars[glyph.index]));
     QPainter painter(&sample.image);
     painter.translate(sample.origin);
     for (const int page : pages) {
@@ -64,7 +64,7 @@ SampleImage composeSample(const TexturePlan& plan, const SampleLine& line, int d
         for (const SampleGlyph& glyph : line.glyphs) {
             const BmFontChar& c = font.chars[glyph.index];
             // An empty source would be taken as the whole page.
-            if (c.page != page || c.width <= 0 || c.height <= 0)
+            if (cellLayer(c) != page || c.width <= 0 || c.height <= 0)
                 continue;
             if (field)
                 layField(sample.image, glyph.corner + sample.origin, image, QRect(c.x, c.y, c.width, c.height));

@@ -245,7 +245,7 @@ void TextureView::showPicture(const std::shared_ptr<const ViewPicture>& picture)
     if (const BmFont* font = picture->error.isEmpty() ? picture->descriptor.get() : nullptr) {
         for (std::size_t i = 0; i < font->chars.size(); ++i) {
             const BmFontChar& c = font->chars[i];
-            if (c.page == picture->page && c.width > 0 && c.height > 0)
+            if (cellLayer(c) == picture->page && c.width > 0 && c.height > 0)
                 cells.push_back({QRect(c.x, c.y, c.width, c.height), i});
         }
         for (const SampleGlyph& glyph : picture->sampleLine.glyphs) {

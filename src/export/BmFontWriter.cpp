@@ -33,7 +33,6 @@ struct Field
 };
 using Fields = std::vector<Field>;
 
-constexpr int kAllChannels = 15;
 constexpr int kStretchPercent = 100;
 
 // Whether a character can stand in a name of the form as it is or escaped.
@@ -134,7 +133,7 @@ Fields commonFields(const BmFont& font)
             {"scaleW", font.scaleW},
             {"scaleH", font.scaleH},
             {"pages", font.pages.size()},
-            {"packed", 0},
+            {"packed", font.packed ? 1 : 0},
             {"alphaChnl", int(font.alpha)},
             {"redChnl", color},
             {"greenChnl", color},
@@ -163,7 +162,7 @@ Fields charFields(const BmFontChar& c, bool fractional = false)
             {"yoffset", c.yoffset},
             {"xadvance", fractional ? FieldValue(c.exactAdvance) : FieldValue(qint64(c.xadvance))},
             {"page", c.page},
-            {"chnl", kAllChannels}};
+            {"chnl", c.channels}};
 }
 
 Fields kerningFields(const BmFontKerning& k, bool fractional = false)
@@ -350,7 +349,7 @@ bool writeBinary(QIODevice& device, const BmFont& font)
     QByteArray common;
     for (const int value : {font.lineHeight, font.base, font.scaleW, font.scaleH, int(font.pages.size())})
         appendLittleEndian<std::uint16_t>(common, value);
-    appendLittleEndian<std::uint8_t>(common, 0); // not packed
+    appendLittleEndian<std::uint8_t>(common, font.packed ? 1 : 0);
     appendLittleEndian<std::uint8_t>(common, int(font.alpha));
     for (int channel = 0; channel < 3; ++channel)
         appendLittleEndian<std::uint8_t>(common, int(font.color));
@@ -369,7 +368,7 @@ bool writeBinary(QIODevice& device, const BmFont& font)
         for (const std::int32_t value : {c.xoffset, c.yoffset, c.xadvance})
             appendLittleEndian<std::int16_t>(chars, value);
         appendLittleEndian<std::uint8_t>(chars, c.page);
-        appendLittleEndian<std::uint8_t>(chars, kAllChannels);
+        appendLittleEndian<std::uint8_t>(chars, std::uint8_t(c.channels));
     }
     appendBlock(bytes, 4, chars);
 

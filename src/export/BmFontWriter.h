@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -28,6 +29,9 @@ inline std::int64_t signedId(char32_t id)
 
 // One character of a texture font: its cell on its page, where the cell's top-left corner lies
 // from the pen position (x) and from the top of the line (y), and how far the pen moves on.
+// A character's glyph lies in every channel of its page, unless the pages are packed.
+constexpr int kAllChannels = 15;
+
 struct BmFontChar
 {
     char32_t id = 0;
@@ -39,8 +43,16 @@ struct BmFontChar
     std::int32_t yoffset = 0;
     std::int32_t xadvance = 0;
     int page = 0;
-    double exactAdvance = 0; // the advance with its fraction, for a descriptor with fractions
+    double exactAdvance = 0;     // the advance with its fraction, for a descriptor with fractions
+    int channels = kAllChannels; // the page's channels that hold the glyph: 1 blue, 2 green, 4 red, 8 alpha
 };
+
+// The page of cells a character lies on: its page, or on packed pages each channel of a page
+// counted as a page of its own (page 2's red is page 2 × 4 + 2).
+inline int cellLayer(const BmFontChar& c)
+{
+    return c.channels == kAllChannels ? c.page : 4 * c.page + std::countr_zero(unsigned(c.channels));
+}
 
 struct BmFontKerning
 {
@@ -73,6 +85,7 @@ struct BmFont
     int scaleH = 0;
     ChannelContent alpha = ChannelContent::Glyph;
     ChannelContent color = ChannelContent::One; // red, green and blue alike
+    bool packed = false;                        // each channel a page of its own, each character's glyph in one of them
     int outline = 0;                            // pixels of outline around each glyph
     QString fieldType;                          // "sdf", "msdf", "mtsdf"; empty: coverage
     int distanceRange = 0;                      // of a distance field, in pixels

@@ -520,14 +520,40 @@ BmFont describeFont(const FontMeasure& measure, const Settings& settings, const 
     font.scaleH = packing.height;
     // What each channel holds: the glyph (its coverage, its colour with its effects, or its
     // distance) or one. An msdf page's alpha is one; an mtsdf page's holds the true distance.
-    const bool colourHoldsGlyph = opaque || options.hasEffects() || options.field != PageField::None;
-    font.alpha = opaque || options.field == PageField::Msdf ? ChannelContent::One : ChannelContent::Glyph;
+    // Premultiplied colours follow the alpha; a grey page has no alpha, packed pages hold glyphs in all.
+    const bool colourHoldsGlyph = opaque || options.hasEffects() || options.field != PageField::None ||
+                                  options.premultiplied || options.channels == PageChannels::Gray ||
+                                  options.packChannels;
+    const bool alphaIsOne = opaque || options.field == PageField::Msdf || options.channels == PageChannels::Gray;
+    font.alpha = alphaIsOne && !options.packChannels ? ChannelContent::One : ChannelContent::Glyph;
     font.color = colourHoldsGlyph ? ChannelContent::Glyph : ChannelContent::One;
+    font.packed = options.packChannels;
     font.outline = options.field == PageField::None ? options.outline : 0;
     font.fieldType = QString::fromUtf16(kFieldTypes[int(options.field)]);
     font.distanceRange = options.distanceRange;
     font.fractional = options.fractional;
     return font;
+}
+
+// The cells on pages. Packed pages are four to an image, so the smallest side that holds the cells
+// on four pages makes the fewest bytes: one image, a quarter of one page of four times the area.
+Result<Packing> packPages(const std::vector<CellSize>& sizes, PackingRules rules, const BmFontOptions& options)
+{
+    const auto pack = [&](const PackingRules& tried) {
+        return options.grid ? gridCells(sizes.size(), sizes.empty() ? CellSize{} : sizes.front(), tried)
+                            : packCells(sizes, tried);
+    };
+    constexpr std::int32_t kSmallestPackedSide = 16;
+    if (options.packChannels) {
+        for (PackingRules smaller = rules; (smaller.maxSide /= 2) >= kSmallestPackedSide;) {
+            // From the largest side down: stop where four pages no longer hold the cells.
+            Result<Packing> tried = pack(smaller);
+            if (!tried || tried->pageCount > 4)
+                break;
+            rules = smaller;
+        }
+    }
+    return pack(rules);
 }
 
 // A set of one page ends at its last used column and row, rounded up to a multiple of 4, and
@@ -679,8 +705,7 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
         sizes.push_back({shapes[slot.glyph].width(), shapes[slot.glyph].height()});
     const PackingRules rules{options.spacing.horizontal, options.spacing.vertical, options.maxTexture,
                              !options.nonSquare};
-    Result<Packing> packing = options.grid ? gridCells(sizes.size(), sizes.empty() ? CellSize{} : sizes.front(), rules)
-                                           : packCells(sizes, rules);
+    Result<Packing> packing = packPages(sizes, rules, options);
     if (!packing)
         return failure(packing.error());
     if (packing->pageCount > kMaxBmFontPages)
@@ -710,6 +735,9 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     plan.pages.resize(std::size_t(packing->pageCount));
     plan.monochrome = options.monochrome;
     plan.supersample = supersampleOf(options);
+    plan.channels = options.channels;
+    plan.premultiplied = options.premultiplied;
+    plan.packed = options.packChannels;
     plan.threads = run.threads;
     plan.missing = glyphs.missing;
     BmFont& descriptor = plan.descriptor;
@@ -726,8 +754,10 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
                 {glyph.glyph, cell.topLeft() - shape.topLeft(), cell, glyph.font, places[k].glyph});
         cellArea += double(cell.width()) * cell.height();
         for (const char32_t id : places[k].characters) {
+            const int layer = cell.isEmpty() ? 0 : at.page;
             descriptor.chars.push_back({id, cell.x(), cell.y(), cell.width(), cell.height(), corner.x(), corner.y(),
-                                        glyph.advance, cell.isEmpty() ? 0 : at.page, glyph.exactAdvance});
+                                        glyph.advance, options.packChannels ? layer / 4 : layer, glyph.exactAdvance,
+                                        options.packChannels ? 1 << (layer % 4) : kAllChannels});
             if (glyph.font > 0 && id != kMissingGlyphId)
                 uses[std::size_t(glyph.font - 1)].characters.push_back(id);
         }
@@ -783,8 +813,46 @@ PageSource pageSource(const ModernPlan& plan)
 
 QImage drawModernPage(const ModernPlan& plan, int page)
 {
-    return renderPage(pageSource(plan), plan.pageSize, plan.pages.at(std::size_t(page)));
+    const QImage shown = renderPage(pageSource(plan), plan.pageSize, plan.pages.at(std::size_t(page)));
+    if (plan.channels != PageChannels::Gray || shown.isNull())
+        return shown;
+    // A grey page has no alpha: an engine shows its glyphs white on black.
+    QImage grey = makeCanvas(shown.width(), shown.height(), QImage::Format_RGB32);
+    grey.fill(Qt::black);
+    QPainter(&grey).drawImage(0, 0, shown);
+    return grey;
 }
+
+int modernFileCount(const ModernPlan& plan)
+{
+    const int pages = int(plan.pages.size());
+    return plan.packed ? (pages + 3) / 4 : pages;
+}
+
+namespace {
+
+// The image of one file: its page (or for packed pages its four) as the options want it written.
+QImage modernFilePage(const ModernPlan& plan, int file)
+{
+    const PageSource source = pageSource(plan);
+    if (!plan.packed) {
+        const QImage page = renderPageForFile(source, plan.pageSize, plan.pages.at(std::size_t(file)));
+        return plan.premultiplied ? premultipliedPage(page) : page;
+    }
+    QImage packed = makeCanvas(plan.pageSize.width(), plan.pageSize.height(), QImage::Format_ARGB32);
+    if (packed.isNull())
+        return packed;
+    packed.fill(Qt::transparent);
+    for (int channel = 0; channel < 4 && 4 * file + channel < int(plan.pages.size()); ++channel) {
+        const QImage page = renderPageForFile(source, plan.pageSize, plan.pages[std::size_t(4 * file + channel)]);
+        if (page.isNull())
+            return page;
+        packIntoChannel(packed, page, channel);
+    }
+    return packed;
+}
+
+} // namespace
 
 Result<ModernExported> exportModern(const QString& imagePath, const Settings& settings, const ModernRun& run,
                                     const QPalette& palette)
@@ -796,7 +864,7 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     ModernPlan& plan = *planned;
     const DescriptorForm form = settings.bmfont.descriptor;
     ModernExported exported{descriptorPathFor(imagePath, form),
-                            pagePathsFor(imagePath, int(plan.pages.size())),
+                            pagePathsFor(imagePath, modernFileCount(plan)),
                             plan.pageSize.width(),
                             plan.pageSize.height(),
                             plan.missing,
@@ -819,17 +887,17 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     }
 
     std::vector<FileContent> files;
-    for (std::size_t page = 0; page < plan.pages.size(); ++page) {
+    const int fileCount = modernFileCount(plan);
+    for (int page = 0; page < fileCount; ++page) {
         // Each page is drawn only when its file is written, so one page at a time is held.
-        files.push_back({exported.pagePaths.at(qsizetype(page)), [&plan, &run, page, format](QIODevice& device) {
+        files.push_back({exported.pagePaths.at(page), [&plan, &run, page, format, fileCount](QIODevice& device) {
                              if (run.progress)
-                                 run.progress(int(page), int(plan.pages.size()));
+                                 run.progress(page, fileCount);
                              // Refused before a page is drawn: the files written so far have no
                              // names yet, and the earlier set stays.
                              if (run.stillWanted && !run.stillWanted())
                                  return false;
-                             const QImage image = renderPageForFile(pageSource(plan), plan.pageSize, plan.pages[page]);
-                             return writeImage(device, image, format, plan.threads);
+                             return writeImage(device, modernFilePage(plan, page), format, plan.threads, plan.channels);
                          }});
     }
     files.push_back({exported.descriptorPath,
@@ -842,7 +910,7 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
                                             "waren."))
                    : failure(written.error());
     if (run.progress)
-        run.progress(int(plan.pages.size()), int(plan.pages.size()));
+        run.progress(fileCount, fileCount);
     return exported;
 }
 

@@ -70,6 +70,11 @@ struct ModernPlan
     PageColors colors;
     bool monochrome = false;
     int supersample = 1; // the glyphs' coverage found at this many times their size
+    // The pages' form in their files: channels, colours by alpha, four pages in one image's channels
+    // (pages then counts those four, each as a page of its own, as the texture view shows them).
+    PageChannels channels = PageChannels::Rgba;
+    bool premultiplied = false;
+    bool packed = false;
     int threads = 1;
     std::vector<char32_t> missing;      // asked for, but no font has a glyph for them
     std::vector<FallbackUse> fallbacks; // of those that give characters, in their order
@@ -97,6 +102,9 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
 // One page of the plan as it looks (white with the coverage as alpha, or opaque); a null image
 // when there is no memory for it.
 QImage drawModernPage(const ModernPlan& plan, int page);
+
+// The number of image files the plan's pages make: four to an image when they are packed.
+int modernFileCount(const ModernPlan& plan);
 
 struct ModernExported
 {

@@ -235,4 +235,36 @@ QImage renderPage(const PageSource& source, QSize size, const std::vector<Placed
     return page;
 }
 
+QImage premultipliedPage(const QImage& page)
+{
+    if (page.format() != QImage::Format_Alpha8 && page.format() != QImage::Format_ARGB32)
+        return page;
+    QImage multiplied = makeCanvas(page.width(), page.height(), QImage::Format_ARGB32);
+    if (multiplied.isNull())
+        return multiplied;
+    const bool alphaOnly = page.format() == QImage::Format_Alpha8;
+    for (int y = 0; y < page.height(); ++y) {
+        const uchar* from = page.constScanLine(y);
+        auto* to = reinterpret_cast<QRgb*>(multiplied.scanLine(y));
+        for (int x = 0; x < page.width(); ++x)
+            to[x] = alphaOnly ? qRgba(from[x], from[x], from[x], from[x])
+                              : qPremultiply(reinterpret_cast<const QRgb*>(from)[x]);
+    }
+    return multiplied;
+}
+
+void packIntoChannel(QImage& packed, const QImage& page, int channel)
+{
+    const int shift = 8 * channel;
+    const bool alphaOnly = page.format() == QImage::Format_Alpha8;
+    for (int y = 0; y < packed.height(); ++y) {
+        const uchar* from = page.constScanLine(y);
+        auto* to = reinterpret_cast<QRgb*>(packed.scanLine(y));
+        for (int x = 0; x < packed.width(); ++x) {
+            const QRgb value = alphaOnly ? from[x] : QRgb(qRed(reinterpret_cast<const QRgb*>(from)[x]));
+            to[x] = (to[x] & ~(QRgb(0xFF) << shift)) | value << shift;
+        }
+    }
+}
+
 } // namespace glyfrax

@@ -75,4 +75,13 @@ QImage renderPageForFile(const PageSource& source, QSize size, const std::vector
 // The page as it looks: white with the coverage as alpha (Format_ARGB32), or as the file holds it.
 QImage renderPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs);
 
+// A page of renderPageForFile with its colours multiplied by their alpha (Format_ARGB32 holding
+// the products): a Format_Alpha8 page's white becomes its alpha. Opaque pages stay as they are.
+QImage premultipliedPage(const QImage& page);
+
+// Puts the glyphs' values of a page of renderPageForFile (a Format_Alpha8 page's alpha, another's
+// red) into one channel of packed (Format_ARGB32): 0 blue, 1 green, 2 red, 3 alpha, the order of
+// the descriptor's channel bits.
+void packIntoChannel(QImage& packed, const QImage& page, int channel);
+
 } // namespace glyfrax

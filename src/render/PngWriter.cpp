@@ -39,11 +39,28 @@ enum Filter : unsigned char
 };
 
 // The bytes of one row of the file, unfiltered.
-void rowBytes(const QImage& image, int y, std::vector<unsigned char>& out)
+void rowBytes(const QImage& image, int y, PageChannels channels, std::vector<unsigned char>& out)
 {
     const uchar* line = image.constScanLine(y);
     unsigned char* o = out.data();
     const int width = image.width();
+    const bool alphaOnly = image.format() == QImage::Format_Alpha8;
+    // Fewer channels: the glyph's grey (a Format_Alpha8 image's alpha), or red and alpha.
+    const auto pixel = [&](int x) {
+        return alphaOnly ? qRgba(255, 255, 255, line[x]) : reinterpret_cast<const QRgb*>(line)[x];
+    };
+    if (channels == PageChannels::Gray) {
+        for (int x = 0; x < width; ++x)
+            o[x] = alphaOnly ? line[x] : uchar(qRed(pixel(x)));
+        return;
+    }
+    if (channels == PageChannels::Alpha) {
+        for (int x = 0; x < width; ++x, o += 2) {
+            o[0] = uchar(qRed(pixel(x)));
+            o[1] = uchar(qAlpha(pixel(x)));
+        }
+        return;
+    }
     switch (image.format()) {
     case QImage::Format_Alpha8:
         for (int x = 0; x < width; ++x, o += 4) {
@@ -188,13 +205,14 @@ void appendFilteredAlpha(const uchar* alpha, const uchar* above, std::size_t wid
 }
 
 // The rows first to first + count - 1 filtered, each after the one above it (none above row 0).
-std::vector<unsigned char> filteredRows(const QImage& image, int pixelBytes, int first, int count)
+std::vector<unsigned char> filteredRows(const QImage& image, PageChannels channels, int pixelBytes, int first,
+                                        int count)
 {
     const std::size_t width = std::size_t(image.width()) * std::size_t(pixelBytes);
     std::vector<unsigned char> candidate(width);
     std::vector<unsigned char> filtered;
     filtered.reserve((width + 1) * std::size_t(count));
-    if (image.format() == QImage::Format_Alpha8) {
+    if (image.format() == QImage::Format_Alpha8 && channels == PageChannels::Rgba) {
         for (int y = first; y < first + count; ++y)
             appendFilteredAlpha(image.constScanLine(y), y > 0 ? image.constScanLine(y - 1) : nullptr,
                                 std::size_t(image.width()), candidate, filtered);
@@ -203,9 +221,9 @@ std::vector<unsigned char> filteredRows(const QImage& image, int pixelBytes, int
     std::vector<unsigned char> above(width, 0);
     std::vector<unsigned char> row(width);
     if (first > 0)
-        rowBytes(image, first - 1, above);
+        rowBytes(image, first - 1, channels, above);
     for (int y = first; y < first + count; ++y) {
-        rowBytes(image, y, row);
+        rowBytes(image, y, channels, row);
         appendFiltered(row, above, pixelBytes, candidate, filtered);
         std::swap(row, above);
     }
@@ -225,9 +243,9 @@ struct Piece
 // Filters and compresses the piece's rows as raw deflate that ends on a byte boundary (a sync
 // flush), so that the pieces follow each other in one stream; the last one finishes it. The end
 // of the rows before is its dictionary, as if one stream had compressed them all.
-void compressPiece(const QImage& image, int pixelBytes, bool last, Piece& piece)
+void compressPiece(const QImage& image, PageChannels channels, int pixelBytes, bool last, Piece& piece)
 {
-    const std::vector<unsigned char> filtered = filteredRows(image, pixelBytes, piece.firstRow, piece.rows);
+    const std::vector<unsigned char> filtered = filteredRows(image, channels, pixelBytes, piece.firstRow, piece.rows);
     piece.length = filtered.size();
     piece.adler = adler32(1, filtered.data(), uInt(filtered.size()));
 
@@ -241,7 +259,8 @@ void compressPiece(const QImage& image, int pixelBytes, bool last, Piece& piece)
     const qsizetype lineBytes = qsizetype(image.width()) * pixelBytes + 1;
     const int before = std::min(piece.firstRow, int((qsizetype(kWindow) + lineBytes - 1) / lineBytes));
     if (before > 0) {
-        const std::vector<unsigned char> earlier = filteredRows(image, pixelBytes, piece.firstRow - before, before);
+        const std::vector<unsigned char> earlier =
+            filteredRows(image, channels, pixelBytes, piece.firstRow - before, before);
         const std::size_t size = std::min(kWindow, earlier.size());
         deflateSetDictionary(&stream, earlier.data() + earlier.size() - size, uInt(size));
     }
@@ -273,7 +292,7 @@ void appendChunk(QByteArray& file, const char* type, const QByteArray& data)
 
 } // namespace
 
-bool writePng(QIODevice& device, const QImage& image, int threads)
+bool writePng(QIODevice& device, const QImage& image, int threads, PageChannels channels)
 {
     if (image.isNull())
         return false;
@@ -284,7 +303,10 @@ bool writePng(QIODevice& device, const QImage& image, int threads)
             : image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (source.isNull())
         return false;
-    const int pixelBytes = alpha || source.format() == QImage::Format_ARGB32 ? 4 : 3;
+    const int pixelBytes = channels == PageChannels::Gray                      ? 1
+                           : channels == PageChannels::Alpha                   ? 2
+                           : alpha || source.format() == QImage::Format_ARGB32 ? 4
+                                                                               : 3;
     const qsizetype lineBytes = qsizetype(source.width()) * pixelBytes + 1;
     const int rowsPerPiece = int(std::clamp<qsizetype>(kPieceBytes / lineBytes, 1, source.height()));
     std::vector<Piece> pieces;
@@ -294,15 +316,16 @@ bool writePng(QIODevice& device, const QImage& image, int threads)
     std::atomic<std::size_t> next{0};
     runOnThreads(std::max(1, std::min(threads, int(pieces.size()))), [&](int) {
         for (std::size_t i; (i = next.fetch_add(1)) < pieces.size();)
-            compressPiece(source, pixelBytes, i + 1 == pieces.size(), pieces[i]);
+            compressPiece(source, channels, pixelBytes, i + 1 == pieces.size(), pieces[i]);
     });
 
     QByteArray header("\x89PNG\r\n\x1a\n", 8);
     QByteArray ihdr(13, '\0');
     qToBigEndian<quint32>(quint32(source.width()), ihdr.data());
     qToBigEndian<quint32>(quint32(source.height()), ihdr.data() + 4);
-    ihdr[8] = 8;                             // bits per channel
-    ihdr[9] = char(pixelBytes == 4 ? 6 : 2); // RGBA or RGB
+    ihdr[8] = 8;                                     // bits per channel
+    constexpr char kColourTypes[] = {0, 0, 4, 2, 6}; // by bytes a pixel: grey, grey and alpha, RGB, RGBA
+    ihdr[9] = kColourTypes[pixelBytes];
     appendChunk(header, "IHDR", ihdr);
     if (device.write(header) != header.size())
         return false;

@@ -78,6 +78,8 @@ constexpr Named<DescriptorForm> kFormNames[] = {{DescriptorForm::Text, u"text"},
                                                 {DescriptorForm::Xml, u"xml"},
                                                 {DescriptorForm::Binary, u"binary"},
                                                 {DescriptorForm::Json, u"json"}};
+constexpr Named<PageChannels> kChannelNames[] = {
+    {PageChannels::Rgba, u"rgba"}, {PageChannels::Gray, u"gray"}, {PageChannels::Alpha, u"alpha"}};
 constexpr Named<Hinting> kHintingNames[] = {
     {Hinting::None, u"none"}, {Hinting::Light, u"light"}, {Hinting::Full, u"full"}};
 constexpr Named<PageField> kFieldNames[] = {
@@ -488,6 +490,38 @@ std::vector<BmFontOption> makeTable()
          nullptr,
          [](O& o, const QString& text) { return readFlag(o.opaque, text); },
          [](const O& o) { return flagText(o.opaque); }},
+        {QStringLiteral("Channels"),
+         QStringLiteral("channels"),
+         QStringLiteral("FORM"),
+         {},
+         QStringLiteral("Die Kanäle der PNG-Seiten: rgba (Vorgabe); gray, ein Grauwert je Pixel, die Glyphe weiß auf "
+                        "Schwarz (ein Viertel der Bytes); alpha, Grau mit Alpha, weiß mit der Glyphe im Alphakanal "
+                        "(die Hälfte). Für Glyphen und sdf-Felder ohne Farben und Effekte."),
+         nullptr,
+         [](O& o, const QString& text) {
+             return readName(o.channels, text, kChannelNames, QStringLiteral("erwartet rgba, gray oder alpha"));
+         },
+         [](const O& o) { return nameOf(o.channels, kChannelNames); }},
+        {QStringLiteral("Premultiplied"),
+         QStringLiteral("premultiplied"),
+         {},
+         QStringLiteral("straight"),
+         QStringLiteral("Farben mit ihrem Alpha multipliziert (vormultipliziert), wie Engines sie wollen, die so "
+                        "mischen: ohne dunkle Säume und helle Kästen; Effekte eingeschlossen (Vorgabe: gerade, "
+                        "--straight)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.premultiplied, text); },
+         [](const O& o) { return flagText(o.premultiplied); }},
+        {QStringLiteral("PackChannels"),
+         QStringLiteral("pack-channels"),
+         {},
+         {},
+         QStringLiteral("Vier Seiten in einer: jeder Kanal (blau, grün, rot, alpha) hält Zellen eigener Zeichen, "
+                        "packed=1 und chnl jedes Zeichens sagen welchen; ein Viertel der Seiten. Für Glyphen und "
+                        "sdf-Felder ohne Farben und Effekte (Vorgabe: aus)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.packChannels, text); },
+         [](const O& o) { return flagText(o.packChannels); }},
         {QStringLiteral("Field"),
          QStringLiteral("field"),
          QStringLiteral("ART"),
@@ -603,6 +637,9 @@ constexpr WindowName kWindowNames[] = {
     {u"Descriptor", u"Form der Beschreibung", u"Beschreibung"},
     {u"Monochrome", u"Monochrom, ohne Kantenglättung", u"Schriften"},
     {u"Supersample", u"Überabtastung", u"Schriften"},
+    {u"Channels", u"Kanäle", u"Seiten"},
+    {u"Premultiplied", u"Vormultipliziertes Alpha", u"Seiten"},
+    {u"PackChannels", u"Vier Seiten je Bild (Kanäle)", u"Seiten"},
 };
 
 QString fieldWording(PageField field, OptionWords words)
@@ -610,6 +647,47 @@ QString fieldWording(PageField field, OptionWords words)
     if (words == OptionWords::CommandLine)
         return QStringLiteral("--field ") + fieldName(field);
     return QStringLiteral("„Feld“: %1 auf der Seite „Distanzfeld und Effekte“").arg(fieldName(field).toUpper());
+}
+
+// A page form that is not the plain RGBA one, as the reader knows it.
+QString formWording(const BmFontOptions& options, OptionWords words)
+{
+    if (options.packChannels)
+        return optionWording(u"PackChannels", words);
+    if (words == OptionWords::CommandLine)
+        return QStringLiteral("--channels ") + nameOf(options.channels, kChannelNames);
+    return QStringLiteral("„Kanäle“: %1 auf der Seite „Seiten“")
+        .arg(options.channels == PageChannels::Gray ? QStringLiteral("Grau") : QStringLiteral("Grau mit Alpha"));
+}
+
+// Why the page form the options ask for (fewer channels, packed channels, premultiplied colours)
+// cannot hold the pages; empty when it can.
+QString pageFormProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven, OptionWords words)
+{
+    const bool fewerChannels = options.channels != PageChannels::Rgba || options.packChannels;
+    const QString form = formWording(options, words);
+    const QString premultiplied = optionWording(u"Premultiplied", words);
+    if ((fewerChannels || options.premultiplied) && bmpPages)
+        return QStringLiteral("%1 gibt es nur für PNG-Seiten; eine BMP-Seite hat immer drei Farbkanäle und kein Alpha.")
+            .arg(fewerChannels ? form : premultiplied);
+    if (fewerChannels && (options.field == PageField::Msdf || options.field == PageField::Mtsdf))
+        return QStringLiteral("Ein %1-Feld braucht drei Farbkanäle (%2 auch den Alphakanal); %3 hält je Zeichen nur "
+                              "einen. Nehmen Sie ein sdf-Feld oder alle Kanäle.")
+            .arg(options.field == PageField::Msdf ? QStringLiteral("msdf") : QStringLiteral("mtsdf"),
+                 QStringLiteral("mtsdf"), form);
+    if (fewerChannels && (options.hasEffects() || options.opaque || coloursGiven))
+        return QStringLiteral("Umriss, Schatten und Farben brauchen alle Kanäle; %1 hält je Zeichen nur einen Wert.")
+            .arg(form);
+    if (options.packChannels && options.channels != PageChannels::Rgba)
+        return QStringLiteral("%1 braucht die vier Kanäle einer RGBA-Seite; wählen Sie sie oder weniger Kanäle ohne "
+                              "Packen.")
+            .arg(optionWording(u"PackChannels", words));
+    if (options.premultiplied && (options.field != PageField::None || options.packChannels))
+        return QStringLiteral("%1 passt nur zu Farben: %2 hält in den Kanälen Werte, die das Multiplizieren "
+                              "verdürbe.")
+            .arg(premultiplied,
+                 options.packChannels ? optionWording(u"PackChannels", words) : QStringLiteral("ein Distanzfeld"));
+    return {};
 }
 
 } // namespace
@@ -628,6 +706,8 @@ QString optionWording(QStringView key, OptionWords words)
 
 QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven, OptionWords words)
 {
+    if (const QString problem = pageFormProblem(options, bmpPages, coloursGiven, words); !problem.isEmpty())
+        return problem;
     if (options.monochrome && options.supersample > 1 && options.field == PageField::None)
         return QStringLiteral("Monochrome Zeichen (%1) decken jedes Pixel ganz oder gar nicht; eine Überabtastung "
                               "(%2) gäbe ihnen Zwischenstufen. Lassen Sie eines von beiden weg.")

@@ -28,6 +28,15 @@ enum class PageImage
     Bmp
 };
 
+// The channels of a PNG page: red, green, blue and alpha; one grey channel (8 bits a pixel); or
+// grey with alpha, the grey white and the alpha the glyph (16 bits a pixel).
+enum class PageChannels
+{
+    Rgba,
+    Gray,
+    Alpha
+};
+
 // Pixels between a glyph's ink and the edges of its cell, as the descriptor lists them.
 struct CellPadding
 {
@@ -142,6 +151,9 @@ struct BmFontOptions
     // Pages in the text and background colours of the font settings; clear: PNG pages are white
     // with each glyph's coverage as alpha, BMP pages white on black.
     bool opaque = false;
+    PageChannels channels = PageChannels::Rgba;
+    bool premultiplied = false; // colours multiplied by their alpha, as engines that blend so want them
+    bool packChannels = false;  // four pages in one: each channel of a page holds cells of its own
     PageField field = PageField::None;
     std::int32_t distanceRange = 4; // pixels over which a field goes from darkest to brightest
     std::int32_t outline = 0;       // pixels around each glyph in coverage pages; 0: none

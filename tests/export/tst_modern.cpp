@@ -24,6 +24,7 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <bit>
 #include <map>
 #include <sys/resource.h>
 
@@ -773,6 +774,81 @@ private slots:
                 }
             }
             QCOMPARE(sides, ink.isValid() ? 15 : 0);
+        }
+    }
+
+    // Each page form holds the glyphs of the plain RGBA pages in the same cells, in its own channels,
+    // and the descriptor's flags tell an engine which: a grey page the coverage as grey, grey with
+    // alpha as alpha over white, premultiplied pages each colour times its alpha, packed pages each
+    // character in the channel its chnl names of the page its page names (a fourth of the pages).
+    void pageForms_data()
+    {
+        QTest::addColumn<QString>("plain");
+        QTest::addColumn<QString>("form");
+        QTest::addColumn<QString>("flags"); // of the common line
+        const QString text = u"--pixels 20 --chars 32-0x24F --max-texture 128"_s;
+        QTest::addRow("grey") << text << u"--channels gray"_s << u"packed=0 alphaChnl=4 redChnl=0"_s;
+        QTest::addRow("grey with alpha") << text << u"--channels alpha"_s << u"packed=0 alphaChnl=0 redChnl=4"_s;
+        QTest::addRow("premultiplied") << text << u"--premultiplied"_s << u"packed=0 alphaChnl=0 redChnl=0"_s;
+        QTest::addRow("premultiplied effects") << text + u" --outline 1 --outline-color #FF000080 --shadow 1,1,1"_s
+                                               << u"--premultiplied"_s << u"packed=0 alphaChnl=0 redChnl=0"_s;
+        QTest::addRow("packed") << text << u"--pack-channels"_s << u"packed=1 alphaChnl=0 redChnl=0"_s;
+        QTest::addRow("packed sdf") << text + u" --field sdf"_s << u"--pack-channels"_s
+                                    << u"packed=1 alphaChnl=0 redChnl=0"_s;
+        QTest::addRow("grey sdf") << text + u" --field sdf"_s << u"--channels gray"_s
+                                  << u"packed=0 alphaChnl=4 redChnl=0"_s;
+    }
+
+    void pageForms()
+    {
+        QFETCH(QString, plain);
+        QFETCH(QString, form);
+        QFETCH(QString, flags);
+        QTemporaryDir folder;
+        const Result<ModernExported> a = exportTo(folder.filePath(u"a.png"_s), kSans14, optionsOf(plain));
+        const Result<ModernExported> b = exportTo(folder.filePath(u"b.png"_s), kSans14, optionsOf(plain + u' ' + form));
+        QVERIFY(a && b);
+        const QByteArray descriptor = readAll(b->descriptorPath);
+        QVERIFY2(descriptor.contains(flags.toUtf8()), descriptor.left(400).constData());
+        const bool packed = form.contains(u"pack"_s);
+        QCOMPARE(b->pagePaths.size(), packed ? (a->pagePaths.size() + 3) / 4 : a->pagePaths.size());
+        QVERIFY(a->pagePaths.size() > 4);
+        std::vector<QImage> pages;
+        for (const QString& path : b->pagePaths)
+            pages.emplace_back(path);
+        const auto charLines = [](const QByteArray& text) {
+            QList<Line> lines = readText(text);
+            lines.removeIf([](const Line& line) { return line.tag != u"char"; });
+            return lines;
+        };
+        const QList<Line> lines = charLines(readAll(a->descriptorPath));
+        const QList<Line> formed = charLines(descriptor);
+        QCOMPARE(formed.size(), lines.size());
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const auto& c = lines[i].field;
+            const auto& f = formed[i].field;
+            const QRect cell(c[u"x"_s], c[u"y"_s], c[u"width"_s], c[u"height"_s]);
+            QCOMPARE(QRect(f[u"x"_s], f[u"y"_s], f[u"width"_s], f[u"height"_s]), cell);
+            const int channel = packed ? std::countr_zero(unsigned(f[u"chnl"_s])) : 0;
+            QCOMPARE(packed ? 4 * f[u"page"_s] + channel : f[u"page"_s], c[u"page"_s]);
+            const QImage reference(a->pagePaths[c[u"page"_s]]);
+            const QImage& page = pages.at(std::size_t(f[u"page"_s]));
+            for (int y = cell.top(); y <= cell.bottom(); ++y) {
+                for (int x = cell.left(); x <= cell.right(); ++x) {
+                    const QRgb want = reference.pixel(x, y);
+                    const QRgb got = page.pixel(x, y);
+                    const int glyph = plain.contains(u"sdf"_s) ? qRed(want) : qAlpha(want);
+                    const bool right = packed                      ? int(got >> (8 * channel) & 0xFF) == glyph
+                                       : form.contains(u"gray"_s)  ? qGray(got) == glyph
+                                       : form.contains(u"alpha"_s) ? qAlpha(got) == glyph && qRed(got) == 255
+                                                                   : got == qPremultiply(want);
+                    QVERIFY2(right, qPrintable(u"U+%1 at %2,%3: %4, not from %5"_s.arg(c[u"id"_s], 4, 16)
+                                                   .arg(x)
+                                                   .arg(y)
+                                                   .arg(got, 8, 16)
+                                                   .arg(want, 8, 16)));
+                }
+            }
         }
     }
 
