@@ -1,9 +1,12 @@
 #include "app/DescriptorGroup.h"
 
 #include "app/ControlHelp.h"
+#include "settings/EnginePresets.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -40,6 +43,20 @@ QWidget* DescriptorGroup::buildPage(const BmFontOptions& options, const std::fun
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("DescriptorPage"));
+    m_engine = addChoice(page, "EngineBox", QStringLiteral("Engine"), {{QStringLiteral("Jede, ohne Vorgabe"), 0}}, 0,
+                         QStringLiteral("Die Engine, für die der Satz ist: Sie wählt die Form, die die Engine liest, "
+                                        "und das Alpha, das sie mischt; was sie nicht lesen kann (etwa ein "
+                                        "msdf-Feld für Godot 4), hält OK aus und sagt warum."));
+    for (const EngineRules& rules : engineTable())
+        m_engine->addItem(QString::fromUtf16(rules.shown), int(rules.engine));
+    m_engine->setCurrentIndex(std::max(0, m_engine->findData(int(options.engine))));
+    QObject::connect(m_engine, &QComboBox::currentIndexChanged, page, changed);
+    m_engineChoice = new QLabel(page);
+    m_engineChoice->setObjectName(QStringLiteral("EngineChoice"));
+    m_engineChoice->setWordWrap(true);
+    auto* engineRow = new QHBoxLayout;
+    engineRow->addWidget(buddyLabel(page, QStringLiteral("E&ngine:"), m_engine));
+    engineRow->addWidget(m_engine, 1);
     auto* frame = new QGroupBox(QStringLiteral("Form der Beschreibung"), page);
     frame->setObjectName(QStringLiteral("FormFrame"));
     auto* choices = new QVBoxLayout(frame);
@@ -68,6 +85,8 @@ QWidget* DescriptorGroup::buildPage(const BmFontOptions& options, const std::fun
                                             "genau aus den Einheiten der Schrift; Zellen und Versätze bleiben ganz."));
     QObject::connect(m_fractional, &QCheckBox::toggled, page, changed);
     auto* column = new QVBoxLayout(page);
+    column->addLayout(engineRow);
+    column->addWidget(m_engineChoice);
     column->addWidget(frame);
     column->addWidget(m_kerning);
     column->addWidget(note);
@@ -91,10 +110,24 @@ void DescriptorGroup::store(BmFontOptions& options) const
     }
     options.kerning = m_kerning->isChecked();
     options.fractional = m_fractional->isChecked();
+    options.engine = Engine(m_engine->currentData().toInt());
 }
 
 void DescriptorGroup::showOptions(const BmFontOptions& options)
 {
+    // The engine's form shown as chosen; its alpha is told, for it lies on another page.
+    const BmFontOptions chosen = withEngineChoices(options);
+    const EngineRules* rules = engineRules(options.engine);
+    m_engineChoice->setVisible(rules != nullptr);
+    if (rules)
+        m_engineChoice->setText(
+            QStringLiteral("%1 %2. Gewählt: diese Form, %3 Alpha.")
+                .arg(QString::fromUtf16(rules->shown), QString::fromUtf16(rules->why),
+                     rules->premultiplied ? QStringLiteral("vormultipliziertes") : QStringLiteral("gerades")));
+    for (const auto& [form, button] : m_forms) {
+        if (rules && form == chosen.descriptor && !button->isChecked())
+            button->setChecked(true);
+    }
     for (const auto& [form, button] : m_forms) {
         if (form == DescriptorForm::Binary)
             offWithField(button, options.field, button->isChecked());

@@ -5,6 +5,8 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QRadioButton;
 
 namespace glyfrax {
@@ -23,6 +25,8 @@ private:
     std::vector<std::pair<DescriptorForm, QRadioButton*>> m_forms;
     QCheckBox* m_kerning = nullptr;
     QCheckBox* m_fractional = nullptr;
+    QComboBox* m_engine = nullptr;
+    QLabel* m_engineChoice = nullptr; // what the engine chose
 };
 
 } // namespace glyfrax

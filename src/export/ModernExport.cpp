@@ -18,6 +18,7 @@
 #include "render/InkReader.h"
 #include "settings/CharacterRanges.h"
 #include "settings/ColorValue.h"
+#include "settings/EnginePresets.h"
 #include "settings/Settings.h"
 
 #include <QDir>
@@ -659,9 +660,10 @@ Result<void> checkModernSize(const Settings& settings)
                                   "oder mit --pixels in Pixeln an."));
 }
 
-Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, ImageFormat format,
-                              const QPalette& palette)
+Result<ModernPlan> planModern(const Settings& given, const ModernRun& run, ImageFormat format, const QPalette& palette)
 {
+    Settings settings = given;
+    settings.bmfont = withEngineChoices(given.bmfont);
     const BmFontOptions& options = settings.bmfont;
     if (const Result<void> sized = checkModernSize(settings); !sized)
         return failure(sized.error());
@@ -675,6 +677,8 @@ Result<ModernPlan> planModern(const Settings& settings, const ModernRun& run, Im
     if (!wanted)
         return failure(wanted.error());
     ModernPlan plan;
+    if (const QString misread = misreadingEngines(options); !misread.isEmpty())
+        plan.notes.append(misread);
     // The classic export's measure: the same font, size and rendering choices at 96 dpi.
     const FontSettings sized = sizedFont(settings, plan.notes);
     plan.fonts.emplace_back(sized, CodePage::windows1252(), rasterOf(options));
@@ -862,7 +866,7 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     if (!planned)
         return failure(planned.error());
     ModernPlan& plan = *planned;
-    const DescriptorForm form = settings.bmfont.descriptor;
+    const DescriptorForm form = withEngineChoices(settings.bmfont).descriptor; // as the plan chose it
     ModernExported exported{descriptorPathFor(imagePath, form),
                             pagePathsFor(imagePath, modernFileCount(plan)),
                             plan.pageSize.width(),

@@ -4,6 +4,7 @@
 #include "settings/CharacterRanges.h"
 #include "settings/ColorValue.h"
 #include "settings/Conversions.h"
+#include "settings/EnginePresets.h"
 
 #include <algorithm>
 #include <bit>
@@ -180,6 +181,27 @@ QString missingGlyphText(const MissingGlyph& glyph)
 QString fieldName(PageField field)
 {
     return nameOf(field, kFieldNames);
+}
+
+// The engines' keys, "pixi, phaser, … oder libgdx".
+QString engineKeys()
+{
+    QStringList keys;
+    for (const EngineRules& rules : engineTable())
+        keys.append(QString::fromUtf16(rules.key));
+    return keys.mid(0, keys.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" oder ") + keys.last();
+}
+
+QString engineHelp()
+{
+    QStringList engines;
+    for (const EngineRules& rules : engineTable())
+        engines.append(QStringLiteral("%1 (%2)").arg(QString::fromUtf16(rules.key), QString::fromUtf16(rules.shown)));
+    return QStringLiteral(
+               "Die Engine, für die der Satz ist: Sie wählt die Form der Beschreibung, die die Engine liest, "
+               "und das Alpha, das sie mischt, und weist ab, was sie nicht lesen kann (etwa ein msdf-Feld "
+               "für Godot 4): %1 (Vorgabe: none, für jede).")
+        .arg(engines.join(QStringLiteral(", ")));
 }
 
 std::vector<BmFontOption> makeTable()
@@ -454,6 +476,29 @@ std::vector<BmFontOption> makeTable()
              return readName(o.descriptor, text, kFormNames, QStringLiteral("erwartet text, xml, binary oder json"));
          },
          [](const O& o) { return nameOf(o.descriptor, kFormNames); }},
+        {QStringLiteral("Engine"),
+         QStringLiteral("engine"),
+         QStringLiteral("ENGINE"),
+         {},
+         engineHelp(),
+         nullptr,
+         [](O& o, const QString& text) -> Result<void> {
+             if (text.trimmed().isEmpty() || text.trimmed() == u"none") {
+                 o.engine = Engine::None;
+                 return {};
+             }
+             for (const EngineRules& rules : engineTable()) {
+                 if (text.trimmed() == QStringView(rules.key)) {
+                     o.engine = rules.engine;
+                     return {};
+                 }
+             }
+             return failure(QStringLiteral("erwartet none, ") + engineKeys());
+         },
+         [](const O& o) {
+             const EngineRules* rules = engineRules(o.engine);
+             return rules ? QString::fromUtf16(rules->key) : QStringLiteral("none");
+         }},
         {QStringLiteral("Fractional"),
          QStringLiteral("fractional"),
          {},
@@ -635,11 +680,12 @@ constexpr WindowName kWindowNames[] = {
     {u"Opaque", u"Deckend, in Schrift- und Hintergrundfarbe", u"Seiten"},
     {u"MaxTexture", u"Größte Seite", u"Seiten"},
     {u"Descriptor", u"Form der Beschreibung", u"Beschreibung"},
+    {u"Engine", u"Engine", u"Beschreibung"},
     {u"Monochrome", u"Monochrom, ohne Kantenglättung", u"Schriften"},
     {u"Supersample", u"Überabtastung", u"Schriften"},
     {u"Channels", u"Kanäle", u"Seiten"},
     {u"Premultiplied", u"Vormultipliziertes Alpha", u"Seiten"},
-    {u"PackChannels", u"Vier Seiten je Bild (Kanäle)", u"Seiten"},
+    {u"PackChannels", u"Vier Seiten je Bild, ein Kanal je Seite (gepackt)", u"Seiten"},
 };
 
 QString fieldWording(PageField field, OptionWords words)
@@ -704,8 +750,11 @@ QString optionWording(QStringView key, OptionWords words)
     return QStringLiteral("--") + bmFontOption(key).option;
 }
 
-QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven, OptionWords words)
+QString pageContentProblem(const BmFontOptions& given, bool bmpPages, bool coloursGiven, OptionWords words)
 {
+    const BmFontOptions options = withEngineChoices(given);
+    if (const QString problem = engineProblem(options, words); !problem.isEmpty())
+        return problem;
     if (const QString problem = pageFormProblem(options, bmpPages, coloursGiven, words); !problem.isEmpty())
         return problem;
     if (options.monochrome && options.supersample > 1 && options.field == PageField::None)

@@ -37,6 +37,20 @@ enum class PageChannels
     Alpha
 };
 
+// The engine a set is made for: its loader's rules choose the form and the alpha and refuse what it
+// cannot read (settings/EnginePresets.h). None: any engine, nothing chosen or refused.
+enum class Engine
+{
+    None,
+    Pixi,
+    Phaser,
+    Three,
+    Love,
+    Godot3,
+    Godot4,
+    Libgdx
+};
+
 // Pixels between a glyph's ink and the edges of its cell, as the descriptor lists them.
 struct CellPadding
 {
@@ -144,6 +158,7 @@ struct BmFontOptions
     Hinting hinting = Hinting::None;
     std::int32_t supersample = 1; // 1, 2 or 4: coverage from glyphs drawn that many times larger
     DescriptorForm descriptor = DescriptorForm::Text;
+    Engine engine = Engine::None;
     bool fractional = false; // advances and kerning with fractions (the JSON form alone)
     // What the window offers first and its texture view shows; the name's extension decides
     // what is written.

@@ -852,6 +852,46 @@ private slots:
         }
     }
 
+    // A preset writes what its engine's loader reads as meant: the form it parses (and in which it
+    // reads the field), the field kept, packed pages where it reads them by channel. Without a
+    // preset a set such a loader would misread is told.
+    void enginePresets_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QByteArray>("start"); // of the descriptor: the form the loader parses
+        QTest::addColumn<QByteArray>("holds"); // what the loader must find in it
+        QTest::addRow("pixi.js 8, msdf: XML") << u"--engine pixi --field msdf"_s << "<?xml"_ba
+                                              << "<distanceField fieldType=\"msdf\""_ba;
+        QTest::addRow("three.js, binary asked, msdf: JSON")
+            << u"--engine three --descriptor binary --field msdf"_s << "{"_ba
+            << "\"fieldType\": \"msdf\""_ba;
+        QTest::addRow("Phaser 3: XML") << u"--engine phaser"_s << "<?xml"_ba
+                                       << "<chars count="_ba;
+        QTest::addRow("libGDX, sdf: text") << u"--engine libgdx --descriptor json --field sdf"_s << "info "_ba
+                                           << "distanceField fieldType=sdf"_ba;
+        QTest::addRow("Godot 4, XML asked, packed: text")
+            << u"--engine godot4 --descriptor xml --pack-channels"_s << "info "_ba
+            << "packed=1"_ba;
+        QTest::addRow("no preset, text-form msdf: told") << u"--field msdf"_s << "info "_ba
+                                                         << "pixi.js 8"_ba;
+    }
+
+    void enginePresets()
+    {
+        QFETCH(QString, options);
+        QFETCH(QByteArray, start);
+        QFETCH(QByteArray, holds);
+        QTemporaryDir folder;
+        const Result<ModernExported> files =
+            exportTo(folder.filePath(u"f.png"_s), kSans14, optionsOf(u"--chars 32-126 "_s + options));
+        QVERIFY2(files, qPrintable(files ? QString() : files.error()));
+        const QByteArray descriptor = readAll(files->descriptorPath);
+        QVERIFY(descriptor.startsWith(start));
+        const bool told = files->notes.join(u'\n').toUtf8().contains(holds);
+        QVERIFY2(descriptor.contains(holds) || told, descriptor.left(300).constData());
+        QCOMPARE(told, !options.contains(u"engine"_s));
+    }
+
     // An exported msdf page, magnified as a shader does, shows each glyph close to its outline
     // where the descriptor puts it.
     void exportedFieldShowsTheOutlines()

@@ -1,0 +1,191 @@
+#include "settings/EnginePresets.h"
+
+#include <algorithm>
+
+namespace glyfrax {
+
+namespace {
+
+template <typename T> bool has(const std::vector<T>& list, T value)
+{
+    return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+using F = DescriptorForm;
+using P = PageField;
+using C = PageChannels;
+
+std::vector<EngineRules> makeTable()
+{
+    // Grey pages have no alpha: loaders that tint by the texture's alpha show them as boxes, so
+    // only engines that take one-channel textures as coverage get them.
+    return {
+        {Engine::Pixi,
+         u"pixi",
+         u"pixi.js 8",
+         {F::Text, F::Xml},
+         {F::Xml},
+         {P::Sdf, P::Msdf},
+         F::Xml,
+         {C::Rgba, C::Alpha},
+         false,
+         false,
+         u"liest in der Textform nur Zeilen aus Kleinbuchstaben und überspringt „distanceField“; ein Feld "
+         u"liest es nur in XML"},
+        {Engine::Phaser,
+         u"phaser",
+         u"Phaser 3",
+         {F::Xml},
+         {},
+         {},
+         F::Xml,
+         {C::Rgba, C::Alpha},
+         false,
+         false,
+         u"liest nur die XML-Form und zeichnet keine Distanzfelder"},
+        {Engine::Three,
+         u"three",
+         u"three.js (three-bmfont-text, three-msdf-text-utils)",
+         {F::Text, F::Xml, F::Binary, F::Json},
+         {F::Text, F::Xml, F::Json},
+         {P::Sdf, P::Msdf, P::Mtsdf},
+         F::Json,
+         {C::Rgba, C::Alpha},
+         false,
+         false,
+         u"liest alle Formen; das Feld zeichnet erst sein Shader"},
+        {Engine::Love,
+         u"love",
+         u"LÖVE 11",
+         {F::Text},
+         {},
+         {},
+         F::Text,
+         {C::Rgba, C::Alpha},
+         false,
+         false,
+         u"liest nur die Textform und zeichnet die Seiten als Deckung"},
+        {Engine::Godot3,
+         u"godot3",
+         u"Godot 3",
+         {F::Text},
+         {},
+         {},
+         F::Text,
+         {C::Rgba, C::Alpha},
+         false,
+         false,
+         u"liest nur die Textform und zeichnet die Seiten als Deckung"},
+        {Engine::Godot4,
+         u"godot4",
+         u"Godot 4",
+         {F::Text, F::Binary},
+         {},
+         {},
+         F::Text,
+         {C::Rgba, C::Alpha, C::Gray},
+         true,
+         false,
+         u"nimmt den ersten Kanal, den alphaChnl oder chnl als Glyphe nennen, als Deckung und liest "
+         u"„distanceField“ nicht"},
+        {Engine::Libgdx,
+         u"libgdx",
+         u"libGDX",
+         {F::Text},
+         {F::Text},
+         {P::Sdf},
+         F::Text,
+         {C::Rgba, C::Alpha},
+         false,
+         false,
+         u"liest nur die Textform (mit padding= in der info-Zeile); als Feld nur sdf im Alphakanal"},
+    };
+}
+
+QString engineName(const EngineRules& rules)
+{
+    return QString::fromUtf16(rules.shown);
+}
+
+} // namespace
+
+const std::vector<EngineRules>& engineTable()
+{
+    static const std::vector<EngineRules> table = makeTable();
+    return table;
+}
+
+const EngineRules* engineRules(Engine engine)
+{
+    const std::vector<EngineRules>& table = engineTable();
+    const auto found =
+        std::find_if(table.begin(), table.end(), [engine](const EngineRules& r) { return r.engine == engine; });
+    return found == table.end() ? nullptr : &*found;
+}
+
+BmFontOptions withEngineChoices(const BmFontOptions& options)
+{
+    const EngineRules* rules = engineRules(options.engine);
+    if (!rules)
+        return options;
+    BmFontOptions chosen = options;
+    const bool field = options.field != PageField::None;
+    if (!has(rules->forms, options.descriptor) || (field && !has(rules->fieldForms, options.descriptor)))
+        chosen.descriptor = rules->preferred;
+    chosen.premultiplied = options.premultiplied || rules->premultiplied;
+    return chosen;
+}
+
+QString engineProblem(const BmFontOptions& options, OptionWords words)
+{
+    const EngineRules* rules = engineRules(options.engine);
+    if (!rules)
+        return {};
+    const QString engine = engineName(*rules);
+    const QString preset = optionWording(u"Engine", words);
+    if (options.field != PageField::None &&
+        (!has(rules->fields, options.field) || !has(rules->fieldForms, options.descriptor)))
+        return QStringLiteral(
+                   "%1 zeichnet dieses Distanzfeld (%2) nicht als Feld: %1 %3. Wählen Sie ein anderes Feld oder "
+                   "keines, oder eine andere Engine bei %4.")
+            .arg(engine, optionWording(u"Field", words), QString::fromUtf16(rules->why), preset);
+    if (options.premultiplied && !rules->premultiplied)
+        return QStringLiteral("%1 mischt gerades Alpha; vormultiplizierte Seiten (%2) zeigten dunkle Säume. Schalten "
+                              "Sie es aus, oder wählen Sie eine andere Engine bei %3.")
+            .arg(engine, optionWording(u"Premultiplied", words), preset);
+    if (options.packChannels && !rules->packed)
+        return QStringLiteral("%1 liest keine gepackten Seiten (%2): Es zeichnete jede Seite mit allen Kanälen. "
+                              "Schalten Sie es aus, oder wählen Sie eine andere Engine bei %3.")
+            .arg(engine, optionWording(u"PackChannels", words), preset);
+    if (!has(rules->channels, options.channels))
+        return QStringLiteral("%1 färbt Glyphen nach dem Alphakanal; graue Seiten ohne Alpha (%2) zeigte es als "
+                              "Kästen. Wählen Sie RGBA oder Grau mit Alpha, oder eine andere Engine bei %3.")
+            .arg(engine, optionWording(u"Channels", words), preset);
+    return {};
+}
+
+QString misreadingEngines(const BmFontOptions& options)
+{
+    if (options.engine != Engine::None)
+        return {};
+    QStringList engines;
+    for (const EngineRules& rules : engineTable()) {
+        if (!has(rules.forms, options.descriptor))
+            continue; // it reads nothing of this form: no set it would misread
+        const bool fieldMisread = options.field != PageField::None &&
+                                  (!has(rules.fieldForms, options.descriptor) || !has(rules.fields, options.field));
+        const bool packedMisread = options.packChannels && !rules.packed;
+        if (fieldMisread || packedMisread)
+            engines.append(QStringLiteral("%1 (%2)").arg(engineName(rules),
+                                                         fieldMisread ? QString::fromUtf16(rules.why)
+                                                                      : QStringLiteral("zeichnet gepackte Seiten mit "
+                                                                                       "allen Kanälen")));
+    }
+    if (engines.isEmpty())
+        return {};
+    return QStringLiteral("Diese Engines lesen die Beschreibung, aber nicht, was die Seiten halten: %1. Mit --engine "
+                          "wählt Glyfrax, was eine Engine liest.")
+        .arg(engines.join(QStringLiteral("; ")));
+}
+
+} // namespace glyfrax
