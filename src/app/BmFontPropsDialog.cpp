@@ -8,15 +8,37 @@
 #include "app/FontsGroup.h"
 #include "app/PageGroup.h"
 #include "app/ScreenFit.h"
+#include "app/TextureDrawer.h"
 #include "export/ModernExport.h"
 
 #include <QDialogButtonBox>
 #include <QIcon>
+#include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace glyfrax {
+
+namespace {
+
+// "2 Seiten zu 512 × 512, 3 Zeichen fehlen"
+QString planSummary(const ViewPicture& plan)
+{
+    if (!plan.error.isEmpty())
+        return plan.error;
+    const QLocale german(QLocale::German);
+    QString summary = plan.pageCount == 1 ? QStringLiteral("1 Seite") : QStringLiteral("%1 Seiten").arg(plan.pageCount);
+    summary += QStringLiteral(" zu %1 × %2").arg(plan.pageSize.width()).arg(plan.pageSize.height());
+    const std::size_t missing = plan.missing.size();
+    if (missing == 0)
+        return summary + QStringLiteral(", kein Zeichen fehlt");
+    return summary + (missing == 1 ? QStringLiteral(", 1 Zeichen fehlt")
+                                   : QStringLiteral(", %1 Zeichen fehlen").arg(german.toString(qulonglong(missing))));
+}
+
+} // namespace
 
 BmFontPropsDialog::BmFontPropsDialog(const BmFontOptions& options, const FontSettings& font, DialogService& dialogs,
                                      QWidget* parent)
@@ -53,11 +75,17 @@ BmFontPropsDialog::BmFontPropsDialog(const BmFontOptions& options, const FontSet
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     m_problem = addProblemLabel(this, "OkProblem");
     connect(m_pages, &QTabWidget::currentChanged, this, &BmFontPropsDialog::updateOk);
+    m_plan = new QLabel(QStringLiteral("Seiten werden berechnet …"), this);
+    m_plan->setObjectName(QStringLiteral("PlanLabel"));
+    m_plan->setWordWrap(true);
 
     auto* column = new QVBoxLayout(this);
     column->addWidget(m_pages, 1);
     column->addWidget(m_problem);
-    column->addWidget(buttons);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_plan, 1);
+    bottom->addWidget(buttons);
+    column->addLayout(bottom);
     fitToScreen(this, QSize(560, 620)); // room for the chart
     edited();
 }
@@ -88,8 +116,21 @@ void BmFontPropsDialog::edited()
     const BmFontOptions shown = shownOptions();
     for (const std::unique_ptr<BmFontOptionGroup>& group : m_groups)
         group->showOptions(shown);
+    // Until the set of the options shown is planned, the figures of the last stay, marked as old.
+    m_plan->setEnabled(m_ok->isEnabled() && shown == m_plannedFor);
     if (m_ok->isEnabled())
         emit optionsShown(shown);
+}
+
+void BmFontPropsDialog::showPlan(const ViewPicture& plan)
+{
+    if (plan.profile != TextureProfile::BmFont || plan.settings.bmfont != shownOptions())
+        return;
+    m_plannedFor = plan.settings.bmfont;
+    m_plan->setText(planSummary(plan));
+    m_plan->setToolTip(plan.missing.empty() ? QString() : describeMissing(plan.missing, true));
+    m_plan->setAccessibleDescription(m_plan->toolTip());
+    m_plan->setEnabled(true);
 }
 
 void BmFontPropsDialog::updateOk()

@@ -9,6 +9,7 @@
 #include "app/FontChoice.h"
 #include "app/FontDrop.h"
 #include "app/RecentPlaces.h"
+#include "app/TextureDrawer.h"
 #include "app/TextureView.h"
 #include "base/FileSafety.h"
 #include "base/ShownName.h"
@@ -420,6 +421,9 @@ void MainWindow::showTextureView()
     if (!m_textureView) {
         m_textureView = new TextureView(m_settings);
         connect(this, &MainWindow::settingsChanged, m_textureView, &TextureView::setSettings);
+        connect(m_textureView, &TextureView::planned, this, &MainWindow::tellPlan);
+        if (m_bmfontProps)
+            previewBmFontOptions(m_bmfontProps->shownOptions());
     }
     m_textureView->show();
     m_textureView->raise();
@@ -568,21 +572,42 @@ void MainWindow::showBmFontProps()
     if (!m_bmfontProps) {
         m_bmfontProps = new BmFontPropsDialog(m_settings.bmfont, m_settings.font, m_dialogs);
         connect(m_bmfontProps, &BmFontPropsDialog::optionsConfirmed, this, &MainWindow::applyBmFontOptions);
-        // The texture view shows the options while they are edited, and the window's again when
-        // the edits are discarded.
-        connect(m_bmfontProps, &BmFontPropsDialog::optionsShown, this, [this](const BmFontOptions& options) {
-            if (!m_textureView)
-                return;
-            Settings edited = m_settings;
-            edited.bmfont = options;
-            m_textureView->setProfile(TextureProfile::BmFont);
-            m_textureView->setSettings(edited);
-        });
+        connect(m_bmfontProps, &BmFontPropsDialog::optionsShown, this, &MainWindow::previewBmFontOptions);
         connect(m_bmfontProps, &QDialog::rejected, this, [this] { emit settingsChanged(m_settings); });
+        connect(m_bmfontProps, &QObject::destroyed, this, [this] { m_planner.reset(); });
+        previewBmFontOptions(m_bmfontProps->shownOptions());
     }
     m_bmfontProps->show();
     m_bmfontProps->raise();
     m_bmfontProps->activateWindow();
+}
+
+void MainWindow::previewBmFontOptions(const BmFontOptions& options)
+{
+    // The texture view shows the options once they are edited (or at once, when it shows a BMFont
+    // set already), and the window's again when the edits are discarded; the dialog's figures come
+    // from its plan. Otherwise a planner of its own makes them: the set is laid out once either way.
+    Settings edited = m_settings;
+    edited.bmfont = options;
+    if (m_textureView && (m_textureView->profile() == TextureProfile::BmFont || options != m_settings.bmfont)) {
+        m_planner.reset();
+        m_textureView->setProfile(TextureProfile::BmFont);
+        m_textureView->setSettings(edited);
+        if (const ViewPicture* shown = m_textureView->picture(); shown && !m_textureView->isDrawing())
+            m_bmfontProps->showPlan(*shown);
+        return;
+    }
+    if (!m_planner) {
+        m_planner = std::make_unique<TextureDrawer>(QApplication::palette());
+        connect(m_planner.get(), &TextureDrawer::planned, this, &MainWindow::tellPlan);
+    }
+    m_planner->request({edited, TextureProfile::BmFont, 0, {}, false});
+}
+
+void MainWindow::tellPlan(const std::shared_ptr<const ViewPicture>& plan)
+{
+    if (m_bmfontProps)
+        m_bmfontProps->showPlan(*plan);
 }
 
 void MainWindow::exportBmFont()

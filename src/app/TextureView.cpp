@@ -63,6 +63,7 @@ TextureView::TextureView(const Settings& settings, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
     connect(&m_drawer, &TextureDrawer::drawn, this, &TextureView::showPicture);
+    connect(&m_drawer, &TextureDrawer::planned, this, &TextureView::planned);
     fitToScreen(this, QSize(800, 600));
     requestPicture();
 }

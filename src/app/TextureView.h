@@ -55,6 +55,8 @@ public:
 signals:
     // A new picture is on the screen.
     void pictureShown();
+    // The figures of the set the next picture shows are known: its pages, the characters it lacks.
+    void planned(std::shared_ptr<const glyfrax::ViewPicture> plan);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -443,6 +443,43 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(view->statusBar()->currentMessage().endsWith(u", 218 Zeichen"_s), 30000);
     }
 
+    // Beside OK the dialog tells the pages and the characters lacking of the options shown, planned
+    // by the texture view when it is open, else on its own; figures of earlier options look old.
+    void pagesAndMissingCharactersAreTold_data()
+    {
+        QTest::addColumn<bool>("view");
+        QTest::addColumn<QString>("characters");
+        QTest::addColumn<int>("largest");
+        QTest::addColumn<QString>("told");
+        QTest::addRow("view closed, all there")
+            << false << u"65-90"_s << 4096 << u"1 Seite zu 128 × 128, kein Zeichen fehlt"_s;
+        QTest::addRow("view closed, three lacking")
+            << false << u"65-70,0x4E00-0x4E02"_s << 4096 << u"1 Seite zu 64 × 64, 3 Zeichen fehlen"_s;
+        QTest::addRow("view open, one lacking")
+            << true << u"65-70,0x4E00"_s << 4096 << u"1 Seite zu 64 × 64, 1 Zeichen fehlt"_s;
+        QTest::addRow("view open, small pages, the controls lacking")
+            << true << u"32-255"_s << 64 << u"13 Seiten zu 64 × 64, 33 Zeichen fehlen"_s;
+    }
+    void pagesAndMissingCharactersAreTold()
+    {
+        QFETCH(bool, view);
+        QFETCH(QString, characters);
+        QFETCH(int, largest);
+        QFETCH(QString, told);
+        if (view)
+            run(u"m_texview");
+        run(u"m_bmfont");
+        const auto* plan = bmChild<QLabel>(u"PlanLabel");
+        auto* size = bmChild<QComboBox>(u"MaxTextureBox");
+        size->setCurrentIndex(size->findData(largest));
+        bmChild<QLineEdit>(u"CharsText")->clear();
+        QTest::keyClicks(bmChild<QLineEdit>(u"CharsText"), characters);
+        QVERIFY(!plan->isEnabled()); // not yet planned
+        QTRY_VERIFY_WITH_TIMEOUT(plan->isEnabled(), 30000);
+        QCOMPARE(plan->text(), told);
+        QCOMPARE(plan->toolTip().contains(u"U+4E00"_s), characters.contains(u"0x4E00"_s));
+    }
+
     // A character file that is no UTF-8 text keeps the dialog open when OK is pressed, saying why.
     void aFontAsCharacterFileKeepsOkOff()
     {
