@@ -419,7 +419,8 @@ void MainWindow::quit()
 void MainWindow::showTextureView()
 {
     if (!m_textureView) {
-        m_textureView = new TextureView(m_settings);
+        m_textureView = new TextureView(m_settings, RecentPlaces::viewProfile());
+        connect(m_textureView, &TextureView::profileChosen, this, &RecentPlaces::rememberViewProfile);
         connect(this, &MainWindow::settingsChanged, m_textureView, &TextureView::setSettings);
         connect(m_textureView, &TextureView::planned, this, &MainWindow::tellPlan);
         if (m_bmfontProps)

@@ -55,13 +55,13 @@ QAction* addZoomCommand(QMainWindow* window, QToolBar* bar, const char* name, co
 
 } // namespace
 
-TextureView::TextureView(const Settings& settings, QWidget* parent)
+TextureView::TextureView(const Settings& settings, TextureProfile profile, QWidget* parent)
     : QMainWindow(parent), m_settings(settings), m_drawer(QApplication::palette())
 {
     setObjectName(QStringLiteral("TextureView"));
     setWindowTitle(QStringLiteral("Texturansicht"));
     setAttribute(Qt::WA_DeleteOnClose);
-    buildControls();
+    buildControls(profile);
     connect(&m_drawer, &TextureDrawer::drawn, this, &TextureView::showPicture);
     connect(&m_drawer, &TextureDrawer::planned, this, &TextureView::planned);
     fitToScreen(this, QSize(800, 600));
@@ -75,7 +75,7 @@ QString TextureView::defaultSample()
     return QStringLiteral("Hamburgefonstiv _gjpqy ÄÖÜ AV To");
 }
 
-void TextureView::buildControls()
+void TextureView::buildControls(TextureProfile shownFirst)
 {
     QToolBar* bar = addToolBar(QStringLiteral("Ansicht"));
     bar->setObjectName(QStringLiteral("ViewBar"));
@@ -89,6 +89,7 @@ void TextureView::buildControls()
         QStringLiteral("Welche Texturschrift die Ansicht zeigt: das klassische Paar aus BMP und Metrikdatei oder "
                        "einen BMFont-Satz"));
     m_profileBox->setToolTip(m_profileBox->accessibleDescription());
+    setProfile(shownFirst);
     profileLabel->setBuddy(m_profileBox);
     bar->addWidget(profileLabel);
     bar->addWidget(m_profileBox);
@@ -160,6 +161,7 @@ void TextureView::buildControls()
         m_page = 0;
         requestPicture();
     });
+    connect(m_profileBox, &QComboBox::activated, this, [this] { emit profileChosen(profile()); });
     connect(m_outlines, &QCheckBox::toggled, m_canvas, &PageCanvas::setOutlines);
     connect(m_outlines, &QCheckBox::toggled, m_sampleCanvas, &PageCanvas::setOutlines);
     connect(m_pages, &QTabBar::currentChanged, this, [this](int page) {

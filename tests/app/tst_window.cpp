@@ -21,6 +21,8 @@
 using namespace glyfrax;
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(TextureProfile)
+
 namespace {
 
 // Spelled as a person might write it, with a value no control of the dialog offers.
@@ -478,6 +480,39 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(plan->isEnabled(), 30000);
         QCOMPARE(plan->text(), told);
         QCOMPARE(plan->toolTip().contains(u"U+4E00"_s), characters.contains(u"0x4E00"_s));
+    }
+
+    // The texture view opens on the profile the user last chose in it, also after a restart; the
+    // BMFont dialog's switch to show its options is no choice of the user's.
+    void textureViewKeepsTheProfileChosen_data()
+    {
+        QTest::addColumn<QList<int>>("keys"); // pressed on the profile box, in turn
+        QTest::addColumn<bool>("edited");     // the BMFont dialog's options changed
+        QTest::addColumn<TextureProfile>("reopened");
+        QTest::addRow("none") << QList<int>{} << false << TextureProfile::Classic;
+        QTest::addRow("BMFont") << QList<int>{Qt::Key_Down} << false << TextureProfile::BmFont;
+        QTest::addRow("BMFont, then Klassisch")
+            << QList<int>{Qt::Key_Down, Qt::Key_Up} << false << TextureProfile::Classic;
+        QTest::addRow("BMFont shown by the dialog") << QList<int>{} << true << TextureProfile::Classic;
+    }
+    void textureViewKeepsTheProfileChosen()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(bool, edited);
+        QFETCH(TextureProfile, reopened);
+        run(u"m_texview");
+        for (const int key : keys)
+            QTest::keyClick(m_window->textureView()->findChild<QComboBox*>(u"ProfileBox"_s), Qt::Key(key));
+        if (edited) {
+            run(u"m_bmfont");
+            bmChild<QCheckBox>(u"KerningBox")->toggle();
+            QCOMPARE(m_window->textureView()->profile(), TextureProfile::BmFont);
+        }
+        restart(m_config);
+        run(u"m_texview");
+        QCOMPARE(m_window->textureView()->profile(), reopened);
+        m_window.reset();
+        QVERIFY(!test::readBytes(m_ini).contains("Profil")); // the settings file's keys are fixed
     }
 
     // A character file that is no UTF-8 text keeps the dialog open when OK is pressed, saying why.
