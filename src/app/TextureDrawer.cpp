@@ -48,6 +48,8 @@ SampleImage composeSample(const TexturePlan& plan, const SampleLine& line, int d
 {
     const BmFont& font = plan.descriptor();
     QRect area = line.cells | QRect(0, 0, std::max(line.penEnd, 1), std::max(font.lineHeight, 1));
+    for (const SampleGap& gap : line.gaps)
+        area |= gap.box;
     area.setSize(area.size().boundedTo(QSize(kLargestSampleSide, kLargestSampleSide)));
     SampleImage sample{QImage(area.size(), field ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied),
                        -area.topLeft()};

@@ -2,6 +2,7 @@
 
 #include "app/PageCanvas.h"
 #include "app/ScreenFit.h"
+#include "app/UnicodeBlocks.h"
 #include "app/ZoomSteps.h"
 
 #include <QAction>
@@ -245,6 +246,7 @@ void TextureView::showPicture(const std::shared_ptr<const ViewPicture>& picture)
     m_picture = picture;
     std::vector<CanvasCell> cells;
     std::vector<CanvasCell> sampleCells;
+    std::vector<CanvasGap> sampleGaps;
     if (const BmFont* font = picture->error.isEmpty() ? picture->descriptor.get() : nullptr) {
         for (std::size_t i = 0; i < font->chars.size(); ++i) {
             const BmFontChar& c = font->chars[i];
@@ -257,6 +259,9 @@ void TextureView::showPicture(const std::shared_ptr<const ViewPicture>& picture)
                 sampleCells.push_back(
                     {QRect(glyph.corner + picture->sampleOrigin, QSize(c.width, c.height)), glyph.index});
         }
+        for (const SampleGap& gap : picture->sampleLine.gaps)
+            sampleGaps.push_back(
+                {gap.box.translated(picture->sampleOrigin), QStringLiteral("Fehlt: ") + characterTip(gap.character)});
     }
     const QSignalBlocker quiet(m_pages);
     while (m_pages->count() > picture->pageCount)
@@ -267,7 +272,7 @@ void TextureView::showPicture(const std::shared_ptr<const ViewPicture>& picture)
     m_pages->setVisible(picture->pageCount > 0);
     m_page = picture->page;
     m_canvas->showPage(picture->shown, picture->descriptor, std::move(cells));
-    m_sampleCanvas->showPage(picture->sample, picture->descriptor, std::move(sampleCells));
+    m_sampleCanvas->showPage(picture->sample, picture->descriptor, std::move(sampleCells), std::move(sampleGaps));
     showCaption();
     emit pictureShown();
 }
