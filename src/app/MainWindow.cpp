@@ -355,20 +355,28 @@ void MainWindow::exportBitmap()
 
 void MainWindow::exportTo(const QString& bitmapPath)
 {
+    // A texture of 16384 pixels takes seconds and more: Abbrechen stops it at the next band. The
+    // export runs here, and the progress dialog takes the click while it is told how far it is.
+    std::atomic<bool> cancelled = false;
     const Result<ExportedFiles> exported = [&] {
         ExportScope scope(this, QStringLiteral("Bitmap exportieren"));
         QProgressDialog& progress = scope.progress();
         progress.setRange(0, 100);
+        progress.setCancelButtonText(QStringLiteral("Abbrechen"));
+        connect(&progress, &QProgressDialog::canceled, this, [&cancelled] { cancelled = true; });
         ExportRun run;
         run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath}; // never replaced by an export
         run.progress = [&progress](std::int32_t side, int percent) {
             progress.setLabelText(QStringLiteral("Die Textur %1 x %1 wird exportiert …").arg(side));
             progress.setValue(percent);
         };
+        run.stillWanted = [&cancelled] { return !cancelled; };
         return exportFont(bitmapPath, m_settings, QApplication::palette(), run);
     }();
     runLayout();
-    if (!exported)
+    if (!exported && cancelled)
+        m_dialogs.showMessage(this, exported.error());
+    else if (!exported)
         m_dialogs.showWarning(this, exported.error());
 }
 
