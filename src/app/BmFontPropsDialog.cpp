@@ -1,6 +1,7 @@
 #include "app/BmFontPropsDialog.h"
 
 #include "app/AppInfo.h"
+#include "app/CharacterGridModel.h"
 #include "app/CharacterGroup.h"
 #include "app/ControlHelp.h"
 #include "app/DescriptorGroup.h"
@@ -14,7 +15,6 @@
 #include <QDialogButtonBox>
 #include <QIcon>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -28,14 +28,10 @@ QString planSummary(const ViewPicture& plan)
 {
     if (!plan.error.isEmpty())
         return plan.error;
-    const QLocale german(QLocale::German);
     QString summary = plan.pageCount == 1 ? QStringLiteral("1 Seite") : QStringLiteral("%1 Seiten").arg(plan.pageCount);
-    summary += QStringLiteral(" zu %1 × %2").arg(plan.pageSize.width()).arg(plan.pageSize.height());
-    const std::size_t missing = plan.missing.size();
-    if (missing == 0)
-        return summary + QStringLiteral(", kein Zeichen fehlt");
-    return summary + (missing == 1 ? QStringLiteral(", 1 Zeichen fehlt")
-                                   : QStringLiteral(", %1 Zeichen fehlen").arg(german.toString(qulonglong(missing))));
+    summary += QStringLiteral(" zu %1 × %2, ").arg(plan.pageSize.width()).arg(plan.pageSize.height());
+    return summary + (plan.missing.empty() ? QStringLiteral("kein Zeichen fehlt")
+                                           : lackingText(plan.missing.size(), QStringLiteral("Zeichen")));
 }
 
 } // namespace

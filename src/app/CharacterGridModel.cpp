@@ -113,9 +113,15 @@ QString CharacterGridModel::headingText(const Row& row) const
     if (row.fromOther > 0)
         text += QStringLiteral(", %1 ersetzt").arg(german.toString(row.fromOther)); // short: a heading is one line
     if (row.lacking > 0)
-        text += row.lacking == 1 ? QStringLiteral(", 1 fehlt")
-                                 : QStringLiteral(", %1 fehlen").arg(german.toString(row.lacking));
+        text += QStringLiteral(", ") + lackingText(qulonglong(row.lacking));
     return text;
+}
+
+QString lackingText(qulonglong count, const QString& noun)
+{
+    const QString counted = noun.isEmpty() ? QLocale(QLocale::German).toString(count)
+                                           : QLocale(QLocale::German).toString(count) + u' ' + noun;
+    return counted + (count == 1 ? QStringLiteral(" fehlt") : QStringLiteral(" fehlen"));
 }
 
 QVariant CharacterGridModel::data(const QModelIndex& index, int role) const

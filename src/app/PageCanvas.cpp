@@ -187,11 +187,11 @@ void PageCanvas::paintEvent(QPaintEvent* event)
                 painter.drawRect(box.adjusted(0, 0, -1, -1));
         }
     }
-    // Red, twice as wide as the outlines: a gap is what the user must see.
-    painter.setPen(QPen(QColor(0xE0, 0x20, 0x20), 2 * ratio));
+    // Red, a pixel of the screen wide: a gap is often no wider than a space.
+    painter.setPen(QPen(QColor(0xE0, 0x20, 0x20), ratio));
     for (const CanvasGap& gap : m_gaps) {
         if (const QRect box = onScreen(gap.rect); box.intersects(exposed))
-            painter.drawRect(QRectF(box).adjusted(ratio, ratio, -ratio, -ratio));
+            painter.drawRect(QRectF(box).adjusted(ratio / 2, ratio / 2, -ratio / 2, -ratio / 2));
     }
     if (m_chosen >= 0) {
         // Orange: apart from the blue outlines and from white or coloured glyphs alike.
