@@ -16,12 +16,27 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace glyfrax {
 
 namespace {
+
+// A page that scrolls where the screen is too small for it (1280 x 900 pixels at a scale of 2),
+// so that OK stays on the screen; it looks like the page itself.
+QWidget* scrolled(QWidget* page)
+{
+    auto* area = new QScrollArea;
+    area->setWidget(page);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setFocusPolicy(Qt::NoFocus);
+    area->viewport()->setAutoFillBackground(false);
+    page->setAutoFillBackground(false);
+    return area;
+}
 
 // "2 Seiten zu 512 × 512, 3 Zeichen fehlen"
 QString planSummary(const ViewPicture& plan)
@@ -57,7 +72,7 @@ BmFontPropsDialog::BmFontPropsDialog(const BmFontOptions& options, const FontSet
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("Pages"));
     for (const std::unique_ptr<BmFontOptionGroup>& group : m_groups)
-        m_pages->addTab(group->buildPage(options, [this] { edited(); }), group->title());
+        m_pages->addTab(scrolled(group->buildPage(options, [this] { edited(); })), group->title());
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("OKButton"));
