@@ -22,6 +22,7 @@ using namespace glyfrax;
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(TextureProfile)
+Q_DECLARE_METATYPE(Qt::Key)
 
 namespace {
 
@@ -513,6 +514,34 @@ private slots:
         QCOMPARE(m_window->textureView()->profile(), reopened);
         m_window.reset();
         QVERIFY(!test::readBytes(m_ini).contains("Profil")); // the settings file's keys are fixed
+    }
+
+    // A size's access key chooses it and puts the focus on its number, selected: the digits typed
+    // next are the size, also when the option was chosen already.
+    void sizeAccessKeyLeadsToItsNumber_data()
+    {
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<QString>("written"); // the options as the dialog then shows them
+        QTest::addRow("pixels") << Qt::Key_X << 1 << u"Pixels=32"_s;
+        QTest::addRow("line height") << Qt::Key_L << 1 << u"LineHeight=32"_s;
+        QTest::addRow("cap height, chosen already") << Qt::Key_V << 2 << u"CapHeight=32"_s;
+    }
+    void sizeAccessKeyLeadsToItsNumber()
+    {
+        QFETCH(Qt::Key, key);
+        QFETCH(int, presses);
+        QFETCH(QString, written);
+        run(u"m_bmfont");
+        BmFontPropsDialog* dialog = m_window->bmFontPropsDialog();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        QTest::keyClick(dialog, Qt::Key_H, Qt::AltModifier);
+        for (int i = 0; i < presses; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+            QTest::qWait(200); // the access key clicks a moment later
+        }
+        QTest::keyClicks(QApplication::focusWidget(), u"32"_s);
+        QCOMPARE(asText({{}, {}, dialog->shownOptions()}).section(u"[BMFont] "_s, 1).trimmed(), written);
     }
 
     // A character file that is no UTF-8 text keeps the dialog open when OK is pressed, saying why.
