@@ -538,7 +538,8 @@ private slots:
         QTest::keyClick(dialog, Qt::Key_H, Qt::AltModifier);
         for (int i = 0; i < presses; ++i) {
             QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
-            QTest::qWait(200); // the access key clicks a moment later
+            // The access key clicks a moment later.
+            QTRY_VERIFY(qobject_cast<QAbstractSpinBox*>(QApplication::focusWidget()));
         }
         QTest::keyClicks(QApplication::focusWidget(), u"32"_s);
         QCOMPARE(asText({{}, {}, dialog->shownOptions()}).section(u"[BMFont] "_s, 1).trimmed(), written);
