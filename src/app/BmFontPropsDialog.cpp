@@ -1,6 +1,7 @@
 #include "app/BmFontPropsDialog.h"
 
 #include "app/AppInfo.h"
+#include "app/CharacterGridModel.h"
 #include "app/CharacterGroup.h"
 #include "app/ControlHelp.h"
 #include "app/DescriptorGroup.h"
@@ -8,15 +9,47 @@
 #include "app/FontsGroup.h"
 #include "app/PageGroup.h"
 #include "app/ScreenFit.h"
+#include "app/TextureDrawer.h"
 #include "export/ModernExport.h"
 
 #include <QDialogButtonBox>
 #include <QIcon>
+#include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace glyfrax {
+
+namespace {
+
+// A page that scrolls where the screen is too small for it (1280 x 900 pixels at a scale of 2),
+// so that OK stays on the screen; it looks like the page itself.
+QWidget* scrolled(QWidget* page)
+{
+    auto* area = new QScrollArea;
+    area->setWidget(page);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setFocusPolicy(Qt::NoFocus);
+    area->viewport()->setAutoFillBackground(false);
+    page->setAutoFillBackground(false);
+    return area;
+}
+
+// "2 Seiten zu 512 × 512, 3 Zeichen fehlen"
+QString planSummary(const ViewPicture& plan)
+{
+    if (!plan.error.isEmpty())
+        return plan.error;
+    QString summary = plan.pageCount == 1 ? QStringLiteral("1 Seite") : QStringLiteral("%1 Seiten").arg(plan.pageCount);
+    summary += QStringLiteral(" zu %1 × %2, ").arg(plan.pageSize.width()).arg(plan.pageSize.height());
+    return summary + (plan.missing.empty() ? QStringLiteral("kein Zeichen fehlt")
+                                           : lackingText(plan.missing.size(), QStringLiteral("Zeichen")));
+}
+
+} // namespace
 
 BmFontPropsDialog::BmFontPropsDialog(const BmFontOptions& options, const FontSettings& font, DialogService& dialogs,
                                      QWidget* parent)
@@ -39,7 +72,7 @@ BmFontPropsDialog::BmFontPropsDialog(const BmFontOptions& options, const FontSet
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("Pages"));
     for (const std::unique_ptr<BmFontOptionGroup>& group : m_groups)
-        m_pages->addTab(group->buildPage(options, [this] { edited(); }), group->title());
+        m_pages->addTab(scrolled(group->buildPage(options, [this] { edited(); })), group->title());
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("OKButton"));
@@ -53,11 +86,17 @@ BmFontPropsDialog::BmFontPropsDialog(const BmFontOptions& options, const FontSet
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     m_problem = addProblemLabel(this, "OkProblem");
     connect(m_pages, &QTabWidget::currentChanged, this, &BmFontPropsDialog::updateOk);
+    m_plan = new QLabel(QStringLiteral("Seiten werden berechnet …"), this);
+    m_plan->setObjectName(QStringLiteral("PlanLabel"));
+    m_plan->setWordWrap(true);
 
     auto* column = new QVBoxLayout(this);
     column->addWidget(m_pages, 1);
     column->addWidget(m_problem);
-    column->addWidget(buttons);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_plan, 1);
+    bottom->addWidget(buttons);
+    column->addLayout(bottom);
     fitToScreen(this, QSize(560, 620)); // room for the chart
     edited();
 }
@@ -88,8 +127,21 @@ void BmFontPropsDialog::edited()
     const BmFontOptions shown = shownOptions();
     for (const std::unique_ptr<BmFontOptionGroup>& group : m_groups)
         group->showOptions(shown);
+    // Until the set of the options shown is planned, the figures of the last stay, marked as old.
+    m_plan->setEnabled(m_ok->isEnabled() && shown == m_plannedFor);
     if (m_ok->isEnabled())
         emit optionsShown(shown);
+}
+
+void BmFontPropsDialog::showPlan(const ViewPicture& plan)
+{
+    if (plan.profile != TextureProfile::BmFont || plan.settings.bmfont != shownOptions())
+        return;
+    m_plannedFor = plan.settings.bmfont;
+    m_plan->setText(planSummary(plan));
+    m_plan->setToolTip(plan.missing.empty() ? QString() : describeMissing(plan.missing, true));
+    m_plan->setAccessibleDescription(m_plan->toolTip());
+    m_plan->setEnabled(true);
 }
 
 void BmFontPropsDialog::updateOk()

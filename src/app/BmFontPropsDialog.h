@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -17,6 +18,7 @@ namespace glyfrax {
 
 class BmFontOptionGroup;
 class DialogService;
+struct ViewPicture;
 
 // Edits the BMFont options, a page for each group of them. Nothing reaches the program until OK,
 // which hands every option over at once; options no control changed keep their values. Cancel,
@@ -34,6 +36,9 @@ public:
     BmFontOptions shownOptions() const;
     // The characters' chart marks those this font lacks.
     void showFont(const FontSettings& font);
+    // Beside OK: the pages and the characters lacking of a set planned in the background, when it
+    // was planned for the options shown now.
+    void showPlan(const ViewPicture& plan);
 
 signals:
     void optionsConfirmed(const glyfrax::BmFontOptions& options);
@@ -50,7 +55,9 @@ private:
     std::vector<std::unique_ptr<BmFontOptionGroup>> m_groups;
     QTabWidget* m_pages = nullptr;
     QPushButton* m_ok = nullptr;
-    QLabel* m_problem = nullptr; // above OK: what keeps it off that the page shown does not tell
+    QLabel* m_problem = nullptr;               // above OK: what keeps it off that the page shown does not tell
+    QLabel* m_plan = nullptr;                  // beside OK: the pages and missing characters of the options shown
+    std::optional<BmFontOptions> m_plannedFor; // the options m_plan tells of
 };
 
 } // namespace glyfrax

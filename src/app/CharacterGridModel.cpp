@@ -13,11 +13,6 @@ namespace glyfrax {
 
 namespace {
 
-QString codePointName(char32_t c)
-{
-    return QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper();
-}
-
 // The block a code point lies in, searched from the one the previous (smaller) code point lay in;
 // for one between blocks -1 less the index of the block after it, so that each gap is a group too.
 int blockOf(char32_t c, std::size_t& from)
@@ -26,18 +21,6 @@ int blockOf(char32_t c, std::size_t& from)
     while (from < blocks.size() && blocks[from].last < c)
         ++from;
     return from < blocks.size() && blocks[from].first <= c ? int(from) : -1 - int(from);
-}
-
-// A character as a tip names it: the character itself (unless it draws nothing), its code point and
-// its block. Qt knows no names of single characters; the block says at least what it belongs to.
-QString characterTip(char32_t c)
-{
-    const bool drawn = QChar::isPrint(c) && !QChar::isSpace(c);
-    QString tip = drawn ? QStringLiteral("„%1“ %2").arg(QString::fromUcs4(&c, 1), codePointName(c)) : codePointName(c);
-    std::size_t from = 0;
-    if (const int block = blockOf(c, from); block >= 0)
-        tip += QStringLiteral(" (%1)").arg(unicodeBlocks()[std::size_t(block)].name);
-    return tip;
 }
 
 } // namespace
@@ -130,9 +113,15 @@ QString CharacterGridModel::headingText(const Row& row) const
     if (row.fromOther > 0)
         text += QStringLiteral(", %1 ersetzt").arg(german.toString(row.fromOther)); // short: a heading is one line
     if (row.lacking > 0)
-        text += row.lacking == 1 ? QStringLiteral(", 1 fehlt")
-                                 : QStringLiteral(", %1 fehlen").arg(german.toString(row.lacking));
+        text += QStringLiteral(", ") + lackingText(qulonglong(row.lacking));
     return text;
+}
+
+QString lackingText(qulonglong count, const QString& noun)
+{
+    const QString counted = noun.isEmpty() ? QLocale(QLocale::German).toString(count)
+                                           : QLocale(QLocale::German).toString(count) + u' ' + noun;
+    return counted + (count == 1 ? QStringLiteral(" fehlt") : QStringLiteral(" fehlen"));
 }
 
 QVariant CharacterGridModel::data(const QModelIndex& index, int role) const

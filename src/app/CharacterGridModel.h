@@ -71,4 +71,7 @@ private:
     std::size_t m_borrowed = 0;
 };
 
+// "1 fehlt", "3 fehlen", with a noun between: "1 Zeichen fehlt"; the count as Germans write it.
+QString lackingText(qulonglong count, const QString& noun = {});
+
 } // namespace glyfrax

@@ -287,7 +287,7 @@ void CharacterGroup::showChosen()
     if (m_model->borrowedCount() > 0)
         count += QStringLiteral(", %1 aus Ersatzschriften").arg(german.toString(qulonglong(m_model->borrowedCount())));
     if (m_model->missingCount() > 0)
-        count += QStringLiteral(", %1 fehlen (rot)").arg(german.toString(qulonglong(m_model->missingCount())));
+        count += QStringLiteral(", %1 (rot)").arg(lackingText(qulonglong(m_model->missingCount())));
     m_count->setText(count);
 }
 

@@ -2,8 +2,10 @@
 
 #include "settings/BmFontOptions.h"
 
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
@@ -74,6 +76,46 @@ inline QLabel* addProblemLabel(QWidget* parent, const char* name)
     label->hide();
     return label;
 }
+
+// Once the access key of an option with a number beside it chooses the option, the focus goes on to
+// the number, selected, so that it can be typed at once; arrow keys still go from option to option.
+class NumberAfterAccessKey : public QObject
+{
+public:
+    NumberAfterAccessKey(QAbstractButton* option, QAbstractSpinBox* number) : QObject(option), m_number(number)
+    {
+        option->installEventFilter(this);
+        // The access key clicks the option a moment later; its number is on once the toggle is through.
+        connect(option, &QAbstractButton::toggled, this, [this](bool chosen) {
+            if (chosen && std::exchange(m_keyed, false))
+                QMetaObject::invokeMethod(
+                    this, [this] { takeFocus(); }, Qt::QueuedConnection);
+        });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Shortcut)
+            return false;
+        if (static_cast<QAbstractButton*>(watched)->isChecked()) // no toggle comes
+            QMetaObject::invokeMethod(
+                this, [this] { takeFocus(); }, Qt::QueuedConnection);
+        else
+            m_keyed = true;
+        return false;
+    }
+
+private:
+    void takeFocus()
+    {
+        m_number->setFocus(Qt::ShortcutFocusReason);
+        m_number->selectAll();
+    }
+
+    QAbstractSpinBox* m_number;
+    bool m_keyed = false;
+};
 
 // Why a control is off while a distance field is chosen, added to its tip.
 inline QString notWithFieldNote()

@@ -70,7 +70,9 @@ QWidget* FontsGroup::buildPage(const BmFontOptions& options, const std::function
         m_changed();
     });
     QObject::connect(m_pixelBox, &QSpinBox::valueChanged, m_page, changed);
+    new NumberAfterAccessKey(m_pixels, m_pixelBox);
     for (const HeightChoice& choice : m_heights) {
+        new NumberAfterAccessKey(choice.option, choice.box);
         QObject::connect(choice.option, &QRadioButton::toggled, m_page, [this, box = choice.box](bool chosen) {
             box->setEnabled(chosen);
             m_changed();

@@ -9,6 +9,7 @@
 #include "app/FontChoice.h"
 #include "app/FontDrop.h"
 #include "app/RecentPlaces.h"
+#include "app/TextureDrawer.h"
 #include "app/TextureView.h"
 #include "base/FileSafety.h"
 #include "base/ShownName.h"
@@ -354,20 +355,28 @@ void MainWindow::exportBitmap()
 
 void MainWindow::exportTo(const QString& bitmapPath)
 {
+    // A texture of 16384 pixels takes seconds and more: Abbrechen stops it at the next band. The
+    // export runs here, and the progress dialog takes the click while it is told how far it is.
+    std::atomic<bool> cancelled = false;
     const Result<ExportedFiles> exported = [&] {
         ExportScope scope(this, QStringLiteral("Bitmap exportieren"));
         QProgressDialog& progress = scope.progress();
         progress.setRange(0, 100);
+        progress.setCancelButtonText(QStringLiteral("Abbrechen"));
+        connect(&progress, &QProgressDialog::canceled, this, [&cancelled] { cancelled = true; });
         ExportRun run;
         run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath}; // never replaced by an export
         run.progress = [&progress](std::int32_t side, int percent) {
             progress.setLabelText(QStringLiteral("Die Textur %1 x %1 wird exportiert …").arg(side));
             progress.setValue(percent);
         };
+        run.stillWanted = [&cancelled] { return !cancelled; };
         return exportFont(bitmapPath, m_settings, QApplication::palette(), run);
     }();
     runLayout();
-    if (!exported)
+    if (!exported && cancelled)
+        m_dialogs.showMessage(this, exported.error());
+    else if (!exported)
         m_dialogs.showWarning(this, exported.error());
 }
 
@@ -418,8 +427,12 @@ void MainWindow::quit()
 void MainWindow::showTextureView()
 {
     if (!m_textureView) {
-        m_textureView = new TextureView(m_settings);
+        m_textureView = new TextureView(m_settings, RecentPlaces::viewProfile());
+        connect(m_textureView, &TextureView::profileChosen, this, &RecentPlaces::rememberViewProfile);
         connect(this, &MainWindow::settingsChanged, m_textureView, &TextureView::setSettings);
+        connect(m_textureView, &TextureView::planned, this, &MainWindow::tellPlan);
+        if (m_bmfontProps)
+            previewBmFontOptions(m_bmfontProps->shownOptions());
     }
     m_textureView->show();
     m_textureView->raise();
@@ -568,21 +581,42 @@ void MainWindow::showBmFontProps()
     if (!m_bmfontProps) {
         m_bmfontProps = new BmFontPropsDialog(m_settings.bmfont, m_settings.font, m_dialogs);
         connect(m_bmfontProps, &BmFontPropsDialog::optionsConfirmed, this, &MainWindow::applyBmFontOptions);
-        // The texture view shows the options while they are edited, and the window's again when
-        // the edits are discarded.
-        connect(m_bmfontProps, &BmFontPropsDialog::optionsShown, this, [this](const BmFontOptions& options) {
-            if (!m_textureView)
-                return;
-            Settings edited = m_settings;
-            edited.bmfont = options;
-            m_textureView->setProfile(TextureProfile::BmFont);
-            m_textureView->setSettings(edited);
-        });
+        connect(m_bmfontProps, &BmFontPropsDialog::optionsShown, this, &MainWindow::previewBmFontOptions);
         connect(m_bmfontProps, &QDialog::rejected, this, [this] { emit settingsChanged(m_settings); });
+        connect(m_bmfontProps, &QObject::destroyed, this, [this] { m_planner.reset(); });
+        previewBmFontOptions(m_bmfontProps->shownOptions());
     }
     m_bmfontProps->show();
     m_bmfontProps->raise();
     m_bmfontProps->activateWindow();
+}
+
+void MainWindow::previewBmFontOptions(const BmFontOptions& options)
+{
+    // The texture view shows the options once they are edited (or at once, when it shows a BMFont
+    // set already), and the window's again when the edits are discarded; the dialog's figures come
+    // from its plan. Otherwise a planner of its own makes them: the set is laid out once either way.
+    Settings edited = m_settings;
+    edited.bmfont = options;
+    if (m_textureView && (m_textureView->profile() == TextureProfile::BmFont || options != m_settings.bmfont)) {
+        m_planner.reset();
+        m_textureView->setProfile(TextureProfile::BmFont);
+        m_textureView->setSettings(edited);
+        if (const ViewPicture* shown = m_textureView->picture(); shown && !m_textureView->isDrawing())
+            m_bmfontProps->showPlan(*shown);
+        return;
+    }
+    if (!m_planner) {
+        m_planner = std::make_unique<TextureDrawer>(QApplication::palette());
+        connect(m_planner.get(), &TextureDrawer::planned, this, &MainWindow::tellPlan);
+    }
+    m_planner->request({edited, TextureProfile::BmFont, 0, {}, false});
+}
+
+void MainWindow::tellPlan(const std::shared_ptr<const ViewPicture>& plan)
+{
+    if (m_bmfontProps)
+        m_bmfontProps->showPlan(*plan);
 }
 
 void MainWindow::exportBmFont()

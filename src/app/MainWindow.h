@@ -8,6 +8,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <memory>
+
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -19,7 +21,9 @@ class BmFontPropsDialog;
 class DialogService;
 class FontMeasure;
 class ExportPropsDialog;
+class TextureDrawer;
 class TextureView;
+struct ViewPicture;
 
 // The main window: the preview of the font and colours, the texture size, and every command.
 // It owns the program's settings for the run and writes them back when it closes.
@@ -108,6 +112,10 @@ private:
     void buildBmFontMenu(QMenu* file, QMenu* xtras);
     QString documentFolder() const;
     QPointer<BmFontPropsDialog> m_bmfontProps;
+    // Plans the options the dialog shows, for its figures, while no texture view plans them.
+    std::unique_ptr<TextureDrawer> m_planner;
+    void previewBmFontOptions(const BmFontOptions& options);
+    void tellPlan(const std::shared_ptr<const ViewPicture>& plan);
     bool m_exportRunning = false; // a BMFont export runs on a thread of its own
 };
 

@@ -5,6 +5,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -44,11 +45,18 @@ PageCanvas::PageCanvas(QWidget* parent) : QWidget(parent)
 }
 
 void PageCanvas::showPage(const ShownPage& page, std::shared_ptr<const BmFont> descriptor,
-                          std::vector<CanvasCell> cells)
+                          std::vector<CanvasCell> cells, std::vector<CanvasGap> gaps)
 {
     m_page = page;
     m_descriptor = std::move(descriptor);
     m_cells = std::move(cells);
+    m_gaps = std::move(gaps);
+    QStringList lacking;
+    for (const CanvasGap& gap : m_gaps)
+        lacking.append(gap.description);
+    lacking.removeDuplicates();
+    m_gapsTold = lacking.join(QStringLiteral("; "));
+    setAccessibleDescription(m_gapsTold);
     // In reading order, so that the arrow keys go through a page line by line.
     std::stable_sort(m_cells.begin(), m_cells.end(), [](const CanvasCell& a, const CanvasCell& b) {
         return std::pair(a.rect.y(), a.rect.x()) < std::pair(b.rect.y(), b.rect.x());
@@ -118,11 +126,39 @@ std::vector<std::size_t> PageCanvas::charactersOf(const QRect& rect) const
     return indices;
 }
 
-void PageCanvas::tell(const QRect& rect)
+void PageCanvas::tell(const QRect& rect, const QString& gap)
 {
-    const QString description = m_descriptor ? describeCell(*m_descriptor, charactersOf(rect)) : QString();
-    setAccessibleDescription(description);
+    // A cell reached by the keys, or left by the pointer, tells the gap it stands in.
+    QStringList told{gap.isEmpty() && !rect.isEmpty() ? gapAt(fromTexture(rect).center()) : gap};
+    if (m_descriptor)
+        told.append(describeCell(*m_descriptor, charactersOf(rect)));
+    told.removeAll(QString());
+    const QString description = told.join(QStringLiteral(" · "));
+    setAccessibleDescription(description.isEmpty() ? m_gapsTold : description);
     emit cellTold(description);
+}
+
+QString PageCanvas::gapAt(const QPointF& at) const
+{
+    const QPointF texel = toTexture(QRectF(at, QSizeF())).topLeft();
+    QStringList lacking;
+    for (const CanvasGap& gap : m_gaps) {
+        if (QRectF(gap.rect).contains(texel))
+            lacking.append(gap.description);
+    }
+    return lacking.join(QStringLiteral("; "));
+}
+
+bool PageCanvas::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    if (const QString lacking = gapAt(help->pos()); !lacking.isEmpty())
+        QToolTip::showText(help->globalPos(), lacking, this);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void PageCanvas::paintEvent(QPaintEvent* event)
@@ -151,6 +187,12 @@ void PageCanvas::paintEvent(QPaintEvent* event)
                 painter.drawRect(box.adjusted(0, 0, -1, -1));
         }
     }
+    // Red, a pixel of the screen wide: a gap is often no wider than a space.
+    painter.setPen(QPen(QColor(0xE0, 0x20, 0x20), ratio));
+    for (const CanvasGap& gap : m_gaps) {
+        if (const QRect box = onScreen(gap.rect); box.intersects(exposed))
+            painter.drawRect(QRectF(box).adjusted(ratio / 2, ratio / 2, -ratio / 2, -ratio / 2));
+    }
     if (m_chosen >= 0) {
         // Orange: apart from the blue outlines and from white or coloured glyphs alike.
         painter.setPen(QPen(QColor(0xFF, 0x90, 0x00), 2 * ratio));
@@ -164,10 +206,7 @@ void PageCanvas::mouseMoveEvent(QMouseEvent* event)
     const QPoint pixel(int(std::floor(at.x())), int(std::floor(at.y())));
     const auto hit = std::find_if(m_cells.begin(), m_cells.end(),
                                   [pixel](const CanvasCell& cell) { return cell.rect.contains(pixel); });
-    if (hit != m_cells.end())
-        tell(hit->rect);
-    else
-        tell({});
+    tell(hit != m_cells.end() ? hit->rect : QRect(), gapAt(event->position()));
 }
 
 void PageCanvas::leaveEvent(QEvent* event)

@@ -19,10 +19,19 @@ struct CanvasCell
     std::size_t index = 0; // into BmFont::chars
 };
 
+// Room where a character the font lacks would stand, marked in red: what its tip and the
+// canvas's description say of it.
+struct CanvasGap
+{
+    QRect rect;
+    QString description;
+};
+
 // Shows an image of texture pixels at a zoom, in device pixels so that it stays sharp at any
 // scale factor of the screen: a checkerboard behind transparent pixels, the cells' outlines on
-// demand. Pointing at a cell, or stepping through the cells with the arrow keys, tells which
-// character it holds.
+// demand, gaps framed in red. Pointing at a cell, or stepping through the cells with the arrow keys,
+// tells which character it holds; pointing at a gap tells what it lacks, and so does the canvas's
+// description while nothing is pointed at.
 class PageCanvas : public QWidget
 {
     Q_OBJECT
@@ -30,7 +39,8 @@ class PageCanvas : public QWidget
 public:
     explicit PageCanvas(QWidget* parent = nullptr);
 
-    void showPage(const ShownPage& page, std::shared_ptr<const BmFont> descriptor, std::vector<CanvasCell> cells);
+    void showPage(const ShownPage& page, std::shared_ptr<const BmFont> descriptor, std::vector<CanvasCell> cells,
+                  std::vector<CanvasGap> gaps = {});
     const ShownPage& page() const { return m_page; }
     double zoom() const { return m_zoom; }
     void setZoom(double zoom);
@@ -49,6 +59,7 @@ signals:
     void wantsVisible(const QRect& rect);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -58,12 +69,16 @@ private:
     void fitSize();
     // The cells that show the characters of cell at, one glyph shared by several included.
     std::vector<std::size_t> charactersOf(const QRect& rect) const;
-    void tell(const QRect& rect);
+    void tell(const QRect& rect, const QString& gap = {});
+    // What the gaps at a point of the widget lack; empty where there is none.
+    QString gapAt(const QPointF& at) const;
     void choose(int cell);
 
     ShownPage m_page;
     std::shared_ptr<const BmFont> m_descriptor;
     std::vector<CanvasCell> m_cells;
+    std::vector<CanvasGap> m_gaps;
+    QString m_gapsTold; // all that the gaps lack, one line
     double m_zoom = 1.0;
     bool m_outlines = false;
     int m_chosen = -1; // the cell the arrow keys reached, or -1

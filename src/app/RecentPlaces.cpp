@@ -21,6 +21,8 @@ QString folderKey(QStringView kind)
 }
 
 const QString kExportsKey = QStringLiteral("Exporte/BMFont");
+const QString kProfileKey = QStringLiteral("Texturansicht/Profil");
+const QString kBmFontProfile = QStringLiteral("BMFont");
 
 } // namespace
 
@@ -48,6 +50,19 @@ void RecentPlaces::rememberExport(const QString& imagePath)
     paths.removeAll(path);
     paths.prepend(path);
     QSettings(recentFile(), QSettings::IniFormat).setValue(kExportsKey, paths.mid(0, kExports));
+}
+
+TextureProfile RecentPlaces::viewProfile()
+{
+    return QSettings(recentFile(), QSettings::IniFormat).value(kProfileKey).toString() == kBmFontProfile
+               ? TextureProfile::BmFont
+               : TextureProfile::Classic;
+}
+
+void RecentPlaces::rememberViewProfile(TextureProfile profile)
+{
+    QSettings(recentFile(), QSettings::IniFormat)
+        .setValue(kProfileKey, profile == TextureProfile::BmFont ? kBmFontProfile : QStringLiteral("Klassisch"));
 }
 
 } // namespace glyfrax

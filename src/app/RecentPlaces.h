@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/TexturePlan.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -7,7 +9,8 @@
 namespace glyfrax {
 
 // Where the user last put files: the folder last chosen for each kind of file ("bmfont",
-// "settings"), so that the next file dialog for that kind opens there, and the last BMFont exports.
+// "settings"), so that the next file dialog for that kind opens there, the last BMFont exports and
+// the profile the texture view was last set to.
 // Kept per user in "Glyfrax/zuletzt.ini" of the user's configuration folder: the settings file's
 // keys are fixed, and a portable copy's folder may be shared. A file that cannot be written is no
 // loss: the dialogs then open where they did before.
@@ -24,6 +27,10 @@ public:
     static void rememberExport(const QString& imagePath);
 
     static constexpr int kExports = 5;
+
+    // The profile the user last chose in the texture view; the classic one before any choice.
+    static TextureProfile viewProfile();
+    static void rememberViewProfile(TextureProfile profile);
 };
 
 } // namespace glyfrax

@@ -48,6 +48,8 @@ SampleImage composeSample(const TexturePlan& plan, const SampleLine& line, int d
 {
     const BmFont& font = plan.descriptor();
     QRect area = line.cells | QRect(0, 0, std::max(line.penEnd, 1), std::max(font.lineHeight, 1));
+    for (const SampleGap& gap : line.gaps)
+        area |= gap.box;
     area.setSize(area.size().boundedTo(QSize(kLargestSampleSide, kLargestSampleSide)));
     SampleImage sample{QImage(area.size(), field ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied),
                        -area.topLeft()};
@@ -154,12 +156,21 @@ void TextureDrawer::work()
         }
         auto picture = std::make_shared<ViewPicture>();
         picture->serial = next.serial;
+        picture->settings = wanted.settings;
+        picture->profile = wanted.profile;
         picture->error = planError;
         if (plan) {
             picture->descriptor = descriptor;
             picture->pageCount = plan->pageCount();
+            picture->pageSize = plan->pageSize();
+            picture->missing = plan->missing();
             picture->page = std::clamp(wanted.page, 0, picture->pageCount - 1);
-            const QSize size = plan->pageSize();
+        }
+        deliver(&TextureDrawer::planned, std::make_shared<const ViewPicture>(*picture));
+        if (!wanted.drawing)
+            continue;
+        if (plan) {
+            const QSize size = picture->pageSize;
             if (qint64(size.width()) * size.height() > kLargestShownPage) {
                 picture->error = QStringLiteral("Die Textur hat %1 x %2 Pixel; die Ansicht zeigt Seiten bis 8192 x "
                                                 "8192 Pixel. Der Export schreibt sie trotzdem.")
@@ -187,19 +198,25 @@ void TextureDrawer::work()
                 }
             }
         }
-        QMetaObject::invokeMethod(
-            this,
-            [this, done = std::shared_ptr<const ViewPicture>(std::move(picture))] {
-                bool newest = false;
-                {
-                    const std::lock_guard lock(m_mutex);
-                    newest = done->serial == m_lastSerial;
-                }
-                if (newest)
-                    emit drawn(done);
-            },
-            Qt::QueuedConnection);
+        deliver(&TextureDrawer::drawn, std::move(picture));
     }
+}
+
+void TextureDrawer::deliver(void (TextureDrawer::*signal)(std::shared_ptr<const ViewPicture>),
+                            std::shared_ptr<const ViewPicture> picture)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, signal, done = std::move(picture)] {
+            bool newest = false;
+            {
+                const std::lock_guard lock(m_mutex);
+                newest = done->serial == m_lastSerial;
+            }
+            if (newest)
+                emit(this->*signal)(done);
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace glyfrax

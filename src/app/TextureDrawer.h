@@ -24,16 +24,21 @@ struct ViewRequest
     TextureProfile profile = TextureProfile::Classic;
     int page = 0;
     QString sample;
+    bool drawing = true; // false: the plan's figures alone, no page drawn
 };
 
 // What the drawer made for one request.
 struct ViewPicture
 {
     quint64 serial = 0;
+    Settings settings; // what it was planned for
+    TextureProfile profile = TextureProfile::Classic;
     QString error; // why nothing could be planned; then nothing else is set
     std::shared_ptr<const BmFont> descriptor;
     int pageCount = 0;
-    int page = 0; // the request's page, brought into the set's range
+    QSize pageSize;
+    std::vector<char32_t> missing; // chosen, but no font has them
+    int page = 0;                  // the request's page, brought into the set's range
     ShownPage shown;
     SampleLine sampleLine;
     ShownPage sample;    // the sample line set from the pages, at texture pixels
@@ -57,6 +62,9 @@ public:
 
 signals:
     // On the thread the drawer lives on; pictures of requests since replaced are dropped here too.
+    // planned comes first, as soon as the plan is known, with no page drawn; drawn follows for a
+    // request that draws.
+    void planned(std::shared_ptr<const glyfrax::ViewPicture> picture);
     void drawn(std::shared_ptr<const glyfrax::ViewPicture> picture);
 
 private:
@@ -67,6 +75,9 @@ private:
     };
 
     void work();
+    // Hands a picture to the drawer's thread, to be emitted there if its request is the newest.
+    void deliver(void (TextureDrawer::*signal)(std::shared_ptr<const ViewPicture>),
+                 std::shared_ptr<const ViewPicture> picture);
     bool stillWanted(const ViewRequest& running);
 
     const QPalette m_palette;

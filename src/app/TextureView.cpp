@@ -2,6 +2,7 @@
 
 #include "app/PageCanvas.h"
 #include "app/ScreenFit.h"
+#include "app/UnicodeBlocks.h"
 #include "app/ZoomSteps.h"
 
 #include <QAction>
@@ -55,14 +56,15 @@ QAction* addZoomCommand(QMainWindow* window, QToolBar* bar, const char* name, co
 
 } // namespace
 
-TextureView::TextureView(const Settings& settings, QWidget* parent)
+TextureView::TextureView(const Settings& settings, TextureProfile profile, QWidget* parent)
     : QMainWindow(parent), m_settings(settings), m_drawer(QApplication::palette())
 {
     setObjectName(QStringLiteral("TextureView"));
     setWindowTitle(QStringLiteral("Texturansicht"));
     setAttribute(Qt::WA_DeleteOnClose);
-    buildControls();
+    buildControls(profile);
     connect(&m_drawer, &TextureDrawer::drawn, this, &TextureView::showPicture);
+    connect(&m_drawer, &TextureDrawer::planned, this, &TextureView::planned);
     fitToScreen(this, QSize(800, 600));
     requestPicture();
 }
@@ -74,7 +76,7 @@ QString TextureView::defaultSample()
     return QStringLiteral("Hamburgefonstiv _gjpqy ÄÖÜ AV To");
 }
 
-void TextureView::buildControls()
+void TextureView::buildControls(TextureProfile shownFirst)
 {
     QToolBar* bar = addToolBar(QStringLiteral("Ansicht"));
     bar->setObjectName(QStringLiteral("ViewBar"));
@@ -88,6 +90,7 @@ void TextureView::buildControls()
         QStringLiteral("Welche Texturschrift die Ansicht zeigt: das klassische Paar aus BMP und Metrikdatei oder "
                        "einen BMFont-Satz"));
     m_profileBox->setToolTip(m_profileBox->accessibleDescription());
+    setProfile(shownFirst);
     profileLabel->setBuddy(m_profileBox);
     bar->addWidget(profileLabel);
     bar->addWidget(m_profileBox);
@@ -159,6 +162,7 @@ void TextureView::buildControls()
         m_page = 0;
         requestPicture();
     });
+    connect(m_profileBox, &QComboBox::activated, this, [this] { emit profileChosen(profile()); });
     connect(m_outlines, &QCheckBox::toggled, m_canvas, &PageCanvas::setOutlines);
     connect(m_outlines, &QCheckBox::toggled, m_sampleCanvas, &PageCanvas::setOutlines);
     connect(m_pages, &QTabBar::currentChanged, this, [this](int page) {
@@ -242,6 +246,7 @@ void TextureView::showPicture(const std::shared_ptr<const ViewPicture>& picture)
     m_picture = picture;
     std::vector<CanvasCell> cells;
     std::vector<CanvasCell> sampleCells;
+    std::vector<CanvasGap> sampleGaps;
     if (const BmFont* font = picture->error.isEmpty() ? picture->descriptor.get() : nullptr) {
         for (std::size_t i = 0; i < font->chars.size(); ++i) {
             const BmFontChar& c = font->chars[i];
@@ -254,6 +259,9 @@ void TextureView::showPicture(const std::shared_ptr<const ViewPicture>& picture)
                 sampleCells.push_back(
                     {QRect(glyph.corner + picture->sampleOrigin, QSize(c.width, c.height)), glyph.index});
         }
+        for (const SampleGap& gap : picture->sampleLine.gaps)
+            sampleGaps.push_back(
+                {gap.box.translated(picture->sampleOrigin), QStringLiteral("Fehlt: ") + characterTip(gap.character)});
     }
     const QSignalBlocker quiet(m_pages);
     while (m_pages->count() > picture->pageCount)
@@ -264,7 +272,7 @@ void TextureView::showPicture(const std::shared_ptr<const ViewPicture>& picture)
     m_pages->setVisible(picture->pageCount > 0);
     m_page = picture->page;
     m_canvas->showPage(picture->shown, picture->descriptor, std::move(cells));
-    m_sampleCanvas->showPage(picture->sample, picture->descriptor, std::move(sampleCells));
+    m_sampleCanvas->showPage(picture->sample, picture->descriptor, std::move(sampleCells), std::move(sampleGaps));
     showCaption();
     emit pictureShown();
 }

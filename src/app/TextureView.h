@@ -29,7 +29,8 @@ class TextureView : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit TextureView(const Settings& settings, QWidget* parent = nullptr);
+    explicit TextureView(const Settings& settings, TextureProfile profile = TextureProfile::Classic,
+                         QWidget* parent = nullptr);
     ~TextureView() override;
 
     // The settings changed: the view draws what they make.
@@ -55,12 +56,16 @@ public:
 signals:
     // A new picture is on the screen.
     void pictureShown();
+    // The user chose a profile (the view's own choices are not told).
+    void profileChosen(glyfrax::TextureProfile profile);
+    // The figures of the set the next picture shows are known: its pages, the characters it lacks.
+    void planned(std::shared_ptr<const glyfrax::ViewPicture> plan);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildControls();
+    void buildControls(TextureProfile shownFirst);
     void addZoomCommands();
     void requestPicture();
     void showPicture(const std::shared_ptr<const ViewPicture>& picture);

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace glyfrax {
 
 namespace {
@@ -32,6 +34,23 @@ const std::vector<UnicodeBlock>& unicodeBlocks()
 {
     static const std::vector<UnicodeBlock> blocks = readBlocks();
     return blocks;
+}
+
+QString codePointName(char32_t c)
+{
+    return QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper();
+}
+
+QString characterTip(char32_t c)
+{
+    const bool drawn = QChar::isPrint(c) && !QChar::isSpace(c);
+    QString tip = drawn ? QStringLiteral("„%1“ %2").arg(QString::fromUcs4(&c, 1), codePointName(c)) : codePointName(c);
+    const std::vector<UnicodeBlock>& blocks = unicodeBlocks();
+    const auto block = std::lower_bound(blocks.begin(), blocks.end(), c,
+                                        [](const UnicodeBlock& b, char32_t at) { return b.last < at; });
+    if (block != blocks.end() && block->first <= c)
+        tip += QStringLiteral(" (%1)").arg(block->name);
+    return tip;
 }
 
 } // namespace glyfrax

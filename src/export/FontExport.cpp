@@ -15,6 +15,35 @@
 
 namespace glyfrax {
 
+namespace {
+
+// Passes writes on to a file while the export is still wanted; after that each write fails, and
+// the bitmap's writer stops at its next band.
+class StoppableDevice : public QIODevice
+{
+public:
+    StoppableDevice(QIODevice& target, const std::function<bool()>& stillWanted)
+        : m_target(target), m_stillWanted(stillWanted)
+    {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* /*data*/, qint64 /*size*/) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        return m_stillWanted && !m_stillWanted() ? -1 : m_target.write(data, size);
+    }
+
+private:
+    QIODevice& m_target;
+    const std::function<bool()>& m_stillWanted;
+};
+
+} // namespace
+
 QString extensionOf(const QString& path)
 {
     const qsizetype nameStart = path.lastIndexOf(u'/') + 1;
@@ -30,6 +59,11 @@ QString withExtension(const QString& path, const QString& extension)
 QString metricsPathFor(const QString& bitmapPath)
 {
     return withExtension(bitmapPath, QStringLiteral(".fnt"));
+}
+
+QString cancelledExportMessage()
+{
+    return QStringLiteral("Der Export wurde abgebrochen; die bisherigen Dateien bleiben, wie sie waren.");
 }
 
 QString textureSizeCaption(std::int32_t side)
@@ -94,18 +128,21 @@ Result<ExportedFiles> exportFont(const QString& bitmapPath, const Settings& sett
         FileSet{{
                     {metricsPath, [&](QIODevice& device) { return writeMetrics(device, plan.cells, options); }},
                     {bitmapPath,
-                     [&texture, format, side, &report](QIODevice& device) {
+                     [&texture, format, side, &report, &run](QIODevice& device) {
+                         if (run.stillWanted && !run.stillWanted())
+                             return false;
                          // A PNG is compressed as a whole; a BMP streams in bands, so a large one is never held whole.
                          if (format == ImageFormat::Png)
                              return writeImage(device, texture.render(), format);
+                         StoppableDevice stoppable(device, run.stillWanted);
                          return texture.writeBmp(
-                             device, [&](int rowsWritten) { report(int(qint64(rowsWritten) * 100 / side)); });
+                             stoppable, [&](int rowsWritten) { report(int(qint64(rowsWritten) * 100 / side)); });
                      }},
                 },
                 run.inputs,
                 {}});
     if (!written)
-        return failure(written.error());
+        return failure(run.stillWanted && !run.stillWanted() ? cancelledExportMessage() : written.error());
     return ExportedFiles{plan.layout, metricsPath, bitmapPath};
 }
 

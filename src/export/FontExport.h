@@ -37,6 +37,9 @@ QString withExtension(const QString& path, const QString& extension);
 // The metrics file that goes with a bitmap: the bitmap's extension replaced by ".fnt".
 QString metricsPathFor(const QString& bitmapPath);
 
+// What an export given up says: the earlier files are as they were.
+QString cancelledExportMessage();
+
 // "Textur: 256x256", as the window shows and the command line prints a texture's size.
 QString textureSizeCaption(std::int32_t side);
 
@@ -51,6 +54,10 @@ struct ExportRun
     std::function<Result<void>(std::int32_t side)> approveSide;
     // Told how far the texture is, in percent, from 0 before its first row to 100 after its last.
     std::function<void(std::int32_t side, int percent)> progress;
+    // Asked before the texture is drawn and before each band of a BMP is written, on any of the
+    // export's threads; false ends the export there with a failure, the earlier files as they
+    // were. Empty: it runs to the end.
+    std::function<bool()> stillWanted;
 };
 
 // The classic pair before anything is drawn: what the export writes and the texture view shows.

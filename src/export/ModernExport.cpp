@@ -909,10 +909,7 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
     // The earlier set goes as a whole: pages its descriptor named that this one does not write too.
     auto earlierFiles = [&exported, &imagePath] { return earlierPages(exported.descriptorPath, imagePath); };
     if (const Result<void> written = writeFilesAtomically({files, run.inputs + plan.fontFiles, earlierFiles}); !written)
-        return run.stillWanted && !run.stillWanted()
-                   ? failure(QStringLiteral("Der Export wurde abgebrochen; die bisherigen Dateien bleiben, wie sie "
-                                            "waren."))
-                   : failure(written.error());
+        return run.stillWanted && !run.stillWanted() ? failure(cancelledExportMessage()) : failure(written.error());
     if (run.progress)
         run.progress(fileCount, fileCount);
     return exported;

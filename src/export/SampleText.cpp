@@ -41,22 +41,32 @@ SampleLine setSampleText(const BmFont& font, const QString& text)
     SampleLine line;
     std::int64_t pen = 0;
     const BmFontChar* before = nullptr; // the last character drawn, for its kerning with the next
+    const std::optional<std::size_t> space = charIndex(font, U' ');
+    const std::int64_t gapAdvance = space ? font.chars[*space].xadvance : font.lineHeight / 2;
+    const int lineHeight = std::max(font.lineHeight, 1);
     for (char32_t character : text.toUcs4()) {
         std::optional<std::size_t> index = charIndex(font, character);
+        const char32_t lacking = index ? 0 : character;
         if (!index && (index = charIndex(font, kMissingGlyphId))) // the set's glyph for characters it lacks
             character = kMissingGlyphId;
+        const std::int64_t gapStart = pen;
         if (!index) {
+            pen += gapAdvance;
             before = nullptr;
-            continue;
+        } else {
+            const BmFontChar& c = font.chars[*index];
+            if (before)
+                pen += kerning(font, before->id, character);
+            const QPoint corner(clampToInt(pen + c.xoffset), clampToInt(c.yoffset));
+            line.glyphs.push_back({*index, corner});
+            line.cells |= QRect(corner, QSize(c.width, c.height));
+            pen += c.xadvance;
+            before = &c;
         }
-        const BmFontChar& c = font.chars[*index];
-        if (before)
-            pen += kerning(font, before->id, character);
-        const QPoint corner(clampToInt(pen + c.xoffset), clampToInt(c.yoffset));
-        line.glyphs.push_back({*index, corner});
-        line.cells |= QRect(corner, QSize(c.width, c.height));
-        pen += c.xadvance;
-        before = &c;
+        if (lacking != 0) {
+            const int left = clampToInt(gapStart);
+            line.gaps.push_back({lacking, QRect(left, 0, std::max(clampToInt(pen) - left, 1), lineHeight)});
+        }
     }
     line.penEnd = clampToInt(pen);
     return line;

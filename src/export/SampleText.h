@@ -19,20 +19,31 @@ struct SampleGlyph
     QPoint corner;
 };
 
+// A character the font lacks, and the room the line gives it: from the pen before it to the pen
+// after, the line's height.
+struct SampleGap
+{
+    char32_t character = 0;
+    QRect box;
+};
+
 // A line of text as an engine sets it from a texture font.
 struct SampleLine
 {
     std::vector<SampleGlyph> glyphs;
+    std::vector<SampleGap> gaps;
     int penEnd = 0; // where the pen stands after the last character
     QRect cells;    // what the cells cover together; empty when nothing is drawn
 };
 
 // Sets text as engines do with a BMFont descriptor: the pen starts at 0; before each character
 // it moves on by the kerning between that character and the one before, each cell goes to the
-// pen plus its offsets, and then the pen moves on by the advance. Characters the font does not
-// have are left out, or drawn with the set's glyph for them (character -1) when it has one; no
-// kerning reaches across them. Positions are clamped to half the range of
-// int, so that a position plus a cell's size stays within it.
+// pen plus its offsets, and then the pen moves on by the advance. A character the font does not
+// have is drawn with the set's glyph for them (character -1) when it has one; otherwise it takes
+// the advance of a space (half the line's height without one) and no kerning reaches across it.
+// Either way it is a gap, so that a view can mark it where an engine would leave it out.
+// Positions are clamped to half the range of int, so that a position plus a cell's size stays
+// within it.
 SampleLine setSampleText(const BmFont& font, const QString& text);
 
 } // namespace glyfrax

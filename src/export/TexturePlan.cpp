@@ -73,6 +73,14 @@ QSize TexturePlan::pageSize() const
     return {side, side};
 }
 
+const std::vector<char32_t>& TexturePlan::missing() const
+{
+    static const std::vector<char32_t> none;
+    if (const auto* modern = std::get_if<ModernPlan>(&m_plan))
+        return modern->missing;
+    return none;
+}
+
 QImage TexturePlan::drawPage(int page) const
 {
     if (const auto* modern = std::get_if<ModernPlan>(&m_plan))

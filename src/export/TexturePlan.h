@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <variant>
+#include <vector>
 
 namespace glyfrax {
 
@@ -43,6 +44,9 @@ public:
     const BmFont& descriptor() const { return m_descriptor; }
     int pageCount() const;
     QSize pageSize() const;
+    // The chosen characters no font has a glyph for; none for the classic pair, whose codes all get
+    // a cell.
+    const std::vector<char32_t>& missing() const;
     // A page exactly as the export writes it; a null image when there is no memory for it.
     QImage drawPage(int page) const;
 

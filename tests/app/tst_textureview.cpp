@@ -1,3 +1,4 @@
+#include "app/PageCanvas.h"
 #include "app/ShownPage.h"
 #include "app/TextureView.h"
 #include "app/ZoomSteps.h"
@@ -104,6 +105,38 @@ private slots:
         }
     }
 
+    // A character of the sample the set lacks is framed in red where it would stand, drawn with the
+    // set's glyph for it when there is one, and the canvas says which it is.
+    void sampleMarksLackingCharacters_data()
+    {
+        QTest::addColumn<bool>("stand");
+        QTest::addColumn<PageField>("field");
+        QTest::addRow("no glyph for them") << false << PageField::None;
+        QTest::addRow("the set's glyph for them") << true << PageField::None;
+        QTest::addRow("no glyph for them, msdf") << false << PageField::Msdf;
+    }
+    void sampleMarksLackingCharacters()
+    {
+        QFETCH(bool, stand);
+        QFETCH(PageField, field);
+        Settings settings{test::dejaVu(20), {}, {}};
+        settings.bmfont.chars = u"32,65-90"_s;
+        settings.bmfont.field = field;
+        settings.bmfont.missingGlyph.character = stand ? U'?' : 0;
+        TextureView view(settings, TextureProfile::BmFont);
+        view.findChild<QLineEdit*>(u"SampleText"_s)->setText(u"AäB"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.isDrawing() && view.picture(), 30000);
+        const SampleLine& line = view.picture()->sampleLine;
+        QCOMPARE(line.glyphs.size(), std::size_t(stand ? 3 : 2));
+        QCOMPARE(line.gaps.size(), std::size_t(1));
+        auto* canvas = view.findChild<PageCanvas*>(u"SampleCanvas"_s);
+        QCOMPARE(canvas->accessibleDescription(), u"Fehlt: „ä“ U+00E4 (Lateinisch-1, Ergänzung)"_s);
+        const QRect gap = line.gaps[0].box.translated(view.picture()->sampleOrigin);
+        const QImage seen = canvas->grab().toImage();
+        QCOMPARE(seen.pixelColor(gap.center().x(), gap.top()), QColor(0xE0, 0x20, 0x20));
+        QVERIFY(line.glyphs[1].corner.x() >= line.gaps[0].box.left()); // B after the gap, not over it
+    }
+
     // A distance-field page shows its glyphs as an engine draws them, at 100 % and magnified: in the
     // text colour, their edges where the outlines lie, not as the grey of the distances.
     void fieldPageShowsTheGlyphs_data()
@@ -204,14 +237,18 @@ private slots:
                       {U'V', 11, 1, 10, 10, -1, 3, 8, 0},
                       {U'o', 22, 1, 7, 7, 1, 6, 7, 1}};
         font.kernings = {{U'A', U'V', -2}, {U'V', U'A', -1}, {U'V', U'o', -1}};
-        // ö is not in the font: left out, and no kerning reaches across it.
+        font.lineHeight = 14;
+        // ö is not in the font: a gap of a space's advance, and no kerning reaches across it.
         const SampleLine line = setSampleText(font, u"AVAöA Vo"_s);
         QStringList placed;
         for (const SampleGlyph& glyph : line.glyphs)
             placed << u"%1 %2,%3"_s.arg(QChar(font.chars[glyph.index].id)).arg(glyph.corner.x()).arg(glyph.corner.y());
-        QCOMPARE(placed.join(u" | "_s), u"A 0,3 | V 6,3 | A 14,3 | A 23,3 |   32,0 | V 35,3 | o 44,6"_s);
-        QCOMPARE(line.penEnd, 50);
-        QCOMPARE(line.cells, QRect(0, 3, 51, 10));
+        QCOMPARE(placed.join(u" | "_s), u"A 0,3 | V 6,3 | A 14,3 | A 27,3 |   36,0 | V 39,3 | o 48,6"_s);
+        QCOMPARE(line.penEnd, 54);
+        QCOMPARE(line.cells, QRect(0, 3, 55, 10));
+        QCOMPARE(line.gaps.size(), std::size_t(1));
+        QCOMPARE(line.gaps[0].character, U'ö');
+        QCOMPARE(line.gaps[0].box, QRect(23, 0, 4, 14));
         // With the set's glyph for missing characters (-1, listed first), ö is drawn with it.
         font.chars.insert(font.chars.begin(), {kMissingGlyphId, 30, 1, 5, 8, 0, 2, 6, 0});
         const SampleLine filled = setSampleText(font, u"AöV"_s);
@@ -219,6 +256,7 @@ private slots:
         QCOMPARE(filled.glyphs[1].index, std::size_t(0));
         QCOMPARE(filled.glyphs[1].corner, QPoint(9, 2));
         QCOMPARE(filled.glyphs[2].corner, QPoint(14, 3));
+        QCOMPARE(filled.gaps[0].box, QRect(9, 0, 6, 14));
     }
 };
 

@@ -21,6 +21,9 @@
 using namespace glyfrax;
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(TextureProfile)
+Q_DECLARE_METATYPE(Qt::Key)
+
 namespace {
 
 // Spelled as a person might write it, with a value no control of the dialog offers.
@@ -441,6 +444,105 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(view->statusBar()->currentMessage().endsWith(u", 6 Zeichen"_s), 30000);
         bmChild<QPushButton>(u"CancelButton")->click();
         QTRY_VERIFY_WITH_TIMEOUT(view->statusBar()->currentMessage().endsWith(u", 218 Zeichen"_s), 30000);
+    }
+
+    // Beside OK the dialog tells the pages and the characters lacking of the options shown, planned
+    // by the texture view when it is open, else on its own; figures of earlier options look old.
+    void pagesAndMissingCharactersAreTold_data()
+    {
+        QTest::addColumn<bool>("view");
+        QTest::addColumn<QString>("characters");
+        QTest::addColumn<int>("largest");
+        QTest::addColumn<QString>("told");
+        QTest::addRow("view closed, all there")
+            << false << u"65-90"_s << 4096 << u"1 Seite zu 128 × 128, kein Zeichen fehlt"_s;
+        QTest::addRow("view closed, three lacking")
+            << false << u"65-70,0x4E00-0x4E02"_s << 4096 << u"1 Seite zu 64 × 64, 3 Zeichen fehlen"_s;
+        QTest::addRow("view open, one lacking")
+            << true << u"65-70,0x4E00"_s << 4096 << u"1 Seite zu 64 × 64, 1 Zeichen fehlt"_s;
+        QTest::addRow("view open, small pages, the controls lacking")
+            << true << u"32-255"_s << 64 << u"13 Seiten zu 64 × 64, 33 Zeichen fehlen"_s;
+    }
+    void pagesAndMissingCharactersAreTold()
+    {
+        QFETCH(bool, view);
+        QFETCH(QString, characters);
+        QFETCH(int, largest);
+        QFETCH(QString, told);
+        if (view)
+            run(u"m_texview");
+        run(u"m_bmfont");
+        const auto* plan = bmChild<QLabel>(u"PlanLabel");
+        auto* size = bmChild<QComboBox>(u"MaxTextureBox");
+        size->setCurrentIndex(size->findData(largest));
+        bmChild<QLineEdit>(u"CharsText")->clear();
+        QTest::keyClicks(bmChild<QLineEdit>(u"CharsText"), characters);
+        QVERIFY(!plan->isEnabled()); // not yet planned
+        QTRY_VERIFY_WITH_TIMEOUT(plan->isEnabled(), 30000);
+        QCOMPARE(plan->text(), told);
+        QCOMPARE(plan->toolTip().contains(u"U+4E00"_s), characters.contains(u"0x4E00"_s));
+    }
+
+    // The texture view opens on the profile the user last chose in it, also after a restart; the
+    // BMFont dialog's switch to show its options is no choice of the user's.
+    void textureViewKeepsTheProfileChosen_data()
+    {
+        QTest::addColumn<QList<int>>("keys"); // pressed on the profile box, in turn
+        QTest::addColumn<bool>("edited");     // the BMFont dialog's options changed
+        QTest::addColumn<TextureProfile>("reopened");
+        QTest::addRow("none") << QList<int>{} << false << TextureProfile::Classic;
+        QTest::addRow("BMFont") << QList<int>{Qt::Key_Down} << false << TextureProfile::BmFont;
+        QTest::addRow("BMFont, then Klassisch")
+            << QList<int>{Qt::Key_Down, Qt::Key_Up} << false << TextureProfile::Classic;
+        QTest::addRow("BMFont shown by the dialog") << QList<int>{} << true << TextureProfile::Classic;
+    }
+    void textureViewKeepsTheProfileChosen()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(bool, edited);
+        QFETCH(TextureProfile, reopened);
+        run(u"m_texview");
+        for (const int key : keys)
+            QTest::keyClick(m_window->textureView()->findChild<QComboBox*>(u"ProfileBox"_s), Qt::Key(key));
+        if (edited) {
+            run(u"m_bmfont");
+            bmChild<QCheckBox>(u"KerningBox")->toggle();
+            QCOMPARE(m_window->textureView()->profile(), TextureProfile::BmFont);
+        }
+        restart(m_config);
+        run(u"m_texview");
+        QCOMPARE(m_window->textureView()->profile(), reopened);
+        m_window.reset();
+        QVERIFY(!test::readBytes(m_ini).contains("Profil")); // the settings file's keys are fixed
+    }
+
+    // A size's access key chooses it and puts the focus on its number, selected: the digits typed
+    // next are the size, also when the option was chosen already.
+    void sizeAccessKeyLeadsToItsNumber_data()
+    {
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<QString>("written"); // the options as the dialog then shows them
+        QTest::addRow("pixels") << Qt::Key_X << 1 << u"Pixels=32"_s;
+        QTest::addRow("line height") << Qt::Key_L << 1 << u"LineHeight=32"_s;
+        QTest::addRow("cap height, chosen already") << Qt::Key_V << 2 << u"CapHeight=32"_s;
+    }
+    void sizeAccessKeyLeadsToItsNumber()
+    {
+        QFETCH(Qt::Key, key);
+        QFETCH(int, presses);
+        QFETCH(QString, written);
+        run(u"m_bmfont");
+        BmFontPropsDialog* dialog = m_window->bmFontPropsDialog();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        QTest::keyClick(dialog, Qt::Key_H, Qt::AltModifier);
+        for (int i = 0; i < presses; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+            // The access key clicks a moment later.
+            QTRY_VERIFY(qobject_cast<QAbstractSpinBox*>(QApplication::focusWidget()));
+        }
+        QTest::keyClicks(QApplication::focusWidget(), u"32"_s);
+        QCOMPARE(asText({{}, {}, dialog->shownOptions()}).section(u"[BMFont] "_s, 1).trimmed(), written);
     }
 
     // A character file that is no UTF-8 text keeps the dialog open when OK is pressed, saying why.

@@ -584,36 +584,50 @@ private slots:
         QVERIFY(!files && files.error().contains(u"passt auf keine Textur bis 16384"_s));
     }
 
-    // An export given up while its glyphs are measured or before a page is drawn leaves the earlier
-    // set byte for byte, and no file of its own.
+    // An export given up while its glyphs are measured, before a page is drawn or between the bands
+    // of a classic bitmap leaves the earlier set byte for byte, and no file of its own.
     void cancelledExportLeavesTheEarlierSet_data()
     {
+        QTest::addColumn<bool>("classic");
         QTest::addColumn<int>("askedBeforeNo"); // how often stillWanted answers yes first
-        QTest::addRow("while measuring") << 0;
-        QTest::addRow("before the second page") << 1000000;
+        QTest::addRow("while measuring") << false << 0;
+        QTest::addRow("before the second page") << false << 1000000;
+        QTest::addRow("classic, before the texture is drawn") << true << 0;
+        QTest::addRow("classic, after a band") << true << 1000000;
     }
 
     void cancelledExportLeavesTheEarlierSet()
     {
+        QFETCH(bool, classic);
         QFETCH(int, askedBeforeNo);
         QTemporaryDir folder;
+        const QString target = folder.filePath(classic ? u"f.bmp"_s : u"f.png"_s);
         BmFontOptions options = optionsOf(u"--chars 32-0x17F --max-texture 256"_s);
-        QVERIFY(exportTo(folder.filePath(u"f.png"_s), test::dejaVu(24), options));
+        QVERIFY(classic ? bool(exportFont(target, {test::dejaVu(24), {}, {}}, {}))
+                        : bool(exportTo(target, test::dejaVu(24), options)));
         const QStringList earlier = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
-        QVERIFY(earlier.size() > 3);
+        QVERIFY(earlier.size() >= (classic ? 2 : 4));
         std::map<QString, QByteArray> bytes;
         for (const QString& name : earlier)
             bytes[name] = readAll(folder.filePath(name));
-        int asked = 0;
-        int pagesBegun = 0;
-        ModernRun run;
-        // Before the second page: yes while measuring, then no once a page is begun.
-        run.stillWanted = [&] { return ++asked <= askedBeforeNo && pagesBegun < 2; };
-        run.progress = [&](int done, int count) { pagesBegun += done < count ? 1 : 0; };
-        const Result<ModernExported> cancelled =
-            exportModern(folder.filePath(u"f.png"_s), {test::dejaVu(26), {}, options}, run, {});
-        QVERIFY(!cancelled);
-        QVERIFY2(askedBeforeNo == 0 || pagesBegun == 2, qPrintable(cancelled.error()));
+        std::atomic<int> asked = 0;
+        std::atomic<int> begun = 0; // pages, or bands written
+        // Yes at first, then no once a second page is begun or a band is written.
+        const auto stillWanted = [&] { return ++asked <= askedBeforeNo && begun < 2; };
+        bool done = false;
+        if (classic) {
+            ExportRun run;
+            run.stillWanted = stillWanted;
+            run.progress = [&](std::int32_t, int percent) { begun += percent > 0 ? 2 : 0; };
+            done = bool(exportFont(target, {test::dejaVu(300), {}, {}}, {}, run));
+        } else {
+            ModernRun run;
+            run.stillWanted = stillWanted;
+            run.progress = [&](int pagesDone, int count) { begun += pagesDone < count ? 1 : 0; };
+            done = bool(exportModern(target, {test::dejaVu(26), {}, options}, run, {}));
+        }
+        QVERIFY(!done);
+        QVERIFY(askedBeforeNo == 0 || begun >= 2);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), earlier);
         for (const QString& name : earlier)
             QVERIFY2(readAll(folder.filePath(name)) == bytes[name], qPrintable(name));
