@@ -213,6 +213,26 @@ int supersampleOf(const BmFontOptions& options)
     return options.field == PageField::None && !options.monochrome ? options.supersample : 1;
 }
 
+// Glyphs are drawn supersampled at this many pixels per em at most: far above, each would take a
+// canvas of hundreds of megabytes, and edges that large are smooth without it.
+constexpr double kLargestSupersampledSize = 1024;
+
+// Lowers the supersampling of a large size to the largest factor within the limit, and says so.
+void limitSupersampling(BmFontOptions& options, double pixelSize, QStringList& notes, OptionWords words)
+{
+    const int wanted = options.supersample;
+    while (options.supersample > 1 && pixelSize * options.supersample > kLargestSupersampledSize)
+        options.supersample /= 2;
+    if (options.supersample != wanted && supersampleOf(options) == options.supersample)
+        notes.append(QStringLiteral("%1: Bei %2 Pixeln je Geviert zeichnet Glyfrax höchstens %3 Pixel je Geviert; die "
+                                    "Überabtastung ist %4 × statt %5 ×.")
+                         .arg(optionWording(u"Supersample", words))
+                         .arg(pixelSize)
+                         .arg(kLargestSupersampledSize)
+                         .arg(options.supersample)
+                         .arg(wanted));
+}
+
 // The ink of one glyph as the pages show it: its coverage, with effects beneath it, or for a
 // distance field the outline's box grown by half the range (no coverage), the outline kept.
 struct InkTools
@@ -682,6 +702,7 @@ Result<ModernPlan> planModern(const Settings& given, const ModernRun& run, Image
     // The classic export's measure: the same font, size and rendering choices at 96 dpi.
     const FontSettings sized = sizedFont(settings, plan.notes);
     plan.fonts.emplace_back(sized, CodePage::windows1252(), rasterOf(options));
+    limitSupersampling(settings.bmfont, plan.fonts.front().rawFont().pixelSize(), plan.notes, run.words);
     std::vector<QString> fallbackNames;
     Result<std::vector<FontMeasure>> fallbacks =
         fallbackFonts(sized, options.fallbacks, rasterOf(options), fallbackNames, plan.fontFiles);
