@@ -26,9 +26,20 @@ namespace {
 
 // A page that scrolls where the screen is too small for it (1280 x 900 pixels at a scale of 2),
 // so that OK stays on the screen; it looks like the page itself.
+// A scroll area that asks for its page's whole size (a plain one asks for a fixed share of the
+// font's height), so that the dialog opens as large as its largest page where the screen allows.
+class PageScroller final : public QScrollArea
+{
+public:
+    QSize sizeHint() const override
+    {
+        return widget() ? widget()->sizeHint() + QSize(2, 2) * frameWidth() : QScrollArea::sizeHint();
+    }
+};
+
 QWidget* scrolled(QWidget* page)
 {
-    auto* area = new QScrollArea;
+    auto* area = new PageScroller;
     area->setWidget(page);
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);
@@ -97,7 +108,7 @@ BmFontPropsDialog::BmFontPropsDialog(const BmFontOptions& options, const FontSet
     bottom->addWidget(m_plan, 1);
     bottom->addWidget(buttons);
     column->addLayout(bottom);
-    fitToScreen(this, QSize(560, 620)); // room for the chart
+    fitToScreen(this, sizeHint().expandedTo(QSize(560, 620))); // room for the chart
     edited();
 }
 
