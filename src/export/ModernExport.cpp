@@ -811,8 +811,7 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
                              // names yet, and the earlier set stays.
                              if (run.stillWanted && !run.stillWanted())
                                  return false;
-                             const QImage image = renderPageForFile(pageSource(plan), plan.pageSize, plan.pages[page]);
-                             return writeImage(device, image, format, plan.threads);
+                             return writePageFile(device, pageSource(plan), plan.pageSize, plan.pages[page], format);
                          }});
     }
     files.push_back({exported.descriptorPath,

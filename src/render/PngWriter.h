@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QImage>
+
+#include <functional>
+
 class QIODevice;
-class QImage;
 
 namespace glyfrax {
 
@@ -10,5 +13,14 @@ namespace glyfrax {
 // up to threads threads, each piece a part of the one zlib stream, so the bytes depend only on
 // the image. Returns false when the device refused a write or there was no memory.
 bool writePng(QIODevice& device, const QImage& image, int threads);
+
+// Fills band, rows of the whole width, with the rows of an image from first on; false when it
+// could not.
+using DrawRows = std::function<bool(QImage& band, int first)>;
+
+// Writes the same file as writePng of an image of size and format (Format_Alpha8, Format_ARGB32
+// or Format_RGB32) whose rows draw gives, asking for them band by band from the top and holding
+// only one band and a few rows before it.
+bool writePngRows(QIODevice& device, QSize size, QImage::Format format, int threads, const DrawRows& draw);
 
 } // namespace glyfrax
