@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -175,6 +176,7 @@ int printEdgeErrors(const QStringList& args)
     std::size_t characters = 0;
     std::vector<quint32> ids = mappedGlyphs(font, characters);
     const std::map<quint32, AtlasCell> cells = atlasCells(args.value(4), font, pixels);
+    QImageReader::setAllocationLimit(0); // an atlas of all glyphs of a CJK font is larger than Qt allows by default
     const QImage atlas(args.value(5));
     if (args.size() > 4) {
         if (cells.empty() || atlas.isNull()) {
