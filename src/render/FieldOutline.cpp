@@ -8,6 +8,7 @@
 #include <limits>
 #include <numeric>
 #include <optional>
+#include <span>
 
 namespace glyfrax {
 
@@ -441,6 +442,108 @@ double nearness(Vec2 a, Vec2 b, Vec2 c, Vec2 d)
 
 constexpr unsigned kCycle[3] = {kGreen | kBlue, kRed | kBlue, kRed | kGreen};
 
+// Pieces of the chains in a row, from piece first to end - 1 (all chains' pieces numbered in
+// order), within one run of edges from corner to corner, as one straight span from a to b.
+struct Span
+{
+    Vec2 a, b;
+    std::size_t first = 0;
+    std::size_t end = 0;
+};
+
+// The chains' pieces as spans of about a pixel (a curve's pieces are far shorter), in squares of at
+// least kNearEdges and at most 256 on a side, so that the spans near one are found among a few.
+class NearGrid
+{
+public:
+    explicit NearGrid(const std::vector<Chain>& chains)
+    {
+        constexpr double kSpan = 1;
+        std::size_t id = 0;
+        for (const Chain& chain : chains) {
+            for (std::size_t k = 0; k < chain.size(); ++k, ++id) {
+                const Piece& piece = chain[k];
+                const bool corner = k == 0 || piece.cornerA || chain[k - 1].cornerB;
+                if (corner || m_spans.back().end != id ||
+                    dot(m_spans.back().b - m_spans.back().a, m_spans.back().b - m_spans.back().a) >= kSpan * kSpan)
+                    m_spans.push_back({piece.a, piece.b, id, id + 1});
+                else
+                    m_spans.back().b = piece.b, m_spans.back().end = id + 1;
+                m_low = {std::min({m_low.x, piece.a.x, piece.b.x}), std::min({m_low.y, piece.a.y, piece.b.y})};
+                m_high = {std::max({m_high.x, piece.a.x, piece.b.x}), std::max({m_high.y, piece.a.y, piece.b.y})};
+            }
+        }
+        if (m_spans.empty())
+            return;
+        m_side = std::max({kNearEdges, (m_high.x - m_low.x) / 256, (m_high.y - m_low.y) / 256});
+        m_columns = std::size_t((m_high.x - m_low.x) / m_side) + 1;
+        m_rows = std::size_t((m_high.y - m_low.y) / m_side) + 1;
+        m_start.assign(m_columns * m_rows + 1, 0);
+        for (const Span& span : m_spans)
+            forSquares(span.a, span.b, 0, [&](std::size_t square) { ++m_start[square + 1]; });
+        for (std::size_t i = 1; i < m_start.size(); ++i)
+            m_start[i] += m_start[i - 1];
+        std::vector<std::size_t> fill(m_start.begin(), m_start.end() - 1);
+        m_ids.resize(m_start.back());
+        for (std::size_t i = 0; i < m_spans.size(); ++i)
+            forSquares(m_spans[i].a, m_spans[i].b, 0, [&](std::size_t square) { m_ids[fill[square]++] = i; });
+        m_seen.assign(m_spans.size(), std::numeric_limits<std::size_t>::max());
+    }
+
+    // The spans of the pieces from first to end - 1, which begin and end spans.
+    std::span<const Span> spans(std::size_t first, std::size_t end) const
+    {
+        auto from = [&](std::size_t id) {
+            return std::lower_bound(m_spans.begin(), m_spans.end(), id,
+                                    [](const Span& span, std::size_t at) { return span.first < at; });
+        };
+        return {from(first), from(end)};
+    }
+
+    // Calls near(span) once for each span that ends by piece end and whose square lies within
+    // kNearEdges of a-b.
+    template <typename Near> void forNear(Vec2 a, Vec2 b, std::size_t end, Near&& near)
+    {
+        ++m_query;
+        forSquares(a, b, kNearEdges, [&](std::size_t square) {
+            for (std::size_t k = m_start[square]; k < m_start[square + 1]; ++k) {
+                const std::size_t i = m_ids[k];
+                if (m_spans[i].end <= end && m_seen[i] != m_query) {
+                    m_seen[i] = m_query;
+                    near(m_spans[i]);
+                }
+            }
+        });
+    }
+
+private:
+    template <typename Body> void forSquares(Vec2 a, Vec2 b, double margin, Body&& body) const
+    {
+        auto index = [&](double v, double low, std::size_t count) {
+            return std::min(count - 1, std::size_t(std::max(0.0, (v - low) / m_side)));
+        };
+        const std::size_t left = index(std::min(a.x, b.x) - margin, m_low.x, m_columns);
+        const std::size_t right = index(std::max(a.x, b.x) + margin, m_low.x, m_columns);
+        const std::size_t top = index(std::min(a.y, b.y) - margin, m_low.y, m_rows);
+        const std::size_t bottom = index(std::max(a.y, b.y) + margin, m_low.y, m_rows);
+        for (std::size_t y = top; y <= bottom; ++y) {
+            for (std::size_t x = left; x <= right; ++x)
+                body(y * m_columns + x);
+        }
+    }
+
+    std::vector<Span> m_spans;
+    Vec2 m_low{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
+    Vec2 m_high{-std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    double m_side = kNearEdges;
+    std::size_t m_columns = 0;
+    std::size_t m_rows = 0;
+    std::vector<std::size_t> m_start; // of each square's spans in m_ids
+    std::vector<std::size_t> m_ids;
+    std::vector<std::size_t> m_seen; // the query that last found each span
+    std::size_t m_query = 0;
+};
+
 // Which of the colours of kCycle an edge has, or 3 for all channels.
 std::size_t colourIndex(unsigned channels)
 {
@@ -456,7 +559,7 @@ std::size_t colourIndex(unsigned channels)
 // before it; the last two runs of a closed chain are chosen together, as the last also meets the
 // first. Where nothing is near, the colours cycle in order, the last run of a closed chain taking
 // the colour that is neither its predecessor's nor the first's.
-void colourChain(const Chain& chain, bool closed, std::vector<FieldEdge>& edges, std::size_t& smooth)
+void colourChain(const Chain& chain, bool closed, std::vector<FieldEdge>& edges, std::size_t& smooth, NearGrid& grid)
 {
     const std::size_t n = chain.size();
     std::vector<bool> corner(n + 1);
@@ -492,18 +595,19 @@ void colourChain(const Chain& chain, bool closed, std::vector<FieldEdge>& edges,
         // how near runs r and q lie to each other.
         std::vector<std::array<double, 3>> near(runs);
         std::vector<std::vector<double>> between(runs, std::vector<double>(runs));
-        for (std::size_t k = 0; k < n; ++k) {
-            for (const FieldEdge& e : edges) {
-                if (const std::size_t c = colourIndex(e.channels); c < 3)
-                    near[runOf[k]][c] += nearness(chain[k].a, chain[k].b, e.a, e.b);
-            }
-            for (std::size_t j = 0; j < k; ++j) {
-                if (runOf[j] != runOf[k]) {
-                    const double w = nearness(chain[k].a, chain[k].b, chain[j].a, chain[j].b);
-                    between[runOf[k]][runOf[j]] += w;
-                    between[runOf[j]][runOf[k]] += w;
+        const std::size_t before = edges.size(); // the chain's pieces are numbered from here on
+        for (const Span& span : grid.spans(before, before + n)) {
+            const std::size_t run = runOf[span.first - before];
+            grid.forNear(span.a, span.b, span.first, [&](const Span& other) {
+                const double w = nearness(span.a, span.b, other.a, other.b);
+                if (other.first < before) {
+                    if (const std::size_t c = colourIndex(edges[other.first].channels); c < 3)
+                        near[run][c] += w;
+                } else if (const std::size_t q = runOf[other.first - before]; q != run) {
+                    between[run][q] += w;
+                    between[q][run] += w;
                 }
-            }
+            });
         }
         std::vector<std::size_t> chosen(runs);
         // The colour in cycle order: the last run of a closed chain that would meet the first's
@@ -654,9 +758,11 @@ FieldOutline makeFieldOutline(const QPainterPath& path, Vec2 offset, bool colour
     linkPieces(crossed, chains, chainClosed);
 
     std::size_t smooth = 0;
+    const std::vector<Chain> none;
+    NearGrid grid(coloured ? chains : none);
     for (std::size_t i = 0; i < chains.size(); ++i) {
         if (coloured) {
-            colourChain(chains[i], chainClosed[i], outline.edges, smooth);
+            colourChain(chains[i], chainClosed[i], outline.edges, smooth, grid);
             continue;
         }
         for (const Piece& piece : chains[i])
