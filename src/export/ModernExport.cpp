@@ -922,6 +922,10 @@ Result<ModernExported> exportModern(const QString& imagePath, const Settings& se
                              // names yet, and the earlier set stays.
                              if (run.stillWanted && !run.stillWanted())
                                  return false;
+                             // A page of its own is written as it is drawn, a field band by band.
+                             if (!plan.packed && !plan.premultiplied)
+                                 return writePageFile(device, pageSource(plan), plan.pageSize, plan.pages[page], format,
+                                                      plan.channels);
                              return writeImage(device, modernFilePage(plan, page), format, plan.threads, plan.channels);
                          }});
     }

@@ -3,9 +3,12 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <optional>
+#include <span>
 
 namespace glyfrax {
 
@@ -398,21 +401,173 @@ void linkPieces(const std::vector<Piece>& pieces, std::vector<Chain>& chains, st
     }
 }
 
-// Gives each edge of a chain its channels. Edges run from corner to corner and change colour at
-// each, cycling through cyan, magenta and yellow, so two edges meeting at a corner share one
-// channel; a contour with a single corner gets three edges. A contour without corners takes one
-// of the three colours in turn (smooth counts them): the channel it leaves out follows the
-// contours nearby alone, which keeps thin strokes between two contours apart.
-void colourChain(const Chain& chain, bool closed, std::vector<FieldEdge>& edges, std::size_t& smooth)
+// Distance between the segments a-b and c-d.
+double segmentDistance(Vec2 a, Vec2 b, Vec2 c, Vec2 d)
 {
-    constexpr unsigned kCycle[3] = {kGreen | kBlue, kRed | kBlue, kRed | kGreen};
+    const double d1 = cross(b - a, c - a);
+    const double d2 = cross(b - a, d - a);
+    const double d3 = cross(d - c, a - c);
+    const double d4 = cross(d - c, b - c);
+    if (((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0)))
+        return 0;
+    auto toSegment = [](Vec2 p, Vec2 from, Vec2 to) {
+        const Vec2 v = to - from;
+        const double length2 = dot(v, v);
+        const double t = length2 > 0 ? std::clamp(dot(p - from, v) / length2, 0.0, 1.0) : 0;
+        const Vec2 off = p - (from + v * t);
+        return dot(off, off);
+    };
+    return std::sqrt(std::min({toSegment(a, c, d), toSegment(b, c, d), toSegment(c, a, b), toSegment(d, a, b)}));
+}
+
+// Two edges this many pixels apart or nearer that have the same two channels leave the pixels
+// between them nothing but their common distance: a narrow gap or stroke between them closes or
+// opens in the field. The strokes of CJK glyphs and the gaps between them are often that narrow
+// at text sizes.
+constexpr double kNearEdges = 2;
+
+// How much two edges lie near each other: the shorter one's length, the more the nearer they are.
+double nearness(Vec2 a, Vec2 b, Vec2 c, Vec2 d)
+{
+    const auto box = [](Vec2 p, Vec2 q, Vec2 r, Vec2 s) {
+        return std::max(std::min(p.x, q.x), std::min(r.x, s.x)) - std::min(std::max(p.x, q.x), std::max(r.x, s.x));
+    };
+    if (box(a, b, c, d) >= kNearEdges || box({a.y, a.x}, {b.y, b.x}, {c.y, c.x}, {d.y, d.x}) >= kNearEdges)
+        return 0;
+    const double apart = segmentDistance(a, b, c, d);
+    if (apart >= kNearEdges)
+        return 0;
+    return std::sqrt(std::min(dot(b - a, b - a), dot(d - c, d - c))) * (1 - apart / kNearEdges);
+}
+
+constexpr unsigned kCycle[3] = {kGreen | kBlue, kRed | kBlue, kRed | kGreen};
+
+// Pieces of the chains in a row, from piece first to end - 1 (all chains' pieces numbered in
+// order), within one run of edges from corner to corner, as one straight span from a to b.
+struct Span
+{
+    Vec2 a, b;
+    std::size_t first = 0;
+    std::size_t end = 0;
+};
+
+// The chains' pieces as spans of about a pixel (a curve's pieces are far shorter), in squares of at
+// least kNearEdges and at most 256 on a side, so that the spans near one are found among a few.
+class NearGrid
+{
+public:
+    explicit NearGrid(const std::vector<Chain>& chains)
+    {
+        constexpr double kSpan = 1;
+        std::size_t id = 0;
+        for (const Chain& chain : chains) {
+            for (std::size_t k = 0; k < chain.size(); ++k, ++id) {
+                const Piece& piece = chain[k];
+                const bool corner = k == 0 || piece.cornerA || chain[k - 1].cornerB;
+                if (corner || m_spans.back().end != id ||
+                    dot(m_spans.back().b - m_spans.back().a, m_spans.back().b - m_spans.back().a) >= kSpan * kSpan)
+                    m_spans.push_back({piece.a, piece.b, id, id + 1});
+                else
+                    m_spans.back().b = piece.b, m_spans.back().end = id + 1;
+                m_low = {std::min({m_low.x, piece.a.x, piece.b.x}), std::min({m_low.y, piece.a.y, piece.b.y})};
+                m_high = {std::max({m_high.x, piece.a.x, piece.b.x}), std::max({m_high.y, piece.a.y, piece.b.y})};
+            }
+        }
+        if (m_spans.empty())
+            return;
+        m_side = std::max({kNearEdges, (m_high.x - m_low.x) / 256, (m_high.y - m_low.y) / 256});
+        m_columns = std::size_t((m_high.x - m_low.x) / m_side) + 1;
+        m_rows = std::size_t((m_high.y - m_low.y) / m_side) + 1;
+        m_start.assign(m_columns * m_rows + 1, 0);
+        for (const Span& span : m_spans)
+            forSquares(span.a, span.b, 0, [&](std::size_t square) { ++m_start[square + 1]; });
+        for (std::size_t i = 1; i < m_start.size(); ++i)
+            m_start[i] += m_start[i - 1];
+        std::vector<std::size_t> fill(m_start.begin(), m_start.end() - 1);
+        m_ids.resize(m_start.back());
+        for (std::size_t i = 0; i < m_spans.size(); ++i)
+            forSquares(m_spans[i].a, m_spans[i].b, 0, [&](std::size_t square) { m_ids[fill[square]++] = i; });
+        m_seen.assign(m_spans.size(), std::numeric_limits<std::size_t>::max());
+    }
+
+    // The spans of the pieces from first to end - 1, which begin and end spans.
+    std::span<const Span> spans(std::size_t first, std::size_t end) const
+    {
+        auto from = [&](std::size_t id) {
+            return std::lower_bound(m_spans.begin(), m_spans.end(), id,
+                                    [](const Span& span, std::size_t at) { return span.first < at; });
+        };
+        return {from(first), from(end)};
+    }
+
+    // Calls near(span) once for each span that ends by piece end and whose square lies within
+    // kNearEdges of a-b.
+    template <typename Near> void forNear(Vec2 a, Vec2 b, std::size_t end, Near&& near)
+    {
+        ++m_query;
+        forSquares(a, b, kNearEdges, [&](std::size_t square) {
+            for (std::size_t k = m_start[square]; k < m_start[square + 1]; ++k) {
+                const std::size_t i = m_ids[k];
+                if (m_spans[i].end <= end && m_seen[i] != m_query) {
+                    m_seen[i] = m_query;
+                    near(m_spans[i]);
+                }
+            }
+        });
+    }
+
+private:
+    template <typename Body> void forSquares(Vec2 a, Vec2 b, double margin, Body&& body) const
+    {
+        auto index = [&](double v, double low, std::size_t count) {
+            return std::min(count - 1, std::size_t(std::max(0.0, (v - low) / m_side)));
+        };
+        const std::size_t left = index(std::min(a.x, b.x) - margin, m_low.x, m_columns);
+        const std::size_t right = index(std::max(a.x, b.x) + margin, m_low.x, m_columns);
+        const std::size_t top = index(std::min(a.y, b.y) - margin, m_low.y, m_rows);
+        const std::size_t bottom = index(std::max(a.y, b.y) + margin, m_low.y, m_rows);
+        for (std::size_t y = top; y <= bottom; ++y) {
+            for (std::size_t x = left; x <= right; ++x)
+                body(y * m_columns + x);
+        }
+    }
+
+    std::vector<Span> m_spans;
+    Vec2 m_low{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
+    Vec2 m_high{-std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    double m_side = kNearEdges;
+    std::size_t m_columns = 0;
+    std::size_t m_rows = 0;
+    std::vector<std::size_t> m_start; // of each square's spans in m_ids
+    std::vector<std::size_t> m_ids;
+    std::vector<std::size_t> m_seen; // the query that last found each span
+    std::size_t m_query = 0;
+};
+
+// Which of the colours of kCycle an edge has, or 3 for all channels.
+std::size_t colourIndex(unsigned channels)
+{
+    const auto at = std::find(std::begin(kCycle), std::end(kCycle), channels);
+    return std::size_t(at - std::begin(kCycle));
+}
+
+// Gives each edge of a chain its channels. Edges run from corner to corner and change colour at
+// each, cyan, magenta and yellow, so two edges meeting at a corner share one channel; a contour
+// with a single corner gets three edges. A contour without corners takes one of the three colours
+// (smooth counts them). Of the colours a run of edges may take, it takes the one least used by
+// the edges near it, those coloured before (earlier chains in edges) and the runs of the chain
+// before it; the last two runs of a closed chain are chosen together, as the last also meets the
+// first. Where nothing is near, the colours cycle in order, the last run of a closed chain taking
+// the colour that is neither its predecessor's nor the first's.
+void colourChain(const Chain& chain, bool closed, std::vector<FieldEdge>& edges, std::size_t& smooth, NearGrid& grid)
+{
     const std::size_t n = chain.size();
     std::vector<bool> corner(n + 1);
     for (std::size_t k = 0; k < n; ++k)
         corner[k] = chain[k].cornerA || (k > 0 ? chain[k - 1].cornerB : !closed || chain[n - 1].cornerB);
     corner[n] = closed ? corner[0] : true;
     const auto corners = std::size_t(std::count(corner.begin(), corner.begin() + std::ptrdiff_t(n), true));
-    std::vector<unsigned> colour(n, corners == 0 ? kCycle[smooth++ % 3] : kAllChannels);
+    std::vector<unsigned> colour(n, kAllChannels);
     if (corners == 1 && closed) {
         const auto first = std::size_t(std::find(corner.begin(), corner.end(), true) - corner.begin());
         double whole = 0;
@@ -426,18 +581,81 @@ void colourChain(const Chain& chain, bool closed, std::vector<FieldEdge>& edges,
             colour[(first + j) % n] = kThirds[third];
             before += piece.length();
         }
-    } else if (corners > 0) {
-        const auto first = std::size_t(std::find(corner.begin(), corner.end(), true) - corner.begin());
-        std::size_t edge = 0;
-        for (std::size_t j = 0; j < n; ++j) {
+    } else {
+        // The runs of edges from corner to corner, from the first corner on.
+        const auto first = std::size_t(std::find(corner.begin(), corner.end(), true) - corner.begin()) % n;
+        const std::size_t runs = std::max<std::size_t>(corners, 1);
+        std::vector<std::size_t> runOf(n);
+        for (std::size_t j = 0, run = 0; j < n; ++j) {
             const std::size_t k = (first + j) % n;
-            if (j > 0 && corner[k])
-                ++edge;
-            // The last edge also meets the first: it takes the colour that is neither its
-            // predecessor's nor the first edge's.
-            const bool meetsFirst = closed && edge == corners - 1 && corners % 3 == 1;
-            colour[k] = kCycle[meetsFirst ? 1 : edge % 3];
+            run += j > 0 && corner[k];
+            runOf[k] = run;
         }
+        // near[r][c]: how near run r lies to the edges of colour c coloured before; between[r][q]:
+        // how near runs r and q lie to each other.
+        std::vector<std::array<double, 3>> near(runs);
+        std::vector<std::vector<double>> between(runs, std::vector<double>(runs));
+        const std::size_t before = edges.size(); // the chain's pieces are numbered from here on
+        for (const Span& span : grid.spans(before, before + n)) {
+            const std::size_t run = runOf[span.first - before];
+            grid.forNear(span.a, span.b, span.first, [&](const Span& other) {
+                const double w = nearness(span.a, span.b, other.a, other.b);
+                if (other.first < before) {
+                    if (const std::size_t c = colourIndex(edges[other.first].channels); c < 3)
+                        near[run][c] += w;
+                } else if (const std::size_t q = runOf[other.first - before]; q != run) {
+                    between[run][q] += w;
+                    between[q][run] += w;
+                }
+            });
+        }
+        std::vector<std::size_t> chosen(runs);
+        // The colour in cycle order: the last run of a closed chain that would meet the first's
+        // colour takes the one neither its predecessor's nor the first's.
+        auto inOrder = [&](std::size_t r) { return closed && r + 1 == runs && runs % 3 == 1 && runs > 1 ? 1 : r % 3; };
+        auto cost = [&](std::size_t r, std::size_t c) {
+            double sum = near[r][c];
+            for (std::size_t q = 0; q < r; ++q)
+                sum += chosen[q] == c ? between[r][q] : 0;
+            return sum;
+        };
+        auto allowed = [&](std::size_t r, std::size_t c) {
+            return (corners == 0 || r == 0 || c != chosen[r - 1]) &&
+                   !(closed && corners > 0 && runs > 1 && r + 1 == runs && c == chosen[0]);
+        };
+        const std::size_t together = closed && runs >= 3 ? runs - 2 : runs;
+        for (std::size_t r = 0; r < together; ++r) {
+            std::size_t best = corners == 0 ? smooth++ % 3 : inOrder(r);
+            for (std::size_t c = 0; c < 3; ++c) {
+                if (allowed(r, c) && cost(r, c) < cost(r, best))
+                    best = c;
+            }
+            chosen[r] = best;
+        }
+        if (together < runs) {
+            const std::size_t r = together;
+            double least = std::numeric_limits<double>::infinity();
+            std::array<std::size_t, 2> best{};
+            auto consider = [&](std::size_t c, std::size_t d) {
+                chosen[r] = c;
+                if (!allowed(r, c) || !allowed(r + 1, d) || c == d)
+                    return;
+                const double sum = cost(r, c) + cost(r + 1, d);
+                if (sum < least) {
+                    least = sum;
+                    best = {c, d};
+                }
+            };
+            consider(inOrder(r), inOrder(r + 1));
+            for (std::size_t c = 0; c < 3; ++c) {
+                for (std::size_t d = 0; d < 3; ++d)
+                    consider(c, d);
+            }
+            chosen[r] = best[0];
+            chosen[r + 1] = best[1];
+        }
+        for (std::size_t k = 0; k < n; ++k)
+            colour[k] = kCycle[chosen[runOf[k]]];
     }
     for (std::size_t k = 0; k < n; ++k) {
         const bool changeBefore = k > 0 ? colour[k - 1] != colour[k] : closed && colour[n - 1] != colour[k];
@@ -540,9 +758,11 @@ FieldOutline makeFieldOutline(const QPainterPath& path, Vec2 offset, bool colour
     linkPieces(crossed, chains, chainClosed);
 
     std::size_t smooth = 0;
+    const std::vector<Chain> none;
+    NearGrid grid(coloured ? chains : none);
     for (std::size_t i = 0; i < chains.size(); ++i) {
         if (coloured) {
-            colourChain(chains[i], chainClosed[i], outline.edges, smooth);
+            colourChain(chains[i], chainClosed[i], outline.edges, smooth, grid);
             continue;
         }
         for (const Piece& piece : chains[i])

@@ -4,6 +4,7 @@
 #include "render/DistanceField.h"
 #include "render/FontMeasure.h"
 #include "render/GlyphPainter.h"
+#include "render/PngWriter.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -94,23 +95,86 @@ FieldType fieldType(PageField field)
     return field == PageField::Sdf ? FieldType::Sdf : field == PageField::Msdf ? FieldType::Msdf : FieldType::Mtsdf;
 }
 
-// Each glyph's distance field in its cell. Between the cells every channel holds the farthest
-// distance outside, 0, and an msdf page's alpha, which holds no distance, is 255 everywhere.
+// Between the cells of a field page every channel holds the farthest distance outside, 0, and an
+// msdf page's alpha, which holds no distance, is 255 everywhere.
+QRgb fieldBackground(PageField field)
+{
+    return field == PageField::Msdf ? qRgba(0, 0, 0, 255) : qRgba(0, 0, 0, 0);
+}
+
+// Draws the fields of glyphs into page, whose row 0 is row top of the whole page.
+void drawFields(const PageSource& source, const std::vector<PlacedGlyph>& glyphs, QImage& page, int top)
+{
+    const FieldType type = fieldType(source.field);
+    drawOnThreads(source.threads, glyphs, [&](auto&& drawAll) {
+        drawAll([&](const PlacedGlyph& placed) {
+            drawDistanceField(page, placed.cell.translated(0, -top), source.outlines->at(placed.ink),
+                              placed.pen - QPoint(0, top), type, source.distanceRange);
+        });
+    });
+}
+
+// Each glyph's distance field in its cell.
 QImage fieldPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs)
 {
     QImage page = makeCanvas(size.width(), size.height(), QImage::Format_ARGB32);
     if (page.isNull())
         return page;
-    page.fill(source.field == PageField::Msdf ? qRgba(0, 0, 0, 255) : qRgba(0, 0, 0, 0));
-    const FieldType type = fieldType(source.field);
-    drawOnThreads(source.threads, glyphs, [&](auto&& drawAll) {
-        drawAll([&](const PlacedGlyph& placed) {
-            drawDistanceField(page, placed.cell, source.outlines->at(placed.ink), placed.pen, type,
-                              source.distanceRange);
-        });
-    });
+    page.fill(fieldBackground(source.field));
+    drawFields(source, glyphs, page, 0);
     return page;
 }
+
+// A field page drawn band by band from the top, for a file written as it is drawn: the glyphs whose
+// cells begin in a band are drawn whole into a strip that reaches below the band by the tallest
+// cell, and what lies below the band moves up for the next. Each glyph's field is the same
+// wherever its cell is drawn, so the rows are those of fieldPage.
+class FieldBands
+{
+public:
+    FieldBands(const PageSource& source, const std::vector<PlacedGlyph>& glyphs) : m_source(source), m_glyphs(glyphs)
+    {
+        std::stable_sort(m_glyphs.begin(), m_glyphs.end(),
+                         [](const PlacedGlyph& a, const PlacedGlyph& b) { return a.cell.top() < b.cell.top(); });
+        for (const PlacedGlyph& glyph : m_glyphs)
+            m_tallest = std::max(m_tallest, glyph.cell.height());
+    }
+
+    // The bands come in order, the first the tallest.
+    bool draw(QImage& band, int first)
+    {
+        if (m_strip.isNull()) {
+            m_strip = makeCanvas(band.width(), band.height() + m_tallest, QImage::Format_ARGB32);
+            if (m_strip.isNull())
+                return false;
+            m_strip.fill(fieldBackground(m_source.field));
+        }
+        Q_ASSERT(first == m_top && band.height() + m_tallest <= m_strip.height());
+        const auto end = std::find_if(m_next, m_glyphs.cend(), [&](const PlacedGlyph& glyph) {
+            return glyph.cell.top() >= first + band.height();
+        });
+        drawFields(m_source, std::vector<PlacedGlyph>(m_next, end), m_strip, m_top);
+        m_next = end;
+        const qsizetype rowBytes = m_strip.bytesPerLine();
+        for (int y = 0; y < band.height(); ++y)
+            std::memcpy(band.scanLine(y), m_strip.constScanLine(y), std::size_t(rowBytes));
+        const int below = m_strip.height() - band.height();
+        std::memmove(m_strip.bits(), m_strip.constScanLine(band.height()), std::size_t(rowBytes * below));
+        const QRgb background = fieldBackground(m_source.field);
+        for (int y = below; y < m_strip.height(); ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(m_strip.scanLine(y)), m_strip.width(), background);
+        m_top += band.height();
+        return true;
+    }
+
+private:
+    const PageSource& m_source;
+    std::vector<PlacedGlyph> m_glyphs; // by the top of their cells
+    std::vector<PlacedGlyph>::const_iterator m_next = m_glyphs.cbegin();
+    int m_tallest = 0;
+    QImage m_strip;
+    int m_top = 0; // the row of the page at the top of the strip
+};
 
 // A colour with alpha, its channels from 0 to 1, premultiplied by alpha.
 struct Paint
@@ -215,6 +279,17 @@ QImage renderPageForFile(const PageSource& source, QSize size, const std::vector
         std::transform(from, from + page.width(), page.scanLine(y), [](QRgb pixel) { return uchar(qRed(pixel)); });
     }
     return page;
+}
+
+bool writePageFile(QIODevice& device, const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs,
+                   ImageFormat format, PageChannels channels)
+{
+    if (source.field == PageField::None || format != ImageFormat::Png)
+        return writeImage(device, renderPageForFile(source, size, glyphs), format, source.threads, channels);
+    FieldBands bands(source, glyphs);
+    return writePngRows(
+        device, size, QImage::Format_ARGB32, source.threads,
+        [&bands](QImage& band, int first) { return bands.draw(band, first); }, channels);
 }
 
 QImage renderPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "render/ImageFile.h"
 #include "render/InkReader.h"
 #include "settings/BmFontOptions.h"
 
@@ -71,6 +72,12 @@ struct PageSource
 // inks, colour with alpha (Format_ARGB32, not premultiplied) or opaque; distance fields are drawn
 // from the outlines (Format_ARGB32). A null image when there is no memory for it.
 QImage renderPageForFile(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs);
+
+// Writes the page renderPageForFile draws as a file of format, on source.threads threads. A
+// distance-field page is drawn band by band as its PNG is written, so that only a band of it is
+// held. False when the device refused a write or there was no memory.
+bool writePageFile(QIODevice& device, const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs,
+                   ImageFormat format, PageChannels channels = PageChannels::Rgba);
 
 // The page as it looks: white with the coverage as alpha (Format_ARGB32), or as the file holds it.
 QImage renderPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs);

@@ -9,21 +9,34 @@ namespace glyfrax {
 
 namespace {
 
-// The coverage of area on canvas (white drawn on black), each factor × factor square of it one
-// value: their mean, rounded. Its rows are area.width() / factor long.
+// The box of the pixels in area that are not black.
+QRect litPixels(const QImage& image, const QRect& area)
+{
+    int left = area.right() + 1;
+    int right = -1;
+    int top = area.bottom() + 1;
+    int bottom = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if ((row[x] & 0xFFFFFFU) == 0)
+                continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// The coverage of area on canvas (white drawn on black) supersampled by factor: each factor ×
+// factor square of it one value, their mean, rounded. Its rows are area.width() / factor long.
 std::vector<std::uint8_t> coverageOf(const QImage& canvas, const QRect& area, int factor)
 {
     const int width = area.width() / factor;
     const int height = area.height() / factor;
     std::vector<std::uint8_t> values(std::size_t(width) * std::size_t(height));
-    if (factor == 1) {
-        for (int y = 0; y < height; ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(area.top() + y)) + area.left();
-            std::transform(row, row + width, values.begin() + std::ptrdiff_t(y) * width,
-                           [](QRgb pixel) { return std::uint8_t(qRed(pixel)); });
-        }
-        return values;
-    }
     const int samples = factor * factor;
     std::vector<int> sums(static_cast<std::size_t>(width));
     for (int y = 0; y < height; ++y) {
@@ -122,20 +135,30 @@ GlyphInk InkReader::read(quint32 glyph, QSize largest)
             setGlyphRendering(painter, m_monochrome);
             drawGlyph(painter, m_font, glyph, pen);
         }
+        // Drawn at the glyph's size, the canvas is the coverage; supersampled, its reduction.
         const int width = area.width() / n;
         const int height = area.height() / n;
-        std::vector<std::uint8_t> coverage = coverageOf(canvas, area, n);
-        const QRect lit = litPixels(coverage, width);
+        const std::vector<std::uint8_t> reduced = n == 1 ? std::vector<std::uint8_t>() : coverageOf(canvas, area, n);
+        const QRect lit = n == 1 ? litPixels(canvas, area) : litPixels(reduced, width);
         const bool inside = lit.left() > 0 && lit.top() > 0 && lit.right() < width - 1 && lit.bottom() < height - 1;
         if (!lit.isEmpty() && !inside && margin < kLargestMargin)
             continue;
         if (lit.isEmpty())
             return {};
-        GlyphInk ink{lit.translated(-pen / n), {}, {}, {}};
-        ink.coverage.reserve(std::size_t(lit.width()) * std::size_t(lit.height()));
+        GlyphInk ink{lit.translated(-pen / n),
+                     std::vector<std::uint8_t>(std::size_t(lit.width()) * std::size_t(lit.height())),
+                     {},
+                     {}};
+        auto out = ink.coverage.begin();
         for (int y = lit.top(); y <= lit.bottom(); ++y) {
-            const auto row = coverage.begin() + std::ptrdiff_t(y) * width;
-            ink.coverage.insert(ink.coverage.end(), row + lit.left(), row + lit.right() + 1);
+            if (n == 1) {
+                const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+                out = std::transform(row + lit.left(), row + lit.right() + 1, out,
+                                     [](QRgb pixel) { return std::uint8_t(qRed(pixel)); });
+            } else {
+                const auto row = reduced.begin() + std::ptrdiff_t(y) * width;
+                out = std::copy(row + lit.left(), row + lit.right() + 1, out);
+            }
         }
         return ink;
     }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 #include <zlib.h>
 
@@ -28,6 +29,8 @@ constexpr int kColourStrategy = Z_DEFAULT_STRATEGY;
 // Rows are compressed in pieces of about this many bytes, each on its own. Smaller pieces would
 // lose more of what one piece could refer back to in the one before.
 constexpr qsizetype kPieceBytes = qsizetype(1) << 20;
+// What deflate may refer back to.
+constexpr std::size_t kWindow = 32768;
 
 enum Filter : unsigned char
 {
@@ -240,12 +243,21 @@ struct Piece
     bool ok = true;
 };
 
+// Rows before a piece that its compression reads: the dictionary, and the row above that for the
+// first row's filter.
+int rowsBefore(qsizetype lineBytes)
+{
+    return int((qsizetype(kWindow) + lineBytes - 1) / lineBytes) + 1;
+}
+
 // Filters and compresses the piece's rows as raw deflate that ends on a byte boundary (a sync
 // flush), so that the pieces follow each other in one stream; the last one finishes it. The end
-// of the rows before is its dictionary, as if one stream had compressed them all.
-void compressPiece(const QImage& image, PageChannels channels, int pixelBytes, bool last, Piece& piece)
+// of the rows before is its dictionary, as if one stream had compressed them all. Row 0 of image
+// is row top of the file; it holds the rows before the piece that rowsBefore counts.
+void compressPiece(const QImage& image, int top, PageChannels channels, int pixelBytes, bool last, Piece& piece)
 {
-    const std::vector<unsigned char> filtered = filteredRows(image, channels, pixelBytes, piece.firstRow, piece.rows);
+    const int first = piece.firstRow - top;
+    const std::vector<unsigned char> filtered = filteredRows(image, channels, pixelBytes, first, piece.rows);
     piece.length = filtered.size();
     piece.adler = adler32(1, filtered.data(), uInt(filtered.size()));
 
@@ -255,12 +267,10 @@ void compressPiece(const QImage& image, PageChannels channels, int pixelBytes, b
         piece.ok = false;
         return;
     }
-    constexpr std::size_t kWindow = 32768;
     const qsizetype lineBytes = qsizetype(image.width()) * pixelBytes + 1;
-    const int before = std::min(piece.firstRow, int((qsizetype(kWindow) + lineBytes - 1) / lineBytes));
+    const int before = std::min(first, rowsBefore(lineBytes) - 1);
     if (before > 0) {
-        const std::vector<unsigned char> earlier =
-            filteredRows(image, channels, pixelBytes, piece.firstRow - before, before);
+        const std::vector<unsigned char> earlier = filteredRows(image, channels, pixelBytes, first - before, before);
         const std::size_t size = std::min(kWindow, earlier.size());
         deflateSetDictionary(&stream, earlier.data() + earlier.size() - size, uInt(size));
     }
@@ -272,7 +282,7 @@ void compressPiece(const QImage& image, PageChannels channels, int pixelBytes, b
     const int result = deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH);
     piece.ok = (last ? result == Z_STREAM_END : result == Z_OK) && stream.avail_in == 0;
     piece.deflated.resize(qsizetype(stream.total_out));
-    piece.deflated.squeeze(); // held until every piece is done: only what it needs
+    piece.deflated.squeeze(); // held until every piece of its band is done: only what it needs
     deflateEnd(&stream);
 }
 
@@ -290,6 +300,89 @@ void appendChunk(QByteArray& file, const char* type, const QByteArray& data)
     file.append(crc, 4);
 }
 
+// A PNG file written piece by piece: the same bytes whether its rows come whole or in bands.
+class PngStream
+{
+public:
+    PngStream(QIODevice& device, QSize size, PageChannels channels, int pixelBytes, int threads)
+        : m_device(device), m_size(size), m_channels(channels), m_pixelBytes(pixelBytes), m_threads(threads),
+          m_rowsPerPiece(int(std::clamp<qsizetype>(kPieceBytes / lineBytes(), 1, size.height())))
+    {
+    }
+
+    qsizetype lineBytes() const { return qsizetype(m_size.width()) * m_pixelBytes + 1; }
+    int rowsPerPiece() const { return m_rowsPerPiece; }
+
+    bool writeHeader()
+    {
+        QByteArray header("\x89PNG\r\n\x1a\n", 8);
+        QByteArray ihdr(13, '\0');
+        qToBigEndian<quint32>(quint32(m_size.width()), ihdr.data());
+        qToBigEndian<quint32>(quint32(m_size.height()), ihdr.data() + 4);
+        ihdr[8] = 8;                                     // bits per channel
+        constexpr char kColourTypes[] = {0, 0, 4, 2, 6}; // by bytes a pixel: grey, grey and alpha, RGB, RGBA
+        ihdr[9] = kColourTypes[m_pixelBytes];
+        appendChunk(header, "IHDR", ihdr);
+        return m_device.write(header) == header.size();
+    }
+
+    // Compresses the rows first to first + count - 1 of the file, on threads, and writes them;
+    // image holds them from row first - top on, and the rows before that rowsBefore counts.
+    bool writeRows(const QImage& image, int top, int first, int count)
+    {
+        std::vector<Piece> pieces;
+        for (int y = first; y < first + count; y += m_rowsPerPiece)
+            pieces.push_back({y, std::min(m_rowsPerPiece, first + count - y), {}, 1, 0, true});
+        std::atomic<std::size_t> next{0};
+        runOnThreads(std::max(1, std::min(m_threads, int(pieces.size()))), [&](int) {
+            for (std::size_t i; (i = next.fetch_add(1)) < pieces.size();)
+                compressPiece(image, top, m_channels, m_pixelBytes,
+                              pieces[i].firstRow + pieces[i].rows == m_size.height(), pieces[i]);
+        });
+        for (const Piece& piece : pieces) {
+            if (!piece.ok)
+                return false;
+            m_adler = adler32_combine(m_adler, piece.adler, z_off_t(piece.length));
+            QByteArray data = piece.firstRow == 0 ? QByteArray("\x78\x5E", 2) : QByteArray(); // zlib: deflate, fast
+            data += piece.deflated;
+            if (piece.firstRow + piece.rows == m_size.height()) {
+                char check[4];
+                qToBigEndian<quint32>(quint32(m_adler), check);
+                data.append(check, 4);
+            }
+            QByteArray chunk;
+            appendChunk(chunk, "IDAT", data);
+            if (m_device.write(chunk) != chunk.size())
+                return false;
+        }
+        return true;
+    }
+
+    bool writeEnd()
+    {
+        QByteArray end;
+        appendChunk(end, "IEND", {});
+        return m_device.write(end) == end.size();
+    }
+
+private:
+    QIODevice& m_device;
+    QSize m_size;
+    PageChannels m_channels;
+    int m_pixelBytes;
+    int m_threads;
+    int m_rowsPerPiece;
+    uLong m_adler = 1;
+};
+
+int pixelBytesOf(QImage::Format format, PageChannels channels)
+{
+    return channels == PageChannels::Gray    ? 1
+           : channels == PageChannels::Alpha ? 2
+           : format == QImage::Format_RGB32  ? 3
+                                             : 4;
+}
+
 } // namespace
 
 bool writePng(QIODevice& device, const QImage& image, int threads, PageChannels channels)
@@ -303,53 +396,39 @@ bool writePng(QIODevice& device, const QImage& image, int threads, PageChannels 
             : image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (source.isNull())
         return false;
-    const int pixelBytes = channels == PageChannels::Gray                      ? 1
-                           : channels == PageChannels::Alpha                   ? 2
-                           : alpha || source.format() == QImage::Format_ARGB32 ? 4
-                                                                               : 3;
-    const qsizetype lineBytes = qsizetype(source.width()) * pixelBytes + 1;
-    const int rowsPerPiece = int(std::clamp<qsizetype>(kPieceBytes / lineBytes, 1, source.height()));
-    std::vector<Piece> pieces;
-    for (int y = 0; y < source.height(); y += rowsPerPiece)
-        pieces.push_back({y, std::min(rowsPerPiece, source.height() - y), {}, 1, 0, true});
+    PngStream png(device, source.size(), channels, pixelBytesOf(source.format(), channels), threads);
+    return png.writeHeader() && png.writeRows(source, 0, 0, source.height()) && png.writeEnd();
+}
 
-    std::atomic<std::size_t> next{0};
-    runOnThreads(std::max(1, std::min(threads, int(pieces.size()))), [&](int) {
-        for (std::size_t i; (i = next.fetch_add(1)) < pieces.size();)
-            compressPiece(source, channels, pixelBytes, i + 1 == pieces.size(), pieces[i]);
-    });
-
-    QByteArray header("\x89PNG\r\n\x1a\n", 8);
-    QByteArray ihdr(13, '\0');
-    qToBigEndian<quint32>(quint32(source.width()), ihdr.data());
-    qToBigEndian<quint32>(quint32(source.height()), ihdr.data() + 4);
-    ihdr[8] = 8;                                     // bits per channel
-    constexpr char kColourTypes[] = {0, 0, 4, 2, 6}; // by bytes a pixel: grey, grey and alpha, RGB, RGBA
-    ihdr[9] = kColourTypes[pixelBytes];
-    appendChunk(header, "IHDR", ihdr);
-    if (device.write(header) != header.size())
+bool writePngRows(QIODevice& device, QSize size, QImage::Format format, int threads, const DrawRows& draw,
+                  PageChannels channels)
+{
+    Q_ASSERT(format == QImage::Format_Alpha8 || format == QImage::Format_ARGB32 || format == QImage::Format_RGB32);
+    if (size.isEmpty())
         return false;
-    uLong adler = 1;
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        const Piece& piece = pieces[i];
-        if (!piece.ok)
+    PngStream png(device, size, channels, pixelBytesOf(format, channels), threads);
+    // Enough pieces for every thread, and the rows before the band that its first piece reads.
+    const int bandRows = std::min(size.height(), png.rowsPerPiece() * std::clamp(2 * threads, 4, 16));
+    const int before = std::min(size.height(), rowsBefore(png.lineBytes()));
+    QImage window(size.width(), before + bandRows, format);
+    if (window.isNull() || !png.writeHeader())
+        return false;
+    const qsizetype rowBytes = window.bytesPerLine();
+    int kept = 0; // rows of the band before at the top of window
+    for (int first = 0; first < size.height(); first += bandRows) {
+        const int count = std::min(bandRows, size.height() - first);
+        QImage band(window.bits() + rowBytes * kept, size.width(), count, rowBytes, format);
+        if (!draw(band, first))
             return false;
-        adler = adler32_combine(adler, piece.adler, z_off_t(piece.length));
-        QByteArray data = i == 0 ? QByteArray("\x78\x5E", 2) : QByteArray(); // zlib header: deflate, fast
-        data += piece.deflated;
-        if (i + 1 == pieces.size()) {
-            char check[4];
-            qToBigEndian<quint32>(quint32(adler), check);
-            data.append(check, 4);
-        }
-        QByteArray chunk;
-        appendChunk(chunk, "IDAT", data);
-        if (device.write(chunk) != chunk.size())
+        const QImage rows(window.constBits(), size.width(), kept + count, rowBytes, format);
+        if (!png.writeRows(rows, first - kept, first, count))
             return false;
+        const int keep = std::min(before, kept + count);
+        std::memmove(window.bits(), window.constBits() + rowBytes * (kept + count - keep),
+                     std::size_t(rowBytes * keep));
+        kept = keep;
     }
-    QByteArray end;
-    appendChunk(end, "IEND", {});
-    return device.write(end) == end.size();
+    return png.writeEnd();
 }
 
 } // namespace glyfrax

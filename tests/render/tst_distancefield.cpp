@@ -177,6 +177,18 @@ private slots:
         QVERIFY2(msdf.largest <= 0.25, qPrintable(QString::number(msdf.largest)));
     }
 
+    // Where two contours lie less than a pixel apart, as strokes of CJK glyphs do at text sizes, the
+    // multi-channel field keeps the gap between them open (but for its ends): here a bar whose lower
+    // edge lies on the centres of a row of pixels and a stroke 7/8 of a pixel below it, whose facing
+    // edges are the first of their contours, which a plain cycle of colours gives the same channels.
+    void narrowGapsStayOpen()
+    {
+        const QPainterPath bar = polygon({{20, 3.5}, {0, 3.5}, {0, 0}, {20, 0}});
+        EdgeError error;
+        addAlone(error, polygon({{2, 4.375}, {18, 4.375}, {18, 6.5}, {2, 6.5}}, bar), FieldType::Msdf);
+        QVERIFY2(error.mean() < 0.05, qPrintable(QString::number(error.mean())));
+    }
+
     void overlapsGiveTheirUnion_data()
     {
         QTest::addColumn<QPainterPath>("overlapping");

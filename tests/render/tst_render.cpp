@@ -1,9 +1,12 @@
 #include "layout/CellPlacement.h"
 #include "layout/TextureLayout.h"
 #include "render/BmpWriter.h"
+#include "render/DistanceField.h"
 #include "render/FontMeasure.h"
 #include "render/GlyphEffects.h"
+#include "render/GlyphPages.h"
 #include "render/InkReader.h"
+#include "render/PngWriter.h"
 #include "render/TextureRenderer.h"
 #include "support/Golden.h"
 #include "support/TestFont.h"
@@ -11,16 +14,55 @@
 #include <QBuffer>
 #include <QPainterPath>
 #include <QRandomGenerator>
+#include <QRawFont>
 #include <QTest>
 
 using namespace glyfrax;
 using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(glyfrax::PageField)
 
 class TestRender : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void fieldPageInBands_data()
+    {
+        QTest::addColumn<PageField>("field");
+        QTest::addColumn<int>("threads");
+        QTest::addRow("msdf, one thread") << PageField::Msdf << 1;
+        QTest::addRow("sdf, three threads") << PageField::Sdf << 3;
+    }
+    // A field page written as it is drawn, band by band, is the file of the page drawn whole, also
+    // where cells reach across the bands (a wide page has bands of a few rows) or lie at its edges.
+    void fieldPageInBands()
+    {
+        QFETCH(PageField, field);
+        QFETCH(int, threads);
+        const QRawFont font(test::dejaVuSansPath(), 32);
+        std::vector<QPainterPath> outlines;
+        for (quint32 glyph : font.glyphIndexesForString(u"@gjÅ"_s))
+            outlines.push_back(font.pathForGlyph(glyph));
+        const QSize size(8192, 300);
+        std::vector<PlacedGlyph> glyphs;
+        for (int y : {0, 40, 100, 110, 118, 124, 170, 230, 250, 262}) {
+            const std::size_t ink = glyphs.size() % outlines.size();
+            const QRect box = fieldBox(outlines[ink], 4);
+            const QRect cell(QPoint(int(glyphs.size()) * 300, std::min(y, size.height() - box.height())), box.size());
+            glyphs.push_back({0, cell.topLeft() - box.topLeft(), cell, 0, ink});
+        }
+        const std::vector<FontMeasure> fonts;
+        const std::vector<GlyphInk> inks;
+        const PageSource source{&fonts, &inks, {}, false, threads, false, &outlines, field, 4};
+        QBuffer whole;
+        QBuffer bands;
+        QVERIFY(whole.open(QIODevice::WriteOnly) && bands.open(QIODevice::WriteOnly));
+        QVERIFY(writePng(whole, renderPageForFile(source, size, glyphs), threads));
+        QVERIFY(writePageFile(bands, source, size, glyphs, ImageFormat::Png));
+        QVERIFY(bands.data() == whole.data());
+    }
+
     void initTestCase() { QVERIFY(!test::loadDejaVuSans().isEmpty()); }
 
     void measure_data() { test::addTableRows(u"font-measures.txt"_s); }

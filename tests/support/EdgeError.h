@@ -29,10 +29,10 @@ struct EdgeError
 
     double mean() const { return area / length; }
     // Adds the error of field, the pen position of outline lying at pen in it.
-    void add(const QImage& field, const QPainterPath& outline, QPoint pen);
+    void add(const QImage& field, const QPainterPath& outline, QPointF pen);
 };
 
-inline void EdgeError::add(const QImage& field, const QPainterPath& outline, QPoint pen)
+inline void EdgeError::add(const QImage& field, const QPainterPath& outline, QPointF pen)
 {
     const int columns = field.width();
     const int rows = field.height();
