@@ -1,6 +1,7 @@
 #include "app/UnicodeBlocks.h"
 
 #include "app/AppInfo.h"
+#include "base/CharacterName.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -45,6 +46,8 @@ QString characterTip(char32_t c)
 {
     const bool drawn = QChar::isPrint(c) && !QChar::isSpace(c);
     QString tip = drawn ? QStringLiteral("„%1“ %2").arg(QString::fromUcs4(&c, 1), codePointName(c)) : codePointName(c);
+    if (const QString name = unicodeName(c); !name.isEmpty())
+        tip += u' ' + name;
     const std::vector<UnicodeBlock>& blocks = unicodeBlocks();
     const auto block = std::lower_bound(blocks.begin(), blocks.end(), c,
                                         [](const UnicodeBlock& b, char32_t at) { return b.last < at; });

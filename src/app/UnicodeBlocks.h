@@ -21,9 +21,9 @@ const std::vector<UnicodeBlock>& unicodeBlocks();
 // "U+00E4"
 QString codePointName(char32_t c);
 
-// A character as a tip names it: the character itself (unless it draws nothing), its code point and
-// its block, "„ä“ U+00E4 (Lateinisch-1, Ergänzung)". Qt knows no names of single characters; the
-// block says at least what it belongs to.
+// A character as a tip names it: the character itself (unless it draws nothing), its code point, its
+// name in Unicode and its block, "„ä“ U+00E4 LATIN SMALL LETTER A WITH DIAERESIS (Lateinisch-1,
+// Ergänzung)".
 QString characterTip(char32_t c);
 
 } // namespace glyfrax

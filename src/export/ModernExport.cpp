@@ -1,6 +1,7 @@
 #include "export/ModernExport.h"
 
 #include "base/AtomicFile.h"
+#include "base/CharacterName.h"
 #include "base/FileSafety.h"
 #include "base/ShownName.h"
 #include "export/BmFontReader.h"
@@ -948,8 +949,13 @@ QString pagesCaption(const ModernExported& exported)
 
 QString describeCharacters(const std::vector<char32_t>& characters, bool shown)
 {
-    const auto name = [shown](char32_t c) {
-        const QString code = QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper();
+    // A few characters shown are named too; a long list stays a list of code points.
+    constexpr std::size_t kNamedAtMost = 8;
+    const bool named = shown && characters.size() <= kNamedAtMost;
+    const auto name = [shown, named](char32_t c) {
+        QString code = QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper();
+        if (const QString unicode = named ? unicodeName(c) : QString(); !unicode.isEmpty())
+            code += u' ' + unicode;
         // A character that draws nothing (a control or a space) is its code point alone.
         return shown && QChar::isPrint(c) && !QChar::isSpace(c)
                    ? QStringLiteral("„%1“ %2").arg(QString::fromUcs4(&c, 1), code)

@@ -137,7 +137,8 @@ QString pagesCaption(const ModernExported& exported);
 QString describeMissing(const std::vector<char32_t>& missing, bool shown = false);
 
 // Characters as ranges of code points: "U+0041–U+005A, U+00C4"; shown: each code point with its
-// character, as a window can show it ("„A“ U+0041–„Z“ U+005A").
+// character, as a window can show it ("„A“ U+0041–„Z“ U+005A"), and of at most eight characters
+// each with its name in Unicode ("„ä“ U+00E4 LATIN SMALL LETTER A WITH DIAERESIS").
 QString describeCharacters(const std::vector<char32_t>& characters, bool shown = false);
 
 } // namespace glyfrax

@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(line.glyphs.size(), std::size_t(stand ? 3 : 2));
         QCOMPARE(line.gaps.size(), std::size_t(1));
         auto* canvas = view.findChild<PageCanvas*>(u"SampleCanvas"_s);
-        QCOMPARE(canvas->accessibleDescription(), u"Fehlt: „ä“ U+00E4 (Lateinisch-1, Ergänzung)"_s);
+        QCOMPARE(canvas->accessibleDescription(), u"Fehlt: „ä“ U+00E4 LATIN SMALL LETTER A WITH DIAERESIS (Lateinisch-1, Ergänzung)"_s);
         const QRect gap = line.gaps[0].box.translated(view.picture()->sampleOrigin);
         const QImage seen = canvas->grab().toImage();
         QCOMPARE(seen.pixelColor(gap.center().x(), gap.top()), QColor(0xE0, 0x20, 0x20));

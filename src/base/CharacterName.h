@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace glyfrax {
+
+// The character's name in Unicode, "LATIN SMALL LETTER A WITH DIAERESIS", as ICU knows it (the
+// library Qt itself reads Unicode's tables with); empty for a code point without one (a control,
+// an unassigned or private-use code point).
+QString unicodeName(char32_t c);
+
+} // namespace glyfrax
