@@ -702,6 +702,8 @@ Result<ModernPlan> planModern(const Settings& given, const ModernRun& run, Image
     ModernPlan plan;
     if (const QString misread = misreadingEngines(options); !misread.isEmpty())
         plan.notes.append(misread);
+    if (const QString replaced = engineFormNote(given.bmfont, run.words); !replaced.isEmpty())
+        plan.notes.append(replaced);
     // The classic export's measure: the same font, size and rendering choices at 96 dpi.
     const FontSettings sized = sizedFont(settings, plan.notes);
     plan.fonts.emplace_back(sized, CodePage::windows1252(), rasterOf(options));
