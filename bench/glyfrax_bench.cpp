@@ -7,9 +7,11 @@
 //   glyfrax-bench bmfont [EXPORTER]
 //                             whole BMFont exports of whole scripts (CJK with fallback, all of DejaVu
 //                             Sans); with another glyfrax-export, both in turn, for a before and after
+//   glyfrax-bench cancel      how soon a BMFont export of large glyphs with effects stops once cancelled
 
 #include "base/Localization.h"
 #include "export/FontExport.h"
+#include "export/ModernExport.h"
 #include "layout/TextureLayout.h"
 #include "render/FontMeasure.h"
 #include "settings/Settings.h"
@@ -25,12 +27,14 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <vector>
 
 using namespace glyfrax;
@@ -303,6 +307,34 @@ void benchWholeScripts(const QString& other)
     }
 }
 
+// Cancels a BMFont export of Latin-1 at 1000 pixels with an outline and a blurred shadow after a
+// while, and tells how long it then went on: the wait of a user who pressed Abbrechen.
+void benchCancel()
+{
+    Settings settings;
+    settings.font = dejaVu(12);
+    settings.bmfont.pixels = 1000;
+    settings.bmfont.outline = 32;
+    settings.bmfont.shadow = GlyphShadow{8, 8, 32};
+    std::printf("BMFont export, 1000 px, outline 32, shadow blurred over 32 px, cancelled after (ms): went on (ms)\n");
+    for (const int after : {200, 1000, 3000}) {
+        QTemporaryDir dir;
+        std::atomic<bool> cancelled = false;
+        QElapsedTimer timer;
+        ModernRun run;
+        run.stillWanted = [&cancelled] { return !cancelled; };
+        std::thread canceller([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(after));
+            timer.start();
+            cancelled = true;
+        });
+        const bool done = bool(exportModern(dir.filePath(QStringLiteral("f.png")), settings, run, {}));
+        canceller.join();
+        std::printf("  %5d: %8.0f%s\n", after, double(timer.nsecsElapsed()) / 1e6, done ? "  (finished first)" : "");
+        std::fflush(stdout);
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -316,6 +348,10 @@ int main(int argc, char* argv[])
         return benchOneExport(args.value(1).toFloat());
     if (args.value(0) == QStringLiteral("startup")) {
         benchStartup();
+        return 0;
+    }
+    if (args.value(0) == QStringLiteral("cancel")) {
+        benchCancel();
         return 0;
     }
     if (args.value(0) == QStringLiteral("bmfont")) {

@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <map>
 #include <unordered_map>
@@ -258,8 +259,9 @@ GlyphInk readInk(InkTools& tools, quint32 glyph, const BmFontOptions& options, Q
 // Each glyph's ink, drawn on every thread, each with fonts and canvases of its own. Which thread
 // draws a glyph does not change its ink. A glyph too large for a page stops the drawing: the
 // first of those found is the failure.
-// stillWanted is asked on the calling thread only, between batches: often enough to stop within
-// milliseconds, seldom enough to cost nothing.
+// stillWanted is asked on the calling thread only, between glyphs once kAskEvery has passed: a
+// large glyph with an outline and a blurred shadow takes a second, so a count of glyphs between the
+// questions would leave a cancel waiting for a minute; a clock read per glyph costs nothing.
 Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, const BmFontOptions& options, int threads,
                       const std::function<bool()>& stillWanted, OptionWords words)
 {
@@ -273,28 +275,29 @@ Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, cons
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> tooLarge{cells.size()};
     std::atomic<bool> abandoned{false};
-    constexpr std::size_t kBatch = 64;
-    runOnThreads(std::max(1, std::min(threads, int(cells.size() / kBatch) + 1)), [&](int worker) {
+    constexpr std::size_t kPerThread = 64; // glyphs that make another thread worth starting
+    constexpr auto kAskEvery = std::chrono::milliseconds(20);
+    runOnThreads(std::max(1, std::min(threads, int(cells.size() / kPerThread) + 1)), [&](int worker) {
         std::vector<std::optional<InkTools>> tools(fonts.size());
         QPainterPath unused;
-        for (std::size_t first; (first = next.fetch_add(kBatch)) < cells.size() && tooLarge == cells.size();) {
-            if (worker == 0 && stillWanted && !stillWanted())
-                abandoned = true;
+        auto asked = std::chrono::steady_clock::time_point();
+        for (std::size_t i; (i = next.fetch_add(1)) < cells.size() && tooLarge == cells.size();) {
+            if (worker == 0 && stillWanted && std::chrono::steady_clock::now() - asked >= kAskEvery) {
+                asked = std::chrono::steady_clock::now();
+                abandoned = abandoned || !stillWanted();
+            }
             if (abandoned)
                 break;
-            for (std::size_t i = first; i < std::min(first + kBatch, cells.size()); ++i) {
-                std::optional<InkTools>& own = tools[std::size_t(cells[i].font)];
-                if (!own) {
-                    const QRawFont font = fonts[std::size_t(cells[i].font)].rawFontForThisThread();
-                    own.emplace(InkTools{font, InkReader(font, options.monochrome, supersampleOf(options))});
-                }
-                inks[i] =
-                    readInk(*own, cells[i].glyph, options, largest, set.outlines.empty() ? unused : set.outlines[i]);
-                if (!checkCellSize(cellSize(inks[i], options.padding), options.maxTexture)) {
-                    for (std::size_t known = tooLarge; i < known && !tooLarge.compare_exchange_weak(known, i);)
-                        ;
-                    break;
-                }
+            std::optional<InkTools>& own = tools[std::size_t(cells[i].font)];
+            if (!own) {
+                const QRawFont font = fonts[std::size_t(cells[i].font)].rawFontForThisThread();
+                own.emplace(InkTools{font, InkReader(font, options.monochrome, supersampleOf(options))});
+            }
+            inks[i] = readInk(*own, cells[i].glyph, options, largest, set.outlines.empty() ? unused : set.outlines[i]);
+            if (!checkCellSize(cellSize(inks[i], options.padding), options.maxTexture)) {
+                for (std::size_t known = tooLarge; i < known && !tooLarge.compare_exchange_weak(known, i);)
+                    ;
+                break;
             }
         }
     });
@@ -700,6 +703,8 @@ Result<ModernPlan> planModern(const Settings& given, const ModernRun& run, Image
     ModernPlan plan;
     if (const QString misread = misreadingEngines(options); !misread.isEmpty())
         plan.notes.append(misread);
+    if (const QString replaced = engineFormNote(given.bmfont, run.words); !replaced.isEmpty())
+        plan.notes.append(replaced);
     // The classic export's measure: the same font, size and rendering choices at 96 dpi.
     const FontSettings sized = sizedFont(settings, plan.notes);
     plan.fonts.emplace_back(sized, CodePage::windows1252(), rasterOf(options));

@@ -136,6 +136,18 @@ BmFontOptions withEngineChoices(const BmFontOptions& options)
     return chosen;
 }
 
+QString engineFormNote(const BmFontOptions& given, OptionWords words)
+{
+    const BmFontOptions chosen = withEngineChoices(given);
+    const EngineRules* rules = engineRules(given.engine);
+    if (!rules || chosen.descriptor == given.descriptor)
+        return {};
+    const BmFontOption& form = bmFontOption(u"Descriptor");
+    return QStringLiteral("%1: Die Beschreibung hat die Form %2 statt %3 (%4): %5 %6.")
+        .arg(optionWording(u"Engine", words), form.write(chosen), form.write(given),
+             optionWording(u"Descriptor", words), engineName(*rules), QString::fromUtf16(rules->why));
+}
+
 QString engineProblem(const BmFontOptions& options, OptionWords words)
 {
     const EngineRules* rules = engineRules(options.engine);

@@ -36,6 +36,10 @@ const EngineRules* engineRules(Engine engine);
 // premultiplied pages where it blends so. Unchanged without an engine.
 BmFontOptions withEngineChoices(const BmFontOptions& options);
 
+// When the chosen engine's form replaces the one given: which, and why, in one German note naming
+// the options in the reader's words; empty when the form given stays.
+QString engineFormNote(const BmFontOptions& given, OptionWords words);
+
 // Why the chosen engine cannot use these options (after its choices), naming the option in the
 // reader's words and the engine; empty when it can.
 QString engineProblem(const BmFontOptions& options, OptionWords words);

@@ -516,6 +516,36 @@ private slots:
         QVERIFY(!test::readBytes(m_ini).contains("Profil")); // the settings file's keys are fixed
     }
 
+    // Where the places are kept stands something not ours: it is neither read nor written through.
+    void recentPlacesKeepOffWhatIsNotTheirs_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addRow("link to another file") << u"link"_s;
+        QTest::addRow("link to nowhere") << u"dangling"_s;
+        QTest::addRow("folder") << u"folder"_s;
+    }
+    void recentPlacesKeepOffWhatIsNotTheirs()
+    {
+        QFETCH(QString, kind);
+        const QString recent = m_dir->filePath(u"user/Glyfrax/zuletzt.ini"_s);
+        const QString other = m_dir->filePath(u"andere.ini"_s);
+        QVERIFY(QDir().mkpath(QFileInfo(recent).path()));
+        const QByteArray otherBytes = "[Texturansicht]\nProfil=BMFont\n; fremd\n";
+        QVERIFY(test::writeBytes(other, otherBytes));
+        if (kind == u"folder")
+            QVERIFY(QDir().mkpath(recent));
+        else
+            QVERIFY(QFile::link(kind == u"link" ? other : m_dir->filePath(u"weg.ini"_s), recent));
+        run(u"m_texview");
+        QTest::keyClick(m_window->textureView()->findChild<QComboBox*>(u"ProfileBox"_s), Qt::Key_Down);
+        restart(m_config);
+        run(u"m_texview");
+        QCOMPARE(m_window->textureView()->profile(), TextureProfile::Classic);
+        QCOMPARE(test::readBytes(other), otherBytes);
+        QCOMPARE(QFileInfo(recent).isSymLink(), kind != u"folder");
+        QVERIFY(!QFileInfo::exists(m_dir->filePath(u"weg.ini"_s)));
+    }
+
     // A size's access key chooses it and puts the focus on its number, selected: the digits typed
     // next are the size, also when the option was chosen already.
     void sizeAccessKeyLeadsToItsNumber_data()

@@ -874,20 +874,21 @@ private slots:
         QTest::addColumn<QString>("options");
         QTest::addColumn<QByteArray>("start"); // of the descriptor: the form the loader parses
         QTest::addColumn<QByteArray>("holds"); // what the loader must find in it
+        QTest::addColumn<bool>("replaced");    // the form given was replaced, and a note says so
         QTest::addRow("pixi.js 8, msdf: XML") << u"--engine pixi --field msdf"_s << "<?xml"_ba
-                                              << "<distanceField fieldType=\"msdf\""_ba;
+                                              << "<distanceField fieldType=\"msdf\""_ba << true;
         QTest::addRow("three.js, binary asked, msdf: JSON")
             << u"--engine three --descriptor binary --field msdf"_s << "{"_ba
-            << "\"fieldType\": \"msdf\""_ba;
+            << "\"fieldType\": \"msdf\""_ba << true;
         QTest::addRow("Phaser 3: XML") << u"--engine phaser"_s << "<?xml"_ba
-                                       << "<chars count="_ba;
+                                       << "<chars count="_ba << true;
         QTest::addRow("libGDX, sdf: text") << u"--engine libgdx --descriptor json --field sdf"_s << "info "_ba
-                                           << "distanceField fieldType=sdf"_ba;
+                                           << "distanceField fieldType=sdf"_ba << true;
         QTest::addRow("Godot 4, XML asked, packed: text")
             << u"--engine godot4 --descriptor xml --pack-channels"_s << "info "_ba
-            << "packed=1"_ba;
+            << "packed=1"_ba << true;
         QTest::addRow("no preset, text-form msdf: told") << u"--field msdf"_s << "info "_ba
-                                                         << "pixi.js 8"_ba;
+                                                         << "pixi.js 8"_ba << false;
     }
 
     void enginePresets()
@@ -895,6 +896,7 @@ private slots:
         QFETCH(QString, options);
         QFETCH(QByteArray, start);
         QFETCH(QByteArray, holds);
+        QFETCH(bool, replaced);
         QTemporaryDir folder;
         const Result<ModernExported> files =
             exportTo(folder.filePath(u"f.png"_s), kSans14, optionsOf(u"--chars 32-126 "_s + options));
@@ -904,6 +906,7 @@ private slots:
         const bool told = files->notes.join(u'\n').toUtf8().contains(holds);
         QVERIFY2(descriptor.contains(holds) || told, descriptor.left(300).constData());
         QCOMPARE(told, !options.contains(u"engine"_s));
+        QCOMPARE(files->notes.join(u'\n').contains(u" statt "_s), replaced);
     }
 
     // An exported msdf page, magnified as a shader does, shows each glyph close to its outline
