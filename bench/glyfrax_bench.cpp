@@ -10,8 +10,8 @@
 //   glyfrax-bench cancel      how soon a BMFont export of large glyphs with effects stops once cancelled
 
 #include "base/Localization.h"
-#include "export/FontExport.h"
-#include "export/ModernExport.h"
+#include "export/bmfont/BmFontExport.h"
+#include "export/classic/ClassicExport.h"
 #include "layout/TextureLayout.h"
 #include "render/FontMeasure.h"
 #include "settings/Settings.h"
@@ -99,12 +99,12 @@ int benchOneExport(float size)
     // The first export pays for loading the font; report the steady state and the first.
     QElapsedTimer timer;
     timer.start();
-    Result<ExportedFiles> outcome = exportFont(path, settings, {});
+    Result<ExportedFiles> outcome = exportClassic(path, settings, {});
     const double first = double(timer.nsecsElapsed()) / 1e6;
     std::vector<double> times;
     for (int run = 0; run < 5 && outcome; ++run) {
         timer.restart();
-        outcome = exportFont(path, settings, {});
+        outcome = exportClassic(path, settings, {});
         times.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     if (!outcome) {
@@ -165,7 +165,7 @@ int startupSteps(int argc, char* argv[])
     QTemporaryDir dir;
     Settings settings;
     settings.font = dejaVu(14);
-    if (!exportFont(dir.filePath(QStringLiteral("f.bmp")), settings, {}))
+    if (!exportClassic(dir.filePath(QStringLiteral("f.bmp")), settings, {}))
         return 1;
     step();
     for (double ms : steps)
@@ -321,14 +321,14 @@ void benchCancel()
         QTemporaryDir dir;
         std::atomic<bool> cancelled = false;
         QElapsedTimer timer;
-        ModernRun run;
+        BmFontRun run;
         run.stillWanted = [&cancelled] { return !cancelled; };
         std::thread canceller([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(after));
             timer.start();
             cancelled = true;
         });
-        const bool done = bool(exportModern(dir.filePath(QStringLiteral("f.png")), settings, run, {}));
+        const bool done = bool(exportBmFont(dir.filePath(QStringLiteral("f.png")), settings, run, {}));
         canceller.join();
         std::printf("  %5d: %8.0f%s\n", after, double(timer.nsecsElapsed()) / 1e6, done ? "  (finished first)" : "");
         std::fflush(stdout);

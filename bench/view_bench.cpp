@@ -6,9 +6,9 @@
 //                                                       cell outlines on and the third cell chosen;
 //                                                       closes after 30 seconds
 
-#include "app/DialogService.h"
-#include "app/MainWindow.h"
-#include "app/TextureView.h"
+#include "app/shared/DialogService.h"
+#include "app/view/TextureView.h"
+#include "app/window/MainWindow.h"
 #include "base/Localization.h"
 
 #include <QApplication>

@@ -196,7 +196,7 @@ std::optional<std::array<QString, 5>> labelsFrom(const QString& text)
 // One size at most: in points, in pixels, or by the line's or the capitals' height; the one given
 // replaces the others the settings may hold, and --pixels 0 asks for the settings' size in points,
 // as Pixels=0 in the settings does. No size at all would silently be some other size.
-Result<void> readModernSize(const QCommandLineParser& parser, const Options& o, CommandLine& line)
+Result<void> readBmFontSize(const QCommandLineParser& parser, const Options& o, CommandLine& line)
 {
     static const char16_t* const kSizeKeys[] = {u"Pixels", u"LineHeight", u"CapHeight"};
     QStringList given;
@@ -227,24 +227,24 @@ Result<void> readModernSize(const QCommandLineParser& parser, const Options& o, 
 
 // The options of the BMFont format and the code page; each of the first ones given with the
 // classic format is an error, as is a classic option with the BMFont format, not silently ignored.
-Result<void> readModernOptions(const QCommandLineParser& parser, const Options& o,
+Result<void> readBmFontOptions(const QCommandLineParser& parser, const Options& o,
                                const std::vector<TableOption>& table, CommandLine& line)
 {
-    const bool modern = line.format == CommandLine::Format::BmFont;
-    std::vector<const QCommandLineOption*> modernOnly = {&o.verbose};
+    const bool bmfont = line.format == CommandLine::Format::BmFont;
+    std::vector<const QCommandLineOption*> bmfontOnly = {&o.verbose};
     for (const TableOption& option : table) {
         if (option.entry->key != u"CodePage")
-            modernOnly.push_back(&option.option);
+            bmfontOnly.push_back(&option.option);
         if (option.negation)
-            modernOnly.push_back(&*option.negation);
+            bmfontOnly.push_back(&*option.negation);
     }
     const std::vector<const QCommandLineOption*> classicOnly = {&o.binary, &o.text,  &o.longFields, &o.shortFields,
                                                                 &o.labels, &o.xDist, &o.yDist};
-    for (const QCommandLineOption* option : modern ? classicOnly : modernOnly) {
+    for (const QCommandLineOption* option : bmfont ? classicOnly : bmfontOnly) {
         if (parser.isSet(*option))
             return failure(
                 QStringLiteral("--%1 gilt nur mit --format %2.")
-                    .arg(option->names().first(), modern ? QStringLiteral("classic") : QStringLiteral("bmfont")));
+                    .arg(option->names().first(), bmfont ? QStringLiteral("classic") : QStringLiteral("bmfont")));
     }
     line.verbose = parser.isSet(o.verbose);
 
@@ -278,7 +278,7 @@ Result<void> readModernOptions(const QCommandLineParser& parser, const Options& 
                                        [](const auto& entry) { return entry.first == u"Descriptor"; });
     if (const QString problem = fractionalProblem(scratch); formGiven && !problem.isEmpty())
         return failure(problem);
-    return modern ? readModernSize(parser, o, line) : Result<void>();
+    return bmfont ? readBmFontSize(parser, o, line) : Result<void>();
 }
 
 } // namespace
@@ -286,7 +286,7 @@ Result<void> readModernOptions(const QCommandLineParser& parser, const Options& 
 void SettingOverrides::applyTo(Settings& settings) const
 {
     FontSettings& font = settings.font;
-    ExportOptions& options = settings.options;
+    ClassicOptions& options = settings.options;
     font.face = face.value_or(font.face);
     font.size = size.value_or(font.size);
     font.bold = bold.value_or(font.bold);
@@ -475,8 +475,8 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
             .value_or(CommandLine::Format::Classic);
     if (!in.error().isEmpty())
         return usageError(in.error());
-    if (const Result<void> modern = readModernOptions(parser, o, table, line); !modern)
-        return usageError(modern.error());
+    if (const Result<void> bmfontOptions = readBmFontOptions(parser, o, table, line); !bmfontOptions)
+        return usageError(bmfontOptions.error());
 
     line.bitmapPath = positional.first();
     line.configPath = parser.value(o.config);

@@ -5,10 +5,10 @@
 #include "base/AtomicFile.h"
 #include "base/FileSafety.h"
 #include "base/Localization.h"
+#include "cli/BmFontCommand.h"
 #include "cli/CommandLine.h"
-#include "cli/ModernCommand.h"
-#include "export/FontExport.h"
-#include "export/ModernExport.h"
+#include "export/bmfont/BmFontExport.h"
+#include "export/classic/ClassicExport.h"
 #include "render/BmpWriter.h"
 #include "render/FontSource.h"
 #include "settings/SettingsLocation.h"
@@ -201,23 +201,23 @@ int runCommandLine()
 
     if (line.format == CommandLine::Format::BmFont) {
         // A settings file without a size reads as 0, which the classic pair has always drawn at 10 pt.
-        if (const Result<void> sized = checkModernSize(settings); !sized) {
+        if (const Result<void> sized = checkBmFontSize(settings); !sized) {
             print(stderr, QStringLiteral("glyfrax-export: ") + sized.error());
             return 2;
         }
-        return finish(runModernExport(line, settings, faceName, configPath, QGuiApplication::palette(),
+        return finish(runBmFontExport(line, settings, faceName, configPath, QGuiApplication::palette(),
                                       [&line](std::int32_t width, std::int32_t height) {
                                           return approveTextureSize(line.allowLarge, width, height);
                                       }));
     }
     ProgressLine progress(!line.quiet);
-    ExportRun run;
+    ClassicRun run;
     run.codePage = line.codePage.value_or(CodePage::windows1252());
     run.inputs = inputs;
     run.approveSide = [&line](std::int32_t side) { return approveTextureSize(line.allowLarge, side, side); };
     run.progress = [&progress](std::int32_t side, int percent) { progress.show(side, percent); };
     const Result<ExportedFiles> exported =
-        exportFont(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, QGuiApplication::palette(), run);
+        exportClassic(QFileInfo(line.bitmapPath).absoluteFilePath(), settings, QGuiApplication::palette(), run);
     progress.finish();
     if (!exported) {
         print(stderr, QStringLiteral("glyfrax-export: ") + exported.error());

@@ -31,7 +31,7 @@ BmFont describeClassic(const ClassicPlan& plan, const CodePage& codePage)
 
 } // namespace
 
-TexturePlan::TexturePlan(TextureProfile profile, BmFont descriptor, std::variant<ClassicPlan, ModernPlan> plan)
+TexturePlan::TexturePlan(TextureProfile profile, BmFont descriptor, std::variant<ClassicPlan, BmFontPlan> plan)
     : m_profile(profile), m_descriptor(std::move(descriptor)), m_plan(std::move(plan))
 {
 }
@@ -47,28 +47,28 @@ Result<TexturePlan> TexturePlan::make(const Settings& settings, TextureProfile p
         BmFont descriptor = describeClassic(*classic, codePage);
         return TexturePlan(profile, std::move(descriptor), std::move(*classic));
     }
-    ModernRun run;
+    BmFontRun run;
     run.stillWanted = stillWanted;
     run.words = OptionWords::Window; // the texture view's reader knows the window's names
     const ImageFormat format = settings.bmfont.image == PageImage::Bmp ? ImageFormat::Bmp : ImageFormat::Png;
-    Result<ModernPlan> modern = planModern(settings, run, format, palette);
-    if (!modern)
-        return failure(modern.error());
-    BmFont descriptor = modern->descriptor;
-    return TexturePlan(profile, std::move(descriptor), std::move(*modern));
+    Result<BmFontPlan> bmfont = planBmFont(settings, run, format, palette);
+    if (!bmfont)
+        return failure(bmfont.error());
+    BmFont descriptor = bmfont->descriptor;
+    return TexturePlan(profile, std::move(descriptor), std::move(*bmfont));
 }
 
 int TexturePlan::pageCount() const
 {
-    if (const auto* modern = std::get_if<ModernPlan>(&m_plan))
-        return int(modern->pages.size());
+    if (const auto* bmfont = std::get_if<BmFontPlan>(&m_plan))
+        return int(bmfont->pages.size());
     return 1;
 }
 
 QSize TexturePlan::pageSize() const
 {
-    if (const auto* modern = std::get_if<ModernPlan>(&m_plan))
-        return modern->pageSize;
+    if (const auto* bmfont = std::get_if<BmFontPlan>(&m_plan))
+        return bmfont->pageSize;
     const std::int32_t side = std::get<ClassicPlan>(m_plan).layout.side;
     return {side, side};
 }
@@ -76,15 +76,15 @@ QSize TexturePlan::pageSize() const
 const std::vector<char32_t>& TexturePlan::missing() const
 {
     static const std::vector<char32_t> none;
-    if (const auto* modern = std::get_if<ModernPlan>(&m_plan))
-        return modern->missing;
+    if (const auto* bmfont = std::get_if<BmFontPlan>(&m_plan))
+        return bmfont->missing;
     return none;
 }
 
 QImage TexturePlan::drawPage(int page) const
 {
-    if (const auto* modern = std::get_if<ModernPlan>(&m_plan))
-        return drawModernPage(*modern, page);
+    if (const auto* bmfont = std::get_if<BmFontPlan>(&m_plan))
+        return drawBmFontPage(*bmfont, page);
     return drawClassicTexture(std::get<ClassicPlan>(m_plan));
 }
 

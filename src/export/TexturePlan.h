@@ -1,9 +1,9 @@
 #pragma once
 
 #include "base/Result.h"
-#include "export/BmFontWriter.h"
-#include "export/FontExport.h"
-#include "export/ModernExport.h"
+#include "export/bmfont/BmFontExport.h"
+#include "export/bmfont/BmFontWriter.h"
+#include "export/classic/ClassicExport.h"
 
 #include <QImage>
 #include <QPalette>
@@ -53,9 +53,9 @@ public:
 private:
     TextureProfile m_profile = TextureProfile::Classic;
     BmFont m_descriptor;
-    std::variant<ClassicPlan, ModernPlan> m_plan;
+    std::variant<ClassicPlan, BmFontPlan> m_plan;
 
-    TexturePlan(TextureProfile profile, BmFont descriptor, std::variant<ClassicPlan, ModernPlan> plan);
+    TexturePlan(TextureProfile profile, BmFont descriptor, std::variant<ClassicPlan, BmFontPlan> plan);
 };
 
 } // namespace glyfrax

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "settings/BmFontOptions.h"
-#include "settings/ExportOptions.h"
+#include "settings/ClassicOptions.h"
 #include "settings/FontSettings.h"
 
 namespace glyfrax {
@@ -10,7 +10,7 @@ namespace glyfrax {
 struct Settings
 {
     FontSettings font;
-    ExportOptions options;
+    ClassicOptions options;
     BmFontOptions bmfont;
 
     bool operator==(const Settings&) const = default;

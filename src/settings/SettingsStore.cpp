@@ -85,7 +85,7 @@ LoadedSettings readSettings(const ProfileFile& profile)
     font.textColor = in.read(kFontSection, QStringLiteral("Color"), toInt32);
     font.backColor = in.read(kFontSection, QStringLiteral("BackColor"), toInt32);
 
-    ExportOptions& o = s.options;
+    ClassicOptions& o = s.options;
     o.writeBinary = in.read(kExportSection, QStringLiteral("WriteBinary"), toFlag);
     o.takeLong = in.read(kExportSection, QStringLiteral("TakeLong"), toFlag);
     o.charTxt = in.label(kExportSection, QStringLiteral("CharTxt"));
@@ -142,7 +142,7 @@ void writeSettings(ProfileFile& profile, const Settings& s, BmFontKeys keys)
     put(kFontSection, u"Color", QString::number(font.textColor));
     put(kFontSection, u"BackColor", QString::number(font.backColor));
 
-    const ExportOptions& o = s.options;
+    const ClassicOptions& o = s.options;
     put(kExportSection, u"WriteBinary", flagText(o.writeBinary));
     put(kExportSection, u"TakeLong", flagText(o.takeLong));
     put(kExportSection, u"CharTxt", o.charTxt);

@@ -3,7 +3,7 @@
 // the text form has no line more, XML is well-formed and JSON parses. A page name a form refuses
 // is not written.
 #include "FuzzInput.h"
-#include "export/BmFontWriter.h"
+#include "export/bmfont/BmFontWriter.h"
 
 #include <QBuffer>
 #include <QJsonArray>

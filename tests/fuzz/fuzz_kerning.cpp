@@ -3,7 +3,7 @@
 // does not count, which libFuzzer's -timeout reports), and the pairs are sorted, distinct, not
 // zero and between wanted glyphs only.
 #include "FuzzInput.h"
-#include "export/Kerning.h"
+#include "export/bmfont/Kerning.h"
 
 #include <QtEndian>
 

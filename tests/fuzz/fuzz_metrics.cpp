@@ -2,9 +2,9 @@
 // joined by blanks and ending in CR LF, the labels in Windows-1252 with line breaks as "?".
 #include "FuzzInput.h"
 #include "base/Windows1252.h"
-#include "export/MetricsWriter.h"
+#include "export/classic/MetricsWriter.h"
 #include "layout/GlyphTable.h"
-#include "settings/ExportOptions.h"
+#include "settings/ClassicOptions.h"
 
 #include <QBuffer>
 
@@ -15,7 +15,7 @@ using namespace glyfrax;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     QByteArray input = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
-    ExportOptions options;
+    ClassicOptions options;
     QString* labels[] = {&options.charTxt, &options.xTxt, &options.yTxt, &options.wTxt, &options.hTxt};
     QByteArray encoded[5];
     for (int i = 0; i < 5; ++i) {

@@ -1,0 +1,137 @@
+#include "app/options/DescriptorGroup.h"
+
+#include "app/shared/ControlHelp.h"
+#include "settings/EnginePresets.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace glyfrax {
+
+namespace {
+
+struct FormChoice
+{
+    DescriptorForm form;
+    const char* name;
+    const char16_t* caption;
+    const char16_t* help;
+};
+constexpr FormChoice kForms[] = {
+    {DescriptorForm::Text, "TextForm", u"&Text (.fnt)",
+     u"Zeilen wie „char id=65 x=0 y=0 …“: die Form, die fast jede Engine liest (libGDX, Godot, Phaser, MonoGame)."},
+    {DescriptorForm::Xml, "XmlForm", u"&XML (.fnt)",
+     u"Dieselben Angaben als XML, etwa für Cocos und Unity-Erweiterungen."},
+    {DescriptorForm::Binary, "BinaryForm", u"B&inär, Version 3 (.fnt)",
+     u"Kompakte Binärform mit festen Feldbreiten; Werte, die nicht hineinpassen, werden begrenzt."},
+    {DescriptorForm::Json, "JsonForm", u"&JSON (.json)", u"Dieselben Angaben als JSON, für Web-Engines und Skripte."},
+};
+
+} // namespace
+
+QString DescriptorGroup::title() const
+{
+    return QStringLiteral("&Beschreibung");
+}
+
+QWidget* DescriptorGroup::buildPage(const BmFontOptions& options, const std::function<void()>& changed)
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("DescriptorPage"));
+    m_engine = addChoice(page, "EngineBox", QStringLiteral("Engine"), {{QStringLiteral("Jede, ohne Vorgabe"), 0}}, 0,
+                         QStringLiteral("Die Engine, für die der Satz ist: Sie wählt die Form, die die Engine liest, "
+                                        "und das Alpha, das sie mischt; was sie nicht lesen kann (etwa ein "
+                                        "msdf-Feld für Godot 4), hält OK aus und sagt warum."));
+    for (const EngineRules& rules : engineTable())
+        m_engine->addItem(QString::fromUtf16(rules.shown), int(rules.engine));
+    m_engine->setCurrentIndex(std::max(0, m_engine->findData(int(options.engine))));
+    QObject::connect(m_engine, &QComboBox::currentIndexChanged, page, changed);
+    m_engineChoice = new QLabel(page);
+    m_engineChoice->setObjectName(QStringLiteral("EngineChoice"));
+    m_engineChoice->setWordWrap(true);
+    auto* engineRow = new QHBoxLayout;
+    engineRow->addWidget(buddyLabel(page, QStringLiteral("E&ngine:"), m_engine));
+    engineRow->addWidget(m_engine, 1);
+    auto* frame = new QGroupBox(QStringLiteral("Form der Beschreibung"), page);
+    frame->setObjectName(QStringLiteral("FormFrame"));
+    auto* choices = new QVBoxLayout(frame);
+    for (const FormChoice& choice : kForms) {
+        auto* button = new QRadioButton(QString::fromUtf16(choice.caption), frame);
+        button->setObjectName(QString::fromLatin1(choice.name));
+        button->setChecked(choice.form == options.descriptor);
+        explain(button, QString::fromUtf16(choice.help));
+        QObject::connect(button, &QRadioButton::toggled, page, changed);
+        choices->addWidget(button);
+        m_forms.emplace_back(choice.form, button);
+    }
+    auto* note =
+        new QLabel(QStringLiteral("Die Beschreibung liegt neben den Seiten und nennt für jedes Zeichen seine "
+                                  "Zelle, seinen Versatz und Vorschub, auf Wunsch dazu die Unterschneidungspaare."),
+                   page);
+    note->setWordWrap(true);
+    m_kerning = addSwitch(page, "KerningBox", QStringLiteral("&Unterschneidung (Kerning)"), options.kerning,
+                          QStringLiteral("Die Unterschneidungspaare der Schrift (aus ihren Tabellen GPOS oder kern) "
+                                         "zwischen den gewählten Zeichen, in ganzen Pixeln; Paare nur innerhalb einer "
+                                         "Schrift, nicht zwischen Schrift und Ersatzschrift."));
+    QObject::connect(m_kerning, &QCheckBox::toggled, page, changed);
+    m_fractional = addSwitch(page, "FractionalBox",
+                             QStringLiteral("&Genau: Vorschub und Unterschneidung mit Bruchteil"), options.fractional,
+                             QStringLiteral("Nur in JSON: xadvance und die Unterschneidung als Zahlen mit Bruchteil, "
+                                            "genau aus den Einheiten der Schrift; Zellen und Versätze bleiben ganz."));
+    QObject::connect(m_fractional, &QCheckBox::toggled, page, changed);
+    auto* column = new QVBoxLayout(page);
+    column->addLayout(engineRow);
+    column->addWidget(m_engineChoice);
+    column->addWidget(frame);
+    column->addWidget(m_kerning);
+    column->addWidget(note);
+    column->addWidget(m_fractional);
+    column->addStretch(1);
+    return page;
+}
+
+QString DescriptorGroup::problem() const
+{
+    BmFontOptions shown;
+    store(shown);
+    return fractionalProblem(shown);
+}
+
+void DescriptorGroup::store(BmFontOptions& options) const
+{
+    for (const auto& [form, button] : m_forms) {
+        if (button->isChecked())
+            options.descriptor = form;
+    }
+    options.kerning = m_kerning->isChecked();
+    options.fractional = m_fractional->isChecked();
+    options.engine = Engine(m_engine->currentData().toInt());
+}
+
+void DescriptorGroup::showOptions(const BmFontOptions& options)
+{
+    // The engine's form shown as chosen; its alpha is told, for it lies on another page.
+    const BmFontOptions chosen = withEngineChoices(options);
+    const EngineRules* rules = engineRules(options.engine);
+    m_engineChoice->setVisible(rules != nullptr);
+    if (rules)
+        m_engineChoice->setText(
+            QStringLiteral("%1 %2. Gewählt: diese Form, %3 Alpha.")
+                .arg(QString::fromUtf16(rules->shown), QString::fromUtf16(rules->why),
+                     rules->premultiplied ? QStringLiteral("vormultipliziertes") : QStringLiteral("gerades")));
+    for (const auto& [form, button] : m_forms) {
+        if (rules && form == chosen.descriptor && !button->isChecked())
+            button->setChecked(true);
+    }
+    for (const auto& [form, button] : m_forms) {
+        if (form == DescriptorForm::Binary)
+            offWithField(button, options.field, button->isChecked());
+    }
+}
+
+} // namespace glyfrax

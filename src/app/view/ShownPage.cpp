@@ -1,0 +1,126 @@
+#include "app/view/ShownPage.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace glyfrax {
+
+namespace {
+
+QImage halved(const QImage& image)
+{
+    if (image.width() < 2 || image.height() < 2)
+        return image;
+    return image.scaled(image.width() / 2, image.height() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+// The value of a field's channels at a point, from 0 to 1: the median of red, green and blue for a
+// multi-channel field, red for one whose channels are all alike.
+double fieldValue(QRgb a, QRgb b, QRgb c, QRgb d, double fx, double fy, bool median)
+{
+    auto at = [&](int (*channel)(QRgb)) {
+        const double top = channel(a) + (channel(b) - channel(a)) * fx;
+        const double bottom = channel(c) + (channel(d) - channel(c)) * fx;
+        return (top + (bottom - top) * fy) / 255.0;
+    };
+    const double red = at(qRed);
+    if (!median)
+        return red;
+    const double green = at(qGreen);
+    const double blue = at(qBlue);
+    return std::max(std::min(red, green), std::min(std::max(red, green), blue));
+}
+
+} // namespace
+
+ShownPage::ShownPage(QImage page, const FieldLook& look) : m_page(std::move(page)), m_look(look)
+{
+    if (m_look.field != PageField::None && !m_page.isNull()) {
+        m_page.convertTo(QImage::Format_ARGB32);
+        m_full = reconstructed(m_page.rect(), 1.0);
+    }
+    m_half = halved(m_full.isNull() ? m_page : m_full);
+    m_quarter = halved(m_half);
+}
+
+qint64 ShownPage::bytes() const
+{
+    return m_page.sizeInBytes() + m_full.sizeInBytes() + m_half.sizeInBytes() + m_quarter.sizeInBytes();
+}
+
+QImage ShownPage::reconstructed(const QRect& area, double zoom) const
+{
+    QImage shown(area.size(), QImage::Format_ARGB32_Premultiplied);
+    if (shown.isNull())
+        return shown;
+    const bool median = m_look.field != PageField::Sdf;
+    // Field values per device pixel: the range in texture pixels times the zoom.
+    const double screenRange = m_look.range * zoom;
+    const QRgb colour = m_look.color.rgb();
+    const int lastColumn = m_page.width() - 1;
+    const int lastRow = m_page.height() - 1;
+    // Texture coordinates of the device pixels' centres, the texels' centres at whole numbers.
+    std::vector<std::pair<int, double>> columns(std::size_t(area.width()));
+    for (int x = 0; x < area.width(); ++x) {
+        const double u = (area.left() + x + 0.5) / zoom - 0.5;
+        columns[std::size_t(x)] = {int(std::floor(u)), u - std::floor(u)};
+    }
+    for (int y = 0; y < area.height(); ++y) {
+        const double v = (area.top() + y + 0.5) / zoom - 0.5;
+        const int row = int(std::floor(v));
+        const double fy = v - row;
+        // The border repeated, as a sampler clamping to the edge reads it.
+        const auto* upper = reinterpret_cast<const QRgb*>(m_page.constScanLine(std::clamp(row, 0, lastRow)));
+        const auto* lower = reinterpret_cast<const QRgb*>(m_page.constScanLine(std::clamp(row + 1, 0, lastRow)));
+        auto* out = reinterpret_cast<QRgb*>(shown.scanLine(y));
+        for (int x = 0; x < area.width(); ++x) {
+            const auto [column, fx] = columns[std::size_t(x)];
+            const int left = std::clamp(column, 0, lastColumn);
+            const int right = std::clamp(column + 1, 0, lastColumn);
+            const double value = fieldValue(upper[left], upper[right], lower[left], lower[right], fx, fy, median);
+            const double t = std::clamp((value - 0.5) * screenRange + 0.5, 0.0, 1.0);
+            const double cover = t * t * (3 - 2 * t);
+            out[x] = qPremultiply(qRgba(qRed(colour), qGreen(colour), qBlue(colour), int(std::lround(cover * 255))));
+        }
+    }
+    return shown;
+}
+
+void ShownPage::paint(QPainter& painter, const QRect& target, double zoom) const
+{
+    if (m_page.isNull() || zoom <= 0.0)
+        return;
+    // The texture pixels that reach into target, and where they land.
+    const int left = std::max(0, int(std::floor(target.left() / zoom)));
+    const int top = std::max(0, int(std::floor(target.top() / zoom)));
+    const int right = std::min(m_page.width(), int(std::ceil((target.right() + 1) / zoom)));
+    const int bottom = std::min(m_page.height(), int(std::ceil((target.bottom() + 1) / zoom)));
+    if (left >= right || top >= bottom)
+        return;
+    const QRectF landing(left * zoom, top * zoom, (right - left) * zoom, (bottom - top) * zoom);
+    painter.save();
+    if (zoom >= 1.0) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        if (m_full.isNull()) {
+            painter.drawImage(landing, m_page, QRectF(left, top, right - left, bottom - top));
+        } else {
+            const QRect area = target & landing.toAlignedRect();
+            painter.drawImage(area.topLeft(), reconstructed(area, zoom));
+        }
+    } else {
+        // The smallest copy that still has at least one pixel per device pixel.
+        const QImage& level = zoom <= 0.25 && !m_quarter.isNull() ? m_quarter
+                              : zoom <= 0.5 && !m_half.isNull()   ? m_half
+                              : m_full.isNull()                   ? m_page
+                                                                  : m_full;
+        const double fx = double(level.width()) / m_page.width();
+        const double fy = double(level.height()) / m_page.height();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(landing, level, QRectF(left * fx, top * fy, (right - left) * fx, (bottom - top) * fy));
+    }
+    painter.restore();
+}
+
+} // namespace glyfrax
