@@ -116,6 +116,9 @@ QString faceAsWritten(const QString& face, DescriptorForm form);
 // and an export with a field does not write that form. Every form
 // holds the same values once fitToDescriptor has run; page names must be ones the form can hold.
 // Returns false when the device refused a write.
+// Cells in a BmFont are what a plan made: x and y from the page's top-left corner, downwards, and
+// yoffset from the top of the line. Every form here counts the same way; a form that counts
+// otherwise (from the bottom, from the baseline) translates in its own writer, never in the plan.
 bool writeDescriptor(QIODevice& device, const BmFont& font, DescriptorForm form);
 
 } // namespace glyfrax
