@@ -128,15 +128,6 @@ Result<void> checkFaithfulPath(const QString& path)
                        .arg(shownPath(QFileInfo(path).absoluteFilePath()), QString(QChar::ReplacementCharacter)));
 }
 
-bool isSameFile(const QString& a, const QString& b)
-{
-    FileStatus first{};
-    FileStatus second{};
-    return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
-           ::stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
-}
-
 std::optional<uint> entryOwner(const QString& path)
 {
     FileStatus info{};

@@ -37,10 +37,6 @@ QString describeErrno(int error);
 // a path (and one that holds U+FFFD itself) is refused with this message.
 Result<void> checkFaithfulPath(const QString& path);
 
-// Whether both paths exist and name the same file (device and inode), however they are spelled,
-// through symbolic or hard links alike.
-bool isSameFile(const QString& a, const QString& b);
-
 // The user who owns the entry at path, a symbolic link itself rather than its target; none when
 // there is no entry.
 std::optional<uint> entryOwner(const QString& path);

@@ -32,6 +32,8 @@ AboutDialog::AboutDialog(DialogService& dialogs, std::unique_ptr<SystemAccess> s
       m_dialogs(dialogs), m_system(system ? std::move(system) : makeSystemAccess())
 {
     const QString title = QString::fromLatin1(kProgramTitle);
+    // The object names of the windows and controls are what tests and assistive tools know them by,
+    // odd as some are ("frmAbout", "n_backcolor"): they stay as they are.
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("Info zu ") + title);
     setWindowIcon(QIcon(QStringLiteral(":/glyfrax/icon.png")));

@@ -178,6 +178,8 @@ void MainWindow::buildMenu()
     connect(addCommand(xtras, "m_font", QStringLiteral("&Schriftart einstellen"), QKeySequence(Qt::CTRL | Qt::Key_E)),
             &QAction::triggered, this, &MainWindow::chooseFont);
     addSeparator(xtras, "line1");
+    // "Shrift" and "n_backcolor" are misspelt on purpose: users and the help page know the command by
+    // this text, and scripts, tests and assistive tools the actions by these object names. Keep them.
     connect(
         addCommand(xtras, "m_forecolor", QStringLiteral("Shrift&farbe einstellen"), QKeySequence(Qt::CTRL | Qt::Key_F)),
         &QAction::triggered, this, &MainWindow::chooseTextColor);
