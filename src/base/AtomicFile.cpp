@@ -473,4 +473,9 @@ Result<void> finishInterruptedReplacement(const QString& folderPath)
     return cleanUp(*folder);
 }
 
+QString cancelledExportMessage()
+{
+    return QStringLiteral("Der Export wurde abgebrochen; die bisherigen Dateien bleiben, wie sie waren.");
+}
+
 } // namespace glyfrax

@@ -52,4 +52,7 @@ Result<void> writeFilesAtomically(const std::vector<FileContent>& files);
 // first. Nothing to do is no failure.
 Result<void> finishInterruptedReplacement(const QString& folder);
 
+// What an export given up says: the earlier files are as they were.
+QString cancelledExportMessage();
+
 } // namespace glyfrax

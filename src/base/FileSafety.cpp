@@ -232,4 +232,16 @@ QString shownPath(const QString& path)
     return shownText(QDir::toNativeSeparators(path));
 }
 
+QString extensionOf(const QString& path)
+{
+    const qsizetype nameStart = path.lastIndexOf(u'/') + 1;
+    const qsizetype dot = path.lastIndexOf(u'.');
+    return dot >= nameStart ? path.mid(dot) : QString();
+}
+
+QString withExtension(const QString& path, const QString& extension)
+{
+    return path.left(path.size() - extensionOf(path).size()) + extension;
+}
+
 } // namespace glyfrax

@@ -55,4 +55,11 @@ QString shownText(const QString& text);
 // A path for a message: native separators, shown as shownText does.
 QString shownPath(const QString& path);
 
+// The extension of the path's file name, its dot included (".bmp"); empty for a name without one.
+QString extensionOf(const QString& path);
+
+// The path with its file name's extension replaced by the given one (".fnt"), or the extension
+// appended to a name without one.
+QString withExtension(const QString& path, const QString& extension);
+
 } // namespace glyfrax

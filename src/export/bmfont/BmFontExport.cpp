@@ -4,7 +4,6 @@
 #include "base/FileSafety.h"
 #include "base/ShownName.h"
 #include "export/bmfont/BmFontReader.h"
-#include "export/classic/ClassicExport.h"
 #include "render/ImageFile.h"
 #include "settings/EnginePresets.h"
 #include "settings/Settings.h"

@@ -44,26 +44,9 @@ private:
 
 } // namespace
 
-QString extensionOf(const QString& path)
-{
-    const qsizetype nameStart = path.lastIndexOf(u'/') + 1;
-    const qsizetype dot = path.lastIndexOf(u'.');
-    return dot >= nameStart ? path.mid(dot) : QString();
-}
-
-QString withExtension(const QString& path, const QString& extension)
-{
-    return path.left(path.size() - extensionOf(path).size()) + extension;
-}
-
 QString metricsPathFor(const QString& bitmapPath)
 {
     return withExtension(bitmapPath, QStringLiteral(".fnt"));
-}
-
-QString cancelledExportMessage()
-{
-    return QStringLiteral("Der Export wurde abgebrochen; die bisherigen Dateien bleiben, wie sie waren.");
 }
 
 QString textureSizeCaption(std::int32_t side)

@@ -27,18 +27,8 @@ struct ExportedFiles
     QString bitmapPath;
 };
 
-// The extension of the path's file name, its dot included (".bmp"); empty for a name without one.
-QString extensionOf(const QString& path);
-
-// The path with its file name's extension replaced by the given one (".fnt"), or the extension
-// appended to a name without one.
-QString withExtension(const QString& path, const QString& extension);
-
 // The metrics file that goes with a bitmap: the bitmap's extension replaced by ".fnt".
 QString metricsPathFor(const QString& bitmapPath);
-
-// What an export given up says: the earlier files are as they were.
-QString cancelledExportMessage();
 
 // "Textur: 256x256", as the window shows and the command line prints a texture's size.
 QString textureSizeCaption(std::int32_t side);
