@@ -26,7 +26,15 @@ std::optional<std::int32_t> wholeNumber(const QString& text, std::int32_t lowest
     return ok && value >= lowest && value <= highest ? std::optional<std::int32_t>(value) : std::nullopt;
 }
 
-// One number from 0 to 255, or as many as one of the counts allows, separated by commas.
+// Pixels of padding and spacing: what the descriptor's bytes hold.
+constexpr NumberRange kCellPixels{0, 255};
+// A shadow's offset either way and its blur.
+constexpr NumberRange kShadowOffset{-kLargestShadowOffset, kLargestShadowOffset};
+constexpr NumberRange kShadowBlur{0, kLargestShadowBlur};
+// The sides a page may have.
+constexpr NumberRange kPageSides{16, 16384, true};
+
+// One number of kCellPixels, or as many as one of the counts allows, separated by commas.
 std::optional<std::vector<std::int32_t>> bytesList(const QString& text, std::initializer_list<qsizetype> counts)
 {
     const QStringList parts = text.split(u',');
@@ -34,7 +42,7 @@ std::optional<std::vector<std::int32_t>> bytesList(const QString& text, std::ini
         return std::nullopt;
     std::vector<std::int32_t> values;
     for (const QString& part : parts) {
-        const std::optional<std::int32_t> value = wholeNumber(part, 0, 255);
+        const std::optional<std::int32_t> value = wholeNumber(part, kCellPixels.least, kCellPixels.greatest);
         if (!value)
             return std::nullopt;
         values.push_back(*value);
@@ -51,13 +59,56 @@ QString numbersText(std::initializer_list<std::int32_t> values)
     return parts.count(parts.first()) == parts.size() ? parts.first() : parts.join(u',');
 }
 
-Result<void> readNumber(std::int32_t& member, const QString& text, std::int32_t lowest, std::int32_t highest)
+// An option that is one whole number of range: its reader, its writer and what the window offers,
+// all from the one range. expected: what a wrong value is told, when not the range.
+BmFontOption numberOption(BmFontOption row, std::int32_t BmFontOptions::*member, NumberRange range,
+                          QString expected = {})
 {
-    const std::optional<std::int32_t> value = wholeNumber(text, lowest, highest);
-    if (!value)
-        return failure(QStringLiteral("erwartet eine ganze Zahl von %1 bis %2").arg(lowest).arg(highest));
-    member = *value;
-    return {};
+    if (expected.isEmpty())
+        expected = (range.powersOfTwo ? QStringLiteral("erwartet eine Zweierpotenz von %1 bis %2")
+                                      : QStringLiteral("erwartet eine ganze Zahl von %1 bis %2"))
+                       .arg(range.least)
+                       .arg(range.greatest);
+    row.read = [member, range, expected](BmFontOptions& options, const QString& text) -> Result<void> {
+        const std::optional<std::int32_t> value = wholeNumber(text, range.least, range.greatest);
+        if (!value || (range.powersOfTwo && !std::has_single_bit(std::uint32_t(*value))))
+            return failure(expected);
+        options.*member = *value;
+        return {};
+    };
+    row.write = [member](const BmFontOptions& options) { return QString::number(options.*member); };
+    row.numbers = {range};
+    return row;
+}
+
+// An option that is one of a few named values: its reader, its writer and what the window offers,
+// all from the one list of choices.
+template <typename E>
+BmFontOption choiceOption(BmFontOption row, E BmFontOptions::*member, std::vector<OptionChoice> choices)
+{
+    QStringList names;
+    for (const OptionChoice& choice : choices)
+        names.append(choice.name);
+    const QString expected = QStringLiteral("erwartet %1 oder %2")
+                                 .arg(names.mid(0, names.size() - 1).join(QStringLiteral(", ")), names.last());
+    row.read = [member, choices, expected](BmFontOptions& options, const QString& text) -> Result<void> {
+        for (const OptionChoice& choice : choices) {
+            if (text.trimmed() == choice.name) {
+                options.*member = E(choice.value);
+                return {};
+            }
+        }
+        return failure(expected);
+    };
+    row.write = [member, choices](const BmFontOptions& options) {
+        for (const OptionChoice& choice : choices) {
+            if (choice.value == int(options.*member))
+                return choice.name;
+        }
+        return QString();
+    };
+    row.choices = std::move(choices);
+    return row;
 }
 
 Result<void> readFlag(bool& member, const QString& text)
@@ -79,10 +130,6 @@ constexpr Named<DescriptorForm> kFormNames[] = {{DescriptorForm::Text, u"text"},
                                                 {DescriptorForm::Xml, u"xml"},
                                                 {DescriptorForm::Binary, u"binary"},
                                                 {DescriptorForm::Json, u"json"}};
-constexpr Named<PageChannels> kChannelNames[] = {
-    {PageChannels::Rgba, u"rgba"}, {PageChannels::Gray, u"gray"}, {PageChannels::Alpha, u"alpha"}};
-constexpr Named<Hinting> kHintingNames[] = {
-    {Hinting::None, u"none"}, {Hinting::Light, u"light"}, {Hinting::Full, u"full"}};
 constexpr Named<PageField> kFieldNames[] = {
     {PageField::None, u"none"}, {PageField::Sdf, u"sdf"}, {PageField::Msdf, u"msdf"}, {PageField::Mtsdf, u"mtsdf"}};
 
@@ -128,8 +175,8 @@ Result<void> readShadow(std::optional<GlyphShadow>& member, const QString& text)
     std::vector<std::int32_t> values;
     for (qsizetype i = 0; i < parts.size() && parts.size() <= 3; ++i) {
         const std::optional<std::int32_t> value =
-            i < 2 ? wholeNumber(parts[i], -kLargestShadowOffset, kLargestShadowOffset)
-                  : wholeNumber(parts[i], 0, kLargestShadowBlur);
+            i < 2 ? wholeNumber(parts[i], kShadowOffset.least, kShadowOffset.greatest)
+                  : wholeNumber(parts[i], kShadowBlur.least, kShadowBlur.greatest);
         if (value)
             values.push_back(*value);
     }
@@ -183,13 +230,23 @@ QString fieldName(PageField field)
     return nameOf(field, kFieldNames);
 }
 
-// The engines' keys, "pixi, phaser, … oder libgdx".
-QString engineKeys()
+// An empty value reads as the first choice, any engine.
+BmFontOption anyEngineWhenEmpty(BmFontOption row)
 {
-    QStringList keys;
+    row.read = [choose = row.read](BmFontOptions& options, const QString& text) {
+        return choose(options, text.trimmed().isEmpty() ? QStringLiteral("none") : text);
+    };
+    return row;
+}
+
+// Any engine, then those of the engine table.
+std::vector<OptionChoice> engineChoices()
+{
+    std::vector<OptionChoice> choices{
+        {int(Engine::None), QStringLiteral("none"), QStringLiteral("Jede, ohne Vorgabe")}};
     for (const EngineRules& rules : engineTable())
-        keys.append(QString::fromUtf16(rules.key));
-    return keys.mid(0, keys.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" oder ") + keys.last();
+        choices.push_back({int(rules.engine), QString::fromUtf16(rules.key), QString::fromUtf16(rules.shown)});
+    return choices;
 }
 
 QString engineHelp()
@@ -282,38 +339,38 @@ std::vector<BmFontOption> makeTable()
          nullptr,
          [](O& o, const QString& text) { return readMissingGlyph(o.missingGlyph, text); },
          [](const O& o) { return missingGlyphText(o.missingGlyph); }},
-        {QStringLiteral("Pixels"),
-         QStringLiteral("pixels"),
-         QStringLiteral("N"),
-         {},
-         QStringLiteral("Schriftgröße in Pixeln je Geviert, wie BMFont sie als size nennt, statt --size in Punkt "
-                        "(0 bis %1; 0, die Vorgabe: die Größe in Punkt aus den Einstellungen).")
-             .arg(kMaxPixels),
-         nullptr,
-         [](O& o, const QString& text) { return readNumber(o.pixels, text, 0, kMaxPixels); },
-         [](const O& o) { return QString::number(o.pixels); }},
-        {QStringLiteral("LineHeight"),
-         QStringLiteral("line-height"),
-         QStringLiteral("N"),
-         {},
-         QStringLiteral("Die Größe so gewählt, dass die Zeile (lineHeight der Beschreibung) N Pixel hoch ist, statt "
-                        "--size oder --pixels: die größte ganze Zahl von Pixeln je Geviert, deren Zeile nicht höher "
-                        "ist (1 bis %1; Vorgabe 0: nicht).")
-             .arg(kMaxHeight),
-         nullptr,
-         [](O& o, const QString& text) { return readNumber(o.lineHeight, text, 0, kMaxHeight); },
-         [](const O& o) { return QString::number(o.lineHeight); }},
-        {QStringLiteral("CapHeight"),
-         QStringLiteral("cap-height"),
-         QStringLiteral("N"),
-         {},
-         QStringLiteral("Die Größe so gewählt, dass die Großbuchstaben (die Versalhöhe der Schrift) N Pixel hoch "
-                        "sind, statt --size oder --pixels: die größte ganze Zahl von Pixeln je Geviert, deren "
-                        "Versalhöhe nicht höher ist (1 bis %1; Vorgabe 0: nicht).")
-             .arg(kMaxHeight),
-         nullptr,
-         [](O& o, const QString& text) { return readNumber(o.capHeight, text, 0, kMaxHeight); },
-         [](const O& o) { return QString::number(o.capHeight); }},
+        numberOption(
+            {QStringLiteral("Pixels"),
+             QStringLiteral("pixels"),
+             QStringLiteral("N"),
+             {},
+             QStringLiteral("Schriftgröße in Pixeln je Geviert, wie BMFont sie als size nennt, statt --size in Punkt "
+                            "(0 bis %1; 0, die Vorgabe: die Größe in Punkt aus den Einstellungen).")
+                 .arg(kMaxPixels),
+             nullptr},
+            &O::pixels, {0, kMaxPixels}),
+        numberOption({QStringLiteral("LineHeight"),
+                      QStringLiteral("line-height"),
+                      QStringLiteral("N"),
+                      {},
+                      QStringLiteral(
+                          "Die Größe so gewählt, dass die Zeile (lineHeight der Beschreibung) N Pixel hoch ist, statt "
+                          "--size oder --pixels: die größte ganze Zahl von Pixeln je Geviert, deren Zeile nicht höher "
+                          "ist (1 bis %1; Vorgabe 0: nicht).")
+                          .arg(kMaxHeight),
+                      nullptr},
+                     &O::lineHeight, {0, kMaxHeight}),
+        numberOption(
+            {QStringLiteral("CapHeight"),
+             QStringLiteral("cap-height"),
+             QStringLiteral("N"),
+             {},
+             QStringLiteral("Die Größe so gewählt, dass die Großbuchstaben (die Versalhöhe der Schrift) N Pixel hoch "
+                            "sind, statt --size oder --pixels: die größte ganze Zahl von Pixeln je Geviert, deren "
+                            "Versalhöhe nicht höher ist (1 bis %1; Vorgabe 0: nicht).")
+                 .arg(kMaxHeight),
+             nullptr},
+            &O::capHeight, {0, kMaxHeight}),
         {QStringLiteral("Padding"),
          QStringLiteral("padding"),
          QStringLiteral("N|O,R,U,L"),
@@ -332,7 +389,8 @@ std::vector<BmFontOption> makeTable()
          },
          [](const O& o) {
              return numbersText({o.padding.up, o.padding.right, o.padding.down, o.padding.left});
-         }},
+         },
+         {kCellPixels, kCellPixels, kCellPixels, kCellPixels}},
         {QStringLiteral("Spacing"),
          QStringLiteral("spacing"),
          QStringLiteral("N|H,V"),
@@ -350,22 +408,18 @@ std::vector<BmFontOption> makeTable()
          },
          [](const O& o) {
              return numbersText({o.spacing.horizontal, o.spacing.vertical});
-         }},
-        {QStringLiteral("MaxTexture"),
-         QStringLiteral("max-texture"),
-         QStringLiteral("N"),
-         {},
-         QStringLiteral("Größte Seitenlänge einer Texturseite, eine Zweierpotenz von 16 bis 16384 (Vorgabe 4096); "
-                        "mehr Zeichen kommen auf weitere Seiten."),
-         nullptr,
-         [](O& o, const QString& text) -> Result<void> {
-             const std::optional<std::int32_t> side = wholeNumber(text, 16, 16384);
-             if (!side || !std::has_single_bit(std::uint32_t(*side)))
-                 return failure(QStringLiteral("erwartet eine Zweierpotenz von 16 bis 16384"));
-             o.maxTexture = *side;
-             return {};
          },
-         [](const O& o) { return QString::number(o.maxTexture); }},
+         {kCellPixels, kCellPixels}},
+        numberOption({QStringLiteral("MaxTexture"),
+                      QStringLiteral("max-texture"),
+                      QStringLiteral("N"),
+                      {},
+                      QStringLiteral("Größte Seitenlänge einer Texturseite, eine Zweierpotenz von %1 bis %2 "
+                                     "(Vorgabe 4096); mehr Zeichen kommen auf weitere Seiten.")
+                          .arg(kPageSides.least)
+                          .arg(kPageSides.greatest),
+                      nullptr},
+                     &O::maxTexture, kPageSides),
         {QStringLiteral("NonSquare"),
          QStringLiteral("non-square"),
          {},
@@ -436,36 +490,32 @@ std::vector<BmFontOption> makeTable()
          nullptr,
          [](O& o, const QString& text) { return readFlag(o.monochrome, text); },
          [](const O& o) { return flagText(o.monochrome); }},
-        {QStringLiteral("Hinting"),
-         QStringLiteral("hinting"),
-         QStringLiteral("MODUS"),
-         {},
-         QStringLiteral("Die Umrisse vor dem Zeichnen ans Pixelraster angepasst: none, wie entworfen (Vorgabe); "
-                        "light, nur senkrecht, die Formen bleiben; full, wie die Hinweise der Schrift es sagen, am "
-                        "schärfsten bei kleinen Größen. Breiten und Zeilenhöhe folgen mit. Distanzfelder entstehen "
-                        "aus den Umrissen wie entworfen."),
-         nullptr,
-         [](O& o, const QString& text) {
-             return readName(o.hinting, text, kHintingNames, QStringLiteral("erwartet none, light oder full"));
-         },
-         [](const O& o) { return nameOf(o.hinting, kHintingNames); }},
-        {QStringLiteral("Supersample"),
-         QStringLiteral("supersample"),
-         QStringLiteral("N"),
-         {},
-         QStringLiteral("Jede Glyphe N-mal so groß gezeichnet und auf ihre Größe verkleinert, je N×N Pixel gemittelt: "
-                        "glattere Kanten bei kleinen Größen, auch für Umriss und Schatten; 1 (Vorgabe), 2 oder 4. "
-                        "Distanzfelder rechnen ohnehin mit den genauen Umrissen; monochrome Zeichen haben keine "
-                        "Zwischenstufen."),
-         nullptr,
-         [](O& o, const QString& text) -> Result<void> {
-             const std::optional<std::int32_t> factor = wholeNumber(text, 1, kLargestSupersample);
-             if (!factor || !std::has_single_bit(std::uint32_t(*factor)))
-                 return failure(QStringLiteral("erwartet 1, 2 oder 4"));
-             o.supersample = *factor;
-             return {};
-         },
-         [](const O& o) { return QString::number(o.supersample); }},
+        choiceOption(
+            {QStringLiteral("Hinting"),
+             QStringLiteral("hinting"),
+             QStringLiteral("MODUS"),
+             {},
+             QStringLiteral("Die Umrisse vor dem Zeichnen ans Pixelraster angepasst: none, wie entworfen (Vorgabe); "
+                            "light, nur senkrecht, die Formen bleiben; full, wie die Hinweise der Schrift es sagen, am "
+                            "schärfsten bei kleinen Größen. Breiten und Zeilenhöhe folgen mit. Distanzfelder entstehen "
+                            "aus den Umrissen wie entworfen."),
+             nullptr},
+            &O::hinting,
+            {{int(Hinting::None), QStringLiteral("none"), QStringLiteral("Keine, wie entworfen")},
+             {int(Hinting::Light), QStringLiteral("light"), QStringLiteral("Leicht, nur senkrecht")},
+             {int(Hinting::Full), QStringLiteral("full"), QStringLiteral("Voll, nach den Hinweisen der Schrift")}}),
+        numberOption(
+            {QStringLiteral("Supersample"),
+             QStringLiteral("supersample"),
+             QStringLiteral("N"),
+             {},
+             QStringLiteral(
+                 "Jede Glyphe N-mal so groß gezeichnet und auf ihre Größe verkleinert, je N×N Pixel gemittelt: "
+                 "glattere Kanten bei kleinen Größen, auch für Umriss und Schatten; 1 (Vorgabe), 2 oder 4. "
+                 "Distanzfelder rechnen ohnehin mit den genauen Umrissen; monochrome Zeichen haben keine "
+                 "Zwischenstufen."),
+             nullptr},
+            &O::supersample, {1, kLargestSupersample, true}, QStringLiteral("erwartet 1, 2 oder 4")),
         {QStringLiteral("Descriptor"),
          QStringLiteral("descriptor"),
          QStringLiteral("FORM"),
@@ -476,29 +526,9 @@ std::vector<BmFontOption> makeTable()
              return readName(o.descriptor, text, kFormNames, QStringLiteral("erwartet text, xml, binary oder json"));
          },
          [](const O& o) { return nameOf(o.descriptor, kFormNames); }},
-        {QStringLiteral("Engine"),
-         QStringLiteral("engine"),
-         QStringLiteral("ENGINE"),
-         {},
-         engineHelp(),
-         nullptr,
-         [](O& o, const QString& text) -> Result<void> {
-             if (text.trimmed().isEmpty() || text.trimmed() == u"none") {
-                 o.engine = Engine::None;
-                 return {};
-             }
-             for (const EngineRules& rules : engineTable()) {
-                 if (text.trimmed() == QStringView(rules.key)) {
-                     o.engine = rules.engine;
-                     return {};
-                 }
-             }
-             return failure(QStringLiteral("erwartet none, ") + engineKeys());
-         },
-         [](const O& o) {
-             const EngineRules* rules = engineRules(o.engine);
-             return rules ? QString::fromUtf16(rules->key) : QStringLiteral("none");
-         }},
+        anyEngineWhenEmpty(choiceOption(
+            {QStringLiteral("Engine"), QStringLiteral("engine"), QStringLiteral("ENGINE"), {}, engineHelp(), nullptr},
+            &O::engine, engineChoices())),
         {QStringLiteral("Fractional"),
          QStringLiteral("fractional"),
          {},
@@ -535,18 +565,19 @@ std::vector<BmFontOption> makeTable()
          nullptr,
          [](O& o, const QString& text) { return readFlag(o.opaque, text); },
          [](const O& o) { return flagText(o.opaque); }},
-        {QStringLiteral("Channels"),
-         QStringLiteral("channels"),
-         QStringLiteral("FORM"),
-         {},
-         QStringLiteral("Die Kanäle der PNG-Seiten: rgba (Vorgabe); gray, ein Grauwert je Pixel, die Glyphe weiß auf "
-                        "Schwarz (ein Viertel der Bytes); alpha, Grau mit Alpha, weiß mit der Glyphe im Alphakanal "
-                        "(die Hälfte). Für Glyphen und sdf-Felder ohne Farben und Effekte."),
-         nullptr,
-         [](O& o, const QString& text) {
-             return readName(o.channels, text, kChannelNames, QStringLiteral("erwartet rgba, gray oder alpha"));
-         },
-         [](const O& o) { return nameOf(o.channels, kChannelNames); }},
+        choiceOption({QStringLiteral("Channels"),
+                      QStringLiteral("channels"),
+                      QStringLiteral("FORM"),
+                      {},
+                      QStringLiteral(
+                          "Die Kanäle der PNG-Seiten: rgba (Vorgabe); gray, ein Grauwert je Pixel, die Glyphe weiß auf "
+                          "Schwarz (ein Viertel der Bytes); alpha, Grau mit Alpha, weiß mit der Glyphe im Alphakanal "
+                          "(die Hälfte). Für Glyphen und sdf-Felder ohne Farben und Effekte."),
+                      nullptr},
+                     &O::channels,
+                     {{int(PageChannels::Rgba), QStringLiteral("rgba"), QStringLiteral("RGBA, 32 Bit")},
+                      {int(PageChannels::Gray), QStringLiteral("gray"), QStringLiteral("Grau, 8 Bit")},
+                      {int(PageChannels::Alpha), QStringLiteral("alpha"), QStringLiteral("Grau mit Alpha, 16 Bit")}}),
         {QStringLiteral("Premultiplied"),
          QStringLiteral("premultiplied"),
          {},
@@ -580,26 +611,27 @@ std::vector<BmFontOption> makeTable()
              return readName(o.field, text, kFieldNames, QStringLiteral("erwartet none, sdf, msdf oder mtsdf"));
          },
          [](const O& o) { return fieldName(o.field); }},
-        {QStringLiteral("DistanceRange"),
-         QStringLiteral("distance-range"),
-         QStringLiteral("N"),
-         {},
-         QStringLiteral("Breite in Pixeln, über die ein Distanzfeld vom dunkelsten zum hellsten Wert geht; der Umriss "
-                        "liegt bei 128 von 255 (1 bis %1, Vorgabe 4).")
-             .arg(kLargestDistanceRange),
-         nullptr,
-         [](O& o, const QString& text) { return readNumber(o.distanceRange, text, 1, kLargestDistanceRange); },
-         [](const O& o) { return QString::number(o.distanceRange); }},
-        {QStringLiteral("Outline"),
-         QStringLiteral("outline"),
-         QStringLiteral("N"),
-         {},
-         QStringLiteral("Ein Umriss von N Pixeln um jede Glyphe, unter ihrer eigenen Farbe; nicht mit --field (0 bis "
-                        "%1, Vorgabe 0: keiner).")
-             .arg(kLargestOutline),
-         nullptr,
-         [](O& o, const QString& text) { return readNumber(o.outline, text, 0, kLargestOutline); },
-         [](const O& o) { return QString::number(o.outline); }},
+        numberOption(
+            {QStringLiteral("DistanceRange"),
+             QStringLiteral("distance-range"),
+             QStringLiteral("N"),
+             {},
+             QStringLiteral(
+                 "Breite in Pixeln, über die ein Distanzfeld vom dunkelsten zum hellsten Wert geht; der Umriss "
+                 "liegt bei 128 von 255 (1 bis %1, Vorgabe 4).")
+                 .arg(kLargestDistanceRange),
+             nullptr},
+            &O::distanceRange, {1, kLargestDistanceRange}),
+        numberOption({QStringLiteral("Outline"),
+                      QStringLiteral("outline"),
+                      QStringLiteral("N"),
+                      {},
+                      QStringLiteral(
+                          "Ein Umriss von N Pixeln um jede Glyphe, unter ihrer eigenen Farbe; nicht mit --field (0 bis "
+                          "%1, Vorgabe 0: keiner).")
+                          .arg(kLargestOutline),
+                      nullptr},
+                     &O::outline, {0, kLargestOutline}),
         {QStringLiteral("OutlineColor"),
          QStringLiteral("outline-color"),
          QStringLiteral("FARBE"),
@@ -620,7 +652,8 @@ std::vector<BmFontOption> makeTable()
              .arg(kLargestShadowBlur),
          nullptr,
          [](O& o, const QString& text) { return readShadow(o.shadow, text); },
-         [](const O& o) { return shadowText(o.shadow); }},
+         [](const O& o) { return shadowText(o.shadow); },
+         {kShadowOffset, kShadowOffset, kShadowBlur}},
         {QStringLiteral("ShadowColor"),
          QStringLiteral("shadow-color"),
          QStringLiteral("FARBE"),
@@ -701,7 +734,7 @@ QString formWording(const BmFontOptions& options, OptionWords words)
     if (options.packChannels)
         return optionWording(u"PackChannels", words);
     if (words == OptionWords::CommandLine)
-        return QStringLiteral("--channels ") + nameOf(options.channels, kChannelNames);
+        return QStringLiteral("--channels ") + bmFontOption(u"Channels").write(options);
     return QStringLiteral("„Kanäle“: %1 auf der Seite „Seiten“")
         .arg(options.channels == PageChannels::Gray ? QStringLiteral("Grau") : QStringLiteral("Grau mit Alpha"));
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -203,9 +204,27 @@ QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool col
 // Empty when it can.
 QString fractionalProblem(const BmFontOptions& options);
 
-// One option of the BMFont profile: its key in [BMFont], its long command-line option, and how its
-// value is read from and written as text. The one description the settings file, the command
-// line and its help share.
+// The whole numbers a value may hold: from least to greatest, with powersOfTwo only the powers of
+// two among them.
+struct NumberRange
+{
+    std::int32_t least = 0;
+    std::int32_t greatest = 0;
+    bool powersOfTwo = false;
+};
+
+// One value of an option of a few named values: as the settings file and the command line spell it,
+// and as the window offers it.
+struct OptionChoice
+{
+    int value;       // the enumeration's value, int(Hinting::Light)
+    QString name;    // "light"
+    QString caption; // "Leicht, nur senkrecht"
+};
+
+// One option of the BMFont profile: its key in [BMFont], its long command-line option, how its value
+// is read from and written as text, and what a control for it may offer. The one description the
+// settings file, the command line, its help and the window's pages share.
 struct BmFontOption
 {
     QString key;       // "MaxTexture"
@@ -219,8 +238,14 @@ struct BmFontOption
     // Sets the option from its text (a switch's: "255"/"0" as in the settings file, "true"/"false"
     // too); a failure says what is wrong: "erwartet …" for a value of the wrong kind ("erwartet eine
     // ganze Zahl von 0 bis 255"), or a sentence of its own that names the part at fault.
-    Result<void> (*read)(BmFontOptions& options, const QString& text);
-    QString (*write)(const BmFontOptions& options);
+    std::function<Result<void>(BmFontOptions& options, const QString& text)> read = {};
+    std::function<QString(const BmFontOptions& options)> write = {};
+    // The range of each number the value holds, in order (Padding: four of 0 to 255); empty for a
+    // value that is no number.
+    std::vector<NumberRange> numbers = {};
+    // The values of an option of a few named ones, in the order the window offers them; empty for
+    // any other.
+    std::vector<OptionChoice> choices = {};
 };
 
 // The fallback fonts as one value: separated by "|", a "|" within a name written "\|". Family

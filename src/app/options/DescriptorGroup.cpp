@@ -43,13 +43,10 @@ QWidget* DescriptorGroup::buildPage(const BmFontOptions& options, const std::fun
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("DescriptorPage"));
-    m_engine = addChoice(page, "EngineBox", QStringLiteral("Engine"), {{QStringLiteral("Jede, ohne Vorgabe"), 0}}, 0,
+    m_engine = addChoice(page, "EngineBox", QStringLiteral("Engine"), choiceEntries(u"Engine"), int(options.engine),
                          QStringLiteral("Die Engine, für die der Satz ist: Sie wählt die Form, die die Engine liest, "
                                         "und das Alpha, das sie mischt; was sie nicht lesen kann (etwa ein "
                                         "msdf-Feld für Godot 4), hält OK aus und sagt warum."));
-    for (const EngineRules& rules : engineTable())
-        m_engine->addItem(QString::fromUtf16(rules.shown), int(rules.engine));
-    m_engine->setCurrentIndex(std::max(0, m_engine->findData(int(options.engine))));
     QObject::connect(m_engine, &QComboBox::currentIndexChanged, page, changed);
     m_engineChoice = new QLabel(page);
     m_engineChoice->setObjectName(QStringLiteral("EngineChoice"));

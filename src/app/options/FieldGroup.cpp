@@ -31,18 +31,6 @@ constexpr FieldChoice kFields[] = {
     {PageField::Mtsdf, u"MTSDF: MSDF, dazu der Abstand im Alphakanal"},
 };
 
-QSpinBox* addPixels(QWidget* parent, const char* name, const QString& accessibleName, int lowest, int highest,
-                    int value)
-{
-    auto* box = new QSpinBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setAccessibleName(accessibleName);
-    box->setRange(lowest, highest);
-    box->setSuffix(QStringLiteral(" Pixel"));
-    box->setValue(value);
-    return box;
-}
-
 } // namespace
 
 FieldGroup::FieldGroup(DialogService& dialogs) : m_dialogs(dialogs) {}
@@ -94,8 +82,8 @@ QWidget* FieldGroup::buildPage(const BmFontOptions& options, const std::function
     explain(m_field, QStringLiteral("Ein Distanzfeld hält statt der Deckung den Abstand jedes Pixels vom Umriss der "
                                     "Glyphe; eine Engine zeichnet daraus Schrift in jeder Größe scharf. Die Seiten "
                                     "sind PNG mit Alphakanal; die Beschreibung nennt Art und Breite."));
-    m_range = addPixels(fieldFrame, "RangeBox", QStringLiteral("Breite des Distanzfelds"), 1, kLargestDistanceRange,
-                        options.distanceRange);
+    m_range = addPixels(fieldFrame, "RangeBox", QStringLiteral("Breite des Distanzfelds"),
+                        bmFontOption(u"DistanceRange").numbers[0], options.distanceRange);
     explain(m_range, QStringLiteral("Die Breite, über die das Feld vom dunkelsten zum hellsten Wert geht; der Umriss "
                                     "liegt bei 128. Jede Zelle wächst um die Hälfte davon auf jeder Seite."));
     auto* fieldForm = new QFormLayout(fieldFrame);
@@ -105,7 +93,8 @@ QWidget* FieldGroup::buildPage(const BmFontOptions& options, const std::function
 
     auto* effectsFrame = new QGroupBox(QStringLiteral("Effekte in Seiten mit Deckung"), m_page);
     effectsFrame->setObjectName(QStringLiteral("EffectsFrame"));
-    m_outline = addPixels(effectsFrame, "OutlineBox", QStringLiteral("Umriss"), 0, kLargestOutline, options.outline);
+    m_outline = addPixels(effectsFrame, "OutlineBox", QStringLiteral("Umriss"), bmFontOption(u"Outline").numbers[0],
+                          options.outline);
     explain(m_outline, QStringLiteral("Ein Umriss dieser Breite um jede Glyphe, unter ihrer eigenen Farbe; 0: keiner. "
                                       "Die Zellen wachsen um ihn, der Vorschub bleibt der der Glyphe."));
     m_outlineColor = addColor(effectsFrame, "OutlineColorText", QStringLiteral("Umrissfarbe"), options.outlineColor);
@@ -114,12 +103,13 @@ QWidget* FieldGroup::buildPage(const BmFontOptions& options, const std::function
     m_shadow->setChecked(options.shadow.has_value());
     explain(m_shadow, QStringLiteral("Ein Schatten unter jeder Glyphe und ihrem Umriss, versetzt und verwischt."));
     const GlyphShadow shadow = options.shadow.value_or(GlyphShadow{2, 2, 2});
-    m_shadowX = addPixels(effectsFrame, "ShadowXBox", QStringLiteral("Schatten nach rechts"), -kLargestShadowOffset,
-                          kLargestShadowOffset, shadow.dx);
-    m_shadowY = addPixels(effectsFrame, "ShadowYBox", QStringLiteral("Schatten nach unten"), -kLargestShadowOffset,
-                          kLargestShadowOffset, shadow.dy);
-    m_blur = addPixels(effectsFrame, "BlurBox", QStringLiteral("Unschärfe des Schattens"), 0, kLargestShadowBlur,
-                       shadow.blur);
+    const std::vector<NumberRange>& shadowRanges = bmFontOption(u"Shadow").numbers;
+    m_shadowX =
+        addPixels(effectsFrame, "ShadowXBox", QStringLiteral("Schatten nach rechts"), shadowRanges[0], shadow.dx);
+    m_shadowY =
+        addPixels(effectsFrame, "ShadowYBox", QStringLiteral("Schatten nach unten"), shadowRanges[1], shadow.dy);
+    m_blur =
+        addPixels(effectsFrame, "BlurBox", QStringLiteral("Unschärfe des Schattens"), shadowRanges[2], shadow.blur);
     explain(m_blur, QStringLiteral("Wie weit der Schatten verwischt: die Hälfte davon ist die Standardabweichung "
                                    "einer Gaußschen Unschärfe, wie bei text-shadow in CSS."));
     m_shadowColor = addColor(effectsFrame, "ShadowColorText", QStringLiteral("Schattenfarbe"), options.shadowColor);

@@ -34,6 +34,14 @@ std::int32_t pixelsOfPoints(float points)
     return std::clamp(std::int32_t(std::lround(points * 4.0F / 3.0F)), std::int32_t(1), kMaxPixels);
 }
 
+// The sizes a box beside its choice offers: the option's range without 0, which means not chosen.
+NumberRange chosenRange(QStringView key)
+{
+    NumberRange range = bmFontOption(key).numbers.front();
+    range.least = std::max(range.least, std::int32_t(1));
+    return range;
+}
+
 } // namespace
 
 FontsGroup::FontsGroup(DialogService& dialogs, const FontSettings& font, FallbackFaces& fallbackFaces)
@@ -84,22 +92,23 @@ QWidget* FontsGroup::buildPage(const BmFontOptions& options, const std::function
 
 QLayout* FontsGroup::buildRaster(const BmFontOptions& options)
 {
-    m_hinting = addChoice(m_page, "HintingBox", QStringLiteral("Rasteranpassung"),
-                          {{QStringLiteral("Keine, wie entworfen"), int(Hinting::None)},
-                           {QStringLiteral("Leicht, nur senkrecht"), int(Hinting::Light)},
-                           {QStringLiteral("Voll, nach den Hinweisen der Schrift"), int(Hinting::Full)}},
+    m_hinting = addChoice(m_page, "HintingBox", QStringLiteral("Rasteranpassung"), choiceEntries(u"Hinting"),
                           int(options.hinting),
                           QStringLiteral("Passt die Umrisse vor dem Zeichnen ans Pixelraster an (Hinting): kleine "
                                          "Größen werden schärfer, „Voll“ auch schmaler oder breiter. Breiten und "
                                          "Zeilenhöhe folgen mit; die Texturansicht zeigt es. Distanzfelder entstehen "
                                          "aus den Umrissen wie entworfen."));
-    m_supersample = addChoice(
-        m_page, "SupersampleBox", QStringLiteral("Überabtastung"),
-        {{QStringLiteral("Keine"), 1}, {QStringLiteral("2 × 2"), 2}, {QStringLiteral("4 × 4"), 4}}, options.supersample,
-        QStringLiteral("Zeichnet jede Glyphe zwei- oder viermal so groß und mittelt je 2 × 2 "
-                       "oder 4 × 4 Pixel: glattere Kanten bei kleinen Größen, auch für Umriss "
-                       "und Schatten. Nicht mit „Monochrom“; Distanzfelder sind ohne sie "
-                       "genau."));
+    m_supersample =
+        addChoice(m_page, "SupersampleBox", QStringLiteral("Überabtastung"),
+                  powerEntries(u"Supersample",
+                               [](int factor) {
+                                   return factor == 1 ? QStringLiteral("Keine") : QStringLiteral("%1 × %1").arg(factor);
+                               }),
+                  options.supersample,
+                  QStringLiteral("Zeichnet jede Glyphe zwei- oder viermal so groß und mittelt je 2 × 2 "
+                                 "oder 4 × 4 Pixel: glattere Kanten bei kleinen Größen, auch für Umriss "
+                                 "und Schatten. Nicht mit „Monochrom“; Distanzfelder sind ohne sie "
+                                 "genau."));
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(buddyLabel(m_page, QStringLiteral("Rasteranpassun&g:"), m_hinting), m_hinting);
@@ -190,12 +199,12 @@ QWidget* FontsGroup::buildSize(const BmFontOptions& options)
     m_pixels->setObjectName(QStringLiteral("PixelsOpt"));
     explain(m_pixels, QStringLiteral("Die Größe, die die Beschreibung als size nennt und andere Werkzeuge als "
                                      "Schriftgröße in Pixeln nehmen: 32 Pixel je Geviert sind 24 Punkt."));
-    m_pixelBox = new QSpinBox(frame);
-    m_pixelBox->setObjectName(QStringLiteral("PixelsBox"));
-    m_pixelBox->setAccessibleName(QStringLiteral("Pixel je Geviert"));
-    m_pixelBox->setRange(1, std::max(kMaxPixels, pixels));
-    m_pixelBox->setSuffix(QStringLiteral(" Pixel"));
-    explain(m_pixelBox, QStringLiteral("Die Schriftgröße in Pixeln je Geviert, 1 bis %1.").arg(kMaxPixels));
+    const NumberRange pixelRange = chosenRange(u"Pixels");
+    m_pixelBox = addPixels(frame, "PixelsBox", QStringLiteral("Pixel je Geviert"),
+                           {pixelRange.least, std::max(pixelRange.greatest, pixels)}, pixelRange.least);
+    explain(m_pixelBox, QStringLiteral("Die Schriftgröße in Pixeln je Geviert, %1 bis %2.")
+                            .arg(pixelRange.least)
+                            .arg(pixelRange.greatest));
     (pixels > 0 ? m_pixels : m_points)->setChecked(true);
     m_pixelBox->setEnabled(pixels > 0);
     if (pixels > 0)
@@ -222,12 +231,10 @@ QWidget* FontsGroup::buildSize(const BmFontOptions& options)
         choice.option = new QRadioButton(captions[i], frame);
         choice.option->setObjectName(QString::fromLatin1(heights[i].second) + QStringLiteral("Opt"));
         explain(choice.option, heightHelp.arg(what[i]));
-        choice.box = new QSpinBox(frame);
-        choice.box->setObjectName(QString::fromLatin1(heights[i].second) + QStringLiteral("Box"));
-        choice.box->setAccessibleName(captions[i].chopped(1).remove(u'&'));
-        choice.box->setRange(1, kMaxHeight);
-        choice.box->setSuffix(QStringLiteral(" Pixel"));
-        choice.box->setValue(heights[i].first > 0 ? heights[i].first : m_pixelBox->value());
+        const QString key = QString::fromLatin1(heights[i].second);
+        choice.box = addPixels(frame, "", captions[i].chopped(1).remove(u'&'), chosenRange(key),
+                               heights[i].first > 0 ? heights[i].first : m_pixelBox->value());
+        choice.box->setObjectName(key + QStringLiteral("Box"));
         choice.box->setEnabled(false);
         explain(choice.box, heightHelp.arg(what[i]));
         auto* row = new QHBoxLayout;

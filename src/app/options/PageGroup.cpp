@@ -14,24 +14,6 @@
 
 namespace glyfrax {
 
-namespace {
-
-constexpr int kSmallestPage = 16;
-constexpr int kLargestPage = 16384;
-
-QSpinBox* addPixels(QWidget* parent, const char* name, const QString& accessibleName, int value)
-{
-    auto* box = new QSpinBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setAccessibleName(accessibleName);
-    box->setRange(0, 255); // what the settings file and the descriptor's byte take
-    box->setSuffix(QStringLiteral(" Pixel"));
-    box->setValue(value);
-    return box;
-}
-
-} // namespace
-
 QString PageGroup::title() const
 {
     return QStringLiteral("&Seiten");
@@ -52,7 +34,8 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
                                                      {"PaddingLeftBox", QStringLiteral("Rand links")}};
     const int paddingValues[] = {options.padding.up, options.padding.right, options.padding.down, options.padding.left};
     for (std::size_t side = 0; side < m_padding.size(); ++side) {
-        m_padding[side] = addPixels(page, sides[side].first, sides[side].second, paddingValues[side]);
+        m_padding[side] = addPixels(page, sides[side].first, sides[side].second, bmFontOption(u"Padding").numbers[side],
+                                    paddingValues[side]);
         explain(m_padding[side], QStringLiteral("Freie Pixel um die Tinte jedes Zeichens in seiner Zelle (%1); Platz "
                                                 "etwa für Effekte, die eine Engine später zeichnet.")
                                      .arg(sides[side].second));
@@ -65,7 +48,8 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
     const char* spacingNames[] = {"SpacingAcrossBox", "SpacingDownBox"};
     const QString spacingTexts[] = {QStringLiteral("Abstand waagerecht"), QStringLiteral("Abstand senkrecht")};
     for (std::size_t way = 0; way < m_spacing.size(); ++way) {
-        m_spacing[way] = addPixels(page, spacingNames[way], spacingTexts[way], spacingValues[way]);
+        m_spacing[way] = addPixels(page, spacingNames[way], spacingTexts[way], bmFontOption(u"Spacing").numbers[way],
+                                   spacingValues[way]);
         explain(m_spacing[way], QStringLiteral("Pixel, die zwischen zwei Zellen mindestens frei bleiben (%1), damit "
                                                "eine filternde Engine keine Nachbarzelle mitliest.")
                                     .arg(spacingTexts[way]));
@@ -73,14 +57,11 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
     }
     form->addRow(buddyLabel(page, QStringLiteral("&Abstand (waagerecht, senkrecht):"), m_spacing[0]), spacings);
 
-    m_maxTexture = new QComboBox(page);
-    m_maxTexture->setObjectName(QStringLiteral("MaxTextureBox"));
-    m_maxTexture->setAccessibleName(QStringLiteral("Größte Seite"));
-    for (int side = kSmallestPage; side <= kLargestPage; side *= 2)
-        m_maxTexture->addItem(QStringLiteral("%1 x %1").arg(side), side);
-    m_maxTexture->setCurrentIndex(m_maxTexture->findData(options.maxTexture));
-    explain(m_maxTexture, QStringLiteral("Die größte Seitenlänge einer Texturseite in Pixeln. Passen die Zeichen "
-                                         "nicht auf eine Seite dieser Größe, folgen weitere Seiten."));
+    m_maxTexture = addChoice(
+        page, "MaxTextureBox", QStringLiteral("Größte Seite"),
+        powerEntries(u"MaxTexture", [](int side) { return QStringLiteral("%1 x %1").arg(side); }), options.maxTexture,
+        QStringLiteral("Die größte Seitenlänge einer Texturseite in Pixeln. Passen die Zeichen nicht auf eine Seite "
+                       "dieser Größe, folgen weitere Seiten."));
     form->addRow(QStringLiteral("&Größte Seite:"), m_maxTexture);
 
     m_nonSquare = addSwitch(page, "NonSquareBox", QStringLiteral("&Nicht quadratisch: Seiten dürfen Rechtecke sein"),
@@ -118,15 +99,12 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
                                     "zeigen weiße Zeichen auf Schwarz."));
     explain(m_opaque, QStringLiteral("Die Seiten zeigen die Zeichen in der Schriftfarbe auf der Hintergrundfarbe "
                                      "(Extras), ohne Alphakanal."));
-    m_channels = addChoice(look, "ChannelsBox", QStringLiteral("Kanäle"),
-                           {{QStringLiteral("RGBA, 32 Bit"), int(PageChannels::Rgba)},
-                            {QStringLiteral("Grau, 8 Bit"), int(PageChannels::Gray)},
-                            {QStringLiteral("Grau mit Alpha, 16 Bit"), int(PageChannels::Alpha)}},
-                           int(options.channels),
-                           QStringLiteral("Die Kanäle der PNG-Seiten. „Grau“ hält die Glyphe weiß auf Schwarz in einem "
-                                          "Byte je Pixel, „Grau mit Alpha“ weiß mit der Glyphe im Alpha in zwei: ein "
-                                          "Viertel oder die Hälfte des Speichers. Für Glyphen und sdf-Felder ohne "
-                                          "Farben und Effekte."));
+    m_channels =
+        addChoice(look, "ChannelsBox", QStringLiteral("Kanäle"), choiceEntries(u"Channels"), int(options.channels),
+                  QStringLiteral("Die Kanäle der PNG-Seiten. „Grau“ hält die Glyphe weiß auf Schwarz in einem "
+                                 "Byte je Pixel, „Grau mit Alpha“ weiß mit der Glyphe im Alpha in zwei: ein "
+                                 "Viertel oder die Hälfte des Speichers. Für Glyphen und sdf-Felder ohne "
+                                 "Farben und Effekte."));
     m_premultiplied =
         addSwitch(look, "PremultipliedBox", QStringLiteral("&Vormultipliziertes Alpha"), options.premultiplied,
                   QStringLiteral("Jede Farbe mit ihrem Alpha multipliziert, Effekte eingeschlossen, wie "

@@ -8,11 +8,13 @@
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QString>
 
 #include <algorithm>
-#include <initializer_list>
+#include <functional>
 #include <utility>
+#include <vector>
 
 namespace glyfrax {
 
@@ -47,7 +49,7 @@ inline QCheckBox* addSwitch(QWidget* parent, const char* name, const QString& ca
 // A drop-down list for an option of a few values, each entry a caption with the value as its data,
 // showing the chosen value (the first entry when it has none).
 inline QComboBox* addChoice(QWidget* parent, const char* name, const QString& accessibleName,
-                            std::initializer_list<std::pair<QString, int>> entries, int chosen, const QString& help)
+                            const std::vector<std::pair<QString, int>>& entries, int chosen, const QString& help)
 {
     auto* box = new QComboBox(parent);
     box->setObjectName(QString::fromLatin1(name));
@@ -56,6 +58,38 @@ inline QComboBox* addChoice(QWidget* parent, const char* name, const QString& ac
         box->addItem(caption, value);
     box->setCurrentIndex(std::max(0, box->findData(chosen)));
     return explain(box, help);
+}
+
+// The entries of an option of a few named values, as the option table captions them.
+inline std::vector<std::pair<QString, int>> choiceEntries(QStringView key)
+{
+    std::vector<std::pair<QString, int>> entries;
+    for (const OptionChoice& choice : bmFontOption(key).choices)
+        entries.emplace_back(choice.caption, choice.value);
+    return entries;
+}
+
+// The entries of an option that is a power of two, each one its range holds, captioned by caption.
+inline std::vector<std::pair<QString, int>> powerEntries(QStringView key, const std::function<QString(int)>& caption)
+{
+    const NumberRange range = bmFontOption(key).numbers.front();
+    std::vector<std::pair<QString, int>> entries;
+    for (std::int32_t value = range.least; value <= range.greatest; value *= 2)
+        entries.emplace_back(caption(value), value);
+    return entries;
+}
+
+// A spin box for one number of an option in pixels, offering the range the option table gives it.
+inline QSpinBox* addPixels(QWidget* parent, const char* name, const QString& accessibleName, NumberRange range,
+                           int value)
+{
+    auto* box = new QSpinBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setAccessibleName(accessibleName);
+    box->setRange(range.least, range.greatest);
+    box->setSuffix(QStringLiteral(" Pixel"));
+    box->setValue(value);
+    return box;
 }
 
 // A form's label for a row of several controls, whose access key goes to the first.
