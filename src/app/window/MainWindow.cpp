@@ -10,6 +10,7 @@
 #include "app/view/TextureDrawer.h"
 #include "app/view/TextureView.h"
 #include "app/window/AboutDialog.h"
+#include "app/window/ExportRunner.h"
 #include "app/window/RecentPlaces.h"
 #include "base/FileSafety.h"
 #include "base/ShownName.h"
@@ -25,7 +26,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -33,10 +33,6 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QProgressDialog>
-#include <QScopedValueRollback>
-
-#include <atomic>
-#include <thread>
 
 namespace glyfrax {
 
@@ -92,41 +88,6 @@ QStringList previewLines(const TextureLayout& layout)
     }
     return lines;
 }
-
-// While files are made: the window's commands are off, the wait cursor shows, and a long export
-// shows a modal progress dialog, so that nothing changes the settings meanwhile.
-class ExportScope
-{
-public:
-    ExportScope(QWidget* window, const QString& title) : m_progress(window)
-    {
-        for (QAction* action : window->findChildren<QAction*>()) {
-            if (action->isEnabled()) {
-                action->setEnabled(false);
-                m_switchedOff.append(action);
-            }
-        }
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_progress.setWindowTitle(title);
-        m_progress.setCancelButton(nullptr);
-        m_progress.setWindowModality(Qt::ApplicationModal);
-        m_progress.setMinimumDuration(1000); // a short export shows nothing
-    }
-
-    ~ExportScope()
-    {
-        m_progress.reset();
-        QApplication::restoreOverrideCursor();
-        for (QAction* action : m_switchedOff)
-            action->setEnabled(true);
-    }
-
-    QProgressDialog& progress() { return m_progress; }
-
-private:
-    QProgressDialog m_progress;
-    QList<QAction*> m_switchedOff;
-};
 
 } // namespace
 
@@ -356,22 +317,27 @@ void MainWindow::exportBitmap()
 void MainWindow::exportTo(const QString& bitmapPath)
 {
     // A texture of 16384 pixels takes seconds and more: Abbrechen stops it at the next band. The
-    // export runs here, and the progress dialog takes the click while it is told how far it is.
-    std::atomic<bool> cancelled = false;
+    // export works on a copy of the settings and makes its font on the runner's thread.
+    bool cancelled = false;
     const Result<ExportedFiles> exported = [&] {
-        ExportScope scope(this, QStringLiteral("Bitmap exportieren"));
-        QProgressDialog& progress = scope.progress();
+        ExportRunner runner(this, QStringLiteral("Bitmap exportieren"));
+        QProgressDialog& progress = runner.progress();
         progress.setRange(0, 100);
         progress.setCancelButtonText(QStringLiteral("Abbrechen"));
-        connect(&progress, &QProgressDialog::canceled, this, [&cancelled] { cancelled = true; });
         ClassicRun run;
         run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath}; // never replaced by an export
-        run.progress = [&progress](std::int32_t side, int percent) {
-            progress.setLabelText(QStringLiteral("Die Textur %1 x %1 wird exportiert …").arg(side));
-            progress.setValue(percent);
+        run.progress = [&runner](std::int32_t side, int percent) {
+            runner.tell([side, percent](QProgressDialog& shown) {
+                shown.setLabelText(QStringLiteral("Die Textur %1 x %1 wird exportiert …").arg(side));
+                shown.setValue(percent);
+            });
         };
-        run.stillWanted = [&cancelled] { return !cancelled; };
-        return exportClassic(bitmapPath, m_settings, QApplication::palette(), run);
+        run.stillWanted = [&runner] { return runner.stillWanted(); };
+        const QPalette palette = QApplication::palette();
+        Result<ExportedFiles> made =
+            runner.run([&, settings = m_settings] { return exportClassic(bitmapPath, settings, palette, run); });
+        cancelled = !runner.stillWanted();
+        return made;
     }();
     runLayout();
     if (!exported && cancelled)
@@ -455,10 +421,6 @@ void MainWindow::closeOtherWindows()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_exportRunning) { // the window stays until its files are written
-        event->ignore();
-        return;
-    }
     if (!m_settingsSaved) {
         // A settings file that cannot be written stays as it was; nothing to tell the user.
         static_cast<void>(writeSettingsFile(m_settingsLocation.path, m_settings));
@@ -498,20 +460,6 @@ QString exportReport(const BmFontExported& exported)
         parts.append(shortened(describeMissing(exported.missing, true)));
     parts += exported.notes;
     return parts.join(QStringLiteral("\n\n"));
-}
-
-// Runs work on a thread of its own while the window's events go on, and returns what it made.
-template <typename T> T runWhileEventsGoOn(const std::function<T()>& work)
-{
-    std::optional<T> made;
-    QEventLoop loop;
-    std::thread worker([&] {
-        made.emplace(work());
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join(); // also when the program's end left the loop early
-    return std::move(*made);
 }
 
 } // namespace
@@ -656,43 +604,40 @@ void MainWindow::exportBmFontTo(const QString& imagePath)
         m_dialogs.showWarning(this, faceNotInstalledMessage(face));
         return;
     }
-    // The export works on a copy of the settings, on a thread of its own, so that the window keeps
-    // drawing; the window does not close before it is done.
-    std::atomic<bool> cancelled = false; // by the progress dialog's Abbrechen
+    // The export works on a copy of the settings, on the runner's thread.
+    bool cancelled = false;
     const Result<BmFontExported> exported = [&] {
-        ExportScope scope(this, QStringLiteral("BMFont exportieren"));
-        const QScopedValueRollback running(m_exportRunning, true);
-        QProgressDialog& progress = scope.progress();
+        ExportRunner runner(this, QStringLiteral("BMFont exportieren"));
+        QProgressDialog& progress = runner.progress();
         progress.setLabelText(QStringLiteral("Die Zeichen werden vermessen …"));
         progress.setRange(0, 0); // busy until the pages are known
         progress.setValue(0);
-        QObject relay; // gone before the dialog, and with it any report still on its way
         const Settings settings = m_settings;
         progress.setCancelButtonText(QStringLiteral("Abbrechen"));
-        connect(&progress, &QProgressDialog::canceled, &relay, [&cancelled] { cancelled = true; });
         BmFontRun run;
-        run.stillWanted = [&cancelled] { return !cancelled; };
+        run.stillWanted = [&runner] { return runner.stillWanted(); };
         run.words = OptionWords::Window;
         run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath, settings.bmfont.charsFile};
-        run.progress = [&relay, &progress](int done, int count) {
-            const auto show = [&progress, done, count] {
-                progress.setLabelText(QStringLiteral("Seite %1 von %2 wird gezeichnet und geschrieben …")
-                                          .arg(std::min(done + 1, count))
-                                          .arg(count));
+        run.progress = [&runner](int done, int count) {
+            runner.tell([done, count](QProgressDialog& shown) {
+                shown.setLabelText(QStringLiteral("Seite %1 von %2 wird gezeichnet und geschrieben …")
+                                       .arg(std::min(done + 1, count))
+                                       .arg(count));
                 // Busy until a page is done: a share of pages says nothing before, and a single
                 // page would stand at 0 % until it is written.
                 if (done > 0) {
-                    progress.setMaximum(count);
-                    progress.setValue(done);
+                    shown.setMaximum(count);
+                    shown.setValue(done);
                 }
-            };
-            QMetaObject::invokeMethod(&relay, show, Qt::QueuedConnection);
+            });
         };
         const QPalette palette = QApplication::palette();
-        return runWhileEventsGoOn<Result<BmFontExported>>(
+        Result<BmFontExported> made = runner.run(
             [&] { return glyfrax::exportBmFont(QFileInfo(imagePath).absoluteFilePath(), settings, run, palette); });
+        cancelled = !runner.stillWanted();
+        return made;
     }();
-    if (cancelled) {
+    if (!exported && cancelled) {
         m_dialogs.showMessage(this, QStringLiteral("Der BMFont-Export wurde abgebrochen; die bisherigen Dateien "
                                                    "bleiben, wie sie waren."));
         return;

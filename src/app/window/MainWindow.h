@@ -116,7 +116,6 @@ private:
     std::unique_ptr<TextureDrawer> m_planner;
     void previewBmFontOptions(const BmFontOptions& options);
     void tellPlan(const std::shared_ptr<const ViewPicture>& plan);
-    bool m_exportRunning = false; // a BMFont export runs on a thread of its own
 };
 
 } // namespace glyfrax
