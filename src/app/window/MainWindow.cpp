@@ -10,12 +10,12 @@
 #include "app/view/TextureDrawer.h"
 #include "app/view/TextureView.h"
 #include "app/window/AboutDialog.h"
+#include "app/window/BmFontCommands.h"
 #include "app/window/ExportRunner.h"
 #include "app/window/RecentPlaces.h"
 #include "base/FileSafety.h"
 #include "base/ShownName.h"
 #include "base/Windows1252.h"
-#include "export/bmfont/BmFontExport.h"
 #include "export/classic/ClassicExport.h"
 #include "render/FontMeasure.h"
 #include "render/FontSource.h"
@@ -131,6 +131,34 @@ void MainWindow::buildMenu()
     QMenu* file = addMenu(bar, "m_file", QStringLiteral("&Datei"));
     connect(addCommand(file, "m_save", QStringLiteral("Bitmap &exportieren"), QKeySequence(Qt::CTRL | Qt::Key_S)),
             &QAction::triggered, this, &MainWindow::exportBitmap);
+    connect(addCommand(file, "m_savebmfont", QStringLiteral("BMFont e&xportieren …"),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)),
+            &QAction::triggered, this, &MainWindow::exportBmFont);
+    // The last sets, each exported again under its name with the settings as they are now.
+    auto* recent = new QMenu(QStringLiteral("&Zuletzt exportiert"), file);
+    recent->menuAction()->setObjectName(QStringLiteral("m_recent"));
+    file->addMenu(recent);
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+        recent->clear();
+        for (const QString& path : RecentPlaces::exports())
+            connect(recent->addAction(QDir::toNativeSeparators(path).replace(u'&', QStringLiteral("&&"))),
+                    &QAction::triggered, this, [this, path] { exportBmFontTo(path); });
+        if (recent->isEmpty())
+            recent->addAction(QStringLiteral("(noch keiner)"))->setEnabled(false);
+    });
+    connect(addCommand(file, "m_reexport", QStringLiteral("Letzten BMFont-Export &wiederholen"),
+                       QKeySequence(Qt::CTRL | Qt::Key_R)),
+            &QAction::triggered, this, [this] {
+                if (const QStringList paths = RecentPlaces::exports(); paths.isEmpty())
+                    m_dialogs.showWarning(this, QStringLiteral("Es gibt noch keinen BMFont-Export zu wiederholen."));
+                else
+                    exportBmFontTo(paths.first());
+            });
+    addSeparator(file, "line5");
+    connect(addCommand(file, "m_loadsettings", QStringLiteral("Einstellungen &laden …")), &QAction::triggered, this,
+            &MainWindow::loadSettings);
+    connect(addCommand(file, "m_savesettings", QStringLiteral("Einstellungen speichern &unter …")), &QAction::triggered,
+            this, &MainWindow::saveSettingsAs);
     addSeparator(file, "m_line0");
     connect(addCommand(file, "m_quit", QStringLiteral("&Beenden"), QKeySequence(Qt::CTRL | Qt::Key_Q)),
             &QAction::triggered, this, &MainWindow::quit);
@@ -148,6 +176,9 @@ void MainWindow::buildMenu()
     addSeparator(xtras, "line4");
     connect(addCommand(xtras, "m_props", QStringLiteral("Exporteinstellungen"), QKeySequence(Qt::CTRL | Qt::Key_P)),
             &QAction::triggered, this, &MainWindow::showExportProps);
+    connect(
+        addCommand(xtras, "m_bmfont", QStringLiteral("&BMFont-Einstellungen …"), QKeySequence(Qt::CTRL | Qt::Key_B)),
+        &QAction::triggered, this, &MainWindow::showBmFontProps);
 
     QMenu* view = addMenu(bar, "m_view", QStringLiteral("&Ansicht"));
     connect(addCommand(view, "m_texview", QStringLiteral("&Texturansicht"), QKeySequence(Qt::CTRL | Qt::Key_T)),
@@ -161,7 +192,6 @@ void MainWindow::buildMenu()
     addSeparator(info, "line2");
     connect(addCommand(info, "m_about", QStringLiteral("&Info zu Glyfrax...")), &QAction::triggered, this,
             &MainWindow::showAbout);
-    buildBmFontMenu(file, xtras);
 }
 
 void MainWindow::buildControls()
@@ -430,83 +460,6 @@ void MainWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-// BMFont sets: their export, their settings dialog, and the settings file as a whole.
-
-namespace {
-
-// Longer lists of characters end in "…": a message box grows with its text.
-constexpr qsizetype kLongestList = 600;
-
-QString shortened(const QString& text)
-{
-    if (text.size() <= kLongestList)
-        return text;
-    const qsizetype cut = text.lastIndexOf(QStringLiteral(", "), kLongestList);
-    return text.left(cut > 0 ? cut : kLongestList) + QStringLiteral(", …");
-}
-
-// What an export wrote and what it left out, as the command line tells it with --verbose.
-QString exportReport(const BmFontExported& exported)
-{
-    QStringList pages;
-    for (const QString& page : exported.pagePaths)
-        pages.append(QFileInfo(page).fileName());
-    const QString pageList = pages.size() <= 4 ? pages.join(QStringLiteral(", "))
-                                               : QStringLiteral("%1 … %2").arg(pages.first(), pages.last());
-    QStringList parts{pagesCaption(exported), QStringLiteral("Geschrieben in „%1“: %2, %3")
-                                                  .arg(shownPath(QFileInfo(exported.descriptorPath).absolutePath()),
-                                                       QFileInfo(exported.descriptorPath).fileName(), pageList)};
-    if (!exported.missing.empty())
-        parts.append(shortened(describeMissing(exported.missing, true)));
-    parts += exported.notes;
-    return parts.join(QStringLiteral("\n\n"));
-}
-
-} // namespace
-
-void MainWindow::buildBmFontMenu(QMenu* file, QMenu* xtras)
-{
-    // Into the menus beside the classic commands, before the line above "Beenden".
-    QAction* quitLine = nullptr;
-    for (QAction* action : file->actions()) {
-        if (action->objectName() == u"m_line0")
-            quitLine = action;
-    }
-    QAction* exportSet = addCommand(file, "m_savebmfont", QStringLiteral("BMFont e&xportieren …"),
-                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    // The last sets, each exported again under its name with the settings as they are now.
-    auto* recent = new QMenu(QStringLiteral("&Zuletzt exportiert"), file);
-    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
-        recent->clear();
-        for (const QString& path : RecentPlaces::exports())
-            connect(recent->addAction(QDir::toNativeSeparators(path).replace(u'&', QStringLiteral("&&"))),
-                    &QAction::triggered, this, [this, path] { exportBmFontTo(path); });
-        if (recent->isEmpty())
-            recent->addAction(QStringLiteral("(noch keiner)"))->setEnabled(false);
-    });
-    QAction* again = addCommand(file, "m_reexport", QStringLiteral("Letzten BMFont-Export &wiederholen"),
-                                QKeySequence(Qt::CTRL | Qt::Key_R));
-    connect(again, &QAction::triggered, this, [this] {
-        if (const QStringList paths = RecentPlaces::exports(); paths.isEmpty())
-            m_dialogs.showWarning(this, QStringLiteral("Es gibt noch keinen BMFont-Export zu wiederholen."));
-        else
-            exportBmFontTo(paths.first());
-    });
-    QAction* line = file->addSeparator();
-    line->setObjectName(QStringLiteral("line5"));
-    QAction* load = addCommand(file, "m_loadsettings", QStringLiteral("Einstellungen &laden …"));
-    QAction* saveAs = addCommand(file, "m_savesettings", QStringLiteral("Einstellungen speichern &unter …"));
-    for (QAction* action : {exportSet, recent->menuAction(), again, line, load, saveAs})
-        file->insertAction(quitLine, action);
-    recent->menuAction()->setObjectName(QStringLiteral("m_recent"));
-    connect(exportSet, &QAction::triggered, this, &MainWindow::exportBmFont);
-    connect(load, &QAction::triggered, this, &MainWindow::loadSettings);
-    connect(saveAs, &QAction::triggered, this, &MainWindow::saveSettingsAs);
-    connect(
-        addCommand(xtras, "m_bmfont", QStringLiteral("&BMFont-Einstellungen …"), QKeySequence(Qt::CTRL | Qt::Key_B)),
-        &QAction::triggered, this, &MainWindow::showBmFontProps);
-}
-
 QString MainWindow::documentFolder() const
 {
     // An installed copy's folder is no place for the user's files.
@@ -569,85 +522,13 @@ void MainWindow::tellPlan(const std::shared_ptr<const ViewPicture>& plan)
 
 void MainWindow::exportBmFont()
 {
-    FileQuestion question{true,
-                          QStringLiteral("BMFont exportieren"),
-                          RecentPlaces::folder(u"bmfont", documentFolder()),
-                          {QStringLiteral("PNG-Bilder (*.png)"), QStringLiteral("BMP-Bilder (*.bmp)")},
-                          {QStringLiteral("png"), QStringLiteral("bmp")}};
-    if (m_settings.bmfont.field != PageField::None) {
-        // A BMP page cannot hold a distance field: the type is not offered, and the title says why.
-        question.title += QStringLiteral(" (Distanzfeld: nur PNG)");
-        question.filters.removeLast();
-        question.suffixes.removeLast();
-    } else if (m_settings.bmfont.image == PageImage::Bmp) {
-        question.filters.swapItemsAt(0, 1);
-        question.suffixes.swapItemsAt(0, 1);
-    }
-    const FileAnswer answer = m_dialogs.chooseFile(this, question);
-    if (answer.path.isEmpty())
-        return;
-    RecentPlaces::remember(u"bmfont", answer.path);
-    const QString suffix = question.suffixes.value(answer.filter);
-    exportBmFontTo(extensionOf(answer.path).isEmpty() ? answer.path + u'.' + suffix : answer.path);
+    if (const QString path = askBmFontImagePath(this, m_dialogs, m_settings.bmfont, documentFolder()); !path.isEmpty())
+        exportBmFontTo(path);
 }
 
 void MainWindow::exportBmFontTo(const QString& imagePath)
 {
-    // What glyfrax-export refuses, the window refuses with the same words: it would ship a stand-in.
-    const QString face = m_settings.font.face;
-    if (face.trimmed().isEmpty() || face == u"0") {
-        m_dialogs.showWarning(this, QStringLiteral("Die Einstellungen nennen keine Schriftart; wählen Sie eine mit "
-                                                   "„Extras → Schriftart einstellen“."));
-        return;
-    }
-    if (!isFaceInstalled(face)) {
-        m_dialogs.showWarning(this, faceNotInstalledMessage(face));
-        return;
-    }
-    // The export works on a copy of the settings, on the runner's thread.
-    bool cancelled = false;
-    const Result<BmFontExported> exported = [&] {
-        ExportRunner runner(this, QStringLiteral("BMFont exportieren"));
-        QProgressDialog& progress = runner.progress();
-        progress.setLabelText(QStringLiteral("Die Zeichen werden vermessen …"));
-        progress.setRange(0, 0); // busy until the pages are known
-        progress.setValue(0);
-        const Settings settings = m_settings;
-        progress.setCancelButtonText(QStringLiteral("Abbrechen"));
-        BmFontRun run;
-        run.stillWanted = [&runner] { return runner.stillWanted(); };
-        run.words = OptionWords::Window;
-        run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath, settings.bmfont.charsFile};
-        run.progress = [&runner](int done, int count) {
-            runner.tell([done, count](QProgressDialog& shown) {
-                shown.setLabelText(QStringLiteral("Seite %1 von %2 wird gezeichnet und geschrieben …")
-                                       .arg(std::min(done + 1, count))
-                                       .arg(count));
-                // Busy until a page is done: a share of pages says nothing before, and a single
-                // page would stand at 0 % until it is written.
-                if (done > 0) {
-                    shown.setMaximum(count);
-                    shown.setValue(done);
-                }
-            });
-        };
-        const QPalette palette = QApplication::palette();
-        Result<BmFontExported> made = runner.run(
-            [&] { return glyfrax::exportBmFont(QFileInfo(imagePath).absoluteFilePath(), settings, run, palette); });
-        cancelled = !runner.stillWanted();
-        return made;
-    }();
-    if (!exported && cancelled) {
-        m_dialogs.showMessage(this, QStringLiteral("Der BMFont-Export wurde abgebrochen; die bisherigen Dateien "
-                                                   "bleiben, wie sie waren."));
-        return;
-    }
-    if (!exported) {
-        m_dialogs.showWarning(this, exported.error());
-        return;
-    }
-    RecentPlaces::rememberExport(imagePath);
-    m_dialogs.showMessage(this, exportReport(*exported));
+    exportBmFontSet(this, m_dialogs, m_settings, {m_settingsLocation.path, m_settingsLocation.defaultsPath}, imagePath);
 }
 
 void MainWindow::saveSettingsAs()
