@@ -187,15 +187,8 @@ int runCommandLine()
         inputs.append(font->file);
     }
     line.overrides.applyTo(settings);
-    // A settings file without a face reads as "0", the value of every missing key.
-    if (settings.font.face.trimmed().isEmpty() || settings.font.face == u"0") {
-        print(stderr, QStringLiteral("glyfrax-export: Die Einstellungen nennen keine Schriftart; geben Sie eine mit "
-                                     "--font oder --font-file an."));
-        return 1;
-    }
-    // The window draws a stand-in for a face that is not installed; a build would quietly ship it.
-    if (!isFaceInstalled(settings.font.face)) {
-        print(stderr, QStringLiteral("glyfrax-export: ") + faceNotInstalledMessage(settings.font.face));
+    if (const Result<void> face = checkFace(settings.font.face, OptionWords::CommandLine); !face) {
+        print(stderr, QStringLiteral("glyfrax-export: ") + face.error());
         return 1;
     }
 

@@ -110,15 +110,9 @@ QString askBmFontImagePath(QWidget* window, DialogService& dialogs, const BmFont
 void exportBmFontSet(QWidget* window, DialogService& dialogs, const Settings& settings, const QStringList& inputs,
                      const QString& imagePath)
 {
-    // What glyfrax-export refuses, the window refuses with the same words: it would ship a stand-in.
-    const QString face = settings.font.face;
-    if (face.trimmed().isEmpty() || face == u"0") {
-        dialogs.showWarning(window, QStringLiteral("Die Einstellungen nennen keine Schriftart; wählen Sie eine mit "
-                                                   "„Extras → Schriftart einstellen“."));
-        return;
-    }
-    if (!isFaceInstalled(face)) {
-        dialogs.showWarning(window, faceNotInstalledMessage(face));
+    // What glyfrax-export refuses, the window refuses: it would ship a stand-in.
+    if (const Result<void> face = checkFace(settings.font.face, OptionWords::Window); !face) {
+        dialogs.showWarning(window, face.error());
         return;
     }
     bool cancelled = false;
