@@ -5,6 +5,7 @@
 #include "base/AtomicFile.h"
 #include "base/FileSafety.h"
 #include "base/Localization.h"
+#include "base/Terminal.h"
 #include "cli/BmFontCommand.h"
 #include "cli/CommandLine.h"
 #include "export/bmfont/BmFontExport.h"
@@ -21,8 +22,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 // Builds with AddressSanitizer check for leaks as the process ends, after Qt is torn down.
 #if defined(__SANITIZE_ADDRESS__)
@@ -55,17 +54,6 @@ void handleQtMessage(QtMsgType type, const QMessageLogContext&, const QString& m
     std::_Exit(1);
 }
 
-// The width of the terminal the help goes to; 80 columns for a file or a pipe.
-int terminalWidth()
-{
-    winsize size{};
-    if (::isatty(STDOUT_FILENO) && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
-    bool ok = false;
-    const int columns = qEnvironmentVariableIntValue("COLUMNS", &ok);
-    return ok && columns > 0 ? columns : 80;
-}
-
 int listFonts(const CommandLine& line)
 {
     if (line.fontFile.isEmpty()) {
@@ -87,7 +75,7 @@ int listFonts(const CommandLine& line)
 class ProgressLine
 {
 public:
-    explicit ProgressLine(bool wanted) : m_wanted(wanted && ::isatty(STDERR_FILENO)) { m_clock.start(); }
+    explicit ProgressLine(bool wanted) : m_wanted(wanted && isTerminal(stderr)) { m_clock.start(); }
 
     void show(std::int32_t side, int percent)
     {
@@ -187,15 +175,8 @@ int runCommandLine()
         inputs.append(font->file);
     }
     line.overrides.applyTo(settings);
-    // A settings file without a face reads as "0", the value of every missing key.
-    if (settings.font.face.trimmed().isEmpty() || settings.font.face == u"0") {
-        print(stderr, QStringLiteral("glyfrax-export: Die Einstellungen nennen keine Schriftart; geben Sie eine mit "
-                                     "--font oder --font-file an."));
-        return 1;
-    }
-    // The window draws a stand-in for a face that is not installed; a build would quietly ship it.
-    if (!isFaceInstalled(settings.font.face)) {
-        print(stderr, QStringLiteral("glyfrax-export: ") + faceNotInstalledMessage(settings.font.face));
+    if (const Result<void> face = checkFace(settings.font.face, OptionWords::CommandLine); !face) {
+        print(stderr, QStringLiteral("glyfrax-export: ") + face.error());
         return 1;
     }
 

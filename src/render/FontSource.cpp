@@ -3,6 +3,7 @@
 #include "base/FileSafety.h"
 #include "base/ShownName.h"
 #include "render/FontMeasure.h"
+#include "settings/BmFontOptions.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsStore.h"
 
@@ -267,6 +268,19 @@ QString faceNotInstalledMessage(const QString& face)
     if (!similar.isEmpty())
         message += QStringLiteral(" Ähnliche installierte Schriftarten: %1.").arg(similar.join(QStringLiteral(", ")));
     return message;
+}
+
+Result<void> checkFace(const QString& face, OptionWords words)
+{
+    if (face.trimmed().isEmpty() || face == u"0")
+        return failure(words == OptionWords::Window
+                           ? QStringLiteral("Die Einstellungen nennen keine Schriftart; wählen Sie eine mit "
+                                            "„Extras → Schriftart einstellen“.")
+                           : QStringLiteral("Die Einstellungen nennen keine Schriftart; geben Sie eine mit --font "
+                                            "oder --font-file an."));
+    if (!isFaceInstalled(face))
+        return failure(faceNotInstalledMessage(face));
+    return {};
 }
 
 QStringList installedFontList()

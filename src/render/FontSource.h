@@ -10,6 +10,7 @@
 namespace glyfrax {
 
 struct LoadedSettings;
+enum class OptionWords;
 
 // The largest font file that is read; real ones, even for East Asian scripts, stay far below.
 constexpr qint64 kMaxFontFileSize = qint64(256) << 20;
@@ -61,6 +62,10 @@ Result<RegisteredFont> findFont(const QString& font);
 bool isFaceInstalled(const QString& face);
 // "Die Schriftart „X“ ist nicht installiert.", with the installed families of similar names.
 QString faceNotInstalledMessage(const QString& face);
+// Whether the exports take the face the settings name: one is named (a settings file without a
+// face reads as "0", the value of every missing key) and installed, since a stand-in drawn for it
+// would be shipped without a word. The message tells the reader (words) how to name one.
+Result<void> checkFace(const QString& face, OptionWords words);
 
 // The installed families, one line each, sorted: the family as --font takes it, a tab, then its
 // styles separated by ", ". Control characters in a name are shown as shownText shows them.

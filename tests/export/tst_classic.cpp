@@ -11,6 +11,8 @@
 #include <QImage>
 #include <QTest>
 
+#include <atomic>
+
 using namespace glyfrax;
 using namespace Qt::StringLiterals;
 
@@ -111,6 +113,35 @@ private slots:
         const QString message = QString(expected).replace(u"{dir}"_s, dir.path());
         QCOMPARE(files ? QString() : files.error().left(message.size()), message);
         QCOMPARE(test::readBytes(dir.filePath(u"font.bmp"_s)), "earlier bitmap"_ba);
+        QCOMPARE(test::readBytes(dir.filePath(u"font.fnt"_s)), "earlier metrics"_ba);
+        QCOMPARE(test::entries(dir.path()), before);
+    }
+
+    // Abbrechen before the texture is drawn, or once it is drawn and being written: the earlier pair stays.
+    void cancelledExportLeavesTheEarlierPair_data()
+    {
+        QTest::addColumn<QString>("bitmap");
+        QTest::addColumn<int>("wantedFor"); // how often stillWanted answers yes first
+        for (const char* name : {"font.bmp", "font.png"}) {
+            QTest::addRow("%s, before drawing", name) << QString::fromLatin1(name) << 0;
+            QTest::addRow("%s, once drawn", name) << QString::fromLatin1(name) << 1;
+        }
+    }
+    void cancelledExportLeavesTheEarlierPair()
+    {
+        QFETCH(QString, bitmap);
+        QFETCH(int, wantedFor);
+        QTemporaryDir dir;
+        QVERIFY(test::writeBytes(dir.filePath(bitmap), "earlier bitmap"));
+        QVERIFY(test::writeBytes(dir.filePath(u"font.fnt"_s), "earlier metrics"));
+        const QStringList before = test::entries(dir.path());
+        std::atomic<int> asked = 0;
+        ClassicRun run;
+        run.stillWanted = [&] { return ++asked <= wantedFor; };
+        const Result<ExportedFiles> files =
+            exportClassic(dir.filePath(bitmap), {test::dejaVu(14.0F), {}, {}}, QPalette(), run);
+        QCOMPARE(files ? QString() : files.error(), cancelledExportMessage());
+        QCOMPARE(test::readBytes(dir.filePath(bitmap)), "earlier bitmap"_ba);
         QCOMPARE(test::readBytes(dir.filePath(u"font.fnt"_s)), "earlier metrics"_ba);
         QCOMPARE(test::entries(dir.path()), before);
     }

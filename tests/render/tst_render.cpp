@@ -3,11 +3,13 @@
 #include "render/BmpWriter.h"
 #include "render/DistanceField.h"
 #include "render/FontMeasure.h"
+#include "render/FontSource.h"
 #include "render/GlyphEffects.h"
 #include "render/GlyphPages.h"
 #include "render/InkReader.h"
 #include "render/PngWriter.h"
 #include "render/TextureRenderer.h"
+#include "settings/BmFontOptions.h"
 #include "support/Golden.h"
 #include "support/TestFont.h"
 
@@ -75,6 +77,16 @@ private slots:
                  {m.lineHeight(), m.ascent(), m.charWidth(32), m.charWidth(77), m.charWidth(128), m.charWidth(255)})
                 told += QString::number(value) + u' ';
             return told.trimmed();
+        });
+    }
+
+    void faceChecks_data() { test::addTableRows(u"face-checks.txt"_s); }
+    void faceChecks()
+    {
+        test::compareRow([](const QString& input) {
+            const Result<void> checked = checkFace(
+                input.section(u' ', 1), input.startsWith(u"window") ? OptionWords::Window : OptionWords::CommandLine);
+            return checked ? QString() : checked.error();
         });
     }
 

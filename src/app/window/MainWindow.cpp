@@ -10,11 +10,12 @@
 #include "app/view/TextureDrawer.h"
 #include "app/view/TextureView.h"
 #include "app/window/AboutDialog.h"
+#include "app/window/BmFontCommands.h"
+#include "app/window/ExportRunner.h"
 #include "app/window/RecentPlaces.h"
 #include "base/FileSafety.h"
 #include "base/ShownName.h"
 #include "base/Windows1252.h"
-#include "export/bmfont/BmFontExport.h"
 #include "export/classic/ClassicExport.h"
 #include "render/FontMeasure.h"
 #include "render/FontSource.h"
@@ -25,7 +26,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -33,10 +33,6 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QProgressDialog>
-#include <QScopedValueRollback>
-
-#include <atomic>
-#include <thread>
 
 namespace glyfrax {
 
@@ -93,41 +89,6 @@ QStringList previewLines(const TextureLayout& layout)
     return lines;
 }
 
-// While files are made: the window's commands are off, the wait cursor shows, and a long export
-// shows a modal progress dialog, so that nothing changes the settings meanwhile.
-class ExportScope
-{
-public:
-    ExportScope(QWidget* window, const QString& title) : m_progress(window)
-    {
-        for (QAction* action : window->findChildren<QAction*>()) {
-            if (action->isEnabled()) {
-                action->setEnabled(false);
-                m_switchedOff.append(action);
-            }
-        }
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_progress.setWindowTitle(title);
-        m_progress.setCancelButton(nullptr);
-        m_progress.setWindowModality(Qt::ApplicationModal);
-        m_progress.setMinimumDuration(1000); // a short export shows nothing
-    }
-
-    ~ExportScope()
-    {
-        m_progress.reset();
-        QApplication::restoreOverrideCursor();
-        for (QAction* action : m_switchedOff)
-            action->setEnabled(true);
-    }
-
-    QProgressDialog& progress() { return m_progress; }
-
-private:
-    QProgressDialog m_progress;
-    QList<QAction*> m_switchedOff;
-};
-
 } // namespace
 
 MainWindow::MainWindow(const QString& programFolder, const Settings& settings, DialogService& dialogs, QWidget* parent)
@@ -170,6 +131,34 @@ void MainWindow::buildMenu()
     QMenu* file = addMenu(bar, "m_file", QStringLiteral("&Datei"));
     connect(addCommand(file, "m_save", QStringLiteral("Bitmap &exportieren"), QKeySequence(Qt::CTRL | Qt::Key_S)),
             &QAction::triggered, this, &MainWindow::exportBitmap);
+    connect(addCommand(file, "m_savebmfont", QStringLiteral("BMFont e&xportieren …"),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)),
+            &QAction::triggered, this, &MainWindow::exportBmFont);
+    // The last sets, each exported again under its name with the settings as they are now.
+    auto* recent = new QMenu(QStringLiteral("&Zuletzt exportiert"), file);
+    recent->menuAction()->setObjectName(QStringLiteral("m_recent"));
+    file->addMenu(recent);
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+        recent->clear();
+        for (const QString& path : RecentPlaces::exports())
+            connect(recent->addAction(QDir::toNativeSeparators(path).replace(u'&', QStringLiteral("&&"))),
+                    &QAction::triggered, this, [this, path] { exportBmFontTo(path); });
+        if (recent->isEmpty())
+            recent->addAction(QStringLiteral("(noch keiner)"))->setEnabled(false);
+    });
+    connect(addCommand(file, "m_reexport", QStringLiteral("Letzten BMFont-Export &wiederholen"),
+                       QKeySequence(Qt::CTRL | Qt::Key_R)),
+            &QAction::triggered, this, [this] {
+                if (const QStringList paths = RecentPlaces::exports(); paths.isEmpty())
+                    m_dialogs.showWarning(this, QStringLiteral("Es gibt noch keinen BMFont-Export zu wiederholen."));
+                else
+                    exportBmFontTo(paths.first());
+            });
+    addSeparator(file, "line5");
+    connect(addCommand(file, "m_loadsettings", QStringLiteral("Einstellungen &laden …")), &QAction::triggered, this,
+            &MainWindow::loadSettings);
+    connect(addCommand(file, "m_savesettings", QStringLiteral("Einstellungen speichern &unter …")), &QAction::triggered,
+            this, &MainWindow::saveSettingsAs);
     addSeparator(file, "m_line0");
     connect(addCommand(file, "m_quit", QStringLiteral("&Beenden"), QKeySequence(Qt::CTRL | Qt::Key_Q)),
             &QAction::triggered, this, &MainWindow::quit);
@@ -189,6 +178,9 @@ void MainWindow::buildMenu()
     addSeparator(xtras, "line4");
     connect(addCommand(xtras, "m_props", QStringLiteral("Exporteinstellungen"), QKeySequence(Qt::CTRL | Qt::Key_P)),
             &QAction::triggered, this, &MainWindow::showExportProps);
+    connect(
+        addCommand(xtras, "m_bmfont", QStringLiteral("&BMFont-Einstellungen …"), QKeySequence(Qt::CTRL | Qt::Key_B)),
+        &QAction::triggered, this, &MainWindow::showBmFontProps);
 
     QMenu* view = addMenu(bar, "m_view", QStringLiteral("&Ansicht"));
     connect(addCommand(view, "m_texview", QStringLiteral("&Texturansicht"), QKeySequence(Qt::CTRL | Qt::Key_T)),
@@ -202,7 +194,6 @@ void MainWindow::buildMenu()
     addSeparator(info, "line2");
     connect(addCommand(info, "m_about", QStringLiteral("&Info zu Glyfrax...")), &QAction::triggered, this,
             &MainWindow::showAbout);
-    buildBmFontMenu(file, xtras);
 }
 
 void MainWindow::buildControls()
@@ -358,22 +349,27 @@ void MainWindow::exportBitmap()
 void MainWindow::exportTo(const QString& bitmapPath)
 {
     // A texture of 16384 pixels takes seconds and more: Abbrechen stops it at the next band. The
-    // export runs here, and the progress dialog takes the click while it is told how far it is.
-    std::atomic<bool> cancelled = false;
+    // export works on a copy of the settings and makes its font on the runner's thread.
+    bool cancelled = false;
     const Result<ExportedFiles> exported = [&] {
-        ExportScope scope(this, QStringLiteral("Bitmap exportieren"));
-        QProgressDialog& progress = scope.progress();
+        ExportRunner runner(this, QStringLiteral("Bitmap exportieren"));
+        QProgressDialog& progress = runner.progress();
         progress.setRange(0, 100);
         progress.setCancelButtonText(QStringLiteral("Abbrechen"));
-        connect(&progress, &QProgressDialog::canceled, this, [&cancelled] { cancelled = true; });
         ClassicRun run;
         run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath}; // never replaced by an export
-        run.progress = [&progress](std::int32_t side, int percent) {
-            progress.setLabelText(QStringLiteral("Die Textur %1 x %1 wird exportiert …").arg(side));
-            progress.setValue(percent);
+        run.progress = [&runner](std::int32_t side, int percent) {
+            runner.tell([side, percent](QProgressDialog& shown) {
+                shown.setLabelText(QStringLiteral("Die Textur %1 x %1 wird exportiert …").arg(side));
+                shown.setValue(percent);
+            });
         };
-        run.stillWanted = [&cancelled] { return !cancelled; };
-        return exportClassic(bitmapPath, m_settings, QApplication::palette(), run);
+        run.stillWanted = [&runner] { return runner.stillWanted(); };
+        const QPalette palette = QApplication::palette();
+        Result<ExportedFiles> made =
+            runner.run([&, settings = m_settings] { return exportClassic(bitmapPath, settings, palette, run); });
+        cancelled = !runner.stillWanted();
+        return made;
     }();
     runLayout();
     if (!exported && cancelled)
@@ -457,10 +453,6 @@ void MainWindow::closeOtherWindows()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_exportRunning) { // the window stays until its files are written
-        event->ignore();
-        return;
-    }
     if (!m_settingsSaved) {
         // A settings file that cannot be written stays as it was; nothing to tell the user.
         static_cast<void>(writeSettingsFile(m_settingsLocation.path, m_settings));
@@ -468,97 +460,6 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     closeOtherWindows();
     event->accept();
-}
-
-// BMFont sets: their export, their settings dialog, and the settings file as a whole.
-
-namespace {
-
-// Longer lists of characters end in "…": a message box grows with its text.
-constexpr qsizetype kLongestList = 600;
-
-QString shortened(const QString& text)
-{
-    if (text.size() <= kLongestList)
-        return text;
-    const qsizetype cut = text.lastIndexOf(QStringLiteral(", "), kLongestList);
-    return text.left(cut > 0 ? cut : kLongestList) + QStringLiteral(", …");
-}
-
-// What an export wrote and what it left out, as the command line tells it with --verbose.
-QString exportReport(const BmFontExported& exported)
-{
-    QStringList pages;
-    for (const QString& page : exported.pagePaths)
-        pages.append(QFileInfo(page).fileName());
-    const QString pageList = pages.size() <= 4 ? pages.join(QStringLiteral(", "))
-                                               : QStringLiteral("%1 … %2").arg(pages.first(), pages.last());
-    QStringList parts{pagesCaption(exported), QStringLiteral("Geschrieben in „%1“: %2, %3")
-                                                  .arg(shownPath(QFileInfo(exported.descriptorPath).absolutePath()),
-                                                       QFileInfo(exported.descriptorPath).fileName(), pageList)};
-    if (!exported.missing.empty())
-        parts.append(shortened(describeMissing(exported.missing, true)));
-    parts += exported.notes;
-    return parts.join(QStringLiteral("\n\n"));
-}
-
-// Runs work on a thread of its own while the window's events go on, and returns what it made.
-template <typename T> T runWhileEventsGoOn(const std::function<T()>& work)
-{
-    std::optional<T> made;
-    QEventLoop loop;
-    std::thread worker([&] {
-        made.emplace(work());
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join(); // also when the program's end left the loop early
-    return std::move(*made);
-}
-
-} // namespace
-
-void MainWindow::buildBmFontMenu(QMenu* file, QMenu* xtras)
-{
-    // Into the menus beside the classic commands, before the line above "Beenden".
-    QAction* quitLine = nullptr;
-    for (QAction* action : file->actions()) {
-        if (action->objectName() == u"m_line0")
-            quitLine = action;
-    }
-    QAction* exportSet = addCommand(file, "m_savebmfont", QStringLiteral("BMFont e&xportieren …"),
-                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    // The last sets, each exported again under its name with the settings as they are now.
-    auto* recent = new QMenu(QStringLiteral("&Zuletzt exportiert"), file);
-    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
-        recent->clear();
-        for (const QString& path : RecentPlaces::exports())
-            connect(recent->addAction(QDir::toNativeSeparators(path).replace(u'&', QStringLiteral("&&"))),
-                    &QAction::triggered, this, [this, path] { exportBmFontTo(path); });
-        if (recent->isEmpty())
-            recent->addAction(QStringLiteral("(noch keiner)"))->setEnabled(false);
-    });
-    QAction* again = addCommand(file, "m_reexport", QStringLiteral("Letzten BMFont-Export &wiederholen"),
-                                QKeySequence(Qt::CTRL | Qt::Key_R));
-    connect(again, &QAction::triggered, this, [this] {
-        if (const QStringList paths = RecentPlaces::exports(); paths.isEmpty())
-            m_dialogs.showWarning(this, QStringLiteral("Es gibt noch keinen BMFont-Export zu wiederholen."));
-        else
-            exportBmFontTo(paths.first());
-    });
-    QAction* line = file->addSeparator();
-    line->setObjectName(QStringLiteral("line5"));
-    QAction* load = addCommand(file, "m_loadsettings", QStringLiteral("Einstellungen &laden …"));
-    QAction* saveAs = addCommand(file, "m_savesettings", QStringLiteral("Einstellungen speichern &unter …"));
-    for (QAction* action : {exportSet, recent->menuAction(), again, line, load, saveAs})
-        file->insertAction(quitLine, action);
-    recent->menuAction()->setObjectName(QStringLiteral("m_recent"));
-    connect(exportSet, &QAction::triggered, this, &MainWindow::exportBmFont);
-    connect(load, &QAction::triggered, this, &MainWindow::loadSettings);
-    connect(saveAs, &QAction::triggered, this, &MainWindow::saveSettingsAs);
-    connect(
-        addCommand(xtras, "m_bmfont", QStringLiteral("&BMFont-Einstellungen …"), QKeySequence(Qt::CTRL | Qt::Key_B)),
-        &QAction::triggered, this, &MainWindow::showBmFontProps);
 }
 
 QString MainWindow::documentFolder() const
@@ -623,88 +524,13 @@ void MainWindow::tellPlan(const std::shared_ptr<const ViewPicture>& plan)
 
 void MainWindow::exportBmFont()
 {
-    FileQuestion question{true,
-                          QStringLiteral("BMFont exportieren"),
-                          RecentPlaces::folder(u"bmfont", documentFolder()),
-                          {QStringLiteral("PNG-Bilder (*.png)"), QStringLiteral("BMP-Bilder (*.bmp)")},
-                          {QStringLiteral("png"), QStringLiteral("bmp")}};
-    if (m_settings.bmfont.field != PageField::None) {
-        // A BMP page cannot hold a distance field: the type is not offered, and the title says why.
-        question.title += QStringLiteral(" (Distanzfeld: nur PNG)");
-        question.filters.removeLast();
-        question.suffixes.removeLast();
-    } else if (m_settings.bmfont.image == PageImage::Bmp) {
-        question.filters.swapItemsAt(0, 1);
-        question.suffixes.swapItemsAt(0, 1);
-    }
-    const FileAnswer answer = m_dialogs.chooseFile(this, question);
-    if (answer.path.isEmpty())
-        return;
-    RecentPlaces::remember(u"bmfont", answer.path);
-    const QString suffix = question.suffixes.value(answer.filter);
-    exportBmFontTo(extensionOf(answer.path).isEmpty() ? answer.path + u'.' + suffix : answer.path);
+    if (const QString path = askBmFontImagePath(this, m_dialogs, m_settings.bmfont, documentFolder()); !path.isEmpty())
+        exportBmFontTo(path);
 }
 
 void MainWindow::exportBmFontTo(const QString& imagePath)
 {
-    // What glyfrax-export refuses, the window refuses with the same words: it would ship a stand-in.
-    const QString face = m_settings.font.face;
-    if (face.trimmed().isEmpty() || face == u"0") {
-        m_dialogs.showWarning(this, QStringLiteral("Die Einstellungen nennen keine Schriftart; wählen Sie eine mit "
-                                                   "„Extras → Schriftart einstellen“."));
-        return;
-    }
-    if (!isFaceInstalled(face)) {
-        m_dialogs.showWarning(this, faceNotInstalledMessage(face));
-        return;
-    }
-    // The export works on a copy of the settings, on a thread of its own, so that the window keeps
-    // drawing; the window does not close before it is done.
-    std::atomic<bool> cancelled = false; // by the progress dialog's Abbrechen
-    const Result<BmFontExported> exported = [&] {
-        ExportScope scope(this, QStringLiteral("BMFont exportieren"));
-        const QScopedValueRollback running(m_exportRunning, true);
-        QProgressDialog& progress = scope.progress();
-        progress.setLabelText(QStringLiteral("Die Zeichen werden vermessen …"));
-        progress.setRange(0, 0); // busy until the pages are known
-        progress.setValue(0);
-        QObject relay; // gone before the dialog, and with it any report still on its way
-        const Settings settings = m_settings;
-        progress.setCancelButtonText(QStringLiteral("Abbrechen"));
-        connect(&progress, &QProgressDialog::canceled, &relay, [&cancelled] { cancelled = true; });
-        BmFontRun run;
-        run.stillWanted = [&cancelled] { return !cancelled; };
-        run.words = OptionWords::Window;
-        run.inputs = {m_settingsLocation.path, m_settingsLocation.defaultsPath, settings.bmfont.charsFile};
-        run.progress = [&relay, &progress](int done, int count) {
-            const auto show = [&progress, done, count] {
-                progress.setLabelText(QStringLiteral("Seite %1 von %2 wird gezeichnet und geschrieben …")
-                                          .arg(std::min(done + 1, count))
-                                          .arg(count));
-                // Busy until a page is done: a share of pages says nothing before, and a single
-                // page would stand at 0 % until it is written.
-                if (done > 0) {
-                    progress.setMaximum(count);
-                    progress.setValue(done);
-                }
-            };
-            QMetaObject::invokeMethod(&relay, show, Qt::QueuedConnection);
-        };
-        const QPalette palette = QApplication::palette();
-        return runWhileEventsGoOn<Result<BmFontExported>>(
-            [&] { return glyfrax::exportBmFont(QFileInfo(imagePath).absoluteFilePath(), settings, run, palette); });
-    }();
-    if (cancelled) {
-        m_dialogs.showMessage(this, QStringLiteral("Der BMFont-Export wurde abgebrochen; die bisherigen Dateien "
-                                                   "bleiben, wie sie waren."));
-        return;
-    }
-    if (!exported) {
-        m_dialogs.showWarning(this, exported.error());
-        return;
-    }
-    RecentPlaces::rememberExport(imagePath);
-    m_dialogs.showMessage(this, exportReport(*exported));
+    exportBmFontSet(this, m_dialogs, m_settings, {m_settingsLocation.path, m_settingsLocation.defaultsPath}, imagePath);
 }
 
 void MainWindow::saveSettingsAs()

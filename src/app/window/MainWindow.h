@@ -12,7 +12,6 @@
 
 class QGroupBox;
 class QLabel;
-class QMenu;
 
 namespace glyfrax {
 
@@ -94,6 +93,9 @@ private:
     QColor textColor() const;
     QColor backColor() const;
     void closeOtherWindows();
+    QString documentFolder() const;
+    void previewBmFontOptions(const BmFontOptions& options);
+    void tellPlan(const std::shared_ptr<const ViewPicture>& plan);
 
     QString m_programFolder;
     SettingsLocation m_settingsLocation;
@@ -104,19 +106,12 @@ private:
     QGroupBox* m_preFrame = nullptr;
     QLabel* m_preLabel = nullptr;
     QPointer<ClassicPropsDialog> m_exportProps;
+    QPointer<BmFontPropsDialog> m_bmfontProps;
     QPointer<AboutDialog> m_about;
     QPointer<TextureView> m_textureView;
-    bool m_settingsSaved = false;
-
-    // BMFont sets.
-    void buildBmFontMenu(QMenu* file, QMenu* xtras);
-    QString documentFolder() const;
-    QPointer<BmFontPropsDialog> m_bmfontProps;
-    // Plans the options the dialog shows, for its figures, while no texture view plans them.
+    // Plans the options the BMFont dialog shows, for its figures, while no texture view plans them.
     std::unique_ptr<TextureDrawer> m_planner;
-    void previewBmFontOptions(const BmFontOptions& options);
-    void tellPlan(const std::shared_ptr<const ViewPicture>& plan);
-    bool m_exportRunning = false; // a BMFont export runs on a thread of its own
+    bool m_settingsSaved = false;
 };
 
 } // namespace glyfrax

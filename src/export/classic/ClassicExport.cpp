@@ -114,10 +114,11 @@ Result<ExportedFiles> exportClassic(const QString& bitmapPath, const Settings& s
                      [&texture, format, side, &report, &run](QIODevice& device) {
                          if (run.stillWanted && !run.stillWanted())
                              return false;
+                         // Once the export is no longer wanted, a BMP stops at its next band, a PNG once drawn.
+                         StoppableDevice stoppable(device, run.stillWanted);
                          // A PNG is compressed as a whole; a BMP streams in bands, so a large one is never held whole.
                          if (format == ImageFormat::Png)
-                             return writeImage(device, texture.render(), format);
-                         StoppableDevice stoppable(device, run.stillWanted);
+                             return writeImage(stoppable, texture.render(), format);
                          return texture.writeBmp(
                              stoppable, [&](int rowsWritten) { report(int(qint64(rowsWritten) * 100 / side)); });
                      }},

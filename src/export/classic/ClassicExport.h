@@ -44,9 +44,9 @@ struct ClassicRun
     std::function<Result<void>(std::int32_t side)> approveSide;
     // Told how far the texture is, in percent, from 0 before its first row to 100 after its last.
     std::function<void(std::int32_t side, int percent)> progress;
-    // Asked before the texture is drawn and before each band of a BMP is written, on any of the
-    // export's threads; false ends the export there with a failure, the earlier files as they
-    // were. Empty: it runs to the end.
+    // Asked before the texture is drawn and before each piece of the bitmap is written (a BMP's
+    // bands, a PNG's compressed pieces), on any of the export's threads; false ends the export there with a failure,
+    // the earlier files as they were. Empty: it runs to the end.
     std::function<bool()> stillWanted;
 };
 
