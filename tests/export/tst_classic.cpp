@@ -1,3 +1,4 @@
+#include "base/AtomicFile.h"
 #include "export/classic/ClassicExport.h"
 #include "export/classic/MetricsWriter.h"
 #include "layout/CellPlacement.h"

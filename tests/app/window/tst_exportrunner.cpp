@@ -1,6 +1,7 @@
 #include "app/shared/DialogService.h"
 #include "app/window/ExportRunner.h"
 #include "app/window/MainWindow.h"
+#include "base/AtomicFile.h"
 #include "export/classic/ClassicExport.h"
 #include "support/TempFolder.h"
 #include "support/TestFont.h"
