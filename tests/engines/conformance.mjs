@@ -65,13 +65,16 @@ function dataDifference(ref, data) {
       if (chars.get(c.id)?.[key] !== c[key]) return `Zeichen ${c.id} ${key}=${chars.get(c.id)?.[key]} statt ${c[key]}`;
   const pairs = (list) => list.map((k) => `${k.first},${k.second},${k.amount}`).sort().join(' ');
   if (pairs(data.kernings ?? []) !== pairs(ref.kernings)) return `${data.kernings?.length ?? 0} statt ${ref.kernings.length} Unterschneidungspaare`;
-  return fieldDifference(ref, fieldOf(data));
+  return '';
 }
 
+// What an engine read wrong: the geometry (values, quads, cells, pages), else the field alone.
 function difference(ref, read) {
-  if (read.error) return `Fehler beim Laden: ${read.error}`;
-  if (read.data) return dataDifference(ref, read.data);
-  return lineDifference(ref, read.line, ref) || (read.field === undefined ? '' : fieldDifference(ref, read.field));
+  if (read.error) return { why: `Fehler beim Laden: ${read.error}` };
+  const field = read.data ? fieldOf(read.data) : read.field;
+  const why = read.data ? dataDifference(ref, read.data) : lineDifference(ref, read.line, ref);
+  if (why || field === undefined) return { why };
+  return { why: fieldDifference(ref, field), fieldOnly: true };
 }
 
 // What the export said about this engine without a preset: that it would misread the set.
@@ -80,10 +83,11 @@ function noteWarns(set, engine) {
   return !!preset && set.form !== null && set.notes.split('\n').some((l) => l.includes('Diese Engines') && l.includes(PRESET_NAMES[preset]));
 }
 
-function verdict(job, why) {
+// The note names engines that misread a field, so only a field read wrong is expected from it.
+function verdict(job, { why, fieldOnly }) {
   const { engine, set } = job;
   if (!why) return { kind: 'ok', text: noteWarns(set, engine) ? 'liest richtig (der Hinweis warnt unnötig)' : 'liest richtig' };
-  if (noteWarns(set, engine)) return { kind: 'expected', text: `liest falsch, vom Hinweis genannt: ${why}` };
+  if (fieldOnly && noteWarns(set, engine)) return { kind: 'expected', text: `liest falsch, vom Hinweis genannt: ${why}` };
   const limit = LIMITS.find((l) => l.engines.includes(engine) && l.when(set));
   if (limit && set.form !== null) return { kind: 'expected', text: `liest falsch, Grenze der Engine (${limit.why}): ${why}` };
   if (limit && !strict) return { kind: 'known', text: `FEHLER des Presets (bekannt; ${limit.why}): ${why}` };
