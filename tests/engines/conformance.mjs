@@ -23,13 +23,18 @@ if (!existsSync(join(here, 'node_modules', '.package-lock.json')))
   skip('tests/engines/node_modules fehlt (tools/install-deps installiert es mit npm ci).');
 const { fieldOf, nodeEngines } = await import('./node.mjs');
 const { browserEngines, readInBrowser } = await import('./browser.mjs');
+const { desktopEngines, pictureDifference } = await import('./desktop.mjs');
 const withBrowser = existsSync(chromiumPath);
+const onPath = (program) => process.env.PATH.split(':').some((d) => existsSync(join(d, program)));
+const desktop = Object.fromEntries(Object.entries(desktopEngines).filter(([, e]) => e.programs.every(onPath)));
+const missing = [...(withBrowser ? [] : [chromiumPath]),
+                 ...Object.values(desktopEngines).flatMap((e) => e.programs.filter((p) => !onPath(p)))];
 
 // The engines a preset speaks for, as the exporter's notes name them; the parsers and pixi.js 7
 // have none, and whatever they misread beyond their listed limits is a failure.
-const PRESET_NAMES = { pixi: 'pixi.js 8', phaser: 'Phaser 3', three: 'three.js (' };
-const PRESETS = { 'three.js': 'three', 'pixi.js 8': 'pixi', 'Phaser 3': 'phaser' };
-const engines = { ...nodeEngines, ...(withBrowser ? browserEngines : {}) };
+const PRESET_NAMES = { pixi: 'pixi.js 8', phaser: 'Phaser 3', three: 'three.js (', love: 'LÖVE 11' };
+const PRESETS = { 'three.js': 'three', 'pixi.js 8': 'pixi', 'Phaser 3': 'phaser', 'LÖVE 11': 'love' };
+const engines = { ...nodeEngines, ...(withBrowser ? browserEngines : {}), ...desktop };
 
 // Limits of an engine's own loader. A set without a preset that runs into one is misread as
 // expected; a preset's set that does is a known fault of that preset (failing with
@@ -72,7 +77,8 @@ function dataDifference(ref, data) {
 function difference(ref, read) {
   if (read.error) return { why: `Fehler beim Laden: ${read.error}` };
   const field = read.data ? fieldOf(read.data) : read.field;
-  const why = read.data ? dataDifference(ref, read.data) : lineDifference(ref, read.line, ref);
+  const why = read.data ? dataDifference(ref, read.data)
+    : read.picture ? pictureDifference(ref, read.picture, dir) : lineDifference(ref, read.line, ref);
   if (why || field === undefined) return { why };
   return { why: fieldDifference(ref, field), fieldOnly: true };
 }
@@ -128,6 +134,10 @@ try {
     }
     report(job, read);
   }
+  for (const [name, engine] of Object.entries(desktop)) {
+    const own = jobs.filter((j) => j.engine === name);
+    (await engine.readAll(own, dir)).forEach((read, i) => report(own[i], read));
+  }
   if (withBrowser) await readInBrowser(chromiumPath, dir, SAMPLE, jobs.filter((j) => browserEngines[j.engine]), report);
   printTable(results);
   const count = (kind) => results.filter((r) => r.kind === kind).length;
@@ -136,9 +146,10 @@ try {
               `der Presets, ${count('fail')} Fehler ` +
               `(${sets.length} Sätze, ${((Date.now() - started) / 1000).toFixed(1)} s)`);
   if (count('fail')) process.exitCode = 1;
-  else if (!withBrowser) skip(`${chromiumPath} fehlt: pixi.js und Phaser nicht geprüft (tools/install-deps installiert chromium).`);
+  else if (missing.length) skip(`${missing.join(', ')} fehlt: Deren Engines sind nicht geprüft (tools/install-deps installiert sie).`);
 } finally {
-  rmSync(dir, { recursive: true, force: true });
+  if (process.env.GLYFRAX_ENGINES_KEEP) console.log(`Die Sätze liegen in ${dir}.`);
+  else rmSync(dir, { recursive: true, force: true });
 }
 
 // One row per engine, form and content; the four sets of a row (one page or several, kerning or
