@@ -32,8 +32,9 @@ const missing = [...(withBrowser ? [] : [chromiumPath]),
 
 // The engines a preset speaks for, as the exporter's notes name them; the parsers and pixi.js 7
 // have none, and whatever they misread beyond their listed limits is a failure.
-const PRESET_NAMES = { pixi: 'pixi.js 8', phaser: 'Phaser 3', three: 'three.js (', love: 'LÖVE 11' };
-const PRESETS = { 'three.js': 'three', 'pixi.js 8': 'pixi', 'Phaser 3': 'phaser', 'LÖVE 11': 'love' };
+const PRESET_NAMES = { pixi: 'pixi.js 8', phaser: 'Phaser 3', three: 'three.js (', love: 'LÖVE 11', godot3: 'Godot 3' };
+const PRESETS = { 'three.js': 'three', 'pixi.js 8': 'pixi', 'Phaser 3': 'phaser', 'LÖVE 11': 'love',
+                  'Godot 3': 'godot3' };
 const engines = { ...nodeEngines, ...(withBrowser ? browserEngines : {}), ...desktop };
 
 // Limits of an engine's own loader. A set without a preset that runs into one is misread as

@@ -1,10 +1,10 @@
-// The engines Debian packages as programs: LÖVE 11 (and Godot 3), run once under Xvfb for all
+// The engines Debian packages as programs: LÖVE 11 and Godot 3, each run once under Xvfb for all
 // their sets. They give no glyph's quad back, so each draws the sample line into a picture, and
 // the test draws the same line from the set's pages where our layout puts each cell. Both are
 // compared by coverage (alpha), after moving the engine's picture so that the ink starts at the
 // same corner: where an engine anchors a line is its own affair.
 import { execFile } from 'node:child_process';
-import { readFileSync, writeFileSync } from 'node:fs';
+import { cpSync, readFileSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { promisify } from 'node:util';
@@ -73,19 +73,35 @@ export function pictureDifference(ref, picturePath, setsDir) {
   return `${off} Pixel der Zeile weichen ab`;
 }
 
+// Runs an engine once under Xvfb for all its jobs: a job file of lines "descriptor, picture,
+// pages" (tab-separated), and the sample; it answers "ok" or "error ..." for each line.
+async function drawAll(jobs, setsDir, tag, command) {
+  if (!jobs.length) return [];
+  const list = join(setsDir, `${tag}-jobs.txt`);
+  const picture = (job) => join(setsDir, `${job.set.stem}.${tag}.png`);
+  writeFileSync(list, jobs.map((j) => [j.set.descriptor, picture(j), ...j.ref.pages.map((p) => join(setsDir, p))].join('\t')).join('\n') + '\n');
+  const { stdout } = await run('xvfb-run', ['-a', ...command, list, SAMPLE],
+                               { env: { ...process.env, HOME: setsDir }, maxBuffer: 1 << 24 });
+  const answers = stdout.split('\n').filter((l) => l === 'ok' || l.startsWith('error'));
+  return jobs.map((job, i) => (answers[i] === 'ok' ? { picture: picture(job), field: null }
+    : { error: answers[i] ?? `${command[0]} gab keine Antwort` }));
+}
+
+// Neither engine reads a distance field: it draws the pages as coverage.
 export const desktopEngines = {
   'LÖVE 11': {
     forms: ['text'],
     programs: ['love', 'xvfb-run'],
-    // One job a line: descriptor, picture, pages.
-    async readAll(jobs, setsDir) {
-      const list = join(setsDir, 'love-jobs.txt');
-      const picture = (job) => join(setsDir, `${job.set.stem}.love.png`);
-      writeFileSync(list, jobs.map((j) => [j.set.descriptor, picture(j), ...j.ref.pages.map((p) => join(setsDir, p))].join('\t')).join('\n') + '\n');
-      const { stdout } = await run('xvfb-run', ['-a', 'love', join(here, 'love'), list, SAMPLE], { env: { ...process.env, HOME: setsDir } });
-      const answers = stdout.trim().split('\n');
-      return jobs.map((job, i) => (answers[i] === 'ok' ? { picture: picture(job), field: null }
-        : { error: answers[i] ?? 'LÖVE gab keine Antwort' }));
+    readAll: (jobs, setsDir) => drawAll(jobs, setsDir, 'love', ['love', join(here, 'love')]),
+  },
+  'Godot 3': {
+    forms: ['text'],
+    programs: ['godot3', 'xvfb-run'],
+    // A copy of the project: Godot writes beside it.
+    readAll(jobs, setsDir) {
+      const project = join(setsDir, 'godot3');
+      cpSync(join(here, 'godot3'), project, { recursive: true });
+      return drawAll(jobs, setsDir, 'godot3', ['godot3', '--path', project, '-s', 'main.gd']);
     },
   },
 };
