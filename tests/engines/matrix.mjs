@@ -34,7 +34,8 @@ export function matrixSets(presetKeys) {
     for (const pages of Object.keys(PAGES))
       for (const kerning of Object.keys(KERNING)) {
         for (const form of FORMS) sets.push(set(content, pages, kerning, form, null));
-        for (const key of presetKeys) sets.push(set(content, pages, kerning, null, key));
+        // A preset chooses the form and the alpha, never the kerning: its sets keep their pairs.
+        if (kerning === 'kern') for (const key of presetKeys) sets.push(set(content, pages, kerning, null, key));
       }
   return sets;
 }
