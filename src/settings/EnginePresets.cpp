@@ -42,7 +42,8 @@ std::vector<EngineRules> makeTable()
          {C::Rgba, C::Alpha},
          false,
          false,
-         u"liest nur die XML-Form und zeichnet keine Distanzfelder"},
+         u"liest nur die XML-Form und zeichnet keine Distanzfelder",
+         true},
         {Engine::Three,
          u"three",
          u"three.js (three-bmfont-text, three-msdf-text-utils)",
@@ -198,6 +199,18 @@ QString misreadingEngines(const BmFontOptions& options)
     return QStringLiteral("Diese Engines lesen die Beschreibung, aber nicht, was die Seiten halten: %1. Mit --engine "
                           "wählt Glyfrax, was eine Engine liest.")
         .arg(engines.join(QStringLiteral("; ")));
+}
+
+QString enginePageProblem(const BmFontOptions& options, int pageImages, OptionWords words)
+{
+    const EngineRules* rules = engineRules(options.engine);
+    if (!rules || !rules->onePage || pageImages <= 1)
+        return {};
+    return QStringLiteral("%1 lädt nur eine Textur je Schrift und liest „page=“ nicht; die Zeichen brauchen %2 Seiten. "
+                          "Wählen Sie eine größere %3 oder weniger Zeichen.")
+        .arg(engineName(*rules))
+        .arg(pageImages)
+        .arg(optionWording(u"MaxTexture", words));
 }
 
 } // namespace glyfrax

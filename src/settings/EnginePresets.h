@@ -24,6 +24,7 @@ struct EngineRules
     bool packed = false;                    // it reads packed pages by each character's channel
     bool premultiplied = false;             // the alpha its blending expects
     const char16_t* why;                    // what goes wrong otherwise, for the help and the notes
+    bool onePage = false;                   // it takes one texture per font and reads no page=
 };
 
 // Every engine a preset is known for, in the order the help and the window list them.
@@ -35,6 +36,10 @@ const EngineRules* engineRules(Engine engine);
 // The options as the chosen engine wants them: its form where the given one will not do, and
 // premultiplied pages where it blends so. Unchanged without an engine.
 BmFontOptions withEngineChoices(const BmFontOptions& options);
+
+// Why the chosen engine cannot read a set of this many page images (it reads one), naming the
+// engine and the option that gives larger pages in the reader's words; empty when it can.
+QString enginePageProblem(const BmFontOptions& options, int pageImages, OptionWords words);
 
 // When the chosen engine's form replaces the one given: which, and why, in one German note naming
 // the options in the reader's words; empty when the form given stays.

@@ -38,8 +38,7 @@ const PRESETS = { 'three.js': 'three', 'pixi.js 8': 'pixi', 'Phaser 3': 'phaser'
 const engines = { ...nodeEngines, ...(withBrowser ? browserEngines : {}), ...desktop };
 
 // Limits of an engine's own loader. A set without a preset that runs into one is misread as
-// expected; a preset's set that does is a known fault of that preset (failing with
-// GLYFRAX_ENGINES_STRICT=1) until the preset avoids it or refuses the set.
+// expected; a preset's set that does is a fault of that preset, which must avoid or refuse it.
 const field = (s) => ['sdf', 'msdf'].includes(s.content);
 const several = (s) => s.pages === 'several';
 const LIMITS = [
@@ -51,7 +50,6 @@ const LIMITS = [
     why: 'überspringt wie pixi.js 8 die Zeile distanceField der Textform' },
   { engines: ['Phaser 3'], when: several, why: 'lädt eine Textur je Schrift und übergeht page=' },
 ];
-const strict = process.env.GLYFRAX_ENGINES_STRICT === '1';
 
 const INFO = ['face', 'size', 'padding', 'spacing', 'outline'];
 const COMMON = ['lineHeight', 'base', 'scaleW', 'scaleH', 'pages', 'packed', 'alphaChnl', 'redChnl', 'greenChnl', 'blueChnl'];
@@ -97,7 +95,6 @@ function verdict(job, { why, fieldOnly }) {
   if (fieldOnly && noteWarns(set, engine)) return { kind: 'expected', text: `liest falsch, vom Hinweis genannt: ${why}` };
   const limit = LIMITS.find((l) => l.engines.includes(engine) && l.when(set));
   if (limit && set.form !== null) return { kind: 'expected', text: `liest falsch, Grenze der Engine (${limit.why}): ${why}` };
-  if (limit && !strict) return { kind: 'known', text: `FEHLER des Presets (bekannt; ${limit.why}): ${why}` };
   return { kind: 'fail', text: `FEHLER: liest falsch: ${why}` };
 }
 
@@ -143,8 +140,8 @@ try {
   printTable(results);
   const count = (kind) => results.filter((r) => r.kind === kind).length;
   console.log(`\nZellen: ${count('ok')} richtig gelesen, ${count('expected')} erwartet falsch gelesen, ` +
-              `${count('cannot')} nicht lesbar, ${count('refused')} nicht geschrieben, ${count('known')} bekannte Fehler ` +
-              `der Presets, ${count('fail')} Fehler ` +
+              `${count('cannot')} nicht lesbar, ${count('refused')} nicht geschrieben, ` +
+              `${count('fail')} Fehler ` +
               `(${sets.length} Sätze, ${((Date.now() - started) / 1000).toFixed(1)} s)`);
   if (count('fail')) process.exitCode = 1;
   else if (missing.length) skip(`${missing.join(', ')} fehlt: Deren Engines sind nicht geprüft (tools/install-deps installiert sie).`);

@@ -250,6 +250,10 @@ Result<CellPlan> placeCells(GlyphSet& glyphs, const BmFontOptions& options, cons
                            .arg(packing->pageCount)
                            .arg(kMaxBmFontPages)
                            .arg(optionWording(u"MaxTexture", words)));
+    if (const QString problem =
+            enginePageProblem(options, options.packChannels ? (packing->pageCount + 3) / 4 : packing->pageCount, words);
+        !problem.isEmpty())
+        return failure(problem);
     if (options.crop)
         cropSinglePage(*packing, cells.sizes);
     cells.packing = std::move(*packing);
