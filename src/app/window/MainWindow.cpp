@@ -621,20 +621,20 @@ void MainWindow::tellPlan(const std::shared_ptr<const ViewPicture>& plan)
 
 void MainWindow::exportBmFont()
 {
-    FileQuestion question{true,
-                          QStringLiteral("BMFont exportieren"),
-                          RecentPlaces::folder(u"bmfont", documentFolder()),
-                          {QStringLiteral("PNG-Bilder (*.png)"), QStringLiteral("BMP-Bilder (*.bmp)")},
-                          {QStringLiteral("png"), QStringLiteral("bmp")}};
-    if (m_settings.bmfont.field != PageField::None) {
-        // A BMP page cannot hold a distance field: the type is not offered, and the title says why.
-        question.title += QStringLiteral(" (Distanzfeld: nur PNG)");
-        question.filters.removeLast();
-        question.suffixes.removeLast();
-    } else if (m_settings.bmfont.image == PageImage::Bmp) {
-        question.filters.swapItemsAt(0, 1);
-        question.suffixes.swapItemsAt(0, 1);
+    FileQuestion question{
+        true, QStringLiteral("BMFont exportieren"), RecentPlaces::folder(u"bmfont", documentFolder()), {}, {}};
+    // The chosen format first. A page without alpha cannot hold a distance field: its type is not
+    // offered, and the title says why.
+    const bool field = m_settings.bmfont.field != PageField::None;
+    for (const PageImageFacts& facts : kPageImages) {
+        const qsizetype at = facts.value == m_settings.bmfont.image ? 0 : question.filters.size();
+        if (!field || facts.alpha) {
+            question.filters.insert(at, QString::fromUtf16(facts.filter));
+            question.suffixes.insert(at, QString::fromUtf16(facts.extension).mid(1));
+        }
     }
+    if (field)
+        question.title += QStringLiteral(" (Distanzfeld: nur %1)").arg(alternatives(pageImagesWithAlpha()));
     const FileAnswer answer = m_dialogs.chooseFile(this, question);
     if (answer.path.isEmpty())
         return;
