@@ -181,10 +181,20 @@ QByteArray sharedClassLookups(int lookups, int classes)
            QByteArray(2 * classes - 2, 0) + words({-1, 1, 1, 4, 1, 4, 1, 0, 1, 5, 1, classes - 1});
 }
 
+// The golden file's extension of a form: a form without golden files does not compile (-Wswitch).
 const char* extension(DescriptorForm form)
 {
-    const char* names[] = {"fnt", "xml", "bin", "json"}; // by DescriptorForm
-    return names[int(form)];
+    switch (form) {
+    case DescriptorForm::Text:
+        return "fnt";
+    case DescriptorForm::Xml:
+        return "xml";
+    case DescriptorForm::Binary:
+        return "bin";
+    case DescriptorForm::Json:
+        return "json";
+    }
+    return "";
 }
 
 } // namespace
