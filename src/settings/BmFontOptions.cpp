@@ -189,6 +189,22 @@ QString fieldName(PageField field)
     return nameOf(field, kPageFields);
 }
 
+// "… sdf (ein Abstand in allen Kanälen), msdf (…) oder mtsdf (…); immer PNG (Vorgabe: none, die Deckung)."
+QString fieldHelp()
+{
+    const PageFieldFacts& none = pageFieldFacts(BmFontOptions().field);
+    QStringList fields;
+    for (const PageFieldFacts& facts : kPageFields) {
+        if (facts.value != none.value)
+            fields.append(
+                QStringLiteral("%1 (%2)").arg(QString::fromUtf16(facts.name), QString::fromUtf16(facts.help)));
+    }
+    return QStringLiteral("Die Seiten halten statt der Deckung ein Distanzfeld aus dem Umriss jeder Glyphe, das eine "
+                          "Engine in jeder Größe scharf zeichnet: %1; immer %2 (Vorgabe: %3, %4).")
+        .arg(alternatives(fields), alternatives(pageImagesWithAlpha()), QString::fromUtf16(none.name),
+             QString::fromUtf16(none.help));
+}
+
 // The engines' keys, "pixi, phaser, … oder libgdx".
 QString engineKeys()
 {
@@ -566,10 +582,7 @@ std::vector<BmFontOption> makeTable()
          QStringLiteral("field"),
          QStringLiteral("ART"),
          {},
-         QStringLiteral("Die Seiten halten statt der Deckung ein Distanzfeld aus dem Umriss jeder Glyphe, das eine "
-                        "Engine in jeder Größe scharf zeichnet: sdf (ein Abstand in allen Kanälen), msdf (drei Kanäle, "
-                        "ihr Median der Abstand; scharfe Ecken) oder mtsdf (msdf, dazu der Abstand im Alphakanal); "
-                        "immer PNG (Vorgabe: none, die Deckung)."),
+         fieldHelp(),
          nullptr,
          [](O& o, const QString& text) { return readName(o.field, text, kPageFields); },
          [](const O& o) { return fieldName(o.field); }},

@@ -24,15 +24,19 @@ struct PageFieldFacts
     const char16_t* name;       // as the settings file and --field spell it: "msdf"
     const char16_t* descriptor; // the descriptor's fieldType; empty: no field is named
     const char16_t* caption;    // the window's choice
+    const char16_t* help;       // what the pages hold, for the command line's help
     bool severalDistances;      // red, green and blue hold distances whose median is the distance
     bool alphaIsOne;            // alpha holds nothing of the glyph, 255 everywhere
 };
 
 constexpr PageFieldFacts kPageFields[] = {
-    {PageField::None, u"none", u"", u"Keines: die Deckung jeder Glyphe", false, false},
-    {PageField::Sdf, u"sdf", u"sdf", u"SDF: ein Abstand in allen Kanälen", false, false},
-    {PageField::Msdf, u"msdf", u"msdf", u"MSDF: drei Kanäle, ihr Median der Abstand", true, true},
-    {PageField::Mtsdf, u"mtsdf", u"mtsdf", u"MTSDF: MSDF, dazu der Abstand im Alphakanal", true, false},
+    {PageField::None, u"none", u"", u"Keines: die Deckung jeder Glyphe", u"die Deckung", false, false},
+    {PageField::Sdf, u"sdf", u"sdf", u"SDF: ein Abstand in allen Kanälen", u"ein Abstand in allen Kanälen", false,
+     false},
+    {PageField::Msdf, u"msdf", u"msdf", u"MSDF: drei Kanäle, ihr Median der Abstand",
+     u"drei Kanäle, ihr Median der Abstand; scharfe Ecken", true, true},
+    {PageField::Mtsdf, u"mtsdf", u"mtsdf", u"MTSDF: MSDF, dazu der Abstand im Alphakanal",
+     u"msdf, dazu der Abstand im Alphakanal", true, false},
 };
 
 constexpr bool isPageField(PageField field)
