@@ -63,7 +63,7 @@ struct Timing
 
 // Draws every glyph's field into a page of each worker's own, one cell at a time, as an export
 // would into its pages; the best of runs.
-Timing drawAll(const std::vector<Glyph>& glyphs, FieldType type, double range, int threads, int runs)
+Timing drawAll(const std::vector<Glyph>& glyphs, PageField type, double range, int threads, int runs)
 {
     QSize largest;
     for (const Glyph& glyph : glyphs)
@@ -198,7 +198,7 @@ int printEdgeErrors(const QStringList& args)
     std::printf("%s, %.0f px, range %.0f: edge error over %zu glyphs, mean and largest in pixels\n",
                 qPrintable(font.familyName()), pixels, range, glyphs.size());
     for (const auto& [name, type] :
-         {std::pair{"sdf", FieldType::Sdf}, std::pair{"msdf", FieldType::Msdf}, std::pair{"mtsdf", FieldType::Mtsdf}}) {
+         {std::pair{"sdf", PageField::Sdf}, std::pair{"msdf", PageField::Msdf}, std::pair{"mtsdf", PageField::Mtsdf}}) {
         if (!args.value(3).split(u',').contains(QString::fromLatin1(name)))
             continue;
         const test::EdgeError error = errorOf(glyphs.size(), [&](std::size_t i, test::EdgeError& e) {
@@ -265,7 +265,7 @@ int main(int argc, char* argv[])
     std::printf("  font loaded and characters mapped %8.1f ms\n", mapping);
     std::printf("  outlines of all glyphs            %8.1f ms\n", outlines);
     for (const auto& [name, type] :
-         {std::pair{"sdf", FieldType::Sdf}, std::pair{"msdf", FieldType::Msdf}, std::pair{"mtsdf", FieldType::Mtsdf}}) {
+         {std::pair{"sdf", PageField::Sdf}, std::pair{"msdf", PageField::Msdf}, std::pair{"mtsdf", PageField::Mtsdf}}) {
         if (!types.contains(QString::fromLatin1(name)))
             continue;
         const Timing one = drawAll(glyphs, type, range, 1, runs);

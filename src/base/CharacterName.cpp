@@ -14,4 +14,9 @@ QString unicodeName(char32_t c)
     return U_FAILURE(error) || length <= 0 ? QString() : QString::fromLatin1(name.data(), length);
 }
 
+QString codePointText(char32_t c)
+{
+    return QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper();
+}
+
 } // namespace glyfrax

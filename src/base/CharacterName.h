@@ -9,4 +9,7 @@ namespace glyfrax {
 // an unassigned or private-use code point).
 QString unicodeName(char32_t c);
 
+// The code point as messages and settings write it: "U+00E4", at least four hexadecimal digits in capitals.
+QString codePointText(char32_t c);
+
 } // namespace glyfrax

@@ -1,5 +1,7 @@
 #include "base/FileSafety.h"
 
+#include "base/CharacterName.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -220,7 +222,7 @@ QString shownText(const QString& text)
         else if (code == 0x7F)
             shown += QChar(char16_t(0x2421)); // ␡
         else if (ch.category() == QChar::Other_Control || ch.category() == QChar::Other_Format)
-            shown += QStringLiteral("<U+%1>").arg(int(code), 4, 16, QLatin1Char('0')).toUpper();
+            shown += u'<' + codePointText(code) + u'>';
         else
             shown += ch;
     }

@@ -14,4 +14,12 @@ QString shownName(const QString& name)
     return shown.left(cut) + u'…';
 }
 
+QString alternatives(const QStringList& choices, QStringView last)
+{
+    if (choices.size() < 2)
+        return choices.join(QString());
+    return choices.mid(0, choices.size() - 1).join(QStringLiteral(", ")) + u' ' + last.toString() + u' ' +
+           choices.last();
+}
+
 } // namespace glyfrax

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace glyfrax {
 
@@ -10,5 +11,9 @@ namespace glyfrax {
 // message wider than any screen.
 constexpr qsizetype kShownNameLength = 60;
 QString shownName(const QString& name);
+
+// Choices for a message, the last after "oder" (or another word): "text, xml, binary oder json"; one
+// alone as it is.
+QString alternatives(const QStringList& choices, QStringView last = u"oder");
 
 } // namespace glyfrax

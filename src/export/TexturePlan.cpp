@@ -50,8 +50,7 @@ Result<TexturePlan> TexturePlan::make(const Settings& settings, TextureProfile p
     BmFontRun run;
     run.stillWanted = stillWanted;
     run.words = OptionWords::Window; // the texture view's reader knows the window's names
-    const ImageFormat format = settings.bmfont.image == PageImage::Bmp ? ImageFormat::Bmp : ImageFormat::Png;
-    Result<BmFontPlan> bmfont = planBmFont(settings, run, format, palette);
+    Result<BmFontPlan> bmfont = planBmFont(settings, run, settings.bmfont.image, palette);
     if (!bmfont)
         return failure(bmfont.error());
     BmFont descriptor = bmfont->descriptor;

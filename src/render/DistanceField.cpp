@@ -481,7 +481,7 @@ std::vector<float> signedDistances(const QPainterPath& outline, QPoint pen, QSiz
     return values;
 }
 
-void drawDistanceField(QImage& page, const QRect& cell, const QPainterPath& outline, QPoint pen, FieldType type,
+void drawDistanceField(QImage& page, const QRect& cell, const QPainterPath& outline, QPoint pen, PageField type,
                        double range)
 {
     const QRect area = cell & page.rect();
@@ -491,7 +491,8 @@ void drawDistanceField(QImage& page, const QRect& cell, const QPainterPath& outl
         return;
     const int width = area.width();
     const int height = area.height();
-    const bool multi = type != FieldType::Sdf;
+    const PageFieldFacts& facts = pageFieldFacts(type);
+    const bool multi = facts.severalDistances;
     const Vec2 offset{double(pen.x() - area.left()), double(pen.y() - area.top())};
     const std::vector<Texel> texels =
         distances(makeFieldOutline(outline, offset, multi), width, height, range / 2, multi);
@@ -511,7 +512,7 @@ void drawDistanceField(QImage& page, const QRect& cell, const QPainterPath& outl
             const unsigned red = multi ? level(texel[0]) : truth;
             const unsigned green = multi ? level(texel[1]) : truth;
             const unsigned blue = multi ? level(texel[2]) : truth;
-            const unsigned alpha = type == FieldType::Msdf ? 255 : truth;
+            const unsigned alpha = facts.alphaIsOne ? 255 : truth;
             uchar* pixel = row + x * 4;
             if (argb) {
                 const QRgb value = qRgba(int(red), int(green), int(blue), int(alpha));

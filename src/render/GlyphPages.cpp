@@ -90,26 +90,20 @@ QImage drawnPage(const PageSource& source, QSize size, const std::vector<PlacedG
     return page;
 }
 
-FieldType fieldType(PageField field)
-{
-    return field == PageField::Sdf ? FieldType::Sdf : field == PageField::Msdf ? FieldType::Msdf : FieldType::Mtsdf;
-}
-
 // Between the cells of a field page every channel holds the farthest distance outside, 0, and an
 // msdf page's alpha, which holds no distance, is 255 everywhere.
 QRgb fieldBackground(PageField field)
 {
-    return field == PageField::Msdf ? qRgba(0, 0, 0, 255) : qRgba(0, 0, 0, 0);
+    return pageFieldFacts(field).alphaIsOne ? qRgba(0, 0, 0, 255) : qRgba(0, 0, 0, 0);
 }
 
 // Draws the fields of glyphs into page, whose row 0 is row top of the whole page.
 void drawFields(const PageSource& source, const std::vector<PlacedGlyph>& glyphs, QImage& page, int top)
 {
-    const FieldType type = fieldType(source.field);
     drawOnThreads(source.threads, glyphs, [&](auto&& drawAll) {
         drawAll([&](const PlacedGlyph& placed) {
             drawDistanceField(page, placed.cell.translated(0, -top), source.outlines->at(placed.ink),
-                              placed.pen - QPoint(0, top), type, source.distanceRange);
+                              placed.pen - QPoint(0, top), source.field, source.distanceRange);
         });
     });
 }
@@ -282,9 +276,9 @@ QImage renderPageForFile(const PageSource& source, QSize size, const std::vector
 }
 
 bool writePageFile(QIODevice& device, const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs,
-                   ImageFormat format, PageChannels channels)
+                   PageImage format, PageChannels channels)
 {
-    if (source.field == PageField::None || format != ImageFormat::Png)
+    if (source.field == PageField::None || format != PageImage::Png)
         return writeImage(device, renderPageForFile(source, size, glyphs), format, source.threads, channels);
     FieldBands bands(source, glyphs);
     return writePngRows(

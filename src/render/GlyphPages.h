@@ -77,7 +77,7 @@ QImage renderPageForFile(const PageSource& source, QSize size, const std::vector
 // distance-field page is drawn band by band as its PNG is written, so that only a band of it is
 // held. False when the device refused a write or there was no memory.
 bool writePageFile(QIODevice& device, const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs,
-                   ImageFormat format, PageChannels channels = PageChannels::Rgba);
+                   PageImage format, PageChannels channels = PageChannels::Rgba);
 
 // The page as it looks: white with the coverage as alpha (Format_ARGB32), or as the file holds it.
 QImage renderPage(const PageSource& source, QSize size, const std::vector<PlacedGlyph>& glyphs);

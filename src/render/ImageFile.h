@@ -10,21 +10,11 @@ class QImage;
 
 namespace glyfrax {
 
-enum class ImageFormat
-{
-    Bmp,
-    Png
-};
-
-// The format a texture's name asks for: PNG for a name ending in .png in any letter case,
-// otherwise the 24-bit BMP textures have always been.
-ImageFormat imageFormatFor(const QString& path);
-
 // Writes a whole image: a 24-bit BMP (alpha dropped), or a PNG with the image's channels
 // (RGBA when it has alpha, RGB otherwise; Format_Alpha8 as white with that alpha), compressed on
 // up to threads threads. Returns false when the device refused a write.
 // A PNG has the given channels (see writePng); a BMP always three.
-bool writeImage(QIODevice& device, const QImage& image, ImageFormat format, int threads = defaultThreadCount(),
+bool writeImage(QIODevice& device, const QImage& image, PageImage format, int threads = defaultThreadCount(),
                 PageChannels channels = PageChannels::Rgba);
 
 } // namespace glyfrax

@@ -1,6 +1,8 @@
 #include "settings/BmFontOptions.h"
 
+#include "base/CharacterName.h"
 #include "base/CodePage.h"
+#include "base/ShownName.h"
 #include "settings/CharacterRanges.h"
 #include "settings/ColorValue.h"
 #include "settings/Conversions.h"
@@ -13,11 +15,6 @@
 namespace glyfrax {
 
 namespace {
-
-QString flagText(bool flag)
-{
-    return flag ? QStringLiteral("255") : QStringLiteral("0");
-}
 
 std::optional<std::int32_t> wholeNumber(const QString& text, std::int32_t lowest, std::int32_t highest)
 {
@@ -89,8 +86,7 @@ BmFontOption choiceOption(BmFontOption row, E BmFontOptions::*member, std::vecto
     QStringList names;
     for (const OptionChoice& choice : choices)
         names.append(choice.name);
-    const QString expected = QStringLiteral("erwartet %1 oder %2")
-                                 .arg(names.mid(0, names.size() - 1).join(QStringLiteral(", ")), names.last());
+    const QString expected = QStringLiteral("erwartet ") + alternatives(names);
     row.read = [member, choices, expected](BmFontOptions& options, const QString& text) -> Result<void> {
         for (const OptionChoice& choice : choices) {
             if (text.trimmed() == choice.name) {
@@ -120,36 +116,39 @@ Result<void> readFlag(bool& member, const QString& text)
     return {};
 }
 
-// A value of an option that is one of a few names, as the settings file and the command line spell it.
-template <typename E> struct Named
+// The names of a table's rows, in its order; the default's followed by "(Vorgabe)" when given.
+template <typename Row, std::size_t N, typename E> QStringList namesOf(const Row (&rows)[N], std::optional<E> marked)
 {
-    E value;
-    const char16_t* name;
-};
-constexpr Named<DescriptorForm> kFormNames[] = {{DescriptorForm::Text, u"text"},
-                                                {DescriptorForm::Xml, u"xml"},
-                                                {DescriptorForm::Binary, u"binary"},
-                                                {DescriptorForm::Json, u"json"}};
-constexpr Named<PageField> kFieldNames[] = {
-    {PageField::None, u"none"}, {PageField::Sdf, u"sdf"}, {PageField::Msdf, u"msdf"}, {PageField::Mtsdf, u"mtsdf"}};
+    QStringList names;
+    for (const Row& row : rows)
+        names.append(QString::fromUtf16(row.name) + (row.value == marked ? QStringLiteral(" (Vorgabe)") : QString()));
+    return names;
+}
 
-template <typename E, std::size_t N>
-Result<void> readName(E& member, const QString& text, const Named<E> (&names)[N], const QString& expected)
+// "png (Vorgabe) oder bmp"
+template <typename Row, std::size_t N, typename E> QString namesWithDefault(const Row (&rows)[N], E value)
 {
-    for (const Named<E>& named : names) {
-        if (text.trimmed() == QStringView(named.name)) {
-            member = named.value;
+    return alternatives(namesOf(rows, std::optional<E>(value)));
+}
+
+// Sets member to the value of the row named text; a name no row has is refused with the names there are.
+template <typename Row, std::size_t N, typename E>
+Result<void> readName(E& member, const QString& text, const Row (&rows)[N])
+{
+    for (const Row& row : rows) {
+        if (text.trimmed() == QStringView(row.name)) {
+            member = row.value;
             return {};
         }
     }
-    return failure(expected);
+    return failure(QStringLiteral("erwartet ") + alternatives(namesOf(rows, std::optional<E>())));
 }
 
-template <typename E, std::size_t N> QString nameOf(E value, const Named<E> (&names)[N])
+template <typename Row, std::size_t N, typename E> QString nameOf(E value, const Row (&rows)[N])
 {
-    for (const Named<E>& named : names) {
-        if (named.value == value)
-            return QString::fromUtf16(named.name);
+    for (const Row& row : rows) {
+        if (row.value == value)
+            return QString::fromUtf16(row.name);
     }
     return {};
 }
@@ -221,13 +220,28 @@ QString missingGlyphText(const MissingGlyph& glyph)
 {
     if (!glyph.wanted())
         return QStringLiteral("none");
-    return glyph.notdef ? QStringLiteral("notdef")
-                        : QStringLiteral("U+%1").arg(uint(glyph.character), 4, 16, QChar(u'0')).toUpper();
+    return glyph.notdef ? QStringLiteral("notdef") : codePointText(glyph.character);
 }
 
 QString fieldName(PageField field)
 {
-    return nameOf(field, kFieldNames);
+    return nameOf(field, kPageFields);
+}
+
+// "… sdf (ein Abstand in allen Kanälen), msdf (…) oder mtsdf (…); immer PNG (Vorgabe: none, die Deckung)."
+QString fieldHelp()
+{
+    const PageFieldFacts& none = pageFieldFacts(BmFontOptions().field);
+    QStringList fields;
+    for (const PageFieldFacts& facts : kPageFields) {
+        if (facts.value != none.value)
+            fields.append(
+                QStringLiteral("%1 (%2)").arg(QString::fromUtf16(facts.name), QString::fromUtf16(facts.help)));
+    }
+    return QStringLiteral("Die Seiten halten statt der Deckung ein Distanzfeld aus dem Umriss jeder Glyphe, das eine "
+                          "Engine in jeder Größe scharf zeichnet: %1; immer %2 (Vorgabe: %3, %4).")
+        .arg(alternatives(fields), alternatives(pageImagesWithAlpha()), QString::fromUtf16(none.name),
+             QString::fromUtf16(none.help));
 }
 
 // An empty value reads as the first choice, any engine.
@@ -520,12 +534,10 @@ std::vector<BmFontOption> makeTable()
          QStringLiteral("descriptor"),
          QStringLiteral("FORM"),
          {},
-         QStringLiteral("Form der BMFont-Beschreibung: text (Vorgabe), xml, binary oder json."),
+         QStringLiteral("Form der BMFont-Beschreibung: %1.").arg(namesWithDefault(kDescriptorForms, O().descriptor)),
          nullptr,
-         [](O& o, const QString& text) {
-             return readName(o.descriptor, text, kFormNames, QStringLiteral("erwartet text, xml, binary oder json"));
-         },
-         [](const O& o) { return nameOf(o.descriptor, kFormNames); }},
+         [](O& o, const QString& text) { return readName(o.descriptor, text, kDescriptorForms); },
+         [](const O& o) { return nameOf(o.descriptor, kDescriptorForms); }},
         anyEngineWhenEmpty(choiceOption(
             {QStringLiteral("Engine"), QStringLiteral("engine"), QStringLiteral("ENGINE"), {}, engineHelp(), nullptr},
             &O::engine, engineChoices())),
@@ -545,16 +557,11 @@ std::vector<BmFontOption> makeTable()
          QStringLiteral("FORM"),
          {},
          QStringLiteral("Das Seitenformat, das das Fenster beim Export vorschlägt und in der Texturansicht zeigt: "
-                        "png (Vorgabe) oder bmp. Auf der Befehlszeile entscheidet die Endung des Namens."),
+                        "%1. Auf der Befehlszeile entscheidet die Endung des Namens.")
+             .arg(namesWithDefault(kPageImages, O().image)),
          nullptr,
-         [](O& o, const QString& text) -> Result<void> {
-             const QString name = text.trimmed();
-             if (name != u"png" && name != u"bmp")
-                 return failure(QStringLiteral("erwartet png oder bmp"));
-             o.image = name == u"png" ? PageImage::Png : PageImage::Bmp;
-             return {};
-         },
-         [](const O& o) { return o.image == PageImage::Png ? QStringLiteral("png") : QStringLiteral("bmp"); }},
+         [](O& o, const QString& text) { return readName(o.image, text, kPageImages); },
+         [](const O& o) { return nameOf(o.image, kPageImages); }},
         {QStringLiteral("Opaque"),
          QStringLiteral("opaque"),
          {},
@@ -602,14 +609,9 @@ std::vector<BmFontOption> makeTable()
          QStringLiteral("field"),
          QStringLiteral("ART"),
          {},
-         QStringLiteral("Die Seiten halten statt der Deckung ein Distanzfeld aus dem Umriss jeder Glyphe, das eine "
-                        "Engine in jeder Größe scharf zeichnet: sdf (ein Abstand in allen Kanälen), msdf (drei Kanäle, "
-                        "ihr Median der Abstand; scharfe Ecken) oder mtsdf (msdf, dazu der Abstand im Alphakanal); "
-                        "immer PNG (Vorgabe: none, die Deckung)."),
+         fieldHelp(),
          nullptr,
-         [](O& o, const QString& text) {
-             return readName(o.field, text, kFieldNames, QStringLiteral("erwartet none, sdf, msdf oder mtsdf"));
-         },
+         [](O& o, const QString& text) { return readName(o.field, text, kPageFields); },
          [](const O& o) { return fieldName(o.field); }},
         numberOption(
             {QStringLiteral("DistanceRange"),
@@ -741,19 +743,26 @@ QString formWording(const BmFontOptions& options, OptionWords words)
 
 // Why the page form the options ask for (fewer channels, packed channels, premultiplied colours)
 // cannot hold the pages; empty when it can.
-QString pageFormProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven, OptionWords words)
+QString pageFormProblem(const BmFontOptions& options, PageImage pages, bool coloursGiven, OptionWords words)
 {
+    const PageImageFacts& image = pageImageFacts(pages);
     const bool fewerChannels = options.channels != PageChannels::Rgba || options.packChannels;
     const QString form = formWording(options, words);
     const QString premultiplied = optionWording(u"Premultiplied", words);
-    if ((fewerChannels || options.premultiplied) && bmpPages)
-        return QStringLiteral("%1 gibt es nur für PNG-Seiten; eine BMP-Seite hat immer drei Farbkanäle und kein Alpha.")
-            .arg(fewerChannels ? form : premultiplied);
-    if (fewerChannels && (options.field == PageField::Msdf || options.field == PageField::Mtsdf))
+    if ((fewerChannels || options.premultiplied) && !image.alpha)
+        return QStringLiteral("%1 gibt es nur für %2-Seiten; eine %3-Seite hat immer drei Farbkanäle und kein Alpha.")
+            .arg(fewerChannels ? form : premultiplied, alternatives(pageImagesWithAlpha()),
+                 QString::fromUtf16(image.name).toUpper());
+    if (fewerChannels && pageFieldFacts(options.field).severalDistances) {
+        QStringList withAlpha; // the fields with a distance in alpha too
+        for (const PageFieldFacts& facts : kPageFields) {
+            if (facts.severalDistances && !facts.alphaIsOne)
+                withAlpha.append(QString::fromUtf16(facts.name));
+        }
         return QStringLiteral("Ein %1-Feld braucht drei Farbkanäle (%2 auch den Alphakanal); %3 hält je Zeichen nur "
                               "einen. Nehmen Sie ein sdf-Feld oder alle Kanäle.")
-            .arg(options.field == PageField::Msdf ? QStringLiteral("msdf") : QStringLiteral("mtsdf"),
-                 QStringLiteral("mtsdf"), form);
+            .arg(fieldName(options.field), alternatives(withAlpha), form);
+    }
     if (fewerChannels && (options.hasEffects() || options.opaque || coloursGiven))
         return QStringLiteral("Umriss, Schatten und Farben brauchen alle Kanäle; %1 hält je Zeichen nur einen Wert.")
             .arg(form);
@@ -783,12 +792,12 @@ QString optionWording(QStringView key, OptionWords words)
     return QStringLiteral("--") + bmFontOption(key).option;
 }
 
-QString pageContentProblem(const BmFontOptions& given, bool bmpPages, bool coloursGiven, OptionWords words)
+QString pageContentProblem(const BmFontOptions& given, PageImage pages, bool coloursGiven, OptionWords words)
 {
     const BmFontOptions options = withEngineChoices(given);
     if (const QString problem = engineProblem(options, words); !problem.isEmpty())
         return problem;
-    if (const QString problem = pageFormProblem(options, bmpPages, coloursGiven, words); !problem.isEmpty())
+    if (const QString problem = pageFormProblem(options, pages, coloursGiven, words); !problem.isEmpty())
         return problem;
     if (options.monochrome && options.supersample > 1 && options.field == PageField::None)
         return QStringLiteral("Monochrome Zeichen (%1) decken jedes Pixel ganz oder gar nicht; eine Überabtastung "
@@ -805,19 +814,31 @@ QString pageContentProblem(const BmFontOptions& given, bool bmpPages, bool colou
                  window ? QStringLiteral("Setzen Sie „Umriss“ auf 0 Pixel und schalten Sie „Schatten“ aus, oder "
                                          "wählen Sie „Feld“: Keines.")
                         : QStringLiteral("Lassen Sie eines von beiden weg."));
-    if (bmpPages)
-        return QStringLiteral("Ein Distanzfeld (%1) braucht PNG-Seiten mit Alphakanal; eine BMP-Datei kann es nicht "
-                              "halten. %2")
-            .arg(field, window ? QStringLiteral("Wählen Sie PNG als %1 (beim Export: einen Namen auf .png).")
-                                     .arg(optionWording(u"Image", words))
-                               : QStringLiteral("Wählen Sie einen Namen auf .png."));
-    if (options.descriptor == DescriptorForm::Binary)
+    if (const PageImageFacts& image = pageImageFacts(pages); !image.alpha) {
+        const QString withAlpha = alternatives(pageImagesWithAlpha());
+        const QString named = QStringLiteral("einen Namen auf %1").arg(alternatives(pageExtensions(true)));
+        return QStringLiteral("Ein Distanzfeld (%1) braucht %2-Seiten mit Alphakanal; eine %3-Datei kann es nicht "
+                              "halten. %4")
+            .arg(field, withAlpha, QString::fromUtf16(image.name).toUpper(),
+                 window ? QStringLiteral("Wählen Sie %1 als %2 (beim Export: %3).")
+                              .arg(withAlpha, optionWording(u"Image", words), named)
+                        : QStringLiteral("Wählen Sie %1.").arg(named));
+    }
+    if (!descriptorFormFacts(options.descriptor).namesField) {
+        QStringList names;
+        QStringList captions;
+        for (const DescriptorFormFacts& facts : kDescriptorForms) {
+            if (facts.namesField) {
+                names.append(QString::fromUtf16(facts.name));
+                captions.append(QString::fromUtf16(facts.caption).remove(u'&'));
+            }
+        }
         return QStringLiteral("Die binäre BMFont-Beschreibung hat keinen Block, der ein Distanzfeld (%1) nennt: Eine "
                               "Engine läse die Seiten als gewöhnliche Glyphen. %2")
-            .arg(field,
-                 window
-                     ? QStringLiteral("Wählen Sie Text, XML oder JSON als %1.").arg(optionWording(u"Descriptor", words))
-                     : QStringLiteral("Wählen Sie --descriptor text, xml oder json."));
+            .arg(field, window ? QStringLiteral("Wählen Sie %1 als %2.")
+                                     .arg(alternatives(captions), optionWording(u"Descriptor", words))
+                               : QStringLiteral("Wählen Sie --descriptor %1.").arg(alternatives(names)));
+    }
     if (options.monochrome)
         return QStringLiteral("Ein Distanzfeld (%1) entsteht aus dem Umriss der Glyphen und ist immer geglättet; "
                               "%2 passt nicht dazu.")
@@ -832,10 +853,15 @@ QString pageContentProblem(const BmFontOptions& given, bool bmpPages, bool colou
 
 QString fractionalProblem(const BmFontOptions& options)
 {
-    if (!options.fractional || options.descriptor == DescriptorForm::Json)
+    if (!options.fractional || descriptorFormFacts(options.descriptor).fractions)
         return {};
-    return QStringLiteral("--fractional braucht --descriptor json: Die Formen text, xml und binary halten nur ganze "
-                          "Zahlen, und Engines lesen dort keine Bruchteile.");
+    QStringList exact;
+    QStringList whole;
+    for (const DescriptorFormFacts& facts : kDescriptorForms)
+        (facts.fractions ? exact : whole).append(QString::fromUtf16(facts.name));
+    return QStringLiteral("--fractional braucht --descriptor %1: Die Formen %2 halten nur ganze Zahlen, und Engines "
+                          "lesen dort keine Bruchteile.")
+        .arg(alternatives(exact), alternatives(whole, u"und"));
 }
 
 const std::vector<BmFontOption>& bmFontOptionTable()

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "base/Result.h"
+#include "settings/DescriptorForm.h"
+#include "settings/PageField.h"
+#include "settings/PageImage.h"
 
 #include <QColor>
 #include <QString>
@@ -12,22 +15,6 @@
 #include <vector>
 
 namespace glyfrax {
-
-// The forms of a BMFont descriptor.
-enum class DescriptorForm
-{
-    Text,
-    Xml,
-    Binary,
-    Json
-};
-
-// The image format of the pages.
-enum class PageImage
-{
-    Png,
-    Bmp
-};
 
 // The channels of a PNG page: red, green, blue and alpha; one grey channel (8 bits a pixel); or
 // grey with alpha, the grey white and the alpha the glyph (16 bits a pixel).
@@ -70,17 +57,6 @@ struct CellSpacing
     std::int32_t vertical = 1;
 
     bool operator==(const CellSpacing&) const = default;
-};
-
-// What the pages hold: each glyph's coverage, or a distance field of one of the kinds engines
-// draw sharp at any size (one distance in every channel; three whose median is the distance; those
-// three with the true distance in alpha).
-enum class PageField
-{
-    None,
-    Sdf,
-    Msdf,
-    Mtsdf
 };
 
 // How glyph outlines are fitted to the pixel grid before they are drawn, by the font engine
@@ -194,10 +170,10 @@ enum class OptionWords
 QString optionWording(QStringView key, OptionWords words);
 
 // Why these options cannot make pages together, in German, naming the options and telling the way
-// out in the reader's words; empty when they can. bmpPages: the pages are to be BMP; coloursGiven:
+// out in the reader's words; empty when they can. pages: the format the pages are to have; coloursGiven:
 // colours given for the run (--color, --backcolor) ask for opaque pages. One check for the command
 // line, the export and the settings dialog.
-QString pageContentProblem(const BmFontOptions& options, bool bmpPages, bool coloursGiven,
+QString pageContentProblem(const BmFontOptions& options, PageImage pages, bool coloursGiven,
                            OptionWords words = OptionWords::CommandLine);
 
 // Why the descriptor cannot hold fractions, in German: --fractional with a form of whole numbers.

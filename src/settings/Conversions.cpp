@@ -115,6 +115,11 @@ Result<bool> toFlag(const QString& text)
     return *number != 0.0;
 }
 
+QString flagText(bool flag)
+{
+    return flag ? QStringLiteral("255") : QStringLiteral("0");
+}
+
 std::int16_t roundToInt16(double value)
 {
     if (std::isnan(value))

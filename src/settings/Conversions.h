@@ -16,6 +16,8 @@ Result<float> toSingle(const QString& text);
 Result<std::int32_t> toInt32(const QString& text);
 // Zero is clear, any other number set; "true" and "false" are accepted in any letter case.
 Result<bool> toFlag(const QString& text);
+// A switch as the settings file writes it: "255" set, "0" clear.
+QString flagText(bool flag);
 
 // Halves to the even neighbour, saturated to the 16-bit range.
 std::int16_t roundToInt16(double value);

@@ -19,11 +19,6 @@ const QString kFontSection = QStringLiteral("Font");
 const QString kExportSection = QStringLiteral("Export Option");
 const QString kBmFontSection = QStringLiteral("BMFont");
 
-QString flagText(bool flag)
-{
-    return flag ? QStringLiteral("255") : QStringLiteral("0");
-}
-
 // Reads the keys in their fixed order and collects what does not convert.
 class SettingsReader
 {

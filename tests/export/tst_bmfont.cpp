@@ -15,6 +15,7 @@
 #include "support/TempFolder.h"
 #include "support/TestFont.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
@@ -180,10 +181,20 @@ QByteArray sharedClassLookups(int lookups, int classes)
            QByteArray(2 * classes - 2, 0) + words({-1, 1, 1, 4, 1, 4, 1, 0, 1, 5, 1, classes - 1});
 }
 
+// The golden file's extension of a form: a form without golden files does not compile (-Wswitch).
 const char* extension(DescriptorForm form)
 {
-    const char* names[] = {"fnt", "xml", "bin", "json"}; // by DescriptorForm
-    return names[int(form)];
+    switch (form) {
+    case DescriptorForm::Text:
+        return "fnt";
+    case DescriptorForm::Xml:
+        return "xml";
+    case DescriptorForm::Binary:
+        return "bin";
+    case DescriptorForm::Json:
+        return "json";
+    }
+    return "";
 }
 
 } // namespace
@@ -287,6 +298,30 @@ private slots:
         for (const QString& page : files->pagePaths)
             names.append(QFileInfo(page).fileName());
         QCOMPARE(pageFilesNamedBy(descriptor.left(descriptor.size() - 40)), names);
+    }
+
+    // Each form's reader finds the pages its own writer named, so that an export in any form
+    // replaces the earlier set whole; several pages, names with spaces and quotes a form escapes.
+    void formsReadTheirPages_data()
+    {
+        QTest::addColumn<DescriptorForm>("form");
+        for (const DescriptorFormFacts& facts : kDescriptorForms)
+            QTest::addRow("%s", qPrintable(QString::fromUtf16(facts.name))) << facts.value;
+    }
+
+    void formsReadTheirPages()
+    {
+        QFETCH(DescriptorForm, form);
+        BmFont font;
+        font.face = u"Sans \"Mono\" <&>"_s;
+        font.pages = {u"my font_0.png"_s, u"my font_1.png"_s, u"my font_2.png"_s, u"pages & <more>'s.png"_s};
+        font.chars = {{U'A', 0, 0, 8, 9, 0, 1, 9, 0, 0, kAllChannels}, {U'B', 0, 0, 8, 9, 0, 1, 9, 3, 0, kAllChannels}};
+        for (const QString& page : font.pages)
+            QCOMPARE(pageNameProblem(page, form), QString());
+        QBuffer written;
+        written.open(QIODevice::WriteOnly);
+        QVERIFY(writeDescriptor(written, font, form));
+        QCOMPARE(pageFilesNamedBy(written.data()), font.pages);
     }
 
     // The binary golden files against the text ones, as the format lays out its blocks: a type, a
@@ -667,7 +702,7 @@ private slots:
         Settings settings{{u"DejaVu Sans Mono"_s, 14, false, false, 0, 0}, {}, {}};
         settings.bmfont.chars = u"65-70,0x1C4-0x1C6,0x2D4,0xE000"_s;
         settings.bmfont.fallbacks = fallbacks;
-        const Result<BmFontPlan> plan = planBmFont(settings, {}, ImageFormat::Png, {});
+        const Result<BmFontPlan> plan = planBmFont(settings, {}, PageImage::Png, {});
         QVERIFY(plan);
         QStringList gave;
         for (const FallbackUse& use : plan->fallbacks)
@@ -768,7 +803,7 @@ private slots:
         QVERIFY(readAll(a->descriptorPath).contains("size=" + QByteArray::number(chosen.pixels) + ' '));
         for (const QString& name : test::entries(one.path()))
             QVERIFY2(readAll(one.filePath(name)) == readAll(three.filePath(name)), qPrintable(name));
-        const Result<BmFontPlan> plan = planBmFont({font, {}, chosen}, {}, imageFormatFor(image), {});
+        const Result<BmFontPlan> plan = planBmFont({font, {}, chosen}, {}, pageImageFor(image), {});
         const QImage page(a->pagePaths[0]);
         QCOMPARE(page.convertToFormat(QImage::Format_ARGB32),
                  drawBmFontPage(*plan, 0).convertToFormat(QImage::Format_ARGB32));

@@ -11,6 +11,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <array>
 
 using namespace glyfrax;
 
@@ -78,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QPoint pen(place % 64, place / 4);
 
     if (choice % 4 < 3) {
-        const auto type = FieldType(choice % 4);
+        const PageField type = std::array{PageField::Sdf, PageField::Msdf, PageField::Mtsdf}[choice % 4];
         const double range = 1 + strength % 64;
         const QRect cell = QRect(place % 32, place / 8, 1 + extent % kPage, 1 + extent / 2) & QRect(0, 0, kPage, kPage);
         constexpr QRgb kUntouched = 0x12345678;
@@ -98,8 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const int green = pixel[1];
                 const int blue = pixel[argb ? 0 : 2];
                 const int alpha = pixel[3];
-                FUZZ_REQUIRE(type != FieldType::Sdf || (red == alpha && green == alpha && blue == alpha));
-                FUZZ_REQUIRE(type != FieldType::Msdf || alpha == 255);
+                FUZZ_REQUIRE(type != PageField::Sdf || (red == alpha && green == alpha && blue == alpha));
+                FUZZ_REQUIRE(type != PageField::Msdf || alpha == 255);
             }
         }
         return 0;

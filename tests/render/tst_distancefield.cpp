@@ -18,7 +18,7 @@ using namespace glyfrax;
 using namespace glyfrax::test;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(glyfrax::FieldType)
+Q_DECLARE_METATYPE(glyfrax::PageField)
 Q_DECLARE_METATYPE(QImage::Format)
 
 namespace {
@@ -59,7 +59,7 @@ QPainterPath reversed(std::initializer_list<QPointF> points, QPainterPath path =
 }
 
 // The field of one outline in an image of its own, a pixel of padding around it.
-QImage drawAlone(const QPainterPath& outline, FieldType type, QPoint& pen)
+QImage drawAlone(const QPainterPath& outline, PageField type, QPoint& pen)
 {
     const QRect box = fieldBox(outline, kRange);
     QImage image(box.width() + 2, box.height() + 2, QImage::Format_ARGB32);
@@ -70,7 +70,7 @@ QImage drawAlone(const QPainterPath& outline, FieldType type, QPoint& pen)
 }
 
 // The error of outline's field drawn alone.
-void addAlone(EdgeError& error, const QPainterPath& outline, FieldType type)
+void addAlone(EdgeError& error, const QPainterPath& outline, PageField type)
 {
     QPoint pen;
     const QImage field = drawAlone(outline, type, pen);
@@ -88,15 +88,15 @@ private slots:
     // sampled at the centres of the pixels of the cell, the rest of the page untouched.
     void valuesAcrossASquare_data()
     {
-        QTest::addColumn<FieldType>("type");
+        QTest::addColumn<PageField>("type");
         QTest::addColumn<QImage::Format>("format");
-        QTest::addRow("sdf, ARGB32") << FieldType::Sdf << QImage::Format_ARGB32;
-        QTest::addRow("msdf, ARGB32") << FieldType::Msdf << QImage::Format_ARGB32;
-        QTest::addRow("mtsdf, RGBA8888") << FieldType::Mtsdf << QImage::Format_RGBA8888;
+        QTest::addRow("sdf, ARGB32") << PageField::Sdf << QImage::Format_ARGB32;
+        QTest::addRow("msdf, ARGB32") << PageField::Msdf << QImage::Format_ARGB32;
+        QTest::addRow("mtsdf, RGBA8888") << PageField::Mtsdf << QImage::Format_RGBA8888;
     }
     void valuesAcrossASquare()
     {
-        QFETCH(FieldType, type);
+        QFETCH(PageField, type);
         QFETCH(QImage::Format, format);
         // Edges at x = 0.5 and 10.5: the centres of pixels 0 and 10 lie on them.
         const QPainterPath square = polygon({{0.5, -3.5}, {10.5, -3.5}, {10.5, 6.5}, {0.5, 6.5}});
@@ -119,8 +119,8 @@ private slots:
             const int median =
                 std::max(std::min(qRed(rgb), qGreen(rgb)), std::min(std::max(qRed(rgb), qGreen(rgb)), qBlue(rgb)));
             QCOMPARE(median, expected[std::size_t(i)]);
-            QCOMPARE(qAlpha(rgb), type == FieldType::Msdf ? 255 : expected[std::size_t(i)]);
-            if (type == FieldType::Sdf)
+            QCOMPARE(qAlpha(rgb), type == PageField::Msdf ? 255 : expected[std::size_t(i)]);
+            if (type == PageField::Sdf)
                 QVERIFY(qRed(rgb) == qGreen(rgb) && qGreen(rgb) == qBlue(rgb));
         }
     }
@@ -129,22 +129,22 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<FieldType>("type");
+        QTest::addColumn<PageField>("type");
         QTest::addColumn<double>("meanBound");
         QTest::addColumn<double>("largestBound");
-        QTest::addRow("DejaVu Sans sdf") << kSans << kLatinText << FieldType::Sdf << 0.026 << 0.5;
-        QTest::addRow("DejaVu Sans msdf") << kSans << kLatinText << FieldType::Msdf << 0.009 << 0.35;
-        QTest::addRow("DejaVu Serif Italic sdf") << kSerifItalic << kLatinText << FieldType::Sdf << 0.03 << 0.5;
-        QTest::addRow("DejaVu Serif Italic msdf") << kSerifItalic << kLatinText << FieldType::Msdf << 0.012 << 0.65;
-        QTest::addRow("WenQuanYi Micro Hei sdf") << kCjk << kCjkText << FieldType::Sdf << 0.055 << 0.55;
-        QTest::addRow("WenQuanYi Micro Hei msdf") << kCjk << kCjkText << FieldType::Msdf << 0.024 << 0.75;
+        QTest::addRow("DejaVu Sans sdf") << kSans << kLatinText << PageField::Sdf << 0.026 << 0.5;
+        QTest::addRow("DejaVu Sans msdf") << kSans << kLatinText << PageField::Msdf << 0.009 << 0.35;
+        QTest::addRow("DejaVu Serif Italic sdf") << kSerifItalic << kLatinText << PageField::Sdf << 0.03 << 0.5;
+        QTest::addRow("DejaVu Serif Italic msdf") << kSerifItalic << kLatinText << PageField::Msdf << 0.012 << 0.65;
+        QTest::addRow("WenQuanYi Micro Hei sdf") << kCjk << kCjkText << PageField::Sdf << 0.055 << 0.55;
+        QTest::addRow("WenQuanYi Micro Hei msdf") << kCjk << kCjkText << PageField::Msdf << 0.024 << 0.75;
     }
     // A shader magnifying the field shows each glyph's outline close to where it is, msdf closer.
     void reconstruction()
     {
         QFETCH(QString, file);
         QFETCH(QString, text);
-        QFETCH(FieldType, type);
+        QFETCH(PageField, type);
         QFETCH(double, meanBound);
         QFETCH(double, largestBound);
         if (!QFile::exists(file))
@@ -170,9 +170,9 @@ private slots:
         QFETCH(QString, letter);
         const QPainterPath outline = outlines(kSans, letter).at(0);
         EdgeError sdf;
-        addAlone(sdf, outline, FieldType::Sdf);
+        addAlone(sdf, outline, PageField::Sdf);
         EdgeError msdf;
-        addAlone(msdf, outline, FieldType::Msdf);
+        addAlone(msdf, outline, PageField::Msdf);
         QVERIFY2(sdf.largest > 0.25, qPrintable(QString::number(sdf.largest)));
         QVERIFY2(msdf.largest <= 0.25, qPrintable(QString::number(msdf.largest)));
     }
@@ -185,7 +185,7 @@ private slots:
     {
         const QPainterPath bar = polygon({{20, 3.5}, {0, 3.5}, {0, 0}, {20, 0}});
         EdgeError error;
-        addAlone(error, polygon({{2, 4.375}, {18, 4.375}, {18, 6.5}, {2, 6.5}}, bar), FieldType::Msdf);
+        addAlone(error, polygon({{2, 4.375}, {18, 4.375}, {18, 6.5}, {2, 6.5}}, bar), PageField::Msdf);
         QVERIFY2(error.mean() < 0.05, qPrintable(QString::number(error.mean())));
     }
 
@@ -225,8 +225,8 @@ private slots:
         QFETCH(QPainterPath, merged);
         QPoint pen;
         QPoint mergedPen;
-        const QImage field = drawAlone(overlapping, FieldType::Mtsdf, pen);
-        const QImage expected = drawAlone(merged, FieldType::Mtsdf, mergedPen);
+        const QImage field = drawAlone(overlapping, PageField::Mtsdf, pen);
+        const QImage expected = drawAlone(merged, PageField::Mtsdf, mergedPen);
         QCOMPARE(pen, mergedPen);
         QCOMPARE(field.size(), expected.size());
         for (int y = 0; y < field.height(); ++y) {
@@ -235,7 +235,7 @@ private slots:
                          qPrintable(u"%1,%2"_s.arg(x).arg(y)));
         }
         EdgeError error;
-        addAlone(error, overlapping, FieldType::Msdf);
+        addAlone(error, overlapping, PageField::Msdf);
         QVERIFY2(error.largest < 0.1, qPrintable(QString::number(error.largest)));
     }
 
@@ -271,8 +271,8 @@ private slots:
         // The ring's field, channels and corners, is what it is without the tangle beside it.
         QPoint pen;
         QPoint ringPen;
-        const QImage field = drawAlone(path, FieldType::Mtsdf, pen);
-        const QImage alone = drawAlone(ring, FieldType::Mtsdf, ringPen);
+        const QImage field = drawAlone(path, PageField::Mtsdf, pen);
+        const QImage alone = drawAlone(ring, PageField::Mtsdf, ringPen);
         QCOMPARE(pen, ringPen);
         for (int y = 0; y < alone.height(); ++y) {
             for (int x = 0; x < alone.width(); ++x)
@@ -282,14 +282,14 @@ private slots:
 
     void sameBytesOnAnyThreads_data()
     {
-        QTest::addColumn<FieldType>("type");
-        QTest::addRow("sdf") << FieldType::Sdf;
-        QTest::addRow("mtsdf") << FieldType::Mtsdf;
+        QTest::addColumn<PageField>("type");
+        QTest::addRow("sdf") << PageField::Sdf;
+        QTest::addRow("mtsdf") << PageField::Mtsdf;
     }
     // Glyphs drawn on one page by several threads at once give the bytes one thread gives.
     void sameBytesOnAnyThreads()
     {
-        QFETCH(FieldType, type);
+        QFETCH(PageField, type);
         const std::vector<QPainterPath> glyphs = outlines(kSans, kLatinText);
         std::vector<QRect> cells;
         QPoint at(0, 0);

@@ -61,7 +61,7 @@ private slots:
         QBuffer bands;
         QVERIFY(whole.open(QIODevice::WriteOnly) && bands.open(QIODevice::WriteOnly));
         QVERIFY(writePng(whole, renderPageForFile(source, size, glyphs), threads));
-        QVERIFY(writePageFile(bands, source, size, glyphs, ImageFormat::Png));
+        QVERIFY(writePageFile(bands, source, size, glyphs, PageImage::Png));
         QVERIFY(bands.data() == whole.data());
     }
 

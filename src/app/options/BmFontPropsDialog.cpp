@@ -170,8 +170,7 @@ void BmFontPropsDialog::updateOk()
             elsewhere.append(QStringLiteral("Seite „%1“: %2").arg(m_pages->tabText(int(page)).remove(u'&'), problem));
     }
     const BmFontOptions shown = shownOptions();
-    if (const QString clash = pageContentProblem(shown, shown.image == PageImage::Bmp, false, OptionWords::Window);
-        !clash.isEmpty()) {
+    if (const QString clash = pageContentProblem(shown, shown.image, false, OptionWords::Window); !clash.isEmpty()) {
         problems.append(clash);
         elsewhere.append(clash);
     }

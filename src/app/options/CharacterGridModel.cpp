@@ -1,6 +1,7 @@
 #include "app/options/CharacterGridModel.h"
 
 #include "app/shared/UnicodeBlocks.h"
+#include "base/CharacterName.h"
 #include "render/GlyphPainter.h"
 
 #include <QBrush>
@@ -108,7 +109,7 @@ QString CharacterGridModel::headingText(const Row& row) const
 {
     const QLocale german(QLocale::German);
     const QString name = row.block >= 0 ? unicodeBlocks()[std::size_t(row.block)].name
-                                        : QStringLiteral("Ohne Unicode-Block, ab %1").arg(codePointName(row.first));
+                                        : QStringLiteral("Ohne Unicode-Block, ab %1").arg(codePointText(row.first));
     QString text = QStringLiteral("%1: %2 Zeichen").arg(name, german.toString(row.count));
     if (row.fromOther > 0)
         text += QStringLiteral(", %1 ersetzt").arg(german.toString(row.fromOther)); // short: a heading is one line
@@ -184,7 +185,7 @@ QVariant CharacterGridModel::headerData(int section, Qt::Orientation orientation
         return QString::number(section, 16).toUpper();
     if (section < 0 || std::size_t(section) >= m_rows.size() || m_rows[std::size_t(section)].heading)
         return QString();
-    return codePointName(m_rows[std::size_t(section)].first);
+    return codePointText(m_rows[std::size_t(section)].first);
 }
 
 Qt::ItemFlags CharacterGridModel::flags(const QModelIndex& index) const

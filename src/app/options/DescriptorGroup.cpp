@@ -13,27 +13,6 @@
 
 namespace glyfrax {
 
-namespace {
-
-struct FormChoice
-{
-    DescriptorForm form;
-    const char* name;
-    const char16_t* caption;
-    const char16_t* help;
-};
-constexpr FormChoice kForms[] = {
-    {DescriptorForm::Text, "TextForm", u"&Text (.fnt)",
-     u"Zeilen wie „char id=65 x=0 y=0 …“: die Form, die fast jede Engine liest (libGDX, Godot, Phaser, MonoGame)."},
-    {DescriptorForm::Xml, "XmlForm", u"&XML (.fnt)",
-     u"Dieselben Angaben als XML, etwa für Cocos und Unity-Erweiterungen."},
-    {DescriptorForm::Binary, "BinaryForm", u"B&inär, Version 3 (.fnt)",
-     u"Kompakte Binärform mit festen Feldbreiten; Werte, die nicht hineinpassen, werden begrenzt."},
-    {DescriptorForm::Json, "JsonForm", u"&JSON (.json)", u"Dieselben Angaben als JSON, für Web-Engines und Skripte."},
-};
-
-} // namespace
-
 QString DescriptorGroup::title() const
 {
     return QStringLiteral("&Beschreibung");
@@ -57,14 +36,16 @@ QWidget* DescriptorGroup::buildPage(const BmFontOptions& options, const std::fun
     auto* frame = new QGroupBox(QStringLiteral("Form der Beschreibung"), page);
     frame->setObjectName(QStringLiteral("FormFrame"));
     auto* choices = new QVBoxLayout(frame);
-    for (const FormChoice& choice : kForms) {
-        auto* button = new QRadioButton(QString::fromUtf16(choice.caption), frame);
-        button->setObjectName(QString::fromLatin1(choice.name));
-        button->setChecked(choice.form == options.descriptor);
-        explain(button, QString::fromUtf16(choice.help));
+    for (const DescriptorFormFacts& facts : kDescriptorForms) {
+        auto* button = new QRadioButton(
+            QStringLiteral("%1 (%2)").arg(QString::fromUtf16(facts.caption), QString::fromUtf16(facts.extension)),
+            frame);
+        button->setObjectName(QString::fromLatin1(facts.control));
+        button->setChecked(facts.value == options.descriptor);
+        explain(button, QString::fromUtf16(facts.help));
         QObject::connect(button, &QRadioButton::toggled, page, changed);
         choices->addWidget(button);
-        m_forms.emplace_back(choice.form, button);
+        m_forms.emplace_back(facts.value, button);
     }
     auto* note =
         new QLabel(QStringLiteral("Die Beschreibung liegt neben den Seiten und nennt für jedes Zeichen seine "
@@ -126,7 +107,7 @@ void DescriptorGroup::showOptions(const BmFontOptions& options)
             button->setChecked(true);
     }
     for (const auto& [form, button] : m_forms) {
-        if (form == DescriptorForm::Binary)
+        if (!descriptorFormFacts(form).namesField)
             offWithField(button, options.field, button->isChecked());
     }
 }

@@ -17,22 +17,6 @@
 
 namespace glyfrax {
 
-namespace {
-
-struct FieldChoice
-{
-    PageField field;
-    const char16_t* caption;
-};
-constexpr FieldChoice kFields[] = {
-    {PageField::None, u"Keines: die Deckung jeder Glyphe"},
-    {PageField::Sdf, u"SDF: ein Abstand in allen Kanälen"},
-    {PageField::Msdf, u"MSDF: drei Kanäle, ihr Median der Abstand"},
-    {PageField::Mtsdf, u"MTSDF: MSDF, dazu der Abstand im Alphakanal"},
-};
-
-} // namespace
-
 FieldGroup::FieldGroup(DialogService& dialogs) : m_dialogs(dialogs) {}
 
 QString FieldGroup::title() const
@@ -76,8 +60,8 @@ QWidget* FieldGroup::buildPage(const BmFontOptions& options, const std::function
     m_field = new QComboBox(fieldFrame);
     m_field->setObjectName(QStringLiteral("FieldBox"));
     m_field->setAccessibleName(QStringLiteral("Distanzfeld"));
-    for (const FieldChoice& choice : kFields)
-        m_field->addItem(QString::fromUtf16(choice.caption), int(choice.field));
+    for (const PageFieldFacts& facts : kPageFields)
+        m_field->addItem(QString::fromUtf16(facts.caption), int(facts.value));
     m_field->setCurrentIndex(m_field->findData(int(options.field)));
     explain(m_field, QStringLiteral("Ein Distanzfeld hält statt der Deckung den Abstand jedes Pixels vom Umriss der "
                                     "Glyphe; eine Engine zeichnet daraus Schrift in jeder Größe scharf. Die Seiten "

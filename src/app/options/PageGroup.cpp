@@ -1,6 +1,7 @@
 #include "app/options/PageGroup.h"
 
 #include "app/shared/ControlHelp.h"
+#include "base/ShownName.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -80,11 +81,12 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
     m_image = new QComboBox(page);
     m_image->setObjectName(QStringLiteral("ImageBox"));
     m_image->setAccessibleName(QStringLiteral("Bildformat"));
-    m_image->addItem(QStringLiteral("PNG"), int(PageImage::Png));
-    m_image->addItem(QStringLiteral("BMP, 24 Bit"), int(PageImage::Bmp));
+    for (const PageImageFacts& facts : kPageImages)
+        m_image->addItem(QString::fromUtf16(facts.caption), int(facts.value));
     m_image->setCurrentIndex(m_image->findData(int(options.image)));
     explain(m_image, QStringLiteral("Das Format, das „BMFont exportieren“ zuerst anbietet. Es entscheidet die "
-                                    "Endung des gewählten Namens: .png oder .bmp."));
+                                    "Endung des gewählten Namens: %1.")
+                         .arg(alternatives(pageExtensions())));
     form->addRow(QStringLiteral("Bild&format:"), m_image);
 
     auto* look = new QGroupBox(QStringLiteral("Pixel der Seiten"), page);
@@ -192,10 +194,12 @@ void PageGroup::showOptions(const BmFontOptions& options)
     offWithField(m_opaque, options.field, m_opaque->isChecked());
     // The combo box's own model: each entry is an item that can be switched off.
     if (auto* entries = qobject_cast<QStandardItemModel*>(m_image->model())) {
-        QStandardItem* bmp = entries->item(m_image->findData(int(PageImage::Bmp)));
-        const bool off = options.field != PageField::None && options.image != PageImage::Bmp;
-        bmp->setEnabled(!off);
-        bmp->setToolTip(off ? notWithFieldNote() : QString());
+        for (const PageImageFacts& facts : kPageImages) {
+            QStandardItem* entry = entries->item(m_image->findData(int(facts.value)));
+            const bool off = !facts.alpha && options.field != PageField::None && options.image != facts.value;
+            entry->setEnabled(!off);
+            entry->setToolTip(off ? notWithFieldNote() : QString());
+        }
     }
 }
 

@@ -37,15 +37,10 @@ const std::vector<UnicodeBlock>& unicodeBlocks()
     return blocks;
 }
 
-QString codePointName(char32_t c)
-{
-    return QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper();
-}
-
 QString characterTip(char32_t c)
 {
     const bool drawn = QChar::isPrint(c) && !QChar::isSpace(c);
-    QString tip = drawn ? QStringLiteral("„%1“ %2").arg(QString::fromUcs4(&c, 1), codePointName(c)) : codePointName(c);
+    QString tip = drawn ? QStringLiteral("„%1“ %2").arg(QString::fromUcs4(&c, 1), codePointText(c)) : codePointText(c);
     if (const QString name = unicodeName(c); !name.isEmpty())
         tip += u' ' + name;
     const std::vector<UnicodeBlock>& blocks = unicodeBlocks();

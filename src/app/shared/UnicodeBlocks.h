@@ -18,9 +18,6 @@ struct UnicodeBlock
 // them belong to no block.
 const std::vector<UnicodeBlock>& unicodeBlocks();
 
-// "U+00E4"
-QString codePointName(char32_t c);
-
 // A character as a tip names it: the character itself (unless it draws nothing), its code point, its
 // name in Unicode and its block, "„ä“ U+00E4 LATIN SMALL LETTER A WITH DIAERESIS (Lateinisch-1,
 // Ergänzung)".

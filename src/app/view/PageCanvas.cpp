@@ -1,5 +1,7 @@
 #include "app/view/PageCanvas.h"
 
+#include "base/CharacterName.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -30,7 +32,7 @@ QString characterName(char32_t id)
 {
     if (id == kMissingGlyphId)
         return QStringLiteral("-1 (für fehlende Zeichen)");
-    const QString code = QStringLiteral("U+%1").arg(uint(id), 4, 16, QChar(u'0')).toUpper();
+    const QString code = codePointText(id);
     const QString text = QString::fromUcs4(&id, 1);
     const bool printable = !text.isEmpty() && QChar::isPrint(id) && !QChar::isSpace(id);
     return printable ? QStringLiteral("„%1“ %2").arg(text, code) : code;

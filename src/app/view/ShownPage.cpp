@@ -55,7 +55,7 @@ QImage ShownPage::reconstructed(const QRect& area, double zoom) const
     QImage shown(area.size(), QImage::Format_ARGB32_Premultiplied);
     if (shown.isNull())
         return shown;
-    const bool median = m_look.field != PageField::Sdf;
+    const bool median = pageFieldFacts(m_look.field).severalDistances;
     // Field values per device pixel: the range in texture pixels times the zoom.
     const double screenRange = m_look.range * zoom;
     const QRgb colour = m_look.color.rgb();

@@ -4,9 +4,11 @@
 #include "app/window/ExportRunner.h"
 #include "app/window/RecentPlaces.h"
 #include "base/FileSafety.h"
+#include "base/ShownName.h"
 #include "export/bmfont/BmFontExport.h"
 #include "export/classic/ClassicExport.h"
 #include "render/FontSource.h"
+#include "settings/PageImage.h"
 #include "settings/Settings.h"
 
 #include <QApplication>
@@ -85,20 +87,20 @@ Result<BmFontExported> runExport(QWidget* window, const Settings settings, const
 QString askBmFontImagePath(QWidget* window, DialogService& dialogs, const BmFontOptions& options,
                            const QString& documentFolder)
 {
-    FileQuestion question{true,
-                          QStringLiteral("BMFont exportieren"),
-                          RecentPlaces::folder(u"bmfont", documentFolder),
-                          {QStringLiteral("PNG-Bilder (*.png)"), QStringLiteral("BMP-Bilder (*.bmp)")},
-                          {QStringLiteral("png"), QStringLiteral("bmp")}};
-    if (options.field != PageField::None) {
-        // A BMP page cannot hold a distance field: the type is not offered, and the title says why.
-        question.title += QStringLiteral(" (Distanzfeld: nur PNG)");
-        question.filters.removeLast();
-        question.suffixes.removeLast();
-    } else if (options.image == PageImage::Bmp) {
-        question.filters.swapItemsAt(0, 1);
-        question.suffixes.swapItemsAt(0, 1);
+    FileQuestion question{
+        true, QStringLiteral("BMFont exportieren"), RecentPlaces::folder(u"bmfont", documentFolder), {}, {}};
+    // The chosen format first. A page without alpha cannot hold a distance field: its type is not
+    // offered, and the title says why.
+    const bool field = options.field != PageField::None;
+    for (const PageImageFacts& facts : kPageImages) {
+        const qsizetype at = facts.value == options.image ? 0 : question.filters.size();
+        if (!field || facts.alpha) {
+            question.filters.insert(at, QString::fromUtf16(facts.filter));
+            question.suffixes.insert(at, QString::fromUtf16(facts.extension).mid(1));
+        }
     }
+    if (field)
+        question.title += QStringLiteral(" (Distanzfeld: nur %1)").arg(alternatives(pageImagesWithAlpha()));
     const FileAnswer answer = dialogs.chooseFile(window, question);
     if (answer.path.isEmpty())
         return {};

@@ -17,8 +17,17 @@ namespace glyfrax {
 
 namespace {
 
+// The extensions of the page formats, as a pattern's alternatives: "\\.png|\\.bmp".
+QString pageExtensionPattern()
+{
+    QStringList extensions = pageExtensions();
+    for (QString& extension : extensions)
+        extension = QRegularExpression::escape(extension);
+    return extensions.join(u'|');
+}
+
 // The pages the descriptor now at descriptorPath names, if they are pages of this image's name
-// beside it (the image's own name, or its stem with a page number, as PNG or BMP) and have the
+// beside it (the image's own name, or its stem with a page number, in a page format) and have the
 // descriptor's owner; never anything else, whatever the descriptor says. A descriptor that
 // another user put into a shared folder does not make the export remove the user's files.
 QStringList earlierPages(const QString& descriptorPath, const QString& imagePath)
@@ -31,7 +40,7 @@ QStringList earlierPages(const QString& descriptorPath, const QString& imagePath
         return {};
     const QString image = QFileInfo(imagePath).fileName();
     const QString stem = image.left(image.size() - extensionOf(image).size());
-    static const QRegularExpression numbered(QStringLiteral(R"(^(_[0-9]+)?\.(png|bmp)$)"),
+    static const QRegularExpression numbered(QStringLiteral(R"(^(_[0-9]+)?(%1)$)").arg(pageExtensionPattern()),
                                              QRegularExpression::CaseInsensitiveOption);
     const QDir folder = QFileInfo(descriptorPath).dir();
     QStringList pages;
@@ -50,8 +59,8 @@ Result<void> checkOutputs(const QStringList& outputs)
         for (qsizetype j = i + 1; j < outputs.size(); ++j) {
             if (QFileInfo(outputs[i]).absoluteFilePath() == QFileInfo(outputs[j]).absoluteFilePath())
                 return failure(QStringLiteral("Beschreibung und Textur hätten denselben Namen „%1“. Bitte wählen Sie "
-                                              "für die Textur einen Namen auf .png oder .bmp.")
-                                   .arg(shownPath(outputs[i])));
+                                              "für die Textur einen Namen auf %2.")
+                                   .arg(shownPath(outputs[i]), alternatives(pageExtensions())));
         }
     }
     return {};
@@ -82,7 +91,7 @@ QImage bmFontFilePage(const BmFontPlan& plan, int file)
 
 QString descriptorPathFor(const QString& imagePath, DescriptorForm form)
 {
-    return withExtension(imagePath, form == DescriptorForm::Json ? QStringLiteral(".json") : QStringLiteral(".fnt"));
+    return withExtension(imagePath, QString::fromUtf16(descriptorFormFacts(form).extension));
 }
 
 QStringList pagePathsFor(const QString& imagePath, int pageCount)
@@ -101,7 +110,7 @@ QStringList pagePathsFor(const QString& imagePath, int pageCount)
 Result<BmFontExported> exportBmFont(const QString& imagePath, const Settings& settings, const BmFontRun& run,
                                     const QPalette& palette)
 {
-    const ImageFormat format = imageFormatFor(imagePath);
+    const PageImage format = pageImageFor(imagePath);
     Result<BmFontPlan> planned = planBmFont(settings, run, format, palette);
     if (!planned)
         return failure(planned.error());

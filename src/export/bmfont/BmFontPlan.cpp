@@ -315,7 +315,6 @@ std::vector<BmFontKerning> kerningPairs(const std::vector<FontMeasure>& fonts, c
 BmFont describeFont(const FontMeasure& measure, const Settings& settings, const BmFontRun& run, const Packing& packing,
                     bool opaque)
 {
-    static const char16_t* const kFieldTypes[] = {u"", u"sdf", u"msdf", u"mtsdf"}; // by PageField
     const BmFontOptions& options = settings.bmfont;
     BmFont font;
     font.face = faceName(measure, run);
@@ -335,12 +334,13 @@ BmFont describeFont(const FontMeasure& measure, const Settings& settings, const 
     const bool colourHoldsGlyph = opaque || options.hasEffects() || options.field != PageField::None ||
                                   options.premultiplied || options.channels == PageChannels::Gray ||
                                   options.packChannels;
-    const bool alphaIsOne = opaque || options.field == PageField::Msdf || options.channels == PageChannels::Gray;
+    const bool alphaIsOne =
+        opaque || pageFieldFacts(options.field).alphaIsOne || options.channels == PageChannels::Gray;
     font.alpha = alphaIsOne && !options.packChannels ? ChannelContent::One : ChannelContent::Glyph;
     font.color = colourHoldsGlyph ? ChannelContent::Glyph : ChannelContent::One;
     font.packed = options.packChannels;
     font.outline = options.field == PageField::None ? options.outline : 0;
-    font.fieldType = QString::fromUtf16(kFieldTypes[int(options.field)]);
+    font.fieldType = QString::fromUtf16(pageFieldFacts(options.field).descriptor);
     font.distanceRange = options.distanceRange;
     font.fractional = options.fractional;
     return font;
@@ -425,15 +425,14 @@ Result<void> checkBmFontSize(const Settings& settings)
                                   "oder mit --pixels in Pixeln an."));
 }
 
-Result<BmFontPlan> planBmFont(const Settings& given, const BmFontRun& run, ImageFormat format, const QPalette& palette)
+Result<BmFontPlan> planBmFont(const Settings& given, const BmFontRun& run, PageImage format, const QPalette& palette)
 {
     Settings settings = given;
     settings.bmfont = withEngineChoices(given.bmfont);
     const BmFontOptions& options = settings.bmfont;
     if (const Result<void> sized = checkBmFontSize(settings); !sized)
         return failure(sized.error());
-    if (const QString problem =
-            pageContentProblem(options, format == ImageFormat::Bmp, run.textColor || run.backColor, run.words);
+    if (const QString problem = pageContentProblem(options, format, run.textColor || run.backColor, run.words);
         !problem.isEmpty())
         return failure(problem);
     if (const QString problem = fractionalProblem(options); !problem.isEmpty())
@@ -469,12 +468,12 @@ Result<BmFontPlan> planBmFont(const Settings& given, const BmFontRun& run, Image
         if (const Result<void> approved = run.approvePage(packing.width, packing.height); !approved)
             return failure(approved.error());
     }
-    if (format == ImageFormat::Bmp && !fitsBmp(packing.width, packing.height))
+    if (format == PageImage::Bmp && !fitsBmp(packing.width, packing.height))
         return failure(QStringLiteral("Eine Textur von %1 x %2 Pixeln ist zu groß für eine BMP-Datei.")
                            .arg(packing.width)
                            .arg(packing.height));
 
-    const bool opaque = format == ImageFormat::Bmp || run.textColor || run.backColor || options.opaque;
+    const bool opaque = !pageImageFacts(format).alpha || run.textColor || run.backColor || options.opaque;
     plan.descriptor = describeFont(measure, settings, run, packing, opaque);
     plan.pageSize = QSize(packing.width, packing.height);
     plan.pages.resize(std::size_t(packing.pageCount));

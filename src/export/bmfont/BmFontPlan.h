@@ -96,7 +96,7 @@ Result<void> checkBmFontSize(const Settings& settings);
 // field the outline's box and half the range around it) plus the padding, packed onto power-of-two
 // pages, with offsets, advances and kerning. The pages are opaque for BMP. Options that cannot go
 // together (pageContentProblem) are a failure.
-Result<BmFontPlan> planBmFont(const Settings& settings, const BmFontRun& run, ImageFormat format,
+Result<BmFontPlan> planBmFont(const Settings& settings, const BmFontRun& run, PageImage format,
                               const QPalette& palette);
 
 // One page of the plan as it looks (white with the coverage as alpha, or opaque); a null image

@@ -67,7 +67,7 @@ QString describeCharacters(const std::vector<char32_t>& characters, bool shown)
     constexpr std::size_t kNamedAtMost = 8;
     const bool named = shown && characters.size() <= kNamedAtMost;
     const auto name = [shown, named](char32_t c) {
-        QString code = QStringLiteral("U+%1").arg(uint(c), 4, 16, QChar(u'0')).toUpper();
+        QString code = codePointText(c);
         if (const QString unicode = named ? unicodeName(c) : QString(); !unicode.isEmpty())
             code += u' ' + unicode;
         // A character that draws nothing (a control or a space) is its code point alone.

@@ -89,8 +89,8 @@ Result<ExportedFiles> exportClassic(const QString& bitmapPath, const Settings& s
     const ClassicPlan& plan = *planned;
     // The bitmap first: a texture too large for it makes advice about the metrics fields moot.
     const std::int32_t side = plan.layout.side;
-    const ImageFormat format = imageFormatFor(bitmapPath);
-    if (format == ImageFormat::Bmp && !fitsBmp(side, side))
+    const PageImage format = pageImageFor(bitmapPath);
+    if (format == PageImage::Bmp && !fitsBmp(side, side))
         return failure(QStringLiteral("Eine Textur von %1 x %1 Pixeln ist zu groß für eine BMP-Datei.").arg(side));
     if (options.metricsForm() == MetricsForm::Binary16) {
         if (const Result<void> fits = checkShortFields(plan.cells); !fits)
@@ -117,7 +117,7 @@ Result<ExportedFiles> exportClassic(const QString& bitmapPath, const Settings& s
                          // Once the export is no longer wanted, a BMP stops at its next band, a PNG once drawn.
                          StoppableDevice stoppable(device, run.stillWanted);
                          // A PNG is compressed as a whole; a BMP streams in bands, so a large one is never held whole.
-                         if (format == ImageFormat::Png)
+                         if (format != PageImage::Bmp)
                              return writeImage(stoppable, texture.render(), format);
                          return texture.writeBmp(
                              stoppable, [&](int rowsWritten) { report(int(qint64(rowsWritten) * 100 / side)); });

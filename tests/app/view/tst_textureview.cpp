@@ -158,7 +158,7 @@ private slots:
         Settings settings{test::dejaVu(24), {}, {}};
         settings.bmfont.chars = u"65-90,97-122"_s;
         settings.bmfont.field = field;
-        const Result<BmFontPlan> plan = planBmFont(settings, {}, ImageFormat::Png, {});
+        const Result<BmFontPlan> plan = planBmFont(settings, {}, PageImage::Png, {});
         QVERIFY(plan);
         const ShownPage shown(drawBmFontPage(*plan, 0), {field, 4, QColor(255, 128, 0)});
         QImage screen(shown.size() * zoom, QImage::Format_ARGB32);
