@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "base/ShownName.h"
+#include "project/Project.h"
 #include "render/BmpWriter.h"
 #include "settings/CharacterRanges.h"
 #include "settings/ColorValue.h"
@@ -98,6 +99,31 @@ struct Options
     QCommandLineOption quiet{QStringLiteral("quiet"),
                              QStringLiteral("Keine Fortschrittsanzeige und keine Ausgabe auf stdout, nur Fehler auf "
                                             "stderr (Vorgabe: Fortschritt auf einem Terminal, Dateien auf stdout).")};
+    QCommandLineOption project{
+        QStringLiteral("project"),
+        QStringLiteral("Alle Sätze der Projektdatei DATEI bauen (ein INI-Abschnitt je Satz, [defaults] für alle), "
+                       "auf allen Kernen, nur die, deren Eingaben sich seit dem letzten Bau geändert haben; statt "
+                       "BITMAP und der Einstellungsoptionen."),
+        QStringLiteral("DATEI")};
+    QCommandLineOption force{QStringLiteral("force"),
+                             QStringLiteral("Mit --project: jeden Satz bauen, auch einen aktuellen.")};
+    QCommandLineOption dryRun{QStringLiteral("dry-run"),
+                              QStringLiteral("Mit --project: nur nennen, welche Sätze gebaut würden und warum; es "
+                                             "wird nichts geschrieben.")};
+    QCommandLineOption watch{QStringLiteral("watch"),
+                             QStringLiteral("Mit --project: nach dem Bau wach bleiben und neu bauen, was sich "
+                                            "ändert, wenn sich eine Schrift, eine Zeichendatei oder die "
+                                            "Projektdatei ändert, bis zum Abbruch (Strg+C).")};
+    QCommandLineOption scales{
+        QStringLiteral("scales"),
+        QStringLiteral("Mit --project: jeden Satz in diesen Maßstäben bauen, etwa 1,2 (NAME.fnt und NAME@2x.fnt), "
+                       "statt der Scales= des Projekts."),
+        QStringLiteral("LISTE")};
+    QCommandLineOption depfile{
+        QStringLiteral("depfile"),
+        QStringLiteral("Die Eingaben der Sätze als Regeln für make und Ninja nach DATEI schreiben (mit "
+                       "--format bmfont oder --project)."),
+        QStringLiteral("DATEI")};
     QCommandLineOption verbose{
         QStringLiteral("verbose"),
         QStringLiteral("Auf stderr nennen, welche Zeichen der Schrift fehlen, welche aus welcher Ersatzschrift kommen, "
@@ -324,7 +350,8 @@ QList<QCommandLineOption> optionList(const Options& o, const std::vector<TableOp
         if (option.negation)
             options.append(*option.negation);
     }
-    return options + QList<QCommandLineOption>{o.listFonts, o.finish, o.allowLarge, o.quiet, o.verbose};
+    return options + QList<QCommandLineOption>{o.listFonts, o.finish, o.allowLarge, o.quiet,  o.verbose, o.project,
+                                               o.force,     o.dryRun, o.watch,      o.scales, o.depfile};
 }
 
 void describeOptions(QCommandLineParser& parser, const Options& o, const std::vector<TableOption>& table)
@@ -348,6 +375,45 @@ QString wrapped(const QString& text, int width)
         lines.append(line);
     }
     return lines.join(u'\n');
+}
+
+// A project's build takes its settings from the project file: of the other options only those that
+// say how it runs.
+Result<CommandLine> readProjectLine(const QCommandLineParser& parser, const Options& o,
+                                    const std::vector<TableOption>& table, CommandLine& line)
+{
+    if (!parser.positionalArguments().isEmpty())
+        return failure(QStringLiteral("--project baut die Sätze der Projektdatei und nimmt keine BITMAP: „%1“ ist "
+                                      "zu viel.")
+                           .arg(shownName(parser.positionalArguments().first())));
+    const std::vector<const QCommandLineOption*> ruling = {&o.project, &o.force,      &o.dryRun, &o.watch,  &o.scales,
+                                                           &o.depfile, &o.allowLarge, &o.quiet,  &o.verbose};
+    for (const QCommandLineOption& option : optionList(o, table)) {
+        const bool rules = std::any_of(ruling.begin(), ruling.end(),
+                                       [&option](const QCommandLineOption* r) { return r->names() == option.names(); });
+        if (!rules && parser.isSet(option))
+            return failure(QStringLiteral("--%1 gilt nicht mit --project: Geben Sie den Wert in der Projektdatei an, "
+                                          "für alle Sätze in [defaults].")
+                               .arg(option.names().first()));
+    }
+    line.projectPath = parser.value(o.project);
+    if (line.projectPath.isEmpty())
+        return failure(QStringLiteral("--project braucht einen Namen."));
+    if (parser.isSet(o.dryRun) && (parser.isSet(o.watch) || parser.isSet(o.depfile)))
+        return failure(QStringLiteral("--dry-run schreibt nichts und schließt --watch und --depfile aus."));
+    if (parser.isSet(o.scales)) {
+        const Result<std::vector<double>> scales = scalesFromText(parser.value(o.scales));
+        if (!scales)
+            return failure(QStringLiteral("Ungültiger Wert „%1“ für --scales: %2.")
+                               .arg(shownName(parser.value(o.scales)), scales.error()));
+        line.scales = *scales;
+    }
+    line.action = CommandLine::Action::Project;
+    line.force = parser.isSet(o.force);
+    line.dryRun = parser.isSet(o.dryRun);
+    line.watch = parser.isSet(o.watch);
+    line.verbose = parser.isSet(o.verbose);
+    return line;
 }
 
 } // namespace
@@ -432,6 +498,15 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
         line.bitmapPath = parser.value(o.finish);
         return line;
     }
+    line.depfile = parser.value(o.depfile);
+    if (parser.isSet(o.depfile) && line.depfile.isEmpty())
+        return usageError(QStringLiteral("--depfile braucht einen Namen."));
+    if (parser.isSet(o.project))
+        return readProjectLine(parser, o, table, line);
+    for (const QCommandLineOption* option : {&o.force, &o.dryRun, &o.watch, &o.scales}) {
+        if (parser.isSet(*option))
+            return usageError(QStringLiteral("--%1 gilt nur mit --project.").arg(option->names().first()));
+    }
     if (positional.isEmpty())
         return usageError(QStringLiteral("Es fehlt der Pfad der Bitmap (BITMAP)."));
     if (positional.first().isEmpty())
@@ -478,6 +553,8 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     if (const Result<void> bmfontOptions = readBmFontOptions(parser, o, table, line); !bmfontOptions)
         return usageError(bmfontOptions.error());
 
+    if (!line.depfile.isEmpty() && line.format != CommandLine::Format::BmFont)
+        return usageError(QStringLiteral("--depfile gilt nur mit --format bmfont oder --project."));
     line.bitmapPath = positional.first();
     line.configPath = parser.value(o.config);
     line.fontFile = parser.value(o.fontFile);

@@ -4,12 +4,13 @@
 #include "base/Result.h"
 #include "settings/Settings.h"
 
-#include <QString>
 #include <QList>
+#include <QString>
 #include <QStringList>
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace glyfrax {
 
@@ -41,7 +42,8 @@ struct CommandLine
         ShowHelp,
         ShowVersion,
         ListFonts, // the installed families, or the face of --font-file
-        Finish     // completes a replacement cut off in the folder bitmapPath names
+        Finish,    // completes a replacement cut off in the folder bitmapPath names
+        Project    // builds the sets of the project file projectPath
     };
 
     // The classic pair (bitmap and headerless metrics file) or a BMFont texture font.
@@ -61,6 +63,13 @@ struct CommandLine
     bool verbose = false;
     bool quiet = false;      // no progress display, nothing on stdout
     bool allowLarge = false; // textures above kLargeTextureSide too
+    QString depfile;         // where the export's inputs are written for make and Ninja; empty: nowhere
+    // A project's build: its file, whether every set is built or none, the scales of every set.
+    QString projectPath;
+    bool force = false;
+    bool dryRun = false;
+    bool watch = false;
+    std::vector<double> scales; // empty: each set's own
 };
 
 // Textures with a larger side are made only when asked for: 8192 x 8192 is already a 192 MiB bitmap.

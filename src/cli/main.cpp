@@ -8,6 +8,7 @@
 #include "base/Terminal.h"
 #include "cli/BmFontCommand.h"
 #include "cli/CommandLine.h"
+#include "cli/ProjectCommand.h"
 #include "export/bmfont/BmFontExport.h"
 #include "export/classic/ClassicExport.h"
 #include "render/BmpWriter.h"
@@ -136,6 +137,8 @@ int runCommandLine()
             return 1;
         }
         return 0;
+    case CommandLine::Action::Project:
+        return finish(runProjectBuild(line, QGuiApplication::palette()));
     case CommandLine::Action::Export:
         break;
     }
