@@ -59,8 +59,8 @@ struct ProjectRun
     std::function<bool()> stillWanted;
 };
 
-// Builds the project's targets: font files are loaded on the calling thread (which must be the
-// application's), then the targets are made several at once. Returns every target's outcome in
+// Builds the project's targets: font files are registered on the calling thread first, then the
+// targets are made several at once. Returns every target's outcome in
 // the project's order.
 std::vector<TargetOutcome> buildProject(const Project& project, const ProjectRun& run);
 
