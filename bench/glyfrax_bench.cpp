@@ -7,6 +7,8 @@
 //   glyfrax-bench bmfont [EXPORTER]
 //                             whole BMFont exports of whole scripts (CJK with fallback, all of DejaVu
 //                             Sans); with another glyfrax-export, both in turn, for a before and after
+//   glyfrax-bench project     a project of 24 sets: built whole, against 24 separate exports one
+//                             after another; rebuilt with nothing changed, and with one font changed
 //   glyfrax-bench cancel      how soon a BMFont export of large glyphs with effects stops once cancelled
 
 #include "base/Localization.h"
@@ -307,6 +309,83 @@ void benchWholeScripts(const QString& other)
     }
 }
 
+// A game's fonts: 3 faces x 4 sizes x 2 scales of Latin-1 and Cyrillic, as one project and as 24
+// separate exports run one after another, as a build script without projects runs them.
+void benchProject()
+{
+    QTemporaryDir dir;
+    const QStringList faces{QStringLiteral("DejaVuSans"), QStringLiteral("DejaVuSerif"),
+                            QStringLiteral("DejaVuSansMono")};
+    const int sizes[] = {16, 24, 32, 48};
+    const QString chars = QStringLiteral("32-126,160-255,0x400-0x4FF");
+    QByteArray ini = "[defaults]\nChars=" + chars.toUtf8() + "\nScales=1,2\n";
+    QStringList separate;
+    for (const QString& face : faces) {
+        QFile::copy(QStringLiteral("/usr/share/fonts/truetype/dejavu/%1.ttf").arg(face),
+                    dir.filePath(face + QStringLiteral(".ttf")));
+        for (const int size : sizes) {
+            const QString name = QStringLiteral("%1-%2").arg(face).arg(size);
+            ini += "\n[" + name.toUtf8() + "]\nFontFile=" + face.toUtf8() + ".ttf\nPixels=" + QByteArray::number(size) +
+                   "\nOutput=project/" + name.toUtf8() + ".png\n";
+            for (const int scale : {1, 2})
+                separate.append(QStringLiteral("%1 %2 %3")
+                                    .arg(face)
+                                    .arg(size * scale)
+                                    .arg(name + (scale == 2 ? QStringLiteral("@2x") : QString())));
+        }
+    }
+    const QString project = dir.filePath(QStringLiteral("fonts.ini"));
+    QFile file(project);
+    file.open(QIODevice::WriteOnly);
+    file.write(ini);
+    file.close();
+    QFile config(dir.filePath(QStringLiteral("empty.ini")));
+    config.open(QIODevice::WriteOnly);
+    config.close();
+    QDir(dir.path()).mkpath(QStringLiteral("separate"));
+    const QString exporter = QStringLiteral(GLYFRAX_EXPORT_BINARY);
+
+    std::printf("A project of 24 sets (3 faces x 4 sizes x 2 scales, Latin-1 + Cyrillic), whole process "
+                "(wall ms, processor ms):\n");
+    const ProcessRun whole = runProcess(exporter, {QStringLiteral("--project"), project});
+    std::printf("  project, full build        %8.0f ms %8.0f ms%s\n", whole.wallMs, whole.cpuMs,
+                whole.ok ? "" : "  (failed)");
+    double separateWall = 0;
+    double separateCpu = 0;
+    bool separateOk = true;
+    for (const QString& job : separate) {
+        const QStringList parts = job.split(u' ');
+        const ProcessRun one =
+            runProcess(exporter, {QStringLiteral("--config"), config.fileName(), QStringLiteral("--format"),
+                                  QStringLiteral("bmfont"), QStringLiteral("--font-file"),
+                                  dir.filePath(parts[0] + QStringLiteral(".ttf")), QStringLiteral("--pixels"), parts[1],
+                                  QStringLiteral("--chars"), chars,
+                                  dir.filePath(QStringLiteral("separate/") + parts[2] + QStringLiteral(".png"))});
+        separateWall += one.wallMs;
+        separateCpu += one.cpuMs;
+        separateOk = separateOk && one.ok;
+    }
+    std::printf("  24 separate exports        %8.0f ms %8.0f ms%s\n", separateWall, separateCpu,
+                separateOk ? "" : "  (failed)");
+    std::vector<double> nothing;
+    for (int round = 0; round < 7; ++round)
+        nothing.push_back(runProcess(exporter, {QStringLiteral("--project"), project}).wallMs);
+    std::printf("  rebuild, nothing changed   %8.0f ms (median of 7, the whole process)\n", medianOf(nothing));
+    QFile font(dir.filePath(QStringLiteral("DejaVuSerif.ttf")));
+    font.open(QIODevice::Append);
+    font.write(QByteArray(4, '\0')); // new bytes, the same glyphs
+    font.close();
+    QProcess changed;
+    changed.start(exporter, {QStringLiteral("--project"), project});
+    QElapsedTimer timer;
+    timer.start();
+    changed.waitForFinished(-1);
+    const double changedMs = double(timer.nsecsElapsed()) / 1e6;
+    const int rebuilt = int(QString::fromUtf8(changed.readAllStandardOutput()).count(QStringLiteral(": gebaut")));
+    std::printf("  rebuild, one font changed  %8.0f ms, %d of 24 sets built again\n", changedMs, rebuilt);
+    std::fflush(stdout);
+}
+
 // Cancels a BMFont export of Latin-1 at 1000 pixels with an outline and a blurred shadow after a
 // while, and tells how long it then went on: the wait of a user who pressed Abbrechen.
 void benchCancel()
@@ -352,6 +431,10 @@ int main(int argc, char* argv[])
     }
     if (args.value(0) == QStringLiteral("cancel")) {
         benchCancel();
+        return 0;
+    }
+    if (args.value(0) == QStringLiteral("project")) {
+        benchProject();
         return 0;
     }
     if (args.value(0) == QStringLiteral("bmfont")) {

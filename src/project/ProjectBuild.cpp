@@ -300,6 +300,10 @@ std::vector<TargetOutcome> buildProject(const Project& project, const ProjectRun
             tell(index);
             continue;
         }
+        // A project names where its sets go, as a build names its outputs: a folder not there yet is made.
+        if (const QString folder = QFileInfo(target.imagePath).absolutePath();
+            problem.isEmpty() && fileKind(folder) == FileKind::Missing && !QDir().mkpath(folder))
+            problem = QStringLiteral("Der Ordner „%1“ lässt sich nicht anlegen.").arg(shownPath(folder));
         if (problem.isEmpty() && !target.fontFile.isEmpty()) {
             auto found = registered.find(target.fontFile);
             if (found == registered.end())
