@@ -157,6 +157,22 @@ QString resolvedFont(const QDir& folder, const QString& font)
     return numbered ? resolved(folder, font.left(hash)) + font.mid(hash) : resolved(folder, font);
 }
 
+// Whether path lies in the folder or below it, also once links on the way are followed: a project
+// writes only there, so that a project file from elsewhere (an unpacked archive, a cloned
+// repository) cannot make a build write anywhere else.
+bool liesBelow(const QDir& folder, const QString& path)
+{
+    const QString relative = folder.relativeFilePath(path);
+    if (relative == u".." || relative.startsWith(QStringLiteral("../")) || QDir::isAbsolutePath(relative))
+        return false;
+    QFileInfo existing(QFileInfo(path).absolutePath());
+    while (!existing.exists() && existing.absolutePath() != existing.absoluteFilePath())
+        existing = QFileInfo(existing.absolutePath());
+    const QString root = folder.canonicalPath();
+    const QString reached = existing.canonicalFilePath();
+    return reached == root || reached.startsWith(root + u'/');
+}
+
 // The set a section makes, its entries after those of the defaults.
 ProjectSet setOf(const QString& file, const QDir& folder, const Section& defaults, const Section& section)
 {
@@ -199,6 +215,11 @@ ProjectSet setOf(const QString& file, const QDir& folder, const Section& default
         set.imagePath =
             withExtension(set.imagePath, QString::fromUtf16(pageImageFacts(set.settings.bmfont.image).extension));
     set.imagePath = resolved(folder, set.imagePath);
+    if (set.problem.isEmpty() && !liesBelow(folder, set.imagePath))
+        set.problem = at(file, section.line,
+                         QStringLiteral("Die Ausgabe von [%1] liegt außerhalb des Ordners der Projektdatei: „%2“. Ein "
+                                        "Projekt schreibt nur in seinen Ordner und darunter.")
+                             .arg(set.name, shownPath(set.imagePath)));
     set.fontFile = resolved(folder, set.fontFile);
     BmFontOptions& options = set.settings.bmfont;
     options.charsFile = resolved(folder, options.charsFile);

@@ -105,9 +105,12 @@ std::optional<Stamp> readStamp(const QString& path)
             const qsizetype second = rest.indexOf(' ');
             if (second <= 0)
                 return std::nullopt;
-            auto& list = word == "input" ? stamp.inputs : stamp.files;
-            list.emplace_back(QDir::cleanPath(folder.absoluteFilePath(QString::fromUtf8(rest.mid(second + 1)))),
-                              rest.left(second));
+            const QString named = QDir::cleanPath(folder.absoluteFilePath(QString::fromUtf8(rest.mid(second + 1))));
+            // A set's files lie beside its stamp: one that names others is no stamp of ours, and
+            // what it names is never read.
+            if (word == "file" && QFileInfo(named).absolutePath() != folder.absolutePath())
+                return std::nullopt;
+            (word == "input" ? stamp.inputs : stamp.files).emplace_back(named, rest.left(second));
         }
     }
     return stamp;

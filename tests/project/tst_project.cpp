@@ -231,6 +231,29 @@ private slots:
         QVERIFY(outcomes[1].message.contains(u"dieselben Dateien wie [a]"_s));
     }
 
+    // A project file from elsewhere cannot make a build write outside its folder, by a path or by
+    // a link on the way.
+    void writesOnlyBelowItsFolder_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addRow("up") << QByteArray("../x.png");
+        QTest::addRow("up and back") << QByteArray("in/../../x.png");
+        QTest::addRow("absolute") << QByteArray("/tmp/x.png");
+        QTest::addRow("through a link") << QByteArray("away/x.png");
+    }
+    void writesOnlyBelowItsFolder()
+    {
+        QFETCH(QByteArray, output);
+        QTemporaryDir outside;
+        QVERIFY(QFile::link(outside.path(), path(u"away"_s)) || QFileInfo(path(u"away"_s)).isSymLink());
+        writeFile(path(u"far.ini"_s), "[far]\nFontFile=fonts/sans.ttf\nPixels=12\nOutput=" + output + "\n");
+        const Result<Project> project = readProject(path(u"far.ini"_s));
+        QVERIFY(project);
+        QVERIFY2(project->sets[0].problem.contains(u"außerhalb des Ordners der Projektdatei"_s),
+                 qPrintable(project->sets[0].problem));
+        QFile::remove(path(u"away"_s));
+    }
+
     void depfileEscapesForMake()
     {
         QCOMPARE(depfileRule({u"/a b/x.fnt"_s, u"/c/x$1#.png"_s}, {u"/f/s.ttf"_s}),
