@@ -2,6 +2,8 @@
 
 #include "cli/CommandLine.h"
 #include "export/bmfont/BmFontExport.h"
+#include "project/ProjectBuild.h"
+#include "render/FontSource.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -41,6 +43,20 @@ int runBmFontExport(const CommandLine& line, const Settings& settings, const QSt
     if (!exported) {
         printLine(stderr, QStringLiteral("glyfrax-export: ") + exported.error());
         return 1;
+    }
+    if (!line.depfile.isEmpty()) {
+        QStringList inputs = run.inputs;
+        for (const QString& fallback : settings.bmfont.fallbacks) {
+            if (namesFontFile(fallback))
+                inputs.append(QFileInfo(splitFaceNumber(fallback).path).absoluteFilePath());
+        }
+        inputs.removeAll(QString());
+        const Result<void> written = writeDepfile(
+            line.depfile, depfileRule(QStringList{exported->descriptorPath} + exported->pagePaths, inputs), inputs);
+        if (!written) {
+            printLine(stderr, QStringLiteral("glyfrax-export: ") + written.error());
+            return 1;
+        }
     }
     if (line.quiet)
         return 0;

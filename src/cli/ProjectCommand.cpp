@@ -135,14 +135,11 @@ Build buildOnce(const CommandLine& line, const QPalette& palette)
                               .arg(shownPath(QFileInfo(line.projectPath).fileName()), outcomeSummary(build.outcomes)));
 
     if (!line.depfile.isEmpty()) {
-        const QByteArray text = depfileText(build.project, build.outcomes).toUtf8();
-        FileSet depfile;
-        depfile.files.push_back({QFileInfo(line.depfile).absoluteFilePath(),
-                                 [&text](QIODevice& out) { return out.write(text) == text.size(); }});
-        depfile.inputs.append(build.project.path);
+        QStringList inputs{build.project.path};
         for (const ProjectTarget& target : projectTargets(build.project))
-            depfile.inputs += targetInputs(target);
-        if (const Result<void> written = writeFilesAtomically(depfile); !written) {
+            inputs += targetInputs(target);
+        const Result<void> written = writeDepfile(line.depfile, depfileText(build.project, build.outcomes), inputs);
+        if (!written) {
             printLine(stderr, QStringLiteral("glyfrax-export: ") + written.error());
             build.failed = true;
         }

@@ -417,4 +417,14 @@ QString depfileText(const Project& project, const std::vector<TargetOutcome>& ou
     return text;
 }
 
+Result<void> writeDepfile(const QString& path, const QString& text, const QStringList& inputs)
+{
+    const QByteArray bytes = text.toUtf8();
+    FileSet depfile;
+    depfile.files.push_back(
+        {QFileInfo(path).absoluteFilePath(), [&bytes](QIODevice& out) { return out.write(bytes) == bytes.size(); }});
+    depfile.inputs = inputs;
+    return writeFilesAtomically(depfile);
+}
+
 } // namespace glyfrax

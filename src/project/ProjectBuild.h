@@ -74,6 +74,9 @@ QString depfileText(const Project& project, const std::vector<TargetOutcome>& ou
 // it, escaped as make wants them.
 QString depfileRule(const QStringList& outputs, const QStringList& inputs);
 
+// Replaces the depfile at path with text, as the exports replace their files; never one of inputs.
+Result<void> writeDepfile(const QString& path, const QString& text, const QStringList& inputs);
+
 // The files a target reads besides the project file: its font file, its characters file and the
 // fallback fonts given as files.
 QStringList targetInputs(const ProjectTarget& target);

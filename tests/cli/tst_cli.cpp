@@ -34,8 +34,13 @@ QString summary(const CommandLine& line)
                 told << key + u'=' + after.value(section, key);
         }
     }
-    const QString actions[] = {QString(), u"help"_s, u"version"_s, u"fonts"_s}; // by CommandLine::Action
-    told << line.configPath << line.fontFile << line.bitmapPath << actions[int(line.action)];
+    const QString actions[] = {QString(), u"help"_s, u"version"_s, u"fonts"_s, u"finish"_s, u"project"_s};
+    told << line.configPath << line.fontFile << line.bitmapPath << actions[int(line.action)] << line.projectPath
+         << line.depfile;
+    for (const double scale : line.scales)
+        told << u"@"_s + QString::number(scale);
+    told << (line.force ? u"force"_s : QString()) << (line.dryRun ? u"dry-run"_s : QString())
+         << (line.watch ? u"watch"_s : QString());
     told.removeDuplicates();
     return told.join(u' ').simplified();
 }
