@@ -14,6 +14,18 @@ class Skyline
 {
 public:
     Skyline(std::int32_t width, std::int32_t height) : m_width(width), m_height(height), m_segments{{0, 0, width}} {}
+    // Below what is taken already: the lowest taken row of each column.
+    Skyline(std::int32_t width, std::int32_t height, const std::vector<std::int32_t>& columnBottoms)
+        : m_width(width), m_height(height)
+    {
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::int32_t bottom = columnBottoms[std::size_t(x)];
+            if (!m_segments.empty() && m_segments.back().y == bottom)
+                ++m_segments.back().width;
+            else
+                m_segments.push_back({x, bottom, 1});
+        }
+    }
 
     // Places a cell as high as it fits, then as far left; nothing when it fits nowhere.
     std::optional<PackedCell> place(std::int32_t width, std::int32_t height)
@@ -189,6 +201,141 @@ Result<Packing> packCells(const std::vector<CellSize>& sizes, const PackingRules
     for (std::vector<std::size_t> left = job.order; !left.empty(); ++packing.pageCount)
         left = fillPage(job, left, rules.maxSide, rules.maxSide, packing.pageCount, packing);
     packing.pageCount = std::max(packing.pageCount, 1);
+    return packing;
+}
+
+namespace {
+
+struct Rect
+{
+    int page;
+    std::int32_t x, y, width, height;
+
+    bool overlaps(const Rect& o) const
+    {
+        return page == o.page && x < o.x + o.width && o.x < x + width && y < o.y + o.height && o.y < y + height;
+    }
+};
+
+// More pages than any set has (256 images of four channels each): a place beyond is a false claim.
+constexpr int kMostKeptPages = 1024;
+
+// Rects that lie on their page and on none before them, in the order given; the others are left out.
+std::vector<bool> acceptedRects(const std::vector<Rect>& rects, std::int32_t width, std::int32_t height)
+{
+    std::vector<bool> accepted(rects.size(), false);
+    std::vector<std::size_t> taken;
+    for (std::size_t i = 0; i < rects.size(); ++i) {
+        const Rect& r = rects[i];
+        if (r.page < 0 || r.page >= kMostKeptPages || r.x < 0 || r.y < 0 || r.width <= 0 || r.height <= 0 ||
+            r.x > width - r.width || r.y > height - r.height)
+            continue;
+        const bool free = std::none_of(taken.begin(), taken.end(), [&](std::size_t t) { return rects[t].overlaps(r); });
+        if (free) {
+            accepted[i] = true;
+            taken.push_back(i);
+        }
+    }
+    return accepted;
+}
+
+} // namespace
+
+Result<Packing> packAround(const std::vector<CellSize>& sizes, const PackingRules& rules, const KeptPlaces& kept)
+{
+    Packing packing;
+    packing.width = kept.width;
+    packing.height = kept.height;
+    packing.cells.resize(sizes.size());
+    std::vector<Rect> rects; // the kept cells, then the freed ones
+    std::vector<std::size_t> keptIndex;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        if (sizes[i].width <= 0 || sizes[i].height <= 0)
+            continue;
+        // A page always holds any one cell, so the new pages below end.
+        if (sizes[i].width > kept.width || sizes[i].height > kept.height)
+            return failure(QStringLiteral("Ein Zeichen braucht %1 x %2 Pixel und passt nicht auf die Seiten des "
+                                          "früheren Satzes (%3 x %4).")
+                               .arg(sizes[i].width)
+                               .arg(sizes[i].height)
+                               .arg(kept.width)
+                               .arg(kept.height));
+        if (i < kept.places.size() && kept.places[i]) {
+            const PackedCell& at = *kept.places[i];
+            rects.push_back({at.page, at.x, at.y, sizes[i].width, sizes[i].height});
+            keptIndex.push_back(i);
+        }
+    }
+    for (const auto& [at, size] : kept.freed)
+        rects.push_back({at.page, at.x, at.y, size.width, size.height});
+    const std::vector<bool> accepted = acceptedRects(rects, kept.width, kept.height);
+
+    int pages = 1;
+    std::vector<bool> placed(sizes.size(), false);
+    for (std::size_t k = 0; k < keptIndex.size(); ++k) {
+        if (!accepted[k])
+            continue;
+        const Rect& r = rects[k];
+        packing.cells[keptIndex[k]] = {r.page, r.x, r.y};
+        placed[keptIndex[k]] = true;
+        pages = std::max(pages, r.page + 1);
+    }
+    std::vector<Rect> holes;
+    for (std::size_t k = keptIndex.size(); k < rects.size(); ++k) {
+        if (accepted[k]) {
+            holes.push_back(rects[k]);
+            pages = std::max(pages, rects[k].page + 1);
+        }
+    }
+
+    // The new cells, tallest first, as packCells takes them.
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        if (!placed[i] && sizes[i].width > 0 && sizes[i].height > 0)
+            order.push_back(i);
+    }
+    std::stable_sort(order.begin(), order.end(), [&sizes](std::size_t a, std::size_t b) {
+        return std::tie(sizes[b].height, sizes[b].width) < std::tie(sizes[a].height, sizes[a].width);
+    });
+    std::vector<std::size_t> left;
+    for (const std::size_t i : order) {
+        const auto hole = std::find_if(holes.begin(), holes.end(), [&](const Rect& h) {
+            return sizes[i].width <= h.width && sizes[i].height <= h.height;
+        });
+        if (hole == holes.end()) {
+            left.push_back(i);
+            continue;
+        }
+        packing.cells[i] = {hole->page, hole->x, hole->y};
+        holes.erase(hole); // the rest of its room is not offered again
+    }
+
+    // Below everything on the pages there are, then on new ones. The pages and every cell grow by the
+    // spacing at right and bottom, as packCells lets them.
+    const std::int32_t across = rules.spacingAcross;
+    const std::int32_t down = rules.spacingDown;
+    for (int page = 0; !left.empty(); ++page) {
+        std::vector<std::int32_t> bottoms(std::size_t(kept.width + across), 0);
+        for (std::size_t k = 0; k < rects.size(); ++k) {
+            const Rect& r = rects[k];
+            if (!accepted[k] || r.page != page)
+                continue;
+            for (std::int32_t x = r.x; x < r.x + r.width + across; ++x)
+                bottoms[std::size_t(x)] = std::max(bottoms[std::size_t(x)], r.y + r.height + down);
+        }
+        Skyline skyline(kept.width + across, kept.height + down, bottoms);
+        std::vector<std::size_t> still;
+        for (const std::size_t i : left) {
+            if (const std::optional<PackedCell> cell = skyline.place(sizes[i].width + across, sizes[i].height + down))
+                packing.cells[i] = {page, cell->x, cell->y};
+            else
+                still.push_back(i);
+        }
+        if (still.size() != left.size())
+            pages = std::max(pages, page + 1);
+        left = std::move(still);
+    }
+    packing.pageCount = pages;
     return packing;
 }
 

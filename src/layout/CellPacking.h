@@ -3,6 +3,7 @@
 #include "base/Result.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace glyfrax {
@@ -52,6 +53,24 @@ Result<void> checkCellSize(CellSize size, std::int32_t maxSide,
 // When a page of maxSide x maxSide cannot hold them, they fill as many such pages as they need.
 // The result depends only on the sizes and rules. Fails when one cell is larger than maxSide.
 Result<Packing> packCells(const std::vector<CellSize>& sizes, const PackingRules& rules);
+
+// The cells an earlier packing placed, to be kept: its pages' size, the place of each cell that
+// stays (by the index of its size; none: the cell is new), and the cells of the earlier packing
+// that are no longer wanted, whose room the new cells may take.
+struct KeptPlaces
+{
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<std::optional<PackedCell>> places;
+    std::vector<std::pair<PackedCell, CellSize>> freed;
+};
+
+// Packs cells on pages of the kept size, each kept cell where it was: every new cell, tallest first,
+// takes the room of a freed cell it fits in, or goes below the kept cells on the first page with
+// room (as packCells places along a skyline), or onto a new page. A kept place that lies off its
+// page or on another kept cell is not kept, whatever an earlier file claimed: that cell is placed
+// as a new one. Fails when a cell is larger than the pages.
+Result<Packing> packAround(const std::vector<CellSize>& sizes, const PackingRules& rules, const KeptPlaces& kept);
 
 // Places count cells of one size in rows and columns, spacing between them, on the smallest page
 // packCells would choose that holds them all, or on as many maxSide x maxSide pages as they need:

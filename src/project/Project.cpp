@@ -162,9 +162,6 @@ QString resolvedFont(const QDir& folder, const QString& font)
 // repository) cannot make a build write anywhere else.
 bool liesBelow(const QDir& folder, const QString& path)
 {
-    const QString relative = folder.relativeFilePath(path);
-    if (relative == u".." || relative.startsWith(QStringLiteral("../")) || QDir::isAbsolutePath(relative))
-        return false;
     QFileInfo existing(QFileInfo(path).absolutePath());
     while (!existing.exists() && existing.absolutePath() != existing.absoluteFilePath())
         existing = QFileInfo(existing.absolutePath());

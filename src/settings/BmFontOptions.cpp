@@ -453,6 +453,18 @@ std::vector<BmFontOption> makeTable()
          nullptr,
          [](O& o, const QString& text) { return readFlag(o.crop, text); },
          [](const O& o) { return flagText(o.crop); }},
+        {QStringLiteral("KeepLayout"),
+         QStringLiteral("keep-layout"),
+         {},
+         QStringLiteral("repack"),
+         QStringLiteral("Jedes Zeichen, das der frühere Satz daneben schon hatte, bleibt in seiner Zelle (dieselbe "
+                        "Seite, dieselbe Stelle), solange Schrift und Größe gleich sind; nur neue Zeichen kommen in "
+                        "freien Platz, auf eine neue Seite, wenn nötig, und ein entferntes Zeichen gibt seine Zelle "
+                        "frei. So ändern sich die Seiten nur, wo sich etwas ändert (Vorgabe: alles neu packen, "
+                        "--repack)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.keepLayout, text); },
+         [](const O& o) { return flagText(o.keepLayout); }},
         {QStringLiteral("Grid"),
          QStringLiteral("grid"),
          {},

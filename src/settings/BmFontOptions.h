@@ -127,6 +127,7 @@ struct BmFontOptions
     std::int32_t maxTexture = 4096; // a power of two: the largest page side
     bool nonSquare = false;
     bool crop = false;        // a set of one page ends at its last used row and column (rounded up to 4)
+    bool keepLayout = false;  // each character stays in the cell the earlier set gave it, where it still fits
     bool grid = false;        // every cell alike, in rows and columns in the order of the characters
     bool equalHeight = false; // every cell as high as the line (or as the farthest reaching glyph)
     bool zeroOffsets = false; // every cell starts at the pen and the top of the line

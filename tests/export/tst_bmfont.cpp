@@ -322,6 +322,48 @@ private slots:
         written.open(QIODevice::WriteOnly);
         QVERIFY(writeDescriptor(written, font, form));
         QCOMPARE(pageFilesNamedBy(written.data()), font.pages);
+        // What keeping the layout reads back: each cell's place, size and page.
+        font.size = 21;
+        font.scaleW = 512;
+        font.scaleH = 256;
+        font.chars[1].x = 300;
+        font.chars[1].y = 17;
+        QBuffer again;
+        again.open(QIODevice::WriteOnly);
+        QVERIFY(writeDescriptor(again, font, form));
+        const std::optional<DescriptorCells> cells = readDescriptorCells(again.data());
+        QVERIFY(cells);
+        QCOMPARE((std::tuple{cells->size, cells->scaleW, cells->scaleH, cells->chars.size()}),
+                 (std::tuple{21, 512, 256, std::size_t(2)}));
+        const BmFontChar& b = cells->chars[1];
+        QCOMPARE((std::tuple{b.id, b.x, b.y, b.width, b.height, b.page}),
+                 (std::tuple{char32_t(U'B'), 300, 17, 8, 9, 3}));
+    }
+
+    // With the layout kept, every character of the earlier set stays in its cell when characters
+    // are added, in every form; a set of another size is packed anew and says so.
+    void keptLayout_data() { formsReadTheirPages_data(); }
+    void keptLayout()
+    {
+        QFETCH(DescriptorForm, form);
+        QTemporaryDir dir;
+        const QString image = dir.filePath(u"kept.png"_s);
+        const QString form_ = u" --descriptor "_s + QString::fromUtf16(descriptorFormFacts(form).name);
+        QVERIFY(exportTo(image, kSans14, optionsOf(u"--keep-layout --max-texture 128 --chars 65-90"_s + form_)));
+        const QByteArray first = readAll(descriptorPathFor(image, form));
+        QVERIFY(exportTo(image, kSans14, optionsOf(u"--keep-layout --max-texture 128 --chars 48-90,97-122"_s + form_)));
+        const std::optional<DescriptorCells> before = readDescriptorCells(first);
+        const std::optional<DescriptorCells> after = readDescriptorCells(readAll(descriptorPathFor(image, form)));
+        QVERIFY(before && after && after->chars.size() > before->chars.size());
+        for (const BmFontChar& c : before->chars) {
+            const auto now = std::find_if(after->chars.begin(), after->chars.end(),
+                                          [&c](const BmFontChar& a) { return a.id == c.id; });
+            QVERIFY(now != after->chars.end());
+            QCOMPARE((std::tuple{now->x, now->y, now->page}), (std::tuple{c.x, c.y, c.page}));
+        }
+        const Result<BmFontExported> larger =
+            exportTo(image, kSans9, optionsOf(u"--keep-layout --max-texture 128 --chars 48-90"_s + form_));
+        QVERIFY(larger && larger->notes.join(u' ').contains(u"neu gepackt"_s));
     }
 
     // The binary golden files against the text ones, as the format lays out its blocks: a type, a

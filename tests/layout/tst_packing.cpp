@@ -100,6 +100,45 @@ private slots:
     // Cells around a glyph at the pen (its ink from 1 to 6 across, 10 pixels above the baseline)
     // and one reaching left of the pen and above it, one that draws nothing; padding 1, the
     // baseline 12 below the top of a line of 16.
+    // Kept cells stay where they were; new ones take freed room first, then room below, then a
+    // new page; claims of an earlier file that lie off the page or on another cell are not kept.
+    void packsAroundKeptCells()
+    {
+        const PackingRules rules{1, 1, 64, true};
+        const std::vector<CellSize> sizes{{30, 30}, {30, 30}, {20, 20}, {5, 5}, {60, 60}, {30, 30}};
+        KeptPlaces kept;
+        kept.width = 64;
+        kept.height = 64;
+        kept.places = {PackedCell{0, 0, 0}, PackedCell{0, 31, 0}, std::nullopt, std::nullopt,
+                       std::nullopt,        PackedCell{0, 40, 40}}; // the last claims room off the page
+        kept.freed = {{PackedCell{0, 0, 31}, CellSize{25, 25}}};
+        const Result<Packing> packed = packAround(sizes, rules, kept);
+        QVERIFY(packed);
+        QCOMPARE((std::tuple{packed->width, packed->height}), (std::tuple{64, 64}));
+        QCOMPARE(packed->cells[0], (PackedCell{0, 0, 0}));
+        QCOMPARE(packed->cells[1], (PackedCell{0, 31, 0}));
+        QCOMPARE(packed->cells[2], (PackedCell{0, 0, 31}));  // the freed cell's room
+        QCOMPARE(packed->cells[5], (PackedCell{0, 26, 31})); // anew, below the kept ones, not off the page
+        QCOMPARE(packed->cells[3], (PackedCell{0, 57, 31}));
+        QCOMPARE(packed->cells[4].page, 1); // only a new page holds it
+        QCOMPARE(packed->pageCount, 2);
+
+        // Two claims of one place: the first stays, the second is placed anew.
+        kept.places = {PackedCell{0, 0, 0}, PackedCell{0, 10, 10}};
+        kept.freed.clear();
+        const Result<Packing> twice = packAround({{30, 30}, {30, 30}}, rules, kept);
+        QVERIFY(twice);
+        QCOMPARE(twice->cells[0], (PackedCell{0, 0, 0}));
+        QVERIFY(twice->cells[1] != (PackedCell{0, 10, 10}));
+        QVERIFY(twice->cells[1].x >= 31 || twice->cells[1].y >= 31 || twice->cells[1].page == 1);
+
+        // A page far beyond any set's is no place either; a cell larger than the kept pages fails.
+        kept.places = {PackedCell{1 << 30, 0, 0}};
+        const Result<Packing> far = packAround({{30, 30}}, rules, kept);
+        QVERIFY(far && far->pageCount == 1 && far->cells[0].page == 0);
+        QVERIFY(!packAround({{65, 10}}, rules, kept));
+    }
+
     void shapes_data()
     {
         QTest::addColumn<CellShapeRules>("rules");

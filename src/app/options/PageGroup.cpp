@@ -78,6 +78,13 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
                                       "Mehrere Seiten bleiben gleich groß: scaleW und scaleH gelten für alle."));
     form->addRow(m_crop);
 
+    m_keepLayout =
+        addSwitch(page, "KeepLayoutBox", QStringLiteral("Zellen &behalten, nur Neues dazupacken"), options.keepLayout,
+                  QStringLiteral("Jedes Zeichen, das der frühere Satz schon hatte, bleibt in seiner Zelle, "
+                                 "solange Schrift und Größe gleich sind; nur neue Zeichen kommen in freien "
+                                 "Platz. So ändern sich die Seiten nur, wo sich etwas ändert."));
+    form->addRow(m_keepLayout);
+
     m_image = new QComboBox(page);
     m_image->setObjectName(QStringLiteral("ImageBox"));
     m_image->setAccessibleName(QStringLiteral("Bildformat"));
@@ -166,7 +173,7 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
         QObject::connect(box, &QSpinBox::valueChanged, page, changed);
     for (QComboBox* box : {m_maxTexture, m_image})
         QObject::connect(box, &QComboBox::currentIndexChanged, page, changed);
-    for (QCheckBox* box : {m_nonSquare, m_crop})
+    for (QCheckBox* box : {m_nonSquare, m_crop, m_keepLayout})
         QObject::connect(box, &QCheckBox::toggled, page, changed);
     QObject::connect(m_opaque, &QRadioButton::toggled, page, changed);
     return page;
@@ -179,6 +186,7 @@ void PageGroup::store(BmFontOptions& options) const
     options.maxTexture = m_maxTexture->currentData().toInt();
     options.nonSquare = m_nonSquare->isChecked();
     options.crop = m_crop->isChecked();
+    options.keepLayout = m_keepLayout->isChecked();
     options.image = PageImage(m_image->currentData().toInt());
     options.opaque = m_opaque->isChecked();
     options.channels = PageChannels(m_channels->currentData().toInt());

@@ -27,6 +27,7 @@ private:
     QComboBox* m_maxTexture = nullptr;
     QCheckBox* m_nonSquare = nullptr;
     QCheckBox* m_crop = nullptr;
+    QCheckBox* m_keepLayout = nullptr;
     QComboBox* m_image = nullptr;
     QRadioButton* m_opaque = nullptr;
     QRadioButton* m_alpha = nullptr;

@@ -111,7 +111,16 @@ Result<BmFontExported> exportBmFont(const QString& imagePath, const Settings& se
                                     const QPalette& palette)
 {
     const PageImage format = pageImageFor(imagePath);
-    Result<BmFontPlan> planned = planBmFont(settings, run, format, palette);
+    BmFontRun keeping = run;
+    if (settings.bmfont.keepLayout) {
+        // Whatever the earlier descriptor claims, the plan only keeps places that lie on the pages
+        // and on no other kept cell.
+        const QString earlier = descriptorPathFor(imagePath, withEngineChoices(settings.bmfont).descriptor);
+        if (const Result<QByteArray> bytes = readRegularFile(earlier, kLargestDescriptor);
+            bytes && fileKind(earlier) == FileKind::Regular)
+            keeping.earlierCells = readDescriptorCells(*bytes);
+    }
+    Result<BmFontPlan> planned = planBmFont(settings, keeping, format, palette);
     if (!planned)
         return failure(planned.error());
     BmFontPlan& plan = *planned;

@@ -226,8 +226,63 @@ struct CellPlan
     Packing packing;             // by slot
 };
 
+// Where the new slots may stay: each keeps the earlier place of the first of its characters that had
+// a cell of the same size (same font, size and options give the same sizes). The earlier cells no
+// slot keeps are freed. None, with a note, when the earlier set cannot be kept.
+std::optional<KeptPlaces> keptPlaces(const DescriptorCells& earlier, const CellPlan& cells,
+                                     const BmFontOptions& options, int emPixels, QStringList& notes)
+{
+    const QString keep = optionWording(u"KeepLayout", OptionWords::CommandLine);
+    if (options.grid) {
+        notes.append(
+            QStringLiteral("%1: Ein Raster ordnet die Zellen ohnehin nach den Zeichen; es gilt nicht.").arg(keep));
+        return std::nullopt;
+    }
+    if (earlier.size != emPixels || earlier.packed != options.packChannels || earlier.scaleW <= 0 ||
+        earlier.scaleH <= 0 || earlier.scaleW > options.maxTexture || earlier.scaleH > options.maxTexture) {
+        notes.append(QStringLiteral("%1: Der frühere Satz hat eine andere Größe oder andere Seiten; die Zellen sind "
+                                    "neu gepackt.")
+                         .arg(keep));
+        return std::nullopt;
+    }
+    std::unordered_map<char32_t, std::size_t> byCharacter;
+    for (std::size_t i = 0; i < earlier.chars.size(); ++i)
+        byCharacter.emplace(earlier.chars[i].id, i);
+    auto layerOf = [&earlier](const BmFontChar& c) { return earlier.packed ? cellLayer(c) : c.page; };
+    KeptPlaces kept{earlier.scaleW, earlier.scaleH, std::vector<std::optional<PackedCell>>(cells.sizes.size()), {}};
+    std::vector<bool> used(earlier.chars.size(), false);
+    for (std::size_t slot = 0; slot < cells.places.size(); ++slot) {
+        for (const char32_t character : cells.places[slot].characters) {
+            const auto found = byCharacter.find(character);
+            if (found == byCharacter.end() || used[found->second])
+                continue;
+            const BmFontChar& c = earlier.chars[found->second];
+            if (c.width == cells.sizes[slot].width && c.height == cells.sizes[slot].height) {
+                kept.places[slot] = PackedCell{layerOf(c), c.x, c.y};
+                used[found->second] = true;
+                break;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < earlier.chars.size(); ++i) {
+        const BmFontChar& c = earlier.chars[i];
+        if (!used[i] && c.width > 0 && c.height > 0)
+            kept.freed.push_back({PackedCell{layerOf(c), c.x, c.y}, CellSize{c.width, c.height}});
+    }
+    return kept;
+}
+
+// The pages' share that no cell covers.
+double emptyShare(const Packing& packing, const std::vector<CellSize>& sizes)
+{
+    double covered = 0;
+    for (const CellSize& size : sizes)
+        covered += double(size.width) * size.height;
+    return 1.0 - covered / (double(packing.width) * packing.height * packing.pageCount);
+}
+
 Result<CellPlan> placeCells(GlyphSet& glyphs, const BmFontOptions& options, const FontMeasure& measure,
-                            OptionWords words, QStringList& notes)
+                            const std::optional<DescriptorCells>& earlier, OptionWords words, QStringList& notes)
 {
     CellPlan cells;
     cells.shapes = shapeCells(glyphs.inks, options, {measure.ascent(), measure.lineHeight()});
@@ -244,6 +299,24 @@ Result<CellPlan> placeCells(GlyphSet& glyphs, const BmFontOptions& options, cons
     Result<Packing> packing = packPages(cells.sizes, rules, options);
     if (!packing)
         return failure(packing.error());
+    const std::optional<KeptPlaces> kept =
+        options.keepLayout && earlier
+            ? keptPlaces(*earlier, cells, options, qRound(measure.rawFont().pixelSize()), notes)
+            : std::nullopt;
+    if (kept) {
+        Result<Packing> around = packAround(cells.sizes, rules, *kept);
+        if (!around)
+            return failure(around.error());
+        // Kept cells may leave room no new cell fills: told when that costs pages a new packing saves.
+        if (around->pageCount > packing->pageCount)
+            notes.append(QStringLiteral("%1: Die behaltenen Zellen lassen %2 % der Seiten leer und brauchen %3 Seiten, "
+                                        "neu gepackt wären es %4. Ein Bau ohne %1 packt dichter.")
+                             .arg(optionWording(u"KeepLayout", OptionWords::CommandLine))
+                             .arg(qRound(100 * emptyShare(*around, cells.sizes)))
+                             .arg(around->pageCount)
+                             .arg(packing->pageCount));
+        packing = std::move(around);
+    }
     if (packing->pageCount > kMaxBmFontPages)
         return failure(QStringLiteral("Die Zeichen brauchen %1 Seiten, mehr als %2. Wählen Sie eine größere %3 oder "
                                       "weniger Zeichen.")
@@ -254,7 +327,7 @@ Result<CellPlan> placeCells(GlyphSet& glyphs, const BmFontOptions& options, cons
             enginePageProblem(options, options.packChannels ? (packing->pageCount + 3) / 4 : packing->pageCount, words);
         !problem.isEmpty())
         return failure(problem);
-    if (options.crop)
+    if (options.crop && !kept) // kept cells keep their pages' size
         cropSinglePage(*packing, cells.sizes);
     cells.packing = std::move(*packing);
     return cells;
@@ -458,7 +531,7 @@ Result<BmFontPlan> planBmFont(const Settings& given, const BmFontRun& run, PageI
         return failure(QStringLiteral("Die Schrift „%1“ hat keines der gewählten Zeichen.")
                            .arg(shownName(faceName(measure, run))));
 
-    const Result<CellPlan> cells = placeCells(glyphs, options, measure, run.words, plan.notes);
+    const Result<CellPlan> cells = placeCells(glyphs, options, measure, run.earlierCells, run.words, plan.notes);
     if (!cells)
         return failure(cells.error());
     const Packing& packing = cells->packing;

@@ -6,6 +6,7 @@
 
 #include "base/Parallel.h"
 #include "base/Result.h"
+#include "export/bmfont/BmFontReader.h"
 #include "export/bmfont/BmFontWriter.h"
 #include "render/FontMeasure.h"
 #include "render/GlyphPages.h"
@@ -47,6 +48,8 @@ struct BmFontRun
     // that nobody may wait for any more; false ends the export there with a failure, the earlier
     // files as they were. Empty: it runs to the end.
     std::function<bool()> stillWanted;
+    // The cells of the set the export replaces, where the options keep the layout; none: packed anew.
+    std::optional<DescriptorCells> earlierCells;
     int threads = defaultThreadCount();           // for the glyphs' ink, the pages and their compression
     OptionWords words = OptionWords::CommandLine; // how messages name the options
 };

@@ -17,4 +17,17 @@ QStringList pageFilesNamedBy(const QByteArray& head)
     return names.names();
 }
 
+std::optional<DescriptorCells> readDescriptorCells(const QByteArray& bytes)
+{
+    for (const DescriptorFormFacts& facts : kDescriptorForms) {
+        const FormParts& parts = formParts(facts.value);
+        if (parts.recognises(bytes.left(kDescriptorHeadSize))) {
+            DescriptorCells cells;
+            parts.readCells(bytes, cells);
+            return cells;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace glyfrax

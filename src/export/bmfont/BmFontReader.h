@@ -1,7 +1,12 @@
 #pragma once
 
+#include "export/bmfont/BmFontWriter.h"
+
 #include <QByteArray>
 #include <QStringList>
+
+#include <optional>
+#include <vector>
 
 namespace glyfrax {
 
@@ -15,5 +20,23 @@ constexpr qint64 kDescriptorHeadSize = qint64(1) << 20;
 // name once, at most the kMaxBmFontPages that a set can have; nothing for bytes that are no
 // descriptor.
 QStringList pageFilesNamedBy(const QByteArray& head);
+
+// What a descriptor says of its cells: enough to keep them where they are in the next set.
+struct DescriptorCells
+{
+    int size = 0; // the em in pixels
+    std::int32_t scaleW = 0;
+    std::int32_t scaleH = 0;
+    bool packed = false;
+    std::vector<BmFontChar> chars; // id, place, size, page and channels; nothing else is read
+};
+
+// A descriptor can hold no more characters than Unicode has, and its file is read whole: larger
+// ones are not read.
+constexpr qint64 kLargestDescriptor = qint64(64) << 20;
+
+// The cells of a whole descriptor in any of the four forms; none for bytes that are no descriptor.
+// Values are as the file claims them: whoever keeps cells checks them.
+std::optional<DescriptorCells> readDescriptorCells(const QByteArray& bytes);
 
 } // namespace glyfrax

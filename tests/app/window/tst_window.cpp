@@ -356,6 +356,7 @@ private slots:
             {u"MaxTexture"_s, "MaxTexture=16384"},
             {u"NonSquare"_s, "NonSquare=255"},
             {u"Crop"_s, "Crop=255"},
+            {u"KeepLayout"_s, "KeepLayout=255"},
             {u"Grid"_s, "Grid=255"},
             {u"EqualHeight"_s, "EqualHeight=255"},
             {u"ZeroOffsets"_s, "ZeroOffsets=255"},

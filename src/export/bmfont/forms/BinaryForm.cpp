@@ -107,8 +107,42 @@ void readPages(const QByteArray& head, PageNames& names)
     }
 }
 
+// The blocks as write lays them out: info's size first, common's sides and packed flag, 20 bytes a char.
+void readCells(const QByteArray& bytes, DescriptorCells& cells)
+{
+    const auto u16 = [](const char* at) { return std::int32_t(qFromLittleEndian<quint16>(at)); };
+    for (qsizetype at = 4; at + 5 <= bytes.size();) {
+        const auto type = std::uint8_t(bytes[at]);
+        const qint64 length = qFromLittleEndian<qint32>(bytes.constData() + at + 1);
+        if (length < 0 || length > bytes.size() - at - 5)
+            return;
+        const char* content = bytes.constData() + at + 5;
+        if (type == 1 && length >= 2)
+            cells.size = qFromLittleEndian<qint16>(content);
+        else if (type == 2 && length >= 11) {
+            cells.scaleW = u16(content + 4);
+            cells.scaleH = u16(content + 6);
+            cells.packed = content[10] != 0;
+        } else if (type == 4) {
+            for (qint64 c = 0; c + 20 <= length; c += 20) {
+                const char* entry = content + c;
+                BmFontChar read;
+                read.id = qFromLittleEndian<quint32>(entry);
+                read.x = u16(entry + 4);
+                read.y = u16(entry + 6);
+                read.width = u16(entry + 8);
+                read.height = u16(entry + 10);
+                read.page = std::uint8_t(entry[18]);
+                read.channels = std::uint8_t(entry[19]);
+                cells.chars.push_back(read);
+            }
+        }
+        at += 5 + length;
+    }
+}
+
 } // namespace
 
-extern const FormParts kBinaryForm{write, written, recognises, readPages};
+extern const FormParts kBinaryForm{write, written, recognises, readPages, readCells};
 
 } // namespace glyfrax

@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace glyfrax {
 
 Fields infoFields(const BmFont& font, DescriptorForm form)
@@ -92,6 +94,36 @@ QString valueText(const FieldValue& value, QString (*quote)(const QString&), boo
     if (const auto* word = std::get_if<Word>(&value))
         return quoteWords ? quote(word->text) : word->text;
     return joined(std::get<std::vector<int>>(value));
+}
+
+void readCellField(DescriptorCells& cells, QStringView block, QStringView name, qint64 value, BmFontChar& c)
+{
+    // Values beyond what a field can hold are cut to what the type holds; the caller checks places.
+    const auto number = std::int32_t(std::clamp<qint64>(value, -(qint64(1) << 30), qint64(1) << 30));
+    if (block == u"info" && name == u"size")
+        cells.size = number;
+    else if (block == u"common" && name == u"scaleW")
+        cells.scaleW = number;
+    else if (block == u"common" && name == u"scaleH")
+        cells.scaleH = number;
+    else if (block == u"common" && name == u"packed")
+        cells.packed = number != 0;
+    else if (block == u"char") {
+        const std::pair<const char16_t*, std::int32_t BmFontChar::*> places[] = {{u"x", &BmFontChar::x},
+                                                                                 {u"y", &BmFontChar::y},
+                                                                                 {u"width", &BmFontChar::width},
+                                                                                 {u"height", &BmFontChar::height}};
+        for (const auto& [field, member] : places) {
+            if (name == QStringView(field))
+                c.*member = number;
+        }
+        if (name == u"id")
+            c.id = char32_t(number);
+        else if (name == u"page")
+            c.page = number;
+        else if (name == u"chnl")
+            c.channels = number;
+    }
 }
 
 } // namespace glyfrax

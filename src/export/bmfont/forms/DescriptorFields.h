@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/bmfont/BmFontReader.h"
 #include "export/bmfont/BmFontWriter.h"
 
 #include <QByteArray>
@@ -48,5 +49,9 @@ bool writeAll(QIODevice& device, const QByteArray& bytes);
 // A field's value as it stands in a form: a text as quote writes it (a word too, when the form
 // quotes words), a list separated by commas.
 QString valueText(const FieldValue& value, QString (*quote)(const QString&), bool quoteWords);
+
+// Takes one field of a block ("info", "common", "char") as the text, XML and JSON forms name it into
+// what keeping cells needs; a char's fields go into c, which the caller adds once the block ends.
+void readCellField(DescriptorCells& cells, QStringView block, QStringView name, qint64 value, BmFontChar& c);
 
 } // namespace glyfrax

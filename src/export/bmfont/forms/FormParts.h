@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/bmfont/BmFontReader.h"
 #include "export/bmfont/BmFontWriter.h"
 
 #include <QByteArray>
@@ -47,6 +48,8 @@ struct FormParts
     bool (*recognises)(const QByteArray& head);
     // Gives the page names of a head in this form to names, page 0 first, until it takes no more.
     void (*readPages)(const QByteArray& head, PageNames& names);
+    // Gives the cells of a whole descriptor in this form, as far as they can be read.
+    void (*readCells)(const QByteArray& bytes, DescriptorCells& cells);
 };
 
 // The parts of a form: a form without them does not compile (-Wswitch).

@@ -3,6 +3,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace glyfrax {
 
@@ -137,8 +138,30 @@ void readPages(const QByteArray& head, PageNames& names)
     }
 }
 
+void readCells(const QByteArray& bytes, DescriptorCells& cells)
+{
+    const QJsonObject font = QJsonDocument::fromJson(bytes).object();
+    BmFontChar unused;
+    for (const char16_t* block : {u"info", u"common"}) {
+        const QJsonObject fields = font.value(QStringView(block)).toObject();
+        for (auto it = fields.begin(); it != fields.end(); ++it) {
+            if (it.value().isDouble())
+                readCellField(cells, QStringView(block), it.key(), qint64(it.value().toDouble()), unused);
+        }
+    }
+    for (const QJsonValue& entry : font.value(u"chars").toArray()) {
+        const QJsonObject fields = entry.toObject();
+        BmFontChar c;
+        for (auto it = fields.begin(); it != fields.end(); ++it) {
+            if (it.value().isDouble())
+                readCellField(cells, u"char", it.key(), qint64(it.value().toDouble()), c);
+        }
+        cells.chars.push_back(c);
+    }
+}
+
 } // namespace
 
-extern const FormParts kJsonForm{write, written, recognises, readPages};
+extern const FormParts kJsonForm{write, written, recognises, readPages, readCells};
 
 } // namespace glyfrax

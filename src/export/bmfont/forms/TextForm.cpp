@@ -70,8 +70,30 @@ void readPages(const QByteArray& head, PageNames& names)
     }
 }
 
+// Each line a block, its fields name=value (a value in quotes may hold spaces; no cell field does).
+void readCells(const QByteArray& bytes, DescriptorCells& cells)
+{
+    static const QRegularExpression field(QStringLiteral(R"re(\b(\w+)=("[^"]*"|\S+))re"));
+    for (const QByteArray& line : bytes.split('\n')) {
+        const QString text = QString::fromUtf8(line.trimmed());
+        const QString block = text.section(u' ', 0, 0);
+        if (block != u"info" && block != u"common" && block != u"char")
+            continue;
+        BmFontChar c;
+        for (QRegularExpressionMatchIterator it = field.globalMatch(text); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            bool number = false;
+            const qint64 value = match.capturedView(2).toLongLong(&number);
+            if (number)
+                readCellField(cells, block, match.capturedView(1), value, c);
+        }
+        if (block == u"char")
+            cells.chars.push_back(c);
+    }
+}
+
 } // namespace
 
-extern const FormParts kTextForm{write, written, recognises, readPages};
+extern const FormParts kTextForm{write, written, recognises, readPages, readCells};
 
 } // namespace glyfrax

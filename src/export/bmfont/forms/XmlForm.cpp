@@ -80,8 +80,29 @@ void readPages(const QByteArray& head, PageNames& names)
     }
 }
 
+void readCells(const QByteArray& bytes, DescriptorCells& cells)
+{
+    QXmlStreamReader xml(bytes);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QStringView block = xml.name();
+        if (block != u"info" && block != u"common" && block != u"char")
+            continue;
+        BmFontChar c;
+        for (const QXmlStreamAttribute& attribute : xml.attributes()) {
+            bool number = false;
+            const qint64 value = attribute.value().toLongLong(&number);
+            if (number)
+                readCellField(cells, block, attribute.name(), value, c);
+        }
+        if (block == u"char")
+            cells.chars.push_back(c);
+    }
+}
+
 } // namespace
 
-extern const FormParts kXmlForm{write, written, recognises, readPages};
+extern const FormParts kXmlForm{write, written, recognises, readPages, readCells};
 
 } // namespace glyfrax
