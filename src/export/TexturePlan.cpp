@@ -60,7 +60,7 @@ Result<TexturePlan> TexturePlan::make(const Settings& settings, TextureProfile p
 int TexturePlan::pageCount() const
 {
     if (const auto* bmfont = std::get_if<BmFontPlan>(&m_plan))
-        return int(bmfont->pages.size());
+        return bmFontFileCount(*bmfont);
     return 1;
 }
 
@@ -70,6 +70,12 @@ QSize TexturePlan::pageSize() const
         return bmfont->pageSize;
     const std::int32_t side = std::get<ClassicPlan>(m_plan).layout.side;
     return {side, side};
+}
+
+bool TexturePlan::packed() const
+{
+    const auto* bmfont = std::get_if<BmFontPlan>(&m_plan);
+    return bmfont && bmfont->packed;
 }
 
 const std::vector<char32_t>& TexturePlan::missing() const
@@ -83,7 +89,7 @@ const std::vector<char32_t>& TexturePlan::missing() const
 QImage TexturePlan::drawPage(int page) const
 {
     if (const auto* bmfont = std::get_if<BmFontPlan>(&m_plan))
-        return drawBmFontPage(*bmfont, page);
+        return bmfont->packed ? drawBmFontFile(*bmfont, page) : drawBmFontPage(*bmfont, page);
     return drawClassicTexture(std::get<ClassicPlan>(m_plan));
 }
 

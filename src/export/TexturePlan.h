@@ -42,12 +42,16 @@ public:
     // each code's cell as the metrics file gives it, its character from the code page, no offsets,
     // and the cell's width as its advance: such a texture's text is set cell beside cell.
     const BmFont& descriptor() const { return m_descriptor; }
+    // The page images: for packed pages four pages of cells to an image, one in each channel.
     int pageCount() const;
     QSize pageSize() const;
+    // Each channel of a page image holds cells of its own: a character's channels tell which.
+    bool packed() const;
     // The chosen characters no font has a glyph for; none for the classic pair, whose codes all get
     // a cell.
     const std::vector<char32_t>& missing() const;
-    // A page exactly as the export writes it; a null image when there is no memory for it.
+    // A page image as it looks (BMFont coverage pages white with the coverage as alpha, packed ones
+    // as their file holds them); a null image when there is no memory for it.
     QImage drawPage(int page) const;
 
 private:

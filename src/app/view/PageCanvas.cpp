@@ -107,15 +107,19 @@ QString PageCanvas::describeCell(const BmFont& font, const std::vector<std::size
     for (const std::size_t index : indices)
         names.append(characterName(font.chars[index].id));
     const BmFontChar& c = font.chars[indices.front()];
-    return QStringLiteral("%1 · Zelle (%2, %3, %4, %5) · Versatz (%6, %7) · Vorschub %8")
-        .arg(names.join(QStringLiteral(", ")))
-        .arg(c.x)
-        .arg(c.y)
-        .arg(c.width)
-        .arg(c.height)
-        .arg(c.xoffset)
-        .arg(c.yoffset)
-        .arg(c.xadvance);
+    QString told = QStringLiteral("%1 · Zelle (%2, %3, %4, %5) · Versatz (%6, %7) · Vorschub %8")
+                       .arg(names.join(QStringLiteral(", ")))
+                       .arg(c.x)
+                       .arg(c.y)
+                       .arg(c.width)
+                       .arg(c.height)
+                       .arg(c.xoffset)
+                       .arg(c.yoffset)
+                       .arg(c.xadvance);
+    // On packed pages a cell is found by its page and channel too.
+    if (c.channels != kAllChannels)
+        told += QStringLiteral(" · Seite %1, Kanal %2").arg(c.page).arg(channelName(c.channels));
+    return told;
 }
 
 std::vector<std::size_t> PageCanvas::charactersOf(const QRect& rect) const

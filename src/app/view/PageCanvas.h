@@ -49,7 +49,8 @@ public:
     QRectF toTexture(const QRectF& widgetRect) const;
     QRectF fromTexture(const QRectF& textureRect) const;
 
-    // "„A“ U+0041 · Zelle (12, 30, 9, 14) · Versatz (0, 3) · Vorschub 9" for the characters of a cell.
+    // "„A“ U+0041 · Zelle (12, 30, 9, 14) · Versatz (0, 3) · Vorschub 9" for the characters of a cell,
+    // with " · Seite 0, Kanal Blau" on packed pages.
     static QString describeCell(const BmFont& font, const std::vector<std::size_t>& indices);
 
 signals:

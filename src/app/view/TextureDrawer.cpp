@@ -40,12 +40,20 @@ void layField(QImage& sample, QPoint corner, const QImage& page, const QRect& ce
     }
 }
 
-// The sample line set from the pages as an engine blits it: each character's cell copied from its
+// The channel an engine reads a character's glyph from: its own on packed pages, else the one
+// the look reads (the grey of an 8-bit page), or the page as it is.
+int channelOf(const BmFontChar& c, const PageLook& look)
+{
+    return c.channels != kAllChannels ? c.channels : look.channel;
+}
+
+// The sample line set from the pages as an engine blits it: each character's cell read from its
 // page, blended over what is there (a distance field's cells laid by layField). The pages the line
 // needs besides the one drawn already are drawn one at a time.
 SampleImage composeSample(const TexturePlan& plan, const SampleLine& line, int drawnPage, const QImage& drawn,
-                          bool field)
+                          const PageLook& look)
 {
+    const bool field = look.field != PageField::None;
     const BmFont& font = plan.descriptor();
     QRect area = line.cells | QRect(0, 0, std::max(line.penEnd, 1), std::max(font.lineHeight, 1));
     for (const SampleGap& gap : line.gaps)
@@ -58,7 +66,7 @@ SampleImage composeSample(const TexturePlan& plan, const SampleLine& line, int d
     sample.image.fill(Qt::transparent);
     std::set<int> pages;
     for (const SampleGlyph& glyph : line.glyphs)
-        pages.insert(cellLayer(font.chars[glyph.index]));
+        pages.insert(font.chars[glyph.index].page);
     QPainter painter(&sample.image);
     painter.translate(sample.origin);
     for (const int page : pages) {
@@ -66,12 +74,18 @@ SampleImage composeSample(const TexturePlan& plan, const SampleLine& line, int d
         for (const SampleGlyph& glyph : line.glyphs) {
             const BmFontChar& c = font.chars[glyph.index];
             // An empty source would be taken as the whole page.
-            if (cellLayer(c) != page || c.width <= 0 || c.height <= 0)
+            if (c.page != page || c.width <= 0 || c.height <= 0)
                 continue;
+            QRect cell(c.x, c.y, c.width, c.height);
+            QImage read = image;
+            if (const int channel = channelOf(c, look); channel != kAllChannels) {
+                read = readChannel(image, channel, cell, field);
+                cell = read.rect();
+            }
             if (field)
-                layField(sample.image, glyph.corner + sample.origin, image, QRect(c.x, c.y, c.width, c.height));
+                layField(sample.image, glyph.corner + sample.origin, read, cell);
             else
-                painter.drawImage(glyph.corner, image, QRect(c.x, c.y, c.width, c.height));
+                painter.drawImage(glyph.corner, read, cell);
         }
     }
     return sample;
@@ -122,7 +136,7 @@ void TextureDrawer::work()
     QString planError;
     int drawnPage = -1;
     ShownPage shown;
-    FieldLook look;
+    PageLook look;
     for (;;) {
         Pending next;
         {
@@ -154,6 +168,11 @@ void TextureDrawer::work()
             look = {wanted.profile == TextureProfile::BmFont ? options.field : PageField::None,
                     double(options.distanceRange), colorFromValue(wanted.settings.font.textColor, m_palette)};
         }
+        // A packed page shows the channel asked for; an 8-bit page's grey is read as the glyphs'
+        // coverage, as on every other page.
+        const bool grey =
+            wanted.profile == TextureProfile::BmFont && wanted.settings.bmfont.channels == PageChannels::Gray;
+        look.channel = plan && plan->packed() ? wanted.channel : grey ? 4 : kAllChannels;
         auto picture = std::make_shared<ViewPicture>();
         picture->serial = next.serial;
         picture->settings = wanted.settings;
@@ -163,6 +182,7 @@ void TextureDrawer::work()
             picture->descriptor = descriptor;
             picture->pageCount = plan->pageCount();
             picture->pageSize = plan->pageSize();
+            picture->packed = plan->packed();
             picture->missing = plan->missing();
             picture->page = std::clamp(wanted.page, 0, picture->pageCount - 1);
         }
@@ -183,6 +203,8 @@ void TextureDrawer::work()
                         continue; // its smaller copies would take as long again
                     shown = ShownPage(std::move(page), look);
                     drawnPage = shown.page().isNull() ? -1 : picture->page;
+                } else if (shown.look() != look) {
+                    shown = ShownPage(shown.page(), look); // another channel of the page drawn
                 }
                 if (drawnPage < 0) {
                     picture->error = QStringLiteral("Für eine Seite von %1 x %2 Pixeln ist nicht genug Speicher frei.")
@@ -191,9 +213,9 @@ void TextureDrawer::work()
                 } else {
                     picture->shown = shown;
                     picture->sampleLine = setSampleText(*descriptor, wanted.sample);
-                    const SampleImage sample = composeSample(*plan, picture->sampleLine, drawnPage, shown.page(),
-                                                             look.field != PageField::None);
-                    picture->sample = ShownPage(sample.image, look);
+                    const SampleImage sample = composeSample(*plan, picture->sampleLine, drawnPage, shown.page(), look);
+                    // Each cell read from its channel already.
+                    picture->sample = ShownPage(sample.image, {look.field, look.range, look.color});
                     picture->sampleOrigin = sample.origin;
                 }
             }

@@ -25,6 +25,7 @@ struct ViewRequest
     int page = 0;
     QString sample;
     bool drawing = true; // false: the plan's figures alone, no page drawn
+    int channel = 1;     // the channel of a packed page to show, as a descriptor numbers it
 };
 
 // What the drawer made for one request.
@@ -35,11 +36,12 @@ struct ViewPicture
     TextureProfile profile = TextureProfile::Classic;
     QString error; // why nothing could be planned; then nothing else is set
     std::shared_ptr<const BmFont> descriptor;
-    int pageCount = 0;
+    int pageCount = 0; // the page images
     QSize pageSize;
+    bool packed = false;           // each channel of a page image holds cells of its own
     std::vector<char32_t> missing; // chosen, but no font has them
     int page = 0;                  // the request's page, brought into the set's range
-    ShownPage shown;
+    ShownPage shown;               // for packed pages the request's channel alone
     SampleLine sampleLine;
     ShownPage sample;    // the sample line set from the pages, at texture pixels
     QPoint sampleOrigin; // where in it the line starts: pen 0, the line's top

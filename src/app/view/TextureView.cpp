@@ -20,6 +20,7 @@
 #include <QToolBar>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace glyfrax {
@@ -52,6 +53,12 @@ QAction* addZoomCommand(QMainWindow* window, QToolBar* bar, const char* name, co
     action->setToolTip(QStringLiteral("%1 (%2)").arg(caption, keys.first().toString(QKeySequence::NativeText)));
     window->addAction(action);
     return action;
+}
+
+// Whether the character's glyph is on the page and in the channel the picture shows.
+bool shownIn(const BmFontChar& c, const ViewPicture& picture)
+{
+    return c.page == picture.page && (c.channels == kAllChannels || c.channels == picture.shown.look().channel);
 }
 
 } // namespace
@@ -115,6 +122,25 @@ void TextureView::buildControls(TextureProfile shownFirst)
     m_pages->setObjectName(QStringLiteral("PageTabs"));
     m_pages->setAccessibleName(QStringLiteral("Seiten"));
     m_pages->setExpanding(false);
+    m_channelBox = new QComboBox;
+    m_channelBox->setObjectName(QStringLiteral("channelChoice"));
+    for (const ChannelName& channel : kPageChannelNames)
+        m_channelBox->addItem(QString::fromUtf16(channel.name), channel.channel);
+    // Blue first: the cells fill it before the other channels.
+    m_channelBox->setCurrentIndex(m_channelBox->findData(1));
+    m_channelBox->setAccessibleName(QStringLiteral("Kanal"));
+    m_channelBox->setAccessibleDescription(
+        QStringLiteral("Welchen Kanal der gepackten Seite die Ansicht zeigt: jeder der vier Kanäle hält Zellen "
+                       "eigener Zeichen, als weiße Glyphen gezeigt"));
+    m_channelBox->setToolTip(m_channelBox->accessibleDescription());
+    auto* channelLabel = new QLabel(QStringLiteral("&Kanal:"));
+    channelLabel->setBuddy(m_channelBox);
+    m_channelPart = new QWidget;
+    auto* channelLayout = new QHBoxLayout(m_channelPart);
+    channelLayout->setContentsMargins(8, 0, 4, 0);
+    channelLayout->addWidget(channelLabel);
+    channelLayout->addWidget(m_channelBox);
+    m_channelPart->hide();
     m_canvas = new PageCanvas;
     m_canvas->setObjectName(QStringLiteral("PageCanvas"));
     m_canvas->setAccessibleName(QStringLiteral("Seite der Textur"));
@@ -125,7 +151,11 @@ void TextureView::buildControls(TextureProfile shownFirst)
     auto* pageLayout = new QVBoxLayout(pagePart);
     pageLayout->setContentsMargins(0, 0, 0, 0);
     pageLayout->setSpacing(0);
-    pageLayout->addWidget(m_pages);
+    auto* pageRow = new QHBoxLayout;
+    pageRow->addWidget(m_pages);
+    pageRow->addWidget(m_channelPart);
+    pageRow->addStretch();
+    pageLayout->addLayout(pageRow);
     pageLayout->addWidget(m_pageArea);
 
     m_sampleEdit = new QLineEdit(defaultSample());
@@ -169,6 +199,7 @@ void TextureView::buildControls(TextureProfile shownFirst)
         if (page >= 0 && page != m_page)
             setPage(page);
     });
+    connect(m_channelBox, &QComboBox::currentIndexChanged, this, &TextureView::requestPicture);
     connect(m_sampleEdit, &QLineEdit::textChanged, this, &TextureView::requestPicture);
     for (PageCanvas* canvas : {m_canvas, m_sampleCanvas}) {
         connect(canvas, &PageCanvas::cellTold, this, [this](const QString& description) {
@@ -181,7 +212,7 @@ void TextureView::buildControls(TextureProfile shownFirst)
     connect(m_canvas, &PageCanvas::wantsVisible, this, [this](const QRect& rect) {
         m_pageArea->ensureVisible(rect.center().x(), rect.center().y(), rect.width() / 2 + 20, rect.height() / 2 + 20);
     });
-    const QList<QWidget*> order{m_profileBox, m_outlines, m_pages, m_canvas, m_sampleEdit};
+    const QList<QWidget*> order{m_profileBox, m_outlines, m_pages, m_channelBox, m_canvas, m_sampleEdit};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -233,7 +264,8 @@ void TextureView::setPage(int page)
 
 void TextureView::requestPicture()
 {
-    m_waitingFor = m_drawer.request({m_settings, profile(), m_page, m_sampleEdit->text()});
+    m_waitingFor = m_drawer.request(
+        {m_settings, profile(), m_page, m_sampleEdit->text(), true, m_channelBox->currentData().toInt()});
     m_busyAction->setVisible(true);
 }
 
@@ -250,7 +282,7 @@ void TextureView::showPicture(const std::shared_ptr<const ViewPicture>& picture)
     if (const BmFont* font = picture->error.isEmpty() ? picture->descriptor.get() : nullptr) {
         for (std::size_t i = 0; i < font->chars.size(); ++i) {
             const BmFontChar& c = font->chars[i];
-            if (cellLayer(c) == picture->page && c.width > 0 && c.height > 0)
+            if (shownIn(c, *picture) && c.width > 0 && c.height > 0)
                 cells.push_back({QRect(c.x, c.y, c.width, c.height), i});
         }
         for (const SampleGlyph& glyph : picture->sampleLine.glyphs) {
@@ -270,6 +302,7 @@ void TextureView::showPicture(const std::shared_ptr<const ViewPicture>& picture)
         m_pages->addTab(QStringLiteral("Seite %1").arg(m_pages->count()));
     m_pages->setCurrentIndex(picture->page);
     m_pages->setVisible(picture->pageCount > 0);
+    m_channelPart->setVisible(picture->packed);
     m_page = picture->page;
     m_canvas->showPage(picture->shown, picture->descriptor, std::move(cells));
     m_sampleCanvas->showPage(picture->sample, picture->descriptor, std::move(sampleCells), std::move(sampleGaps));
@@ -289,7 +322,17 @@ void TextureView::showCaption()
     QString caption = QStringLiteral("Textur: %1x%2").arg(size.width()).arg(size.height());
     if (m_picture->pageCount > 1)
         caption += QStringLiteral(", %1 Seiten").arg(m_picture->pageCount);
-    statusBar()->showMessage(caption + QStringLiteral(", %1 Zeichen").arg(m_picture->descriptor->chars.size()));
+    caption += QStringLiteral(", %1 Zeichen").arg(m_picture->descriptor->chars.size());
+    if (m_picture->packed) {
+        const auto& chars = m_picture->descriptor->chars;
+        const auto cells =
+            std::count_if(chars.begin(), chars.end(), [this](const BmFontChar& c) { return shownIn(c, *m_picture); });
+        caption += QStringLiteral(", davon %1 auf Seite %2 im Kanal %3")
+                       .arg(cells == 0 ? QStringLiteral("keines") : QString::number(cells))
+                       .arg(m_picture->page)
+                       .arg(channelName(m_picture->shown.look().channel));
+    }
+    statusBar()->showMessage(caption);
 }
 
 void TextureView::setZoom(double zoom, std::optional<QPoint> anchor)

@@ -85,6 +85,8 @@ private:
     QLabel* m_busy = nullptr;
     QAction* m_busyAction = nullptr;
     QTabBar* m_pages = nullptr;
+    QWidget* m_channelPart = nullptr; // the channel choice with its label, for packed pages alone
+    QComboBox* m_channelBox = nullptr;
     QScrollArea* m_pageArea = nullptr;
     PageCanvas* m_canvas = nullptr;
     QLineEdit* m_sampleEdit = nullptr;

@@ -66,27 +66,6 @@ Result<void> checkOutputs(const QStringList& outputs)
     return {};
 }
 
-// The image of one file: its page (or for packed pages its four) as the options want it written.
-QImage bmFontFilePage(const BmFontPlan& plan, int file)
-{
-    const PageSource source = pageSource(plan);
-    if (!plan.packed) {
-        const QImage page = renderPageForFile(source, plan.pageSize, plan.pages.at(std::size_t(file)));
-        return plan.premultiplied ? premultipliedPage(page) : page;
-    }
-    QImage packed = makeCanvas(plan.pageSize.width(), plan.pageSize.height(), QImage::Format_ARGB32);
-    if (packed.isNull())
-        return packed;
-    packed.fill(Qt::transparent);
-    for (int channel = 0; channel < 4 && 4 * file + channel < int(plan.pages.size()); ++channel) {
-        const QImage page = renderPageForFile(source, plan.pageSize, plan.pages[std::size_t(4 * file + channel)]);
-        if (page.isNull())
-            return page;
-        packIntoChannel(packed, page, channel);
-    }
-    return packed;
-}
-
 } // namespace
 
 QString descriptorPathFor(const QString& imagePath, DescriptorForm form)
@@ -163,7 +142,7 @@ Result<BmFontExported> exportBmFont(const QString& imagePath, const Settings& se
                              if (!plan.packed && !plan.premultiplied)
                                  return writePageFile(device, pageSource(plan), plan.pageSize, plan.pages[page], format,
                                                       plan.channels);
-                             return writeImage(device, bmFontFilePage(plan, page), format, plan.threads, plan.channels);
+                             return writeImage(device, drawBmFontFile(plan, page), format, plan.threads, plan.channels);
                          }});
     }
     files.push_back({exported.descriptorPath,

@@ -593,6 +593,26 @@ QImage drawBmFontPage(const BmFontPlan& plan, int page)
     return grey;
 }
 
+QImage drawBmFontFile(const BmFontPlan& plan, int file)
+{
+    const PageSource source = pageSource(plan);
+    if (!plan.packed) {
+        const QImage page = renderPageForFile(source, plan.pageSize, plan.pages.at(std::size_t(file)));
+        return plan.premultiplied ? premultipliedPage(page) : page;
+    }
+    QImage packed = makeCanvas(plan.pageSize.width(), plan.pageSize.height(), QImage::Format_ARGB32);
+    if (packed.isNull())
+        return packed;
+    packed.fill(Qt::transparent);
+    for (int channel = 0; channel < 4 && 4 * file + channel < int(plan.pages.size()); ++channel) {
+        const QImage page = renderPageForFile(source, plan.pageSize, plan.pages[std::size_t(4 * file + channel)]);
+        if (page.isNull())
+            return page;
+        packIntoChannel(packed, page, channel);
+    }
+    return packed;
+}
+
 int bmFontFileCount(const BmFontPlan& plan)
 {
     const int pages = int(plan.pages.size());

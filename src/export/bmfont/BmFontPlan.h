@@ -106,6 +106,11 @@ Result<BmFontPlan> planBmFont(const Settings& settings, const BmFontRun& run, Pa
 // when there is no memory for it.
 QImage drawBmFontPage(const BmFontPlan& plan, int page);
 
+// The image of one file as the options want it written: its page, or for packed pages its four,
+// each in a channel of its own (the first in blue, then green, red and alpha); a null image when
+// there is no memory for it.
+QImage drawBmFontFile(const BmFontPlan& plan, int file);
+
 // The number of image files the plan's pages make: four to an image when they are packed.
 int bmFontFileCount(const BmFontPlan& plan);
 

@@ -6,7 +6,6 @@
 #include <QStringList>
 
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -46,13 +45,6 @@ struct BmFontChar
     double exactAdvance = 0;     // the advance with its fraction, for a descriptor with fractions
     int channels = kAllChannels; // the page's channels that hold the glyph: 1 blue, 2 green, 4 red, 8 alpha
 };
-
-// The page of cells a character lies on: its page, or on packed pages each channel of a page
-// counted as a page of its own (page 2's red is page 2 × 4 + 2).
-inline int cellLayer(const BmFontChar& c)
-{
-    return c.channels == kAllChannels ? c.page : 4 * c.page + std::countr_zero(unsigned(c.channels));
-}
 
 struct BmFontKerning
 {

@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QtWidgets>
 
+#include <bit>
+
 using namespace glyfrax;
 using namespace Qt::StringLiterals;
 
@@ -24,6 +26,15 @@ namespace {
 QImage comparable(const QImage& image)
 {
     return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+// Pages small enough that a set of DejaVu Sans at 14 points fills every channel of its first image.
+BmFontOptions packed()
+{
+    BmFontOptions options;
+    options.packChannels = true;
+    options.maxTexture = 64;
+    return options;
 }
 
 } // namespace
@@ -56,6 +67,7 @@ private slots:
         BmFontOptions msdf;
         msdf.field = PageField::Msdf;
         QTest::addRow("BMFont, msdf") << TextureProfile::BmFont << u"m.png"_s << msdf << 1;
+        QTest::addRow("BMFont, packed channels") << TextureProfile::BmFont << u"m.png"_s << packed() << 4;
     }
     void pagesAreTheExportedFiles()
     {
@@ -102,6 +114,69 @@ private slots:
         for (int y = 0; y < sample.height(); ++y) {
             for (int x = 0; x < sample.width(); ++x)
                 QVERIFY(cells.contains(QPoint(x, y)) || qAlpha(sample.pixel(x, y)) == 0);
+        }
+    }
+
+    // A packed page shows the channel chosen, and an 8-bit page its grey, as white coverage; the
+    // cells the keys step through and the sample line's glyphs are read from their own channels.
+    void channelShownIsTheChosen_data()
+    {
+        QTest::addColumn<BmFontOptions>("options");
+        QTest::addColumn<QString>("choice"); // empty: the set is not packed, there is none
+        QTest::addColumn<int>("channel");
+        for (const ChannelName& name : kPageChannelNames)
+            QTest::addRow("packed, %s", qPrintable(QString::fromUtf16(name.name)))
+                << packed() << QString::fromUtf16(name.name) << name.channel;
+        BmFontOptions grey;
+        grey.channels = PageChannels::Gray;
+        QTest::addRow("grey 8 bit") << grey << QString() << 4;
+    }
+    void channelShownIsTheChosen()
+    {
+        QFETCH(BmFontOptions, options);
+        QFETCH(QString, choice);
+        QFETCH(int, channel);
+        const Settings settings{test::dejaVu(14), {}, options};
+        QTemporaryDir dir;
+        const Result<BmFontExported> written = exportBmFont(dir.filePath(u"m.png"_s), settings, {}, {});
+        QVERIFY(written);
+        const QImage file = comparable(QImage(written->pagePaths[0]));
+        const int shift = 8 * std::countr_zero(unsigned(channel));
+        auto inFile = [&](int x, int y) { return int(file.pixel(x, y) >> shift & 0xFF); };
+
+        TextureView view(settings, TextureProfile::BmFont);
+        auto* choices = view.findChild<QComboBox*>(u"channelChoice"_s);
+        QVERIFY(choices);
+        QTRY_VERIFY_WITH_TIMEOUT(!view.isDrawing() && view.picture(), 30000);
+        QCOMPARE(choices->isVisibleTo(&view), !choice.isEmpty());
+        if (!choice.isEmpty() && choices->currentText() != choice) {
+            choices->setCurrentText(choice);
+            QTRY_VERIFY_WITH_TIMEOUT(!view.isDrawing(), 30000);
+        }
+        const ViewPicture& picture = *view.picture();
+        QImage screen(picture.shown.size(), QImage::Format_ARGB32);
+        screen.fill(Qt::transparent);
+        QPainter painter(&screen);
+        picture.shown.paint(painter, screen.rect(), 1.0);
+        painter.end();
+        for (int y = 0; y < screen.height(); ++y) {
+            for (int x = 0; x < screen.width(); ++x)
+                QCOMPARE(qAlpha(screen.pixel(x, y)), inFile(x, y));
+        }
+        auto* canvas = view.findChild<PageCanvas*>(u"PageCanvas"_s);
+        QTest::keyClick(canvas, Qt::Key_End);
+        QVERIFY(canvas->accessibleDescription().endsWith(choice.isEmpty() ? QString() : u"Kanal "_s + choice));
+        for (const SampleGlyph& glyph : picture.sampleLine.glyphs) {
+            const BmFontChar& c = picture.descriptor->chars[glyph.index];
+            if (c.page != 0)
+                continue;
+            const int own = 8 * std::countr_zero(unsigned(c.channels == kAllChannels ? channel : c.channels));
+            const QPoint at = glyph.corner + picture.sampleOrigin;
+            for (int y = 0; y < c.height; ++y) {
+                for (int x = 0; x < c.width; ++x) // glyphs laid over one another cover at least as much
+                    QVERIFY(qAlpha(picture.sample.page().pixel(at.x() + x, at.y() + y)) + 1 >=
+                            int(file.pixel(c.x + x, c.y + y) >> own & 0xFF));
+            }
         }
     }
 
