@@ -17,6 +17,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <unordered_map>
 
@@ -248,7 +249,10 @@ std::optional<KeptPlaces> keptPlaces(const DescriptorCells& earlier, const CellP
     std::unordered_map<char32_t, std::size_t> byCharacter;
     for (std::size_t i = 0; i < earlier.chars.size(); ++i)
         byCharacter.emplace(earlier.chars[i].id, i);
-    auto layerOf = [&earlier](const BmFontChar& c) { return earlier.packed ? cellLayer(c) : c.page; };
+    // On packed pages each channel is a page of cells of its own: page 2's red is 2 x 4 + 2.
+    auto layerOf = [&earlier](const BmFontChar& c) {
+        return earlier.packed ? 4 * c.page + std::countr_zero(unsigned(c.channels) | 0x10U) : c.page;
+    };
     KeptPlaces kept{earlier.scaleW, earlier.scaleH, std::vector<std::optional<PackedCell>>(cells.sizes.size()), {}};
     std::vector<bool> used(earlier.chars.size(), false);
     for (std::size_t slot = 0; slot < cells.places.size(); ++slot) {
