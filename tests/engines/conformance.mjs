@@ -24,6 +24,7 @@ if (!existsSync(join(here, 'node_modules', '.package-lock.json')))
 const { fieldOf, nodeEngines } = await import('./node.mjs');
 const { browserEngines, readInBrowser } = await import('./browser.mjs');
 const { desktopEngines, pictureDifference } = await import('./desktop.mjs');
+const { meantCoverage, ruleEngines } = await import('./rules.mjs');
 const withBrowser = existsSync(chromiumPath);
 const onPath = (program) => process.env.PATH.split(':').some((d) => existsSync(join(d, program)));
 const desktop = Object.fromEntries(Object.entries(desktopEngines).filter(([, e]) => e.programs.every(onPath)));
@@ -32,10 +33,13 @@ const missing = [...(withBrowser ? [] : [chromiumPath]),
 
 // The engines a preset speaks for, as the exporter's notes name them; the parsers and pixi.js 7
 // have none, and whatever they misread beyond their listed limits is a failure.
-const PRESET_NAMES = { pixi: 'pixi.js 8', phaser: 'Phaser 3', three: 'three.js (', love: 'LÖVE 11', godot3: 'Godot 3' };
+const PRESET_NAMES = { pixi: 'pixi.js 8', phaser: 'Phaser 3', three: 'three.js (', love: 'LÖVE 11', godot3: 'Godot 3',
+                       godot4: 'Godot 4', libgdx: 'libGDX' };
 const PRESETS = { 'three.js': 'three', 'pixi.js 8': 'pixi', 'Phaser 3': 'phaser', 'LÖVE 11': 'love',
-                  'Godot 3': 'godot3' };
-const engines = { ...nodeEngines, ...(withBrowser ? browserEngines : {}), ...desktop };
+                  'Godot 3': 'godot3', 'Godot 4': 'godot4', libGDX: 'libgdx' };
+// The engines read here: the parsers, three.js, and Godot 4 and libGDX by their loaders' rules.
+const inProcess = { ...nodeEngines, ...ruleEngines };
+const engines = { ...inProcess, ...(withBrowser ? browserEngines : {}), ...desktop };
 
 // Limits of an engine's own loader. A set without a preset that runs into one is misread as
 // expected; a preset's set that does is a fault of that preset, which must avoid or refuse it.
@@ -72,14 +76,20 @@ function dataDifference(ref, data) {
   return '';
 }
 
-// What an engine read wrong: the geometry (values, quads, cells, pages), else the field alone.
+// What an engine read wrong: the geometry (values, quads, cells, pages), the channel it takes as
+// coverage where it tells one, else the field alone.
 function difference(ref, read) {
   if (read.error) return { why: `Fehler beim Laden: ${read.error}` };
   const field = read.data ? fieldOf(read.data) : read.field;
   const why = read.data ? dataDifference(ref, read.data)
     : read.picture ? pictureDifference(ref, read.picture, dir) : lineDifference(ref, read.line, ref);
-  if (why || field === undefined) return { why };
-  return { why: fieldDifference(ref, field), fieldOnly: true };
+  if (why) return { why };
+  const meant = meantCoverage(ref.common);
+  if (read.coverage !== undefined && !ref.distanceField && read.coverage !== meant)
+    return { why: `nimmt ${read.coverage} als Deckung statt ${meant}` };
+  if (field === undefined) return { why };
+  const fieldWhy = fieldDifference(ref, field);
+  return { why: fieldWhy && read.coverage ? `${fieldWhy}, Deckung aus dem ${read.coverage}` : fieldWhy, fieldOnly: true };
 }
 
 // What the export said about this engine without a preset: that it would misread the set.
@@ -123,10 +133,10 @@ try {
     }
   }
   const report = (job, read) => results.push({ ...job, ...verdict(job, difference(job.ref, read)) });
-  for (const job of jobs.filter((j) => nodeEngines[j.engine])) {
+  for (const job of jobs.filter((j) => inProcess[j.engine])) {
     let read;
     try {
-      read = await nodeEngines[job.engine].read(job.set.descriptor);
+      read = await inProcess[job.engine].read(job.set.descriptor);
     } catch (e) {
       read = { error: String(e?.message ?? e) };
     }
