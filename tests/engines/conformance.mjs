@@ -53,6 +53,10 @@ const LIMITS = [
   { engines: ['pixi.js 7'], when: (s) => s.form === 'text' && field(s),
     why: 'überspringt wie pixi.js 8 die Zeile distanceField der Textform' },
   { engines: ['Phaser 3'], when: several, why: 'lädt eine Textur je Schrift und übergeht page=' },
+  { engines: ['Godot 4'], when: (s) => s.content === 'greyalpha',
+    why: 'lädt Seiten aus Grau mit Alpha nicht („Unsupported BMFont texture format“)' },
+  { engines: ['Godot 4'], when: (s) => s.form === 'binary',
+    why: 'sucht das Unicode-Kennzeichen der Binärform in Bit 1 statt 0x40 und nimmt Zeichen über U+00FF als 0' },
 ];
 
 const INFO = ['face', 'size', 'padding', 'spacing', 'outline'];

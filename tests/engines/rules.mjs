@@ -117,7 +117,7 @@ const UNICODE = 9;
 
 // The font as the loader builds it, before any page or character is read.
 function godotFont(file) {
-  return { dir: dirname(file), size: 16, ascent: 0, outline: 0, packed: false, flags: [0, 0, 0, 0],
+  return { dir: dirname(file), ascent: 0, outline: 0, packed: false, flags: [0, 0, 0, 0],
            first: null, encoding: UNICODE, pages: new Map(), glyphs: new Map(), kerning: new Map() };
 }
 
@@ -167,7 +167,6 @@ function godotText(font, text) {
     const { type, keys } = godotLine(raw.replace(/\r/g, ''));
     const int = (key, otherwise = 0) => (keys.has(key) ? godotInt(keys.get(key)) : otherwise);
     if (type === 'info') {
-      font.size = Math.abs(int('size', font.size)) || 16;
       font.outline = int('outline', font.outline);
       const unicode = int('unicode');
       if (!unicode)
@@ -195,7 +194,6 @@ function godotBinary(font, bytes) {
     const block = bytes.subarray(start, start + size);
     if (type === 1) {
       if (size < 15) throw new Error('Godot 4: „Invalid BMFont info block size.“');
-      font.size = Math.abs(block.readInt16LE(0)) || 16;
       if (!(block[2] & 0x02)) font.encoding = BINARY_CHARSETS[block[3]] ?? UNICODE;
       font.outline = block[13];
     } else if (type === 2) {
@@ -332,14 +330,11 @@ function libgdxGlyphs(lines, next) {
   return glyphs;
 }
 
-// The program draws a set that names a field through DistanceFieldFont: one distance, from alpha.
+// The program draws a set that names a field through DistanceFieldFont: one distance, from alpha
+// (the coverage), the range its own.
 function libgdxField(lines) {
   const line = lines.find((l) => l.startsWith('distanceField '));
-  if (!line) return null;
-  const value = (key) => line.match(new RegExp(`\\b${key}=(\\S+)`))?.[1];
-  const common = lines.find((l) => l.startsWith('common ')) ?? '';
-  const alpha = Number(common.match(/\balphaChnl=(\d+)/)?.[1] ?? 0);
-  return { type: alpha <= 2 ? 'sdf' : `sdf aus konstantem Alpha (alphaChnl=${alpha})`, range: Number(value('distanceRange')) };
+  return line ? { type: 'sdf', range: Number(line.match(/\bdistanceRange=(\S+)/)?.[1]) } : null;
 }
 
 function readLibgdx(path) {

@@ -919,6 +919,8 @@ private slots:
                                        << "<chars count="_ba << true;
         QTest::addRow("libGDX, sdf: text") << u"--engine libgdx --descriptor json --field sdf"_s << "info "_ba
                                            << "distanceField fieldType=sdf"_ba << true;
+        QTest::addRow("Godot 4, binary asked: text") << u"--engine godot4 --descriptor binary"_s << "info "_ba
+                                                     << "unicode=1"_ba << true;
         QTest::addRow("Godot 4, XML asked, packed: text")
             << u"--engine godot4 --descriptor xml --pack-channels"_s << "info "_ba
             << "packed=1"_ba << true;
