@@ -1,5 +1,7 @@
 #include "settings/EnginePresets.h"
 
+#include "base/ShownName.h"
+
 #include <algorithm>
 
 namespace glyfrax {
@@ -102,7 +104,9 @@ std::vector<EngineRules> makeTable()
          {C::Rgba, C::Alpha},
          false,
          false,
-         u"liest nur die Textform (mit padding= in der info-Zeile); als Feld nur sdf im Alphakanal"},
+         u"liest nur die Textform (mit padding= in der info-Zeile); als Feld nur sdf im Alphakanal",
+         false,
+         false},
     };
 }
 
@@ -234,6 +238,16 @@ QString enginePageProblem(const BmFontOptions& options, int pageImages, OptionWo
         .arg(engineName(*rules))
         .arg(pageImages)
         .arg(optionWording(u"MaxTexture", words));
+}
+
+QString enginePageNameProblem(const BmFontOptions& options, const QString& name, OptionWords words)
+{
+    const EngineRules* rules = engineRules(options.engine);
+    if (!rules || rules->blankInNames || !name.contains(u' '))
+        return {};
+    return QStringLiteral("%1 liest den Namen einer Seite nur bis zum ersten Leerzeichen und fände „%2“ nicht. "
+                          "Wählen Sie für die Textur einen Namen ohne Leerzeichen, oder eine andere Engine bei %3.")
+        .arg(engineName(*rules), shownName(name), optionWording(u"Engine", words));
 }
 
 } // namespace glyfrax

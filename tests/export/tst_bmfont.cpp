@@ -946,6 +946,18 @@ private slots:
         QCOMPARE(files->notes.join(u'\n').contains(u" statt "_s), replaced);
     }
 
+    // libGDX ends a page's file name at a blank: its preset refuses such a name, and nothing is written.
+    void libgdxRefusesBlanksInPageNames()
+    {
+        QTemporaryDir folder;
+        const Result<BmFontExported> files =
+            exportTo(folder.filePath(u"my font.png"_s), kSans14, optionsOf(u"--chars 65-70 --engine libgdx"_s));
+        QVERIFY(!files);
+        QVERIFY2(files.error().contains(u"libGDX liest den Namen einer Seite nur bis zum ersten Leerzeichen"_s),
+                 qPrintable(files.error()));
+        QVERIFY(QDir(folder.path()).isEmpty());
+    }
+
     // An exported msdf page, magnified as a shader does, shows each glyph close to its outline
     // where the descriptor puts it.
     void exportedFieldShowsTheOutlines()
