@@ -56,7 +56,7 @@ const LIMITS = [
   { engines: ['Godot 4'], when: (s) => s.content === 'greyalpha',
     why: 'lädt Seiten aus Grau mit Alpha nicht („Unsupported BMFont texture format“)' },
   { engines: ['Godot 4'], when: (s) => s.form === 'binary',
-    why: 'sucht das Unicode-Kennzeichen der Binärform in Bit 1 statt 0x40 und nimmt Zeichen über U+00FF als 0' },
+    why: 'nimmt das Unicode-Kennzeichen der Binärform aus dem Wert 0x02 statt 0x40 und Zeichen über U+00FF als 0' },
 ];
 
 const INFO = ['face', 'size', 'padding', 'spacing', 'outline'];
