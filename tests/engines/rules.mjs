@@ -2,8 +2,8 @@
 // each reader says what its engine would lay out of a set (the sample line's quads and cells), the
 // field it draws and which channel it takes as coverage, or throws where the engine's loader fails.
 //
-// Godot 4 (godotengine/godot, scene/resources/font.cpp, FontFile::_load_bitmap_font as of Godot
-// 4.4/4.5, with the PNG loader of drivers/png/png_driver_common.cpp and the bitmap-font kerning of
+// Godot 4 (godotengine/godot, scene/resources/font.cpp, FontFile::_load_bitmap_font as in Godot 4.4
+// and later, with the PNG loader of drivers/png/png_driver_common.cpp and the bitmap-font kerning of
 // modules/text_server_adv):
 //  - The first four bytes "BMF" and version 3 make it binary, anything else is read as text lines.
 //    XML and JSON are no error but a font without glyphs: only the text form and binary count.
@@ -23,8 +23,8 @@
 //    the origin); an advance below 0 becomes width + 1. kerning amount= is added to the first
 //    character's advance. distanceField is not read: the pages are drawn as coverage.
 //
-// libGDX (libgdx/libgdx, gdx/src/com/badlogic/gdx/graphics/g2d/BitmapFont.java, BitmapFontData.load,
-// 1.12/1.13):
+// libGDX (libgdx/libgdx, gdx/src/com/badlogic/gdx/graphics/g2d/BitmapFont.java at 9e8c6b30,
+// BitmapFontData.load and getGlyphs):
 //  - Text form only, by position: the first line must hold padding= with four comma-separated
 //    whole numbers followed by a blank (read as top, left, bottom, right); the second is common
 //    with lineHeight= and base= as its first two fields and pages= as its fifth; then exactly as
