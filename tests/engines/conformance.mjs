@@ -1,7 +1,8 @@
 // Real engines read the BMFont sets glyfrax-export writes: every engine gets the matrix of sets
 // (descriptor forms × contents × one page or several × with kerning or without, and each content
 // through the engine's preset), reads each with its own loader, and where it lays out text, sets
-// the sample line. What it read is compared with what we wrote and with our layout of that line.
+// the sample line (Godot 4 and libGDX, which cannot run here, by their loaders' rules in
+// rules.mjs). What it read is compared with what we wrote and with our layout of that line.
 // A misreading fails unless the export's own note (without a preset) names that engine, or it is
 // a limit of the engine listed below. Usage: node conformance.mjs GLYFRAX_EXPORT
 import { existsSync, mkdtempSync, rmSync } from 'node:fs';
@@ -90,7 +91,7 @@ function difference(ref, read) {
   if (why) return { why };
   const meant = meantCoverage(ref.common);
   if (read.coverage !== undefined && !ref.distanceField && read.coverage !== meant)
-    return { why: `nimmt ${read.coverage} als Deckung statt ${meant}` };
+    return { why: `nimmt den ${read.coverage} als Deckung, gemeint ist der ${meant}` };
   if (field === undefined) return { why };
   const fieldWhy = fieldDifference(ref, field);
   return { why: fieldWhy && read.coverage ? `${fieldWhy}, Deckung aus dem ${read.coverage}` : fieldWhy, fieldOnly: true };

@@ -149,7 +149,7 @@ function godotPage(font, id, name) {
     coverage = BY_CHNL;
   } else if (ch[3] === GLYPH && ch.slice(0, 3).every((c) => c === ONE) && format === 'RGBA8') coverage = CHANNELS[3];
   else if (ch.every((c) => c === GLYPH)) coverage = format === 'RGBA8' ? CHANNELS[3] : fail();
-  else if (ch.every((c) => c === 2) && font.outline > 0) coverage = format === 'RGBA8' ? 'RGBA4' : fail();
+  else if (ch.every((c) => c === 2) && font.outline > 0) coverage = format === 'RGBA8' ? 'Vier-Bit-Kanal' : fail();
   else if (glyph >= 0 && outline >= 0 && font.outline > 0) coverage = mono ? CHANNELS[format === 'L8' ? 0 : glyph] : fail();
   else if (both >= 0 && font.outline > 0) coverage = mono ? `${CHANNELS[both]} (4 Bit)` : fail();
   else if (glyph >= 0) coverage = mono ? CHANNELS[format === 'L8' ? 0 : glyph] : fail();
