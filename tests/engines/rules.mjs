@@ -205,9 +205,8 @@ function godotBinary(font, bytes) {
       block.toString('utf8').split('\0').slice(0, -1).forEach((name, page) => godotPage(font, page, name));
     } else if (type === 4) {
       for (let c = 0; c + 20 <= size; c += 20) {
-        const w = block.readInt16LE(c + 8);
         godotGlyph(font, { id: godotId(font, block.readUInt32LE(c)), x: block.readInt16LE(c + 4),
-                           y: block.readInt16LE(c + 6), width: w, height: block.readInt16LE(c + 10),
+                           y: block.readInt16LE(c + 6), width: block.readInt16LE(c + 8), height: block.readInt16LE(c + 10),
                            xoffset: block.readInt16LE(c + 12), yoffset: block.readInt16LE(c + 14),
                            xadvance: block.readInt16LE(c + 16), page: block[c + 18], chnl: block[c + 19] });
       }
