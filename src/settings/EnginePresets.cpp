@@ -1,5 +1,7 @@
 #include "settings/EnginePresets.h"
 
+#include "base/ShownName.h"
+
 #include <algorithm>
 
 namespace glyfrax {
@@ -77,17 +79,20 @@ std::vector<EngineRules> makeTable()
          false,
          false,
          u"liest nur die Textform und zeichnet die Seiten als Deckung"},
+        // Godot 4 takes the unicode flag of the binary form from another bit than the format's
+        // writers set (ids above U+00FF become 0), and loads grey pages with alpha not at all.
         {Engine::Godot4,
          u"godot4",
          u"Godot 4",
-         {F::Text, F::Binary},
+         {F::Text},
          {},
          {},
          F::Text,
-         {C::Rgba, C::Alpha, C::Gray},
+         {C::Rgba, C::Gray},
          true,
          false,
-         u"nimmt den ersten Kanal, den alphaChnl oder chnl als Glyphe nennen, als Deckung und liest "
+         u"liest in der Binärform das Unicode-Kennzeichen an anderer Stelle (Zeichen über U+00FF gingen "
+         u"verloren), nimmt den ersten Kanal, den alphaChnl oder chnl als Glyphe nennen, als Deckung und liest "
          u"„distanceField“ nicht"},
         {Engine::Libgdx,
          u"libgdx",
@@ -99,13 +104,37 @@ std::vector<EngineRules> makeTable()
          {C::Rgba, C::Alpha},
          false,
          false,
-         u"liest nur die Textform (mit padding= in der info-Zeile); als Feld nur sdf im Alphakanal"},
+         u"liest nur die Textform (mit padding= in der info-Zeile); als Feld nur sdf im Alphakanal",
+         false,
+         false},
     };
 }
 
 QString engineName(const EngineRules& rules)
 {
     return QString::fromUtf16(rules.shown);
+}
+
+// Why an engine cannot take pages of these channels: %1 the engine, %2 the option, %3 the preset.
+QString channelsProblem(PageChannels channels)
+{
+    struct Refusal
+    {
+        PageChannels channels;
+        const char16_t* text;
+    };
+    static const Refusal refusals[] = {
+        {C::Gray,
+         u"%1 färbt Glyphen nach dem Alphakanal; graue Seiten ohne Alpha (%2) zeigte es als Kästen. Wählen Sie RGBA "
+         u"oder Grau mit Alpha, oder eine andere Engine bei %3."},
+        {C::Alpha,
+         u"%1 lädt Seiten aus Grau mit Alpha (%2) nicht: Sein Lader nimmt nur RGBA oder Grau ohne Alpha als Glyphen. "
+         u"Wählen Sie RGBA oder Grau, oder eine andere Engine bei %3."},
+    };
+    for (const Refusal& refusal : refusals)
+        if (refusal.channels == channels)
+            return QString::fromUtf16(refusal.text);
+    return {};
 }
 
 } // namespace
@@ -171,9 +200,7 @@ QString engineProblem(const BmFontOptions& options, OptionWords words)
                               "Schalten Sie es aus, oder wählen Sie eine andere Engine bei %3.")
             .arg(engine, optionWording(u"PackChannels", words), preset);
     if (!has(rules->channels, options.channels))
-        return QStringLiteral("%1 färbt Glyphen nach dem Alphakanal; graue Seiten ohne Alpha (%2) zeigte es als "
-                              "Kästen. Wählen Sie RGBA oder Grau mit Alpha, oder eine andere Engine bei %3.")
-            .arg(engine, optionWording(u"Channels", words), preset);
+        return channelsProblem(options.channels).arg(engine, optionWording(u"Channels", words), preset);
     return {};
 }
 
@@ -211,6 +238,16 @@ QString enginePageProblem(const BmFontOptions& options, int pageImages, OptionWo
         .arg(engineName(*rules))
         .arg(pageImages)
         .arg(optionWording(u"MaxTexture", words));
+}
+
+QString enginePageNameProblem(const BmFontOptions& options, const QString& name, OptionWords words)
+{
+    const EngineRules* rules = engineRules(options.engine);
+    if (!rules || rules->blankInNames || !name.contains(u' '))
+        return {};
+    return QStringLiteral("%1 liest den Namen einer Seite nur bis zum ersten Leerzeichen und fände „%2“ nicht. "
+                          "Wählen Sie für die Textur einen Namen ohne Leerzeichen, oder eine andere Engine bei %3.")
+        .arg(engineName(*rules), shownName(name), optionWording(u"Engine", words));
 }
 
 } // namespace glyfrax

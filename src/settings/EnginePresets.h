@@ -25,6 +25,7 @@ struct EngineRules
     bool premultiplied = false;             // the alpha its blending expects
     const char16_t* why;                    // what goes wrong otherwise, for the help and the notes
     bool onePage = false;                   // it takes one texture per font and reads no page=
+    bool blankInNames = true;               // it reads a page's file name past a blank
 };
 
 // Every engine a preset is known for, in the order the help and the window list them.
@@ -40,6 +41,10 @@ BmFontOptions withEngineChoices(const BmFontOptions& options);
 // Why the chosen engine cannot read a set of this many page images (it reads one), naming the
 // engine and the option that gives larger pages in the reader's words; empty when it can.
 QString enginePageProblem(const BmFontOptions& options, int pageImages, OptionWords words);
+
+// Why the chosen engine cannot find a page of this file name (it ends a name at a blank), naming
+// the engine and the option in the reader's words; empty when it can.
+QString enginePageNameProblem(const BmFontOptions& options, const QString& name, OptionWords words);
 
 // When the chosen engine's form replaces the one given: which, and why, in one German note naming
 // the options in the reader's words; empty when the form given stays.

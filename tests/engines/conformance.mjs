@@ -1,7 +1,8 @@
 // Real engines read the BMFont sets glyfrax-export writes: every engine gets the matrix of sets
 // (descriptor forms × contents × one page or several × with kerning or without, and each content
 // through the engine's preset), reads each with its own loader, and where it lays out text, sets
-// the sample line. What it read is compared with what we wrote and with our layout of that line.
+// the sample line (Godot 4 and libGDX, which cannot run here, by their loaders' rules in
+// rules.mjs). What it read is compared with what we wrote and with our layout of that line.
 // A misreading fails unless the export's own note (without a preset) names that engine, or it is
 // a limit of the engine listed below. Usage: node conformance.mjs GLYFRAX_EXPORT
 import { existsSync, mkdtempSync, rmSync } from 'node:fs';
@@ -24,6 +25,7 @@ if (!existsSync(join(here, 'node_modules', '.package-lock.json')))
 const { fieldOf, nodeEngines } = await import('./node.mjs');
 const { browserEngines, readInBrowser } = await import('./browser.mjs');
 const { desktopEngines, pictureDifference } = await import('./desktop.mjs');
+const { meantCoverage, ruleEngines } = await import('./rules.mjs');
 const withBrowser = existsSync(chromiumPath);
 const onPath = (program) => process.env.PATH.split(':').some((d) => existsSync(join(d, program)));
 const desktop = Object.fromEntries(Object.entries(desktopEngines).filter(([, e]) => e.programs.every(onPath)));
@@ -32,10 +34,13 @@ const missing = [...(withBrowser ? [] : [chromiumPath]),
 
 // The engines a preset speaks for, as the exporter's notes name them; the parsers and pixi.js 7
 // have none, and whatever they misread beyond their listed limits is a failure.
-const PRESET_NAMES = { pixi: 'pixi.js 8', phaser: 'Phaser 3', three: 'three.js (', love: 'LÖVE 11', godot3: 'Godot 3' };
+const PRESET_NAMES = { pixi: 'pixi.js 8', phaser: 'Phaser 3', three: 'three.js (', love: 'LÖVE 11', godot3: 'Godot 3',
+                       godot4: 'Godot 4', libgdx: 'libGDX' };
 const PRESETS = { 'three.js': 'three', 'pixi.js 8': 'pixi', 'Phaser 3': 'phaser', 'LÖVE 11': 'love',
-                  'Godot 3': 'godot3' };
-const engines = { ...nodeEngines, ...(withBrowser ? browserEngines : {}), ...desktop };
+                  'Godot 3': 'godot3', 'Godot 4': 'godot4', libGDX: 'libgdx' };
+// The engines read here: the parsers, three.js, and Godot 4 and libGDX by their loaders' rules.
+const inProcess = { ...nodeEngines, ...ruleEngines };
+const engines = { ...inProcess, ...(withBrowser ? browserEngines : {}), ...desktop };
 
 // Limits of an engine's own loader. A set without a preset that runs into one is misread as
 // expected; a preset's set that does is a fault of that preset, which must avoid or refuse it.
@@ -49,6 +54,10 @@ const LIMITS = [
   { engines: ['pixi.js 7'], when: (s) => s.form === 'text' && field(s),
     why: 'überspringt wie pixi.js 8 die Zeile distanceField der Textform' },
   { engines: ['Phaser 3'], when: several, why: 'lädt eine Textur je Schrift und übergeht page=' },
+  { engines: ['Godot 4'], when: (s) => s.content === 'greyalpha',
+    why: 'lädt Seiten aus Grau mit Alpha nicht („Unsupported BMFont texture format“)' },
+  { engines: ['Godot 4'], when: (s) => s.form === 'binary',
+    why: 'nimmt das Unicode-Kennzeichen der Binärform aus dem Wert 0x02 statt 0x40 und Zeichen über U+00FF als 0' },
 ];
 
 const INFO = ['face', 'size', 'padding', 'spacing', 'outline'];
@@ -72,14 +81,20 @@ function dataDifference(ref, data) {
   return '';
 }
 
-// What an engine read wrong: the geometry (values, quads, cells, pages), else the field alone.
+// What an engine read wrong: the geometry (values, quads, cells, pages), the channel it takes as
+// coverage where it tells one, else the field alone.
 function difference(ref, read) {
   if (read.error) return { why: `Fehler beim Laden: ${read.error}` };
   const field = read.data ? fieldOf(read.data) : read.field;
   const why = read.data ? dataDifference(ref, read.data)
     : read.picture ? pictureDifference(ref, read.picture, dir) : lineDifference(ref, read.line, ref);
-  if (why || field === undefined) return { why };
-  return { why: fieldDifference(ref, field), fieldOnly: true };
+  if (why) return { why };
+  const meant = meantCoverage(ref.common);
+  if (read.coverage !== undefined && !ref.distanceField && read.coverage !== meant)
+    return { why: `nimmt den ${read.coverage} als Deckung, gemeint ist der ${meant}` };
+  if (field === undefined) return { why };
+  const fieldWhy = fieldDifference(ref, field);
+  return { why: fieldWhy && read.coverage ? `${fieldWhy}, Deckung aus dem ${read.coverage}` : fieldWhy, fieldOnly: true };
 }
 
 // What the export said about this engine without a preset: that it would misread the set.
@@ -123,10 +138,10 @@ try {
     }
   }
   const report = (job, read) => results.push({ ...job, ...verdict(job, difference(job.ref, read)) });
-  for (const job of jobs.filter((j) => nodeEngines[j.engine])) {
+  for (const job of jobs.filter((j) => inProcess[j.engine])) {
     let read;
     try {
-      read = await nodeEngines[job.engine].read(job.set.descriptor);
+      read = await inProcess[job.engine].read(job.set.descriptor);
     } catch (e) {
       read = { error: String(e?.message ?? e) };
     }

@@ -9,8 +9,10 @@ const run = promisify(execFile);
 
 export const FONT = '/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf';
 // Pairs DejaVu Sans kerns (AV, To, Ty, LT, Wa, Yo, P.), glyphs that hang left of the pen (j) or
-// reach below the line (g, y, Q), and one that is only an advance (space).
-export const SAMPLE = 'AVATAR To Ty, LT Wa Yo P. {jig} Q?7';
+// reach below the line (g, y, Q), one that is only an advance (space), and one beyond Latin-1 (€)
+// that a loader taking the ids for a code page loses.
+export const SAMPLE = 'AVATAR To Ty, LT Wa Yo P. {jig} Q?7 €';
+const CHARS = '32-126,0x20AC';
 
 export const FORMS = ['text', 'xml', 'binary', 'json'];
 export const CONTENTS = {
@@ -18,6 +20,7 @@ export const CONTENTS = {
   effects: ['--outline', '2', '--shadow', '2,2,1'],
   sdf: ['--field', 'sdf'],
   msdf: ['--field', 'msdf'],
+  greyalpha: ['--channels', 'alpha'],
 };
 const PAGES = { one: [], several: ['--max-texture', '128'] };
 const KERNING = { kern: ['--kerning'], nokern: ['--no-kerning'] };
@@ -41,7 +44,7 @@ export function matrixSets(presetKeys) {
 }
 
 async function exportSet(exporter, dir, s) {
-  const args = ['--format', 'bmfont', '--font-file', FONT, '--pixels', '24', '--chars', '32-126', '--verbose',
+  const args = ['--format', 'bmfont', '--font-file', FONT, '--pixels', '24', '--chars', CHARS, '--verbose',
                 ...CONTENTS[s.content], ...PAGES[s.pages], ...KERNING[s.kerning],
                 ...(s.form ? ['--descriptor', s.form] : ['--engine', s.engine]), join(dir, `${s.stem}.png`)];
   try {

@@ -961,6 +961,8 @@ private slots:
                                        << "<chars count="_ba << true;
         QTest::addRow("libGDX, sdf: text") << u"--engine libgdx --descriptor json --field sdf"_s << "info "_ba
                                            << "distanceField fieldType=sdf"_ba << true;
+        QTest::addRow("Godot 4, binary asked: text") << u"--engine godot4 --descriptor binary"_s << "info "_ba
+                                                     << "unicode=1"_ba << true;
         QTest::addRow("Godot 4, XML asked, packed: text")
             << u"--engine godot4 --descriptor xml --pack-channels"_s << "info "_ba
             << "packed=1"_ba << true;
@@ -984,6 +986,18 @@ private slots:
         QVERIFY2(descriptor.contains(holds) || told, descriptor.left(300).constData());
         QCOMPARE(told, !options.contains(u"engine"_s));
         QCOMPARE(files->notes.join(u'\n').contains(u" statt "_s), replaced);
+    }
+
+    // libGDX ends a page's file name at a blank: its preset refuses such a name, and nothing is written.
+    void libgdxRefusesBlanksInPageNames()
+    {
+        QTemporaryDir folder;
+        const Result<BmFontExported> files =
+            exportTo(folder.filePath(u"my font.png"_s), kSans14, optionsOf(u"--chars 65-70 --engine libgdx"_s));
+        QVERIFY(!files);
+        QVERIFY2(files.error().contains(u"libGDX liest den Namen einer Seite nur bis zum ersten Leerzeichen"_s),
+                 qPrintable(files.error()));
+        QVERIFY(QDir(folder.path()).isEmpty());
     }
 
     // An exported msdf page, magnified as a shader does, shows each glyph close to its outline

@@ -124,6 +124,9 @@ Result<BmFontExported> exportBmFont(const QString& imagePath, const Settings& se
     for (const QString& page : exported.pagePaths) {
         if (const QString problem = pageNameProblem(QFileInfo(page).fileName(), form); !problem.isEmpty())
             return failure(problem);
+        if (const QString problem = enginePageNameProblem(settings.bmfont, QFileInfo(page).fileName(), run.words);
+            !problem.isEmpty())
+            return failure(problem);
         plan.descriptor.pages.append(QFileInfo(page).fileName());
     }
 

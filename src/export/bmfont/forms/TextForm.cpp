@@ -33,10 +33,12 @@ QString textLine(const char* tag, const Fields& fields)
 bool write(QIODevice& device, const BmFont& font)
 {
     QString text = textLine("info", infoFields(font, DescriptorForm::Text)) + textLine("common", commonFields(font));
-    if (!font.fieldType.isEmpty())
-        text += textLine("distanceField", distanceFieldFields(font));
     for (int page = 0; page < font.pages.size(); ++page)
         text += textLine("page", pageFields(font, page));
+    // After the pages: libGDX takes the lines after common as its pages, by position; the other
+    // readers find the line wherever it stands.
+    if (!font.fieldType.isEmpty())
+        text += textLine("distanceField", distanceFieldFields(font));
     text += textLine("chars", {{"count", qint64(font.chars.size())}});
     for (const BmFontChar& c : font.chars)
         text += textLine("char", charFields(c));
