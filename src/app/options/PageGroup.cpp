@@ -79,7 +79,7 @@ QWidget* PageGroup::buildPage(const BmFontOptions& options, const std::function<
     form->addRow(m_crop);
 
     m_keepLayout =
-        addSwitch(page, "KeepLayoutBox", QStringLiteral("Zellen &behalten, nur Neues dazupacken"), options.keepLayout,
+        addSwitch(page, "KeepLayoutBox", QStringLiteral("Zellen behalten, nur Neues h&inzufügen"), options.keepLayout,
                   QStringLiteral("Jedes Zeichen, das der frühere Satz schon hatte, bleibt in seiner Zelle, "
                                  "solange Schrift und Größe gleich sind; nur neue Zeichen kommen in freien "
                                  "Platz. So ändern sich die Seiten nur, wo sich etwas ändert."));
