@@ -26,6 +26,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -33,6 +34,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -309,6 +311,71 @@ void benchWholeScripts(const QString& other)
     }
 }
 
+// Each character's page and place in a text descriptor.
+std::map<int, QString> cellPlaces(const QString& descriptor)
+{
+    std::map<int, QString> places;
+    QFile file(descriptor);
+    file.open(QIODevice::ReadOnly);
+    static const QRegularExpression place(QStringLiteral(R"(^char id=(-?\d+)\s+x=(\d+)\s+y=(\d+).*page=(\d+))"));
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QRegularExpressionMatch match = place.match(QString::fromUtf8(line));
+        if (match.hasMatch())
+            places[match.captured(1).toInt()] = match.captured(2) + u',' + match.captured(3) + u',' + match.captured(4);
+    }
+    return places;
+}
+
+// DejaVu Sans's characters at 32 px on pages of 1024, then 64 more added with the layout kept: how
+// many earlier cells moved, and which share of the pages' bytes changed.
+void benchKeptLayout(const QString& exporter, const QString& config, const QTemporaryDir& dir)
+{
+    const QString image = dir.filePath(QStringLiteral("kept/set.png"));
+    QDir().mkpath(QFileInfo(image).absolutePath());
+    auto run = [&](const QString& chars) {
+        return runProcess(exporter,
+                          {QStringLiteral("--config"), config, QStringLiteral("--format"), QStringLiteral("bmfont"),
+                           QStringLiteral("--font"), QStringLiteral("DejaVu Sans"), QStringLiteral("--pixels"),
+                           QStringLiteral("32"), QStringLiteral("--max-texture"), QStringLiteral("1024"),
+                           QStringLiteral("--keep-layout"), QStringLiteral("--chars"), chars, image});
+    };
+    auto pageBytes = [&] {
+        std::map<QString, QByteArray> pages;
+        for (const QFileInfo& page : QDir(QFileInfo(image).absolutePath()).entryInfoList({QStringLiteral("*.png")})) {
+            QFile file(page.absoluteFilePath());
+            file.open(QIODevice::ReadOnly);
+            pages[page.fileName()] = file.readAll();
+        }
+        return pages;
+    };
+    run(QStringLiteral("32-0x2FF,0x340-0xFFFF"));
+    const std::map<int, QString> before = cellPlaces(dir.filePath(QStringLiteral("kept/set.fnt")));
+    const auto pagesBefore = pageBytes();
+    const ProcessRun added = run(QStringLiteral("32-0xFFFF"));
+    const std::map<int, QString> after = cellPlaces(dir.filePath(QStringLiteral("kept/set.fnt")));
+    const auto pagesAfter = pageBytes();
+    int moved = 0;
+    for (const auto& [id, place] : before)
+        moved += after.count(id) && after.at(id) != place ? 1 : 0;
+    qint64 changed = 0;
+    qint64 total = 0;
+    for (const auto& [name, bytes] : pagesAfter) {
+        total += bytes.size();
+        if (!pagesBefore.count(name) || pagesBefore.at(name) != bytes)
+            changed += bytes.size();
+    }
+    std::printf("--keep-layout, DejaVu Sans 32 px on 1024 pages: %zu characters, then %zu (%.0f ms): %d earlier cells "
+                "moved, %zu of %zu pages changed, %.0f %% of the pages' bytes\n",
+                before.size(), after.size(), added.wallMs, moved,
+                std::size_t(std::count_if(pagesAfter.begin(), pagesAfter.end(),
+                                          [&](const auto& page) {
+                                              return !pagesBefore.count(page.first) ||
+                                                     pagesBefore.at(page.first) != page.second;
+                                          })),
+                pagesAfter.size(), total ? 100.0 * double(changed) / double(total) : 0.0);
+    std::fflush(stdout);
+}
+
 // A game's fonts: 3 faces x 4 sizes x 2 scales of Latin-1 and Cyrillic, as one project and as 24
 // separate exports run one after another, as a build script without projects runs them.
 void benchProject()
@@ -384,6 +451,7 @@ void benchProject()
     const int rebuilt = int(QString::fromUtf8(changed.readAllStandardOutput()).count(QStringLiteral(": gebaut")));
     std::printf("  rebuild, one font changed  %8.0f ms, %d of 24 sets built again\n", changedMs, rebuilt);
     std::fflush(stdout);
+    benchKeptLayout(exporter, config.fileName(), dir);
 }
 
 // Cancels a BMFont export of Latin-1 at 1000 pixels with an outline and a blurred shadow after a
