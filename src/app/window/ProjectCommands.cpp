@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSet>
 
 namespace glyfrax {
 
@@ -103,9 +104,16 @@ std::optional<Project> readOrTell(QWidget* window, DialogService& dialogs, const
     return std::move(*project);
 }
 
+struct BuildOutcomes
+{
+    std::vector<TargetOutcome> outcomes;
+    // The targets that failed once Abbrechen was clicked: stopped by it, however their export put it.
+    QSet<QString> stopped;
+};
+
 // Runs the build with the window's words; the progress dialog names the set a page was last drawn
 // for and counts the targets finished.
-std::vector<TargetOutcome> runBuild(QWidget* window, const Project& project, bool& cancelled)
+BuildOutcomes runBuild(QWidget* window, const Project& project)
 {
     const auto targets = qsizetype(projectTargets(project).size());
     ExportRunner runner(window, QStringLiteral("Projekt „%1“ bauen").arg(shownName(projectName(project.path))));
@@ -117,6 +125,7 @@ std::vector<TargetOutcome> runBuild(QWidget* window, const Project& project, boo
 
     // Told one at a time (the build holds a lock around both callbacks), on its threads.
     qsizetype finished = 0;
+    BuildOutcomes built;
     ProjectRun run;
     run.words = OptionWords::Window;
     run.palette = QApplication::palette();
@@ -132,16 +141,17 @@ std::vector<TargetOutcome> runBuild(QWidget* window, const Project& project, boo
                                    .arg(targets));
         });
     };
-    run.finished = [&](const TargetOutcome&) {
+    run.finished = [&](const TargetOutcome& outcome) {
+        if (outcome.state == TargetOutcome::State::Failed && !runner.stillWanted())
+            built.stopped.insert(outcome.name);
         ++finished;
         runner.tell([finished, targets](QProgressDialog& shown) {
             shown.setMaximum(int(targets));
             shown.setValue(int(finished));
         });
     };
-    std::vector<TargetOutcome> outcomes = runner.run([&] { return buildProject(project, run); });
-    cancelled = !runner.stillWanted();
-    return outcomes;
+    built.outcomes = runner.run([&] { return buildProject(project, run); });
+    return built;
 }
 
 } // namespace
@@ -200,17 +210,25 @@ void buildProjectFile(QWidget* window, DialogService& dialogs, const QString& pa
         readOrTell(window, dialogs, path, QStringLiteral("\n\nEs wurde nichts gebaut."));
     if (!project)
         return;
-    bool cancelled = false;
-    const std::vector<TargetOutcome> outcomes = runBuild(window, *project, cancelled);
+    const BuildOutcomes built = runBuild(window, *project);
+    std::vector<TargetOutcome> finished; // all but the stopped ones, which are counted apart
     std::vector<ReportLine> lines;
-    for (const TargetOutcome& outcome : outcomes)
-        lines.push_back(outcomeLine(outcome));
+    for (const TargetOutcome& outcome : built.outcomes) {
+        if (built.stopped.contains(outcome.name)) {
+            lines.push_back({QStringLiteral("%1: abgebrochen").arg(shownName(outcome.name))});
+        } else {
+            finished.push_back(outcome);
+            lines.push_back(outcomeLine(outcome));
+        }
+    }
     QString text =
-        QStringLiteral("Projekt „%1“: %2").arg(shownName(projectName(project->path)), outcomeSummary(outcomes));
-    if (cancelled)
-        text += QStringLiteral("\nDer Bau wurde abgebrochen; Sätze, die nicht fertig wurden, bleiben, wie sie waren.");
+        QStringLiteral("Projekt „%1“: %2").arg(shownName(projectName(project->path)), outcomeSummary(finished));
+    if (!built.stopped.isEmpty())
+        text += QStringLiteral(", %1 abgebrochen\nDer Bau wurde abgebrochen; die abgebrochenen Sätze bleiben, wie "
+                               "sie waren.")
+                    .arg(built.stopped.size());
     text += QStringLiteral("\n\n") + joinedReport(lines);
-    if (problemCount(lines) > 0 && !cancelled)
+    if (problemCount(lines) > 0)
         dialogs.showWarning(window, text);
     else
         dialogs.showMessage(window, text);
