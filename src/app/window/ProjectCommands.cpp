@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QProgressBar>
 #include <QSet>
 
 namespace glyfrax {
@@ -118,6 +119,9 @@ BuildOutcomes runBuild(QWidget* window, const Project& project)
     const auto targets = qsizetype(projectTargets(project).size());
     ExportRunner runner(window, QStringLiteral("Projekt „%1“ bauen").arg(shownName(projectName(project.path))));
     QProgressDialog& progress = runner.progress();
+    auto* bar = new QProgressBar(&progress);
+    bar->setFormat(QStringLiteral("%v von %m Sätzen fertig"));
+    progress.setBar(bar);
     progress.setLabelText(QStringLiteral("Die Sätze werden mit ihren Stempeln verglichen …"));
     progress.setRange(0, 0); // busy until the first target is finished
     progress.setValue(0);
@@ -130,15 +134,12 @@ BuildOutcomes runBuild(QWidget* window, const Project& project)
     run.words = OptionWords::Window;
     run.palette = QApplication::palette();
     run.stillWanted = [&runner] { return runner.stillWanted(); };
-    run.progress = [&](const QString& name, int done, int count) {
-        runner.tell([name, done, count, finished, targets](QProgressDialog& shown) {
-            shown.setLabelText(QStringLiteral("Satz „%1“: Seite %2 von %3 wird gezeichnet und geschrieben …\n"
-                                              "%4 von %5 Sätzen fertig")
+    run.progress = [&runner](const QString& name, int done, int count) {
+        runner.tell([name, done, count](QProgressDialog& shown) {
+            shown.setLabelText(QStringLiteral("Satz „%1“: Seite %2 von %3 wird gezeichnet und geschrieben …")
                                    .arg(shownName(name))
                                    .arg(std::min(done + 1, count))
-                                   .arg(count)
-                                   .arg(finished)
-                                   .arg(targets));
+                                   .arg(count));
         });
     };
     run.finished = [&](const TargetOutcome& outcome) {
