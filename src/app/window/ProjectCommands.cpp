@@ -51,6 +51,15 @@ QString joinedReport(const std::vector<ReportLine>& lines)
     return shown.join(u'\n');
 }
 
+// A report with a problem in it is a warning.
+void showReport(QWidget* window, DialogService& dialogs, const QString& text, const std::vector<ReportLine>& lines)
+{
+    if (problemCount(lines) > 0)
+        dialogs.showWarning(window, text);
+    else
+        dialogs.showMessage(window, text);
+}
+
 // "Maßstab 1", "Maßstäbe 1, 1,5 und 2": as the user reads numbers, not as the file writes them.
 QString scalesText(const std::vector<double>& scales)
 {
@@ -121,6 +130,7 @@ BuildOutcomes runBuild(QWidget* window, const Project& project)
     QProgressDialog& progress = runner.progress();
     auto* bar = new QProgressBar(&progress);
     bar->setFormat(QStringLiteral("%v von %m Sätzen fertig"));
+    bar->setAccessibleName(QStringLiteral("Fertige Sätze des Projekts"));
     progress.setBar(bar);
     progress.setLabelText(QStringLiteral("Die Sätze werden mit ihren Stempeln verglichen …"));
     progress.setRange(0, 0); // busy until the first target is finished
@@ -198,10 +208,7 @@ std::optional<Project> openProjectFile(QWidget* window, DialogService& dialogs, 
         text += QStringLiteral(", %1 davon mit Problem").arg(problems);
     text += QStringLiteral("\n\n") + joinedReport(lines) +
             QStringLiteral("\n\n„Datei → Projekt bauen“ baut die Sätze, deren Dateien nicht mehr aktuell sind.");
-    if (problems > 0)
-        dialogs.showWarning(window, text);
-    else
-        dialogs.showMessage(window, text);
+    showReport(window, dialogs, text, lines);
     return project;
 }
 
@@ -229,10 +236,7 @@ void buildProjectFile(QWidget* window, DialogService& dialogs, const QString& pa
                                "sie waren.")
                     .arg(built.stopped.size());
     text += QStringLiteral("\n\n") + joinedReport(lines);
-    if (problemCount(lines) > 0)
-        dialogs.showWarning(window, text);
-    else
-        dialogs.showMessage(window, text);
+    showReport(window, dialogs, text, lines);
 }
 
 } // namespace glyfrax
