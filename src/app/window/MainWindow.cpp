@@ -12,6 +12,7 @@
 #include "app/window/AboutDialog.h"
 #include "app/window/BmFontCommands.h"
 #include "app/window/ExportRunner.h"
+#include "app/window/ProjectCommands.h"
 #include "app/window/RecentPlaces.h"
 #include "base/FileSafety.h"
 #include "base/ShownName.h"
@@ -154,6 +155,13 @@ void MainWindow::buildMenu()
                 else
                     exportBmFontTo(paths.first());
             });
+    addSeparator(file, "line6");
+    connect(addCommand(file, "m_openproject", QStringLiteral("&Projekt öffnen …")), &QAction::triggered, this,
+            &MainWindow::openProject);
+    m_buildProject = addCommand(file, "m_buildproject", QStringLiteral("Projekt b&auen"),
+                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
+    m_buildProject->setEnabled(false); // until a project is open
+    connect(m_buildProject, &QAction::triggered, this, &MainWindow::buildOpenProject);
     addSeparator(file, "line5");
     connect(addCommand(file, "m_loadsettings", QStringLiteral("Einstellungen &laden …")), &QAction::triggered, this,
             &MainWindow::loadSettings);
@@ -531,6 +539,30 @@ void MainWindow::exportBmFont()
 void MainWindow::exportBmFontTo(const QString& imagePath)
 {
     exportBmFontSet(this, m_dialogs, m_settings, {m_settingsLocation.path, m_settingsLocation.defaultsPath}, imagePath);
+}
+
+void MainWindow::openProject()
+{
+    if (const QString path = askProjectPath(this, m_dialogs, documentFolder()); !path.isEmpty())
+        openProjectFrom(path);
+}
+
+void MainWindow::openProjectFrom(const QString& path)
+{
+    const std::optional<Project> project = openProjectFile(this, m_dialogs, path, m_projectPath);
+    if (!project)
+        return;
+    m_projectPath = project->path;
+    // The menu names the project the command builds.
+    m_buildProject->setText(QStringLiteral("Projekt „%1“ b&auen")
+                                .arg(shownName(projectName(m_projectPath)).replace(u'&', QStringLiteral("&&"))));
+    m_buildProject->setEnabled(true);
+}
+
+void MainWindow::buildOpenProject()
+{
+    if (!m_projectPath.isEmpty())
+        buildProjectFile(this, m_dialogs, m_projectPath);
 }
 
 void MainWindow::saveSettingsAs()

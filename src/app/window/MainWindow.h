@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class QAction;
 class QGroupBox;
 class QLabel;
 
@@ -74,6 +75,11 @@ public:
     void saveSettingsTo(const QString& path);
     void loadSettings();
     void loadSettingsFrom(const QString& path);
+    // Projects: the one open is remembered for the session and built as its file is then.
+    void openProject();
+    void openProjectFrom(const QString& path);
+    void buildOpenProject();
+    QString projectPath() const { return m_projectPath; }
     // The texture view: at most one, following every change of the settings.
     void showTextureView();
     TextureView* textureView() const;
@@ -112,6 +118,8 @@ private:
     // Plans the options the BMFont dialog shows, for its figures, while no texture view plans them.
     std::unique_ptr<TextureDrawer> m_planner;
     bool m_settingsSaved = false;
+    QString m_projectPath; // empty while no project is open
+    QAction* m_buildProject = nullptr;
 };
 
 } // namespace glyfrax

@@ -83,32 +83,44 @@ private slots:
         QVERIFY(window.close());
     }
 
-    // Abbrechen as soon as the window's events go on: either export keeps the earlier files.
+    // Abbrechen as soon as the window's events go on: each export, and a project's build, keeps the
+    // earlier files.
     void cancelledExportsLeaveTheEarlierFiles_data()
     {
-        QTest::addColumn<bool>("bmfont");
-        QTest::addColumn<QString>("message");
-        QTest::addRow("classic") << false << cancelledExportMessage();
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message"); // the last one told
+        QTest::addRow("classic") << u"classic"_s << cancelledExportMessage();
         QTest::addRow("bmfont")
-            << true << u"Der BMFont-Export wurde abgebrochen; die bisherigen Dateien bleiben, wie sie waren."_s;
+            << u"bmfont"_s << u"Der BMFont-Export wurde abgebrochen; die bisherigen Dateien bleiben, wie sie waren."_s;
+        QTest::addRow("project") << u"project"_s
+                                 << u"Projekt „spiel“: 0 aktuell, 1 abgebrochen\nDer Bau wurde abgebrochen; die "
+                                    "abgebrochenen Sätze bleiben, wie sie waren.\n\nfont: abgebrochen"_s;
     }
     void cancelledExportsLeaveTheEarlierFiles()
     {
-        QFETCH(bool, bmfont);
+        QFETCH(QString, kind);
         QFETCH(QString, message);
         QTemporaryDir dir, user;
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(user.path()));
-        const QString image = dir.filePath(bmfont ? u"font.png"_s : u"font.bmp"_s);
+        const QString image = dir.filePath(kind == u"classic"_s ? u"font.bmp"_s : u"font.png"_s);
+        const QString project = dir.filePath(u"spiel.ini"_s);
         QVERIFY(test::writeBytes(image, "earlier image"));
         QVERIFY(test::writeBytes(dir.filePath(u"font.fnt"_s), "earlier metrics"));
+        QVERIFY(test::writeBytes(project, "[font]\nOutput=font.png\nFontFile=" + test::dejaVuSansPath().toUtf8() +
+                                              "\nSize=200\n"));
         const QStringList before = test::entries(dir.path());
         Settings settings;
         settings.font = test::dejaVu(200.0F); // a texture of 4096 pixels: far longer than a click
         LoggedDialogs dialogs;
         MainWindow window(dir.path(), settings, dialogs);
         QTimer::singleShot(0, &window, [&window] { clickAbbrechen(*window.findChild<QProgressDialog*>()); });
-        bmfont ? window.exportBmFontTo(image) : window.exportTo(image);
-        QCOMPARE(dialogs.log, QStringList{u"message: "_s + message});
+        if (kind == u"project"_s) {
+            window.openProjectFrom(project);
+            window.buildOpenProject();
+        } else {
+            kind == u"bmfont"_s ? window.exportBmFontTo(image) : window.exportTo(image);
+        }
+        QCOMPARE(dialogs.log.last(), u"message: "_s + message);
         QCOMPARE(test::readBytes(image), "earlier image"_ba);
         QCOMPARE(test::readBytes(dir.filePath(u"font.fnt"_s)), "earlier metrics"_ba);
         QCOMPARE(test::entries(dir.path()), before);

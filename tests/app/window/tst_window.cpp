@@ -34,6 +34,10 @@ constexpr char kBmFontSection[] =
 constexpr char kNewerSection[] =
     "[BMFont]\r\nFallback = Gibt\\|es nicht | /usr/share/fonts/truetype/wqy/wqy-microhei.ttc#1"
     "\r\nPixels=040\r\nCrop=true\r\nKerning=0\r\nMonochrome=255\r\n";
+// Three sets: one at two scales, one the file gets wrong, one whose font file is missing.
+constexpr char kProject[] = "[defaults]\nFontFile=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf\nChars=32-126\n"
+                            "Scales=1,2\n\n[ui]\nOutput=out/ui.png\nPixels=24\n\n[kaputt]\nOutput=out/k.png\n"
+                            "Sizee=3\n\n[titel]\nOutput=out/titel.png\nFontFile=fehlt.ttf\nScales=1.5\n";
 constexpr char kCollection[] = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
 
 // The settings as the settings file holds them, on one line.
@@ -712,6 +716,35 @@ private slots:
         QTest::keyClick(text, Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.text(), u"ab\nc"_s);
+    }
+
+    // A project opened through its dialog is built as its file is at the time; each set is told, a
+    // failed one hiding none of the others. A file that is no project leaves the open one open.
+    void projectsAreOpenedAndBuilt()
+    {
+        const QDir game(m_dir->filePath(u"spiel"_s));
+        const QString project = game.filePath(u"fonts.ini"_s);
+        QVERIFY(game.mkpath(u"out"_s) && test::writeBytes(project, kProject));
+        QVERIFY(test::writeBytes(game.filePath(u"leer.ini"_s), "[defaults]\nChars=32-126\n"));
+        QAction* build = m_window->findChild<QAction*>(u"m_buildproject"_s);
+        m_dialogs.fileAnswers = {{game.filePath(u"fehlt.ini"_s), 0}, {project, 0}, {game.filePath(u"leer.ini"_s), 0}};
+        run(u"m_openproject");
+        QVERIFY(!build->isEnabled());
+        run(u"m_openproject");
+        QCOMPARE(build->text(), u"Projekt „fonts“ b&auen"_s);
+        run(u"m_buildproject");
+        for (const char16_t* file : {u"ui.fnt", u"ui.png", u"ui@2x.fnt", u"ui@2x.png", u"ui@2x.fnt.stamp"})
+            QVERIFY(QFile::exists(game.filePath(u"out/"_s + QString::fromUtf16(file))));
+        run(u"m_buildproject");
+        QVERIFY(test::writeBytes(project, QByteArray(kProject).replace("Pixels=24", "Pixels=20")));
+        run(u"m_buildproject");
+        run(u"m_openproject");
+        QCOMPARE(m_window->projectPath(), project);
+        QCOMPARE(m_dialogs.folders.last(), game.path());
+        QVERIFY(test::writeBytes(project, "[ui\n"));
+        run(u"m_buildproject");
+        const QString log = m_dialogs.log.join(u"\n\n"_s).replace(m_dir->path(), u"{dir}"_s) + u'\n';
+        GLYFRAX_COMPARE_GOLDEN(log.toUtf8(), u"window-project.txt"_s);
     }
 
     void closingWithAReadOnlySettingsFileIsSilent()
