@@ -96,11 +96,16 @@ const std::vector<ProjectKey>& projectKeys()
     return keys;
 }
 
-// The keys that each give the size: a set that names one drops those of the defaults, so that its
-// Size is not outweighed by the defaults' Pixels.
-bool givesSize(const QString& key)
+// Keys that give one thing in several ways: a set that names one of a group drops the defaults' keys
+// of that group, so that its Size is not outweighed by the defaults' Pixels, nor its Font refused
+// beside the defaults' FontFile.
+int groupOf(const QString& key)
 {
-    return key == u"Size" || key == u"Pixels" || key == u"LineHeight" || key == u"CapHeight";
+    if (key == u"Size" || key == u"Pixels" || key == u"LineHeight" || key == u"CapHeight")
+        return 1;
+    if (key == u"Font" || key == u"FontFile")
+        return 2;
+    return 0;
 }
 
 // A key as the project spells it canonically, found without regard to letter case; empty when
@@ -177,11 +182,13 @@ ProjectSet setOf(const QString& file, const QDir& folder, const Section& default
     set.name = section.name;
     set.line = section.line;
     set.problem = section.problem.isEmpty() ? defaults.problem : section.problem;
-    const bool sizeOwn =
-        std::any_of(section.entries.begin(), section.entries.end(), [](const Entry& e) { return givesSize(e.key); });
+    auto ownGroup = [&section](int group) {
+        return std::any_of(section.entries.begin(), section.entries.end(),
+                           [group](const Entry& e) { return groupOf(e.key) == group; });
+    };
     std::vector<Entry> entries;
     for (const Entry& entry : defaults.entries) {
-        if (!(sizeOwn && givesSize(entry.key)))
+        if (groupOf(entry.key) == 0 || !ownGroup(groupOf(entry.key)))
             entries.push_back(entry);
     }
     entries.insert(entries.end(), section.entries.begin(), section.entries.end());

@@ -90,7 +90,8 @@ private slots:
     // file, line and key.
     void setsInheritAndFailAlone()
     {
-        writeProject("\n[bad]\nOutput=out/bad.png\nPaddin=3\n\n[worse]\nOutput=out/worse.png\nPadding=x\n");
+        writeProject(
+            "Font=DejaVu Sans\n\n[bad]\nOutput=out/bad.png\nPaddin=3\n\n[worse]\nOutput=out/worse.png\nPadding=x\n");
         const Result<Project> project = readProject(path(u"fonts.ini"_s));
         if (!project)
             QFAIL(qPrintable(project.error()));
@@ -104,8 +105,11 @@ private slots:
         // A size of its own replaces the defaults' size in pixels, whatever kind each is.
         QCOMPARE(project->sets[1].settings.bmfont.pixels, 0);
         QCOMPARE(project->sets[1].settings.font.size, 9.0F);
-        QCOMPARE(project->sets[2].problem, u"fonts.ini, Zeile 16: Unbekannter Schlüssel „Paddin“ in [bad]."_s);
-        QVERIFY2(project->sets[3].problem.startsWith(u"fonts.ini, Zeile 20: Padding = „x“ in [worse]: "_s),
+        // So does a font of its own the defaults' font file.
+        QCOMPARE(project->sets[1].fontFile, QString());
+        QCOMPARE(project->sets[1].settings.font.face, u"DejaVu Sans"_s);
+        QCOMPARE(project->sets[2].problem, u"fonts.ini, Zeile 17: Unbekannter Schlüssel „Paddin“ in [bad]."_s);
+        QVERIFY2(project->sets[3].problem.startsWith(u"fonts.ini, Zeile 21: Padding = „x“ in [worse]: "_s),
                  qPrintable(project->sets[3].problem));
 
         const std::vector<ProjectTarget> targets = projectTargets(*project);
