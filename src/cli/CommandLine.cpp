@@ -430,7 +430,9 @@ QString commandLineHelp(int width)
         "genau wie „Bitmap exportieren“ in Glyfrax. Die Einstellungen kommen aus config.ini; die Optionen ersetzen "
         "einzelne davon. config.ini wird nie geschrieben.\n"
         "Mit --format bmfont entstehen stattdessen Texturseiten (PNG mit Alpha oder BMP) und eine "
-        "BMFont-Beschreibung daneben, wie Spiel-Engines sie lesen.");
+        "BMFont-Beschreibung daneben, wie Spiel-Engines sie lesen.\n"
+        "Mit --project FONTS.INI entstehen alle Sätze einer Projektdatei, nur die, deren Eingaben sich geändert "
+        "haben; dann ohne BITMAP.");
     // Qt's text starts with the usage line; the description follows it, wrapped to the terminal.
     QString help = parser.helpText();
     const qsizetype usageEnd = help.indexOf(u'\n');
