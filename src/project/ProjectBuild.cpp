@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <atomic>
@@ -178,8 +179,8 @@ QString staleReasonOf(const ProjectTarget& target, Digests& digests, QStringList
 }
 
 // Makes one target and stamps it.
-TargetOutcome makeTarget(const ProjectTarget& target, const RegisteredFont& font, const ProjectRun& run, int threads,
-                         std::mutex& told, Digests& digests)
+TargetOutcome makeTarget(const QString& projectPath, const ProjectTarget& target, const RegisteredFont& font,
+                         const ProjectRun& run, int threads, std::mutex& told, Digests& digests)
 {
     TargetOutcome outcome;
     outcome.name = target.name;
@@ -190,7 +191,8 @@ TargetOutcome makeTarget(const ProjectTarget& target, const RegisteredFont& font
 
     BmFontRun exportRun;
     exportRun.faceName = font.displayName;
-    exportRun.inputs = targetInputs(target);
+    exportRun.inputs = QStringList{projectPath} + targetInputs(target);
+    exportRun.refuseLinks = true;
     exportRun.approvePage = run.approvePage;
     exportRun.stillWanted = run.stillWanted;
     exportRun.threads = threads;
@@ -211,7 +213,7 @@ TargetOutcome makeTarget(const ProjectTarget& target, const RegisteredFont& font
     Stamp stamp;
     stamp.version = kVersionText;
     stamp.settings = settingsDigest(target);
-    for (const QString& input : exportRun.inputs)
+    for (const QString& input : targetInputs(target))
         stamp.inputs.emplace_back(input, digests.of(input));
     for (const QString& file : outcome.files)
         stamp.files.emplace_back(file, fileDigest(file));
@@ -229,6 +231,54 @@ TargetOutcome makeTarget(const ProjectTarget& target, const RegisteredFont& font
     outcome.state = TargetOutcome::State::Built;
     return outcome;
 }
+
+// The folder a path lies in as the file system knows it, links resolved, also for folders not made yet.
+QString realFolder(const QString& path)
+{
+    QFileInfo folder(QFileInfo(path).absolutePath());
+    QStringList notYet;
+    while (!folder.exists() && folder.absoluteFilePath() != folder.absolutePath()) {
+        notYet.prepend(folder.fileName());
+        folder = QFileInfo(folder.absolutePath());
+    }
+    const QString real = folder.canonicalFilePath();
+    return notYet.isEmpty() ? real : real + u'/' + notYet.join(u'/');
+}
+
+// Which target names which files: a target owns the stem of its image in its folder, its pages
+// being the stem itself or the stem with "_N". Two targets whose names could meet (the same stem,
+// or "a" and "a_0", however the folder is spelled) would write each other's files.
+class FileOwners
+{
+public:
+    // The target that already owns a name this one's files could take; empty: none.
+    QString claim(const QString& imagePath, const QString& target)
+    {
+        const QString file = QFileInfo(imagePath).fileName();
+        const QString key = realFolder(imagePath) + u'/' + file.left(file.size() - extensionOf(file).size());
+        static const QRegularExpression numbered(QStringLiteral("_[0-9]+$"));
+        QString other;
+        if (const auto same = m_owners.find(key); same != m_owners.end())
+            other = same->second;
+        for (QString shorter = key; other.isEmpty() && numbered.match(shorter).hasMatch();) {
+            shorter = shorter.left(numbered.match(shorter).capturedStart());
+            if (const auto found = m_owners.find(shorter); found != m_owners.end())
+                other = found->second;
+        }
+        const QString prefix = key + u'_';
+        for (auto it = m_owners.lower_bound(prefix);
+             other.isEmpty() && it != m_owners.end() && it->first.startsWith(prefix); ++it) {
+            if (numbered.match(u'_' + it->first.mid(prefix.size())).hasMatch())
+                other = it->second;
+        }
+        if (other.isEmpty())
+            m_owners.emplace(key, target);
+        return other;
+    }
+
+private:
+    std::map<QString, QString> m_owners;
+};
 
 } // namespace
 
@@ -272,7 +322,7 @@ std::vector<TargetOutcome> buildProject(const Project& project, const ProjectRun
     std::vector<std::size_t> toMake;
     std::vector<RegisteredFont> fonts(targets.size());
     std::map<QString, Result<RegisteredFont>> registered; // one registration a file
-    std::map<QString, QString> writers;                   // descriptor path: the target writing it
+    FileOwners owners;
 
     for (std::size_t index = 0; index < targets.size(); ++index) {
         const ProjectTarget& target = targets[index];
@@ -281,10 +331,10 @@ std::vector<TargetOutcome> buildProject(const Project& project, const ProjectRun
         const QString descriptor = descriptorPathOf(target);
         QString problem = target.problem;
         if (problem.isEmpty()) {
-            const auto [other, fresh] = writers.emplace(descriptor, target.name);
-            if (!fresh)
-                problem = QStringLiteral("[%1] schreibt dieselben Dateien wie [%2]: %3.")
-                              .arg(target.name, other->second, shownPath(descriptor));
+            if (const QString other = owners.claim(target.imagePath, target.name); !other.isEmpty())
+                problem = QStringLiteral("[%1] schriebe Dateien gleichen Namens wie [%2] (%3); geben Sie einem "
+                                         "der beiden eine andere Ausgabe.")
+                              .arg(target.name, other, shownPath(descriptor));
         }
         if (problem.isEmpty()) {
             outcome.reason = run.force ? QStringLiteral("erzwungen") : staleReasonOf(target, digests, &outcome.files);
@@ -349,7 +399,8 @@ std::vector<TargetOutcome> buildProject(const Project& project, const ProjectRun
                 outcomes[index].state = TargetOutcome::State::Failed;
                 outcomes[index].message = cancelledExportMessage();
             } else {
-                outcomes[index] = makeTarget(targets[index], fonts[index], run, threadsEach, told, digests);
+                outcomes[index] =
+                    makeTarget(project.path, targets[index], fonts[index], run, threadsEach, told, digests);
                 outcomes[index].reason = reason;
             }
             tell(index);

@@ -222,17 +222,46 @@ private slots:
         QVERIFY(!QFile::exists(dir.filePath(u"a.fnt"_s)));
     }
 
-    // Two sets that would write the same files: the second is refused, not mixed with the first.
-    void oneWriterPerSet()
+    // A link planted where a page goes is not written through: neither to another file in the
+    // folder nor to the project file itself.
+    void noWritingThroughLinks_data()
     {
+        QTest::addColumn<QString>("target");
+        QTest::addRow("another file") << u"victim.txt"_s;
+        QTest::addRow("the project file") << u"p.ini"_s;
+    }
+    void noWritingThroughLinks()
+    {
+        QFETCH(QString, target);
         QTemporaryDir dir;
-        writeFile(dir.filePath(u"p.ini"_s), "[defaults]\nFontFile=" + kSansFile.toUtf8() +
-                                                "\nPixels=12\n[a]\nOutput=x.png\n[b]\nOutput=./x.fnt\n");
+        writeFile(dir.filePath(u"p.ini"_s), "[a]\nOutput=a.png\nFontFile=" + kSansFile.toUtf8() + "\nPixels=12\n");
+        writeFile(dir.filePath(u"victim.txt"_s), "mine\n");
+        QVERIFY(QFile::link(dir.filePath(target), dir.filePath(u"a.png"_s)));
+        const QByteArray before = readAll(dir.filePath(target));
         const Result<Project> project = readProject(dir.filePath(u"p.ini"_s));
         QVERIFY(project);
         const std::vector<TargetOutcome> outcomes = buildProject(*project, ProjectRun{});
-        QCOMPARE(statesOf(outcomes), (QList<State>{State::Built, State::Failed}));
-        QVERIFY(outcomes[1].message.contains(u"dieselben Dateien wie [a]"_s));
+        QCOMPARE(statesOf(outcomes), QList<State>{State::Failed});
+        QCOMPARE(readAll(dir.filePath(target)), before);
+    }
+
+    // Sets whose files could meet (one name, a page's name, the folder through a link): the later
+    // ones are refused, not mixed with the first.
+    void oneWriterPerSet()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QFile::link(dir.path(), dir.filePath(u"same"_s)));
+        writeFile(dir.filePath(u"p.ini"_s), "[defaults]\nFontFile=" + kSansFile.toUtf8() +
+                                                "\nPixels=12\n[a]\nOutput=x.png\n[b]\nOutput=./x.fnt\n"
+                                                "[c]\nOutput=x_0.png\n[d]\nOutput=same/x.png\n[e]\nOutput=x_a.png\n");
+        const Result<Project> project = readProject(dir.filePath(u"p.ini"_s));
+        QVERIFY(project);
+        const std::vector<TargetOutcome> outcomes = buildProject(*project, ProjectRun{});
+        QCOMPARE(statesOf(outcomes),
+                 (QList<State>{State::Built, State::Failed, State::Failed, State::Failed, State::Built}));
+        for (const int other : {1, 2, 3})
+            QVERIFY2(outcomes[std::size_t(other)].message.contains(u"gleichen Namens wie [a]"_s),
+                     qPrintable(outcomes[std::size_t(other)].message));
     }
 
     // A project file from elsewhere cannot make a build write outside its folder, by a path or by

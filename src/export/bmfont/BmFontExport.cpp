@@ -121,6 +121,14 @@ Result<BmFontExported> exportBmFont(const QString& imagePath, const Settings& se
     if (const Result<void> distinct = checkOutputs(exported.pagePaths + QStringList{exported.descriptorPath});
         !distinct)
         return failure(distinct.error());
+    if (run.refuseLinks) {
+        for (const QString& target : exported.pagePaths + QStringList{exported.descriptorPath}) {
+            if (QFileInfo(target).isSymLink())
+                return failure(QStringLiteral("„%1“ ist ein symbolischer Link. Glyfrax schreibt die Dateien eines "
+                                              "Projekts nicht durch Links; es wurde nichts geschrieben.")
+                                   .arg(shownPath(target)));
+        }
+    }
     for (const QString& page : exported.pagePaths) {
         if (const QString problem = pageNameProblem(QFileInfo(page).fileName(), form); !problem.isEmpty())
             return failure(problem);

@@ -48,6 +48,9 @@ struct BmFontRun
     // that nobody may wait for any more; false ends the export there with a failure, the earlier
     // files as they were. Empty: it runs to the end.
     std::function<bool()> stillWanted;
+    // Whether a target that is a symbolic link is refused rather than written through: a build of
+    // many sets writes only its own files, never where a link planted among them points.
+    bool refuseLinks = false;
     // The cells of the set the export replaces, where the options keep the layout; none: packed anew.
     std::optional<DescriptorCells> earlierCells;
     int threads = defaultThreadCount();           // for the glyphs' ink, the pages and their compression
