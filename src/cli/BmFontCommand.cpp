@@ -51,8 +51,8 @@ int runBmFontExport(const CommandLine& line, const Settings& settings, const QSt
                 inputs.append(QFileInfo(splitFaceNumber(fallback).path).absoluteFilePath());
         }
         inputs.removeAll(QString());
-        const Result<void> written = writeDepfile(
-            line.depfile, depfileRule(QStringList{exported->descriptorPath} + exported->pagePaths, inputs), inputs);
+        const QStringList outputs = QStringList{exported->descriptorPath} + exported->pagePaths;
+        const Result<void> written = writeDepfile(line.depfile, depfileRule(outputs, inputs), inputs + outputs);
         if (!written) {
             printLine(stderr, QStringLiteral("glyfrax-export: ") + written.error());
             return 1;

@@ -138,6 +138,11 @@ Build buildOnce(const CommandLine& line, const QPalette& palette)
         QStringList inputs{build.project.path};
         for (const ProjectTarget& target : projectTargets(build.project))
             inputs += targetInputs(target);
+        for (const TargetOutcome& outcome : build.outcomes) { // nor over a set's own files
+            inputs += outcome.files;
+            if (!outcome.files.isEmpty())
+                inputs.append(stampPathFor(outcome.files.front()));
+        }
         const Result<void> written = writeDepfile(line.depfile, depfileText(build.project, build.outcomes), inputs);
         if (!written) {
             printLine(stderr, QStringLiteral("glyfrax-export: ") + written.error());
@@ -171,19 +176,25 @@ int runProjectBuild(const CommandLine& line, const QPalette& palette)
     QTimer settle;
     settle.setSingleShot(true);
     settle.setInterval(300);
+    // A file that is away (deleted, moved aside while saved) cannot be watched: its folder is, until
+    // it is back.
     auto watchAgain = [&] {
         if (!watcher.files().isEmpty())
             watcher.removePaths(watcher.files());
+        if (!watcher.directories().isEmpty())
+            watcher.removePaths(watcher.directories());
         for (const QString& file : watchedFiles(line, build)) {
             if (fileKind(file) == FileKind::Regular)
                 watcher.addPath(file);
+            else if (const QString folder = QFileInfo(file).absolutePath(); fileKind(folder) == FileKind::Folder)
+                watcher.addPath(folder);
         }
         if (!line.quiet)
-            printLine(
-                stdout,
-                QStringLiteral("Warte auf Änderungen an %1 Dateien … (Strg+C beendet)").arg(watcher.files().size()));
+            printLine(stdout, QStringLiteral("Warte auf Änderungen an %1 Dateien … (Strg+C beendet)")
+                                  .arg(watchedFiles(line, build).size()));
     };
     QObject::connect(&watcher, &QFileSystemWatcher::fileChanged, &settle, qOverload<>(&QTimer::start));
+    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &settle, qOverload<>(&QTimer::start));
     QObject::connect(&settle, &QTimer::timeout, &settle, [&] {
         build = buildOnce(line, palette);
         watchAgain();

@@ -1,6 +1,7 @@
 #include "layout/CellPacking.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <tuple>
 
@@ -224,12 +225,13 @@ constexpr int kMostKeptPages = 1024;
 std::vector<bool> acceptedRects(const std::vector<Rect>& rects, std::int32_t width, std::int32_t height)
 {
     std::vector<bool> accepted(rects.size(), false);
-    std::vector<std::size_t> taken;
+    std::map<int, std::vector<std::size_t>> takenOn; // by page
     for (std::size_t i = 0; i < rects.size(); ++i) {
         const Rect& r = rects[i];
         if (r.page < 0 || r.page >= kMostKeptPages || r.x < 0 || r.y < 0 || r.width <= 0 || r.height <= 0 ||
             r.x > width - r.width || r.y > height - r.height)
             continue;
+        std::vector<std::size_t>& taken = takenOn[r.page];
         const bool free = std::none_of(taken.begin(), taken.end(), [&](std::size_t t) { return rects[t].overlaps(r); });
         if (free) {
             accepted[i] = true;
@@ -266,8 +268,13 @@ Result<Packing> packAround(const std::vector<CellSize>& sizes, const PackingRule
             keptIndex.push_back(i);
         }
     }
-    for (const auto& [at, size] : kept.freed)
+    // The rooms of removed cells are only ever offered to new cells: a few more than those will do,
+    // however many an earlier file lists (each is checked against every other on its page).
+    for (const auto& [at, size] : kept.freed) {
+        if (rects.size() >= 2 * sizes.size() + 256)
+            break;
         rects.push_back({at.page, at.x, at.y, size.width, size.height});
+    }
     const std::vector<bool> accepted = acceptedRects(rects, kept.width, kept.height);
 
     int pages = 1;
@@ -282,10 +289,8 @@ Result<Packing> packAround(const std::vector<CellSize>& sizes, const PackingRule
     }
     std::vector<Rect> holes;
     for (std::size_t k = keptIndex.size(); k < rects.size(); ++k) {
-        if (accepted[k]) {
+        if (accepted[k])
             holes.push_back(rects[k]);
-            pages = std::max(pages, rects[k].page + 1);
-        }
     }
 
     // The new cells, tallest first, as packCells takes them.
@@ -307,6 +312,7 @@ Result<Packing> packAround(const std::vector<CellSize>& sizes, const PackingRule
             continue;
         }
         packing.cells[i] = {hole->page, hole->x, hole->y};
+        pages = std::max(pages, hole->page + 1);
         holes.erase(hole); // the rest of its room is not offered again
     }
 

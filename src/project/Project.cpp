@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -252,7 +253,7 @@ Result<std::vector<double>> scalesFromText(const QString& text)
 
 QString scaleSuffix(double scale)
 {
-    return scale == 1.0 ? QString() : QStringLiteral("@%1x").arg(QString::number(scale));
+    return scale == 1.0 ? QString() : QStringLiteral("@%1x").arg(QString::number(scale, 'g', 12));
 }
 
 Result<Project> readProject(const QString& path)
@@ -268,6 +269,7 @@ Result<Project> readProject(const QString& path)
 
     std::optional<Section> defaults;
     std::vector<Section> sections;
+    QHash<QString, int> sectionLines; // each set's name, case folded: its header's line
     Section* current = nullptr;
     const QStringList lines = text.split(u'\n');
     for (qsizetype index = 0; index < lines.size(); ++index) {
@@ -288,12 +290,11 @@ Result<Project> readProject(const QString& path)
                 current = &*defaults;
                 continue;
             }
-            const auto same = std::find_if(sections.begin(), sections.end(), [&name](const Section& s) {
-                return s.name.compare(name, Qt::CaseInsensitive) == 0;
-            });
-            if (same != sections.end())
-                section.problem = at(
-                    file, number, QStringLiteral("Den Satz [%1] gibt es schon in Zeile %2.").arg(name).arg(same->line));
+            if (const auto same = sectionLines.constFind(name.toCaseFolded()); same != sectionLines.cend())
+                section.problem =
+                    at(file, number, QStringLiteral("Den Satz [%1] gibt es schon in Zeile %2.").arg(name).arg(*same));
+            else
+                sectionLines.insert(name.toCaseFolded(), number);
             sections.push_back(section);
             current = &sections.back();
             continue;
@@ -385,6 +386,8 @@ std::vector<ProjectTarget> projectTargets(const Project& project)
             if (scale != 1.0) {
                 BmFontOptions& options = target.settings.bmfont;
                 for (const char16_t* key : kLengths) {
+                    if (QStringView(key) == u"DistanceRange" && options.field == PageField::None)
+                        continue; // no field, no range to keep in step
                     if (const Result<void> scaled = scaleOption(options, QStringView(key), scale); !scaled) {
                         target.problem = QStringLiteral("[%1]: %2").arg(set.name, scaled.error());
                         break;

@@ -68,6 +68,7 @@ struct Stamp
     QByteArray settings;
     std::vector<std::pair<QString, QByteArray>> inputs; // absolute path, digest
     std::vector<std::pair<QString, QByteArray>> files;
+    std::vector<qint64> fileSizes; // beside files: a file of another size is not hashed at all
 };
 
 // Whether the entry at the stamp's name may be replaced by a stamp: none there, or a regular file
@@ -97,15 +98,24 @@ std::optional<Stamp> readStamp(const QString& path)
     for (const QByteArray& line : lines.mid(1)) {
         const qsizetype space = line.indexOf(' ');
         const QByteArray word = line.left(space);
-        const QByteArray rest = line.mid(space + 1);
+        QByteArray rest = line.mid(space + 1);
         if (word == "version")
             stamp.version = rest;
         else if (word == "settings")
             stamp.settings = rest;
         else if (word == "input" || word == "file") {
-            const qsizetype second = rest.indexOf(' ');
+            qsizetype second = rest.indexOf(' ');
             if (second <= 0)
                 return std::nullopt;
+            if (word == "file") {
+                const qsizetype third = rest.indexOf(' ', second + 1);
+                bool number = false;
+                stamp.fileSizes.push_back(rest.mid(second + 1, third - second - 1).toLongLong(&number));
+                if (third < 0 || !number)
+                    return std::nullopt;
+                rest = rest.left(second) + rest.mid(third);
+                second = rest.indexOf(' ');
+            }
             const QString named = QDir::cleanPath(folder.absoluteFilePath(QString::fromUtf8(rest.mid(second + 1))));
             // A set's files lie beside its stamp: one that names others is no stamp of ours, and
             // what it names is never read.
@@ -127,7 +137,8 @@ QByteArray stampBytes(const QString& path, const Stamp& stamp)
     for (const auto& [name, digest] : stamp.inputs)
         bytes += "input " + digest + ' ' + folder.relativeFilePath(name).toUtf8() + '\n';
     for (const auto& [name, digest] : stamp.files)
-        bytes += "file " + digest + ' ' + folder.relativeFilePath(name).toUtf8() + '\n';
+        bytes += "file " + digest + ' ' + QByteArray::number(QFileInfo(name).size()) + ' ' +
+                 folder.relativeFilePath(name).toUtf8() + '\n';
     return bytes;
 }
 
@@ -167,8 +178,9 @@ QString staleReasonOf(const ProjectTarget& target, Digests& digests, QStringList
     }
     if (stamp->files.empty())
         return QStringLiteral("neu");
-    for (const auto& [name, digest] : stamp->files) {
-        if (digests.of(name) != digest)
+    for (std::size_t i = 0; i < stamp->files.size(); ++i) {
+        const auto& [name, digest] = stamp->files[i];
+        if (QFileInfo(name).size() != stamp->fileSizes[i] || digests.of(name) != digest)
             return QStringLiteral("Datei des Satzes geändert: %1").arg(shownPath(name));
     }
     if (files) {

@@ -251,6 +251,8 @@ std::optional<KeptPlaces> keptPlaces(const DescriptorCells& earlier, const CellP
         byCharacter.emplace(earlier.chars[i].id, i);
     // On packed pages each channel is a page of cells of its own: page 2's red is 2 x 4 + 2.
     auto layerOf = [&earlier](const BmFontChar& c) {
+        if (c.page < 0 || c.page > kMaxBmFontPages)
+            return -1; // no page of any set: not kept
         return earlier.packed ? 4 * c.page + std::countr_zero(unsigned(c.channels) | 0x10U) : c.page;
     };
     KeptPlaces kept{earlier.scaleW, earlier.scaleH, std::vector<std::optional<PackedCell>>(cells.sizes.size()), {}};

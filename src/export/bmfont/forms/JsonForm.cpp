@@ -5,6 +5,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace glyfrax {
 
 namespace {
@@ -138,6 +140,12 @@ void readPages(const QByteArray& head, PageNames& names)
     }
 }
 
+// A number of the file as a whole one, within what any field holds (a claimed 1e300 too).
+qint64 jsonNumber(const QJsonValue& value)
+{
+    return qint64(std::clamp(value.toDouble(), -2147483648.0, 2147483647.0));
+}
+
 void readCells(const QByteArray& bytes, DescriptorCells& cells)
 {
     const QJsonObject font = QJsonDocument::fromJson(bytes).object();
@@ -146,7 +154,7 @@ void readCells(const QByteArray& bytes, DescriptorCells& cells)
         const QJsonObject fields = font.value(QStringView(block)).toObject();
         for (auto it = fields.begin(); it != fields.end(); ++it) {
             if (it.value().isDouble())
-                readCellField(cells, QStringView(block), it.key(), qint64(it.value().toDouble()), unused);
+                readCellField(cells, QStringView(block), it.key(), jsonNumber(it.value()), unused);
         }
     }
     for (const QJsonValue& entry : font.value(u"chars").toArray()) {
@@ -154,7 +162,7 @@ void readCells(const QByteArray& bytes, DescriptorCells& cells)
         BmFontChar c;
         for (auto it = fields.begin(); it != fields.end(); ++it) {
             if (it.value().isDouble())
-                readCellField(cells, u"char", it.key(), qint64(it.value().toDouble()), c);
+                readCellField(cells, u"char", it.key(), jsonNumber(it.value()), c);
         }
         cells.chars.push_back(c);
     }
