@@ -228,6 +228,9 @@ ProjectSet setOf(const QString& file, const QDir& folder, const Section& default
     set.fontFile = resolved(folder, set.fontFile);
     BmFontOptions& options = set.settings.bmfont;
     options.charsFile = resolved(folder, options.charsFile);
+    options.imageFolder = resolved(folder, options.imageFolder);
+    for (ImageGlyph& image : options.images)
+        image.path = resolved(folder, image.path);
     for (QString& fallback : options.fallbacks)
         fallback = resolvedFont(folder, fallback);
     return set;

@@ -4,6 +4,7 @@
 #include "base/AtomicFile.h"
 #include "base/FileSafety.h"
 #include "base/Parallel.h"
+#include "export/bmfont/ImageCharacters.h"
 #include "render/FontSource.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsStore.h"
@@ -176,6 +177,10 @@ QString staleReasonOf(const ProjectTarget& target, Digests& digests, QStringList
         if (held == stamp->inputs.end() || held->second != digests.of(input))
             return QStringLiteral("Eingabe geändert: %1").arg(shownPath(input));
     }
+    for (const auto& [input, digest] : stamp->inputs) {
+        if (!inputs.contains(input)) // an image taken from its folder
+            return QStringLiteral("Eingabe entfallen: %1").arg(shownPath(input));
+    }
     if (stamp->files.empty())
         return QStringLiteral("neu");
     for (std::size_t i = 0; i < stamp->files.size(); ++i) {
@@ -309,6 +314,11 @@ QStringList targetInputs(const ProjectTarget& target)
     for (const QString& fallback : target.settings.bmfont.fallbacks) {
         if (namesFontFile(fallback))
             inputs.append(splitFaceNumber(fallback).path);
+    }
+    // A folder that cannot be read fails the set's build, which says why.
+    if (const Result<std::vector<ImageGlyph>> images = imageGlyphsOf(target.settings.bmfont)) {
+        for (const ImageGlyph& image : *images)
+            inputs.append(image.path);
     }
     inputs.removeDuplicates();
     return inputs;

@@ -233,7 +233,10 @@ QImage effectsPage(const PageSource& source, QSize size, const std::vector<Place
                         paint.cover(bare | 0xFF000000U, 255);
                     paint.cover(colors.shadow, shadow);
                     paint.cover(colors.outline, outline);
-                    paint.cover(text, ink.coverage[k]);
+                    if (ink.colors.empty())
+                        paint.cover(text, ink.coverage[k]);
+                    else
+                        paint.cover(ink.colors[k], 255); // its alpha is its coverage
                     row[x] = paint.straight(bare);
                 }
             }
@@ -257,8 +260,10 @@ QImage renderPageForFile(const PageSource& source, QSize size, const std::vector
 {
     if (source.field != PageField::None)
         return fieldPage(source, size, glyphs);
-    const bool fromInks = source.supersample > 1;
-    if (source.effects || (fromInks && !source.colors.coverageInAlpha))
+    const bool fromInks = source.supersample > 1 || source.inksOnly;
+    const bool colours = std::any_of(glyphs.begin(), glyphs.end(),
+                                     [&](const PlacedGlyph& g) { return !source.inks->at(g.ink).colors.empty(); });
+    if (source.effects || colours || (fromInks && !source.colors.coverageInAlpha))
         return effectsPage(source, size, glyphs);
     if (!source.colors.coverageInAlpha)
         return drawnPage(source, size, glyphs, source.colors.text, source.colors.background);

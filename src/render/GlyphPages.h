@@ -64,6 +64,8 @@ struct PageSource
     // Above 1 the inks were found at that many times the glyphs' size, and the pages are made from
     // them, for no glyph drawn at its size would look like them.
     int supersample = 1;
+    // Pages from the inks alone, never drawn from the fonts: some are images or hold colours.
+    bool inksOnly = false;
 };
 
 // One page of a texture font as it is written: the coverage alone (Format_Alpha8) for pages

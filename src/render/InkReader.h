@@ -19,6 +19,9 @@ struct GlyphInk
     // The coverage of the effects beneath the glyph, laid out as coverage; empty without them.
     std::vector<std::uint8_t> outline;
     std::vector<std::uint8_t> shadow;
+    // The glyph's own colours, straight, their alpha its coverage: a colour glyph or an image drawn
+    // in colour, laid out as coverage; empty for a glyph in the text colour.
+    std::vector<QRgb> colors = {};
 
     std::uint8_t at(int x, int y) const { return coverage[std::size_t(y) * std::size_t(box.width()) + std::size_t(x)]; }
 };

@@ -353,6 +353,57 @@ std::vector<BmFontOption> makeTable()
          nullptr,
          [](O& o, const QString& text) { return readMissingGlyph(o.missingGlyph, text); },
          [](const O& o) { return missingGlyphText(o.missingGlyph); }},
+        {QStringLiteral("Images"),
+         QStringLiteral("image"),
+         QStringLiteral("ZEICHEN=DATEI[@X,Y,VORSCHUB]"),
+         {},
+         QStringLiteral("Ein Bild als Zeichen, etwa U+E000=icons/play.png: PNG, JPEG, BMP oder SVG (in der Höhe eines "
+                        "Gevierts), in einer Zelle wie eine Glyphe; @X,Y,VORSCHUB gibt die linke obere Ecke vom "
+                        "Stift und vom oberen Rand der Zeile aus und den Vorschub in Pixeln, jede Zahl darf fehlen "
+                        "(Vorgabe: am Stift, die Unterkante auf der Unterkante der Zeile, Vorschub die Breite des "
+                        "Bildes); mehrmals angegeben, mehrere Bilder. Mit --color-glyphs in seinen Farben, sonst "
+                        "seine Deckung wie eine Glyphe (Vorgabe: keine)."),
+         [](const QStringList& values) { return joinFontList(values); },
+         [](O& o, const QString& text) -> Result<void> {
+             std::vector<ImageGlyph> images;
+             for (const QString& entry : splitFontList(text)) {
+                 Result<ImageGlyph> image = readImageGlyph(entry);
+                 if (!image)
+                     return failure(image.error());
+                 images.push_back(std::move(*image));
+             }
+             o.images = std::move(images);
+             return {};
+         },
+         [](const O& o) {
+             QStringList entries;
+             for (const ImageGlyph& image : o.images)
+                 entries.append(imageGlyphText(image));
+             return joinFontList(entries);
+         }},
+        {QStringLiteral("ImageFolder"),
+         QStringLiteral("images"),
+         QStringLiteral("ORDNER"),
+         {},
+         QStringLiteral("Jedes Bild eines Ordners als Zeichen, benannt nach dem Zeichen: E000.png oder U+E000.svg; "
+                        "andere Dateien bleiben außer Acht, ein mit --image genanntes Zeichen geht vor (Vorgabe: "
+                        "keiner)."),
+         nullptr,
+         [](O& o, const QString& text) -> Result<void> {
+             o.imageFolder = text.trimmed();
+             return {};
+         },
+         [](const O& o) { return o.imageFolder; }},
+        {QStringLiteral("ColorGlyphs"),
+         QStringLiteral("color-glyphs"),
+         {},
+         QStringLiteral("no-color-glyphs"),
+         QStringLiteral("Farbglyphen der Schriften (Emoji: Ebenen aus COLR/CPAL, Bilder aus CBDT oder sbix) und die "
+                        "Bilder in ihren Farben auf Seiten mit Farbe; nicht mit einem Distanzfeld, gepackten oder "
+                        "grauen Seiten (Vorgabe: nur ihre Deckung, --no-color-glyphs)."),
+         nullptr,
+         [](O& o, const QString& text) { return readFlag(o.colorGlyphs, text); },
+         [](const O& o) { return flagText(o.colorGlyphs); }},
         numberOption(
             {QStringLiteral("Pixels"),
              QStringLiteral("pixels"),
@@ -733,6 +784,9 @@ constexpr WindowName kWindowNames[] = {
     {u"Channels", u"Kanäle", u"Seiten"},
     {u"Premultiplied", u"Vormultipliziertes Alpha", u"Seiten"},
     {u"PackChannels", u"Vier Seiten je Bild, ein Kanal je Seite (gepackt)", u"Seiten"},
+    {u"Images", u"Bilder als Zeichen", u"Icons"},
+    {u"ImageFolder", u"Ordner mit Bildern", u"Icons"},
+    {u"ColorGlyphs", u"In Farbe: Farbglyphen der Schriften und Bilder", u"Icons"},
 };
 
 QString fieldWording(PageField field, OptionWords words)
@@ -815,6 +869,17 @@ QString pageContentProblem(const BmFontOptions& given, PageImage pages, bool col
         return QStringLiteral("Monochrome Zeichen (%1) decken jedes Pixel ganz oder gar nicht; eine Überabtastung "
                               "(%2) gäbe ihnen Zwischenstufen. Lassen Sie eines von beiden weg.")
             .arg(optionWording(u"Monochrome", words), optionWording(u"Supersample", words));
+    if (options.colorGlyphs) {
+        const QString colours = optionWording(u"ColorGlyphs", words);
+        if (options.field != PageField::None)
+            return QStringLiteral("Ein Distanzfeld (%1) hält Abstände, keine Farben; Farbglyphen (%2) passen nicht "
+                                  "dazu. Lassen Sie eines von beiden weg.")
+                .arg(fieldWording(options.field, words), colours);
+        if (options.packChannels || options.channels != PageChannels::Rgba)
+            return QStringLiteral("Farbglyphen (%1) brauchen Seiten mit Rot, Grün, Blau und Alpha; %2 hält keine "
+                                  "Farben. Lassen Sie eines von beiden weg.")
+                .arg(colours, optionWording(options.packChannels ? u"PackChannels" : u"Channels", words));
+    }
     if (options.field == PageField::None)
         return {};
     const QString field = fieldWording(options.field, words);

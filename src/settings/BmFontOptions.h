@@ -2,6 +2,7 @@
 
 #include "base/Result.h"
 #include "settings/DescriptorForm.h"
+#include "settings/ImageGlyph.h"
 #include "settings/PageField.h"
 #include "settings/PageImage.h"
 
@@ -117,6 +118,13 @@ struct BmFontOptions
     // paths (PATH#N: the N-th face of a collection).
     QStringList fallbacks;
     MissingGlyph missingGlyph;
+    // Images drawn as characters, before any font is asked for them: those listed, then those of a
+    // folder whose files are named by their characters (a listed one wins).
+    std::vector<ImageGlyph> images;
+    QString imageFolder; // empty: none
+    // Colour glyphs of the fonts (layered or bitmap) and the images in their own colours on pages
+    // with colour; clear: their coverage alone, like every other glyph.
+    bool colorGlyphs = false;
     std::int32_t pixels = 0; // the size in pixels per em; 0: the size in points of the font settings
     // The size instead chosen so that the line (or the capitals) are this many pixels high; 0: not.
     // Each replaces the ones before it: the line's height, the capitals', pixels, points.

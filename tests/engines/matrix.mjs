@@ -2,7 +2,8 @@
 // writes it, and the sample line laid out from it as SampleText (src/export/bmfont) does.
 import { execFile } from 'node:child_process';
 import { readFileSync } from 'node:fs';
-import { join } from 'node:path';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { promisify } from 'node:util';
 
 const run = promisify(execFile);
@@ -21,6 +22,8 @@ export const CONTENTS = {
   sdf: ['--field', 'sdf'],
   msdf: ['--field', 'msdf'],
   greyalpha: ['--channels', 'alpha'],
+  // Images in their colours in place of €, ? and 7, drawn inline with the text.
+  icons: ['--images', join(dirname(fileURLToPath(import.meta.url)), 'icons'), '--color-glyphs'],
 };
 const PAGES = { one: [], several: ['--max-texture', '128'] };
 const KERNING = { kern: ['--kerning'], nokern: ['--no-kerning'] };

@@ -5,6 +5,7 @@
 #include "app/options/DescriptorGroup.h"
 #include "app/options/FieldGroup.h"
 #include "app/options/FontsGroup.h"
+#include "app/options/ImagesGroup.h"
 #include "app/options/PageGroup.h"
 #include "app/shared/AppInfo.h"
 #include "app/shared/ControlHelp.h"
@@ -79,6 +80,7 @@ BmFontPropsDialog::BmFontPropsDialog(const BmFontOptions& options, const FontSet
     m_groups.push_back(std::make_unique<PageGroup>());
     m_groups.push_back(std::make_unique<DescriptorGroup>());
     m_groups.push_back(std::make_unique<FieldGroup>(dialogs));
+    m_groups.push_back(std::make_unique<ImagesGroup>(dialogs));
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("Pages"));

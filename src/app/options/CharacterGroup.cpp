@@ -39,14 +39,6 @@ constexpr CodePageName kCodePages[] = {{1250, u"Mitteleuropäisch"}, {1251, u"Ky
 // Edits come in keystroke by keystroke; the chart follows once typing pauses.
 constexpr int kShowDelayMs = 150;
 
-QLineEdit* addLine(QWidget* parent, const char* name, const QString& accessibleName)
-{
-    auto* line = new QLineEdit(parent);
-    line->setObjectName(QString::fromLatin1(name));
-    line->setAccessibleName(accessibleName);
-    return line;
-}
-
 } // namespace
 
 CharacterGroup::CharacterGroup(DialogService& dialogs, const FontSettings& font, FallbackFaces& fallbackFaces)

@@ -134,7 +134,7 @@ QWidget* FontsGroup::buildFallbacks(const QStringList& fallbacks)
         item->setFlags(item->flags() | Qt::ItemIsEditable);
         mark(item);
     }
-    m_up = addButton(frame, "FallbackUpButton", QStringLiteral("Nach &oben"));
+    m_up = addButton(frame, "FallbackUpButton", QStringLiteral("Na&ch oben"));
     m_down = addButton(frame, "FallbackDownButton", QStringLiteral("Nach &unten"));
     m_remove = addButton(frame, "FallbackRemoveButton", QStringLiteral("E&ntfernen"));
     explain(m_up, QStringLiteral("Die gewählte Ersatzschrift wird vor der vorigen gefragt."));

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QString>
@@ -93,6 +94,14 @@ inline QSpinBox* addPixels(QWidget* parent, const char* name, const QString& acc
 }
 
 // A form's label for a row of several controls, whose access key goes to the first.
+inline QLineEdit* addLine(QWidget* parent, const char* name, const QString& accessibleName)
+{
+    auto* line = new QLineEdit(parent);
+    line->setObjectName(QString::fromLatin1(name));
+    line->setAccessibleName(accessibleName);
+    return line;
+}
+
 inline QLabel* buddyLabel(QWidget* parent, const QString& caption, QWidget* buddy)
 {
     auto* label = new QLabel(caption, parent);

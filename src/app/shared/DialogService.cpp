@@ -103,7 +103,9 @@ FileAnswer QtDialogService::chooseFile(QWidget* parent, const FileQuestion& ques
     QFileDialog dialog(parent, question.title, question.folder);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(question.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(question.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(question.ofFolder ? QFileDialog::Directory
+                                         : (question.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile));
+    dialog.setOption(QFileDialog::ShowDirsOnly, question.ofFolder);
     dialog.setNameFilters(question.filters);
     // The chosen filter's extension goes to a name without one before the dialog asks whether an
     // existing file may be replaced, so that it asks about the file that will be written.

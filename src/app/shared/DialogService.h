@@ -21,6 +21,7 @@ struct FileQuestion
     QStringList filters; // "PNG-Bild (*.png)", offered in this order, the first chosen at first
     // Each filter's extension without its dot ("png"), which a typed name without one gets; may be empty.
     QStringList suffixes;
+    bool ofFolder = false; // a folder to read instead of a file
 };
 
 // The file chosen and the filter it was chosen with; an empty path when the user cancels.

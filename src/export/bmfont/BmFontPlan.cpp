@@ -136,6 +136,21 @@ Result<std::vector<QString>> planFonts(Settings& settings, const BmFontRun& run,
     return fallbackNames;
 }
 
+// The images drawn as characters, read at the main font's size; their files are inputs.
+Result<std::vector<ImageCharacter>> planImages(const BmFontOptions& options, const FontMeasure& measure,
+                                               BmFontPlan& plan)
+{
+    const Result<std::vector<ImageGlyph>> images = imageGlyphsOf(options);
+    if (!images)
+        return failure(images.error());
+    for (const ImageGlyph& image : *images)
+        plan.fontFiles.append(image.path);
+    const QSize largest(options.maxTexture - options.padding.left - options.padding.right,
+                        options.maxTexture - options.padding.up - options.padding.down);
+    return readImageCharacters(*images, {measure.ascent(), measure.lineHeight(), qRound(measure.rawFont().pixelSize())},
+                               largest);
+}
+
 // ---- Cells on pages
 
 // The cells on pages. Packed pages are four to an image, so the smallest side that holds the cells
@@ -350,7 +365,7 @@ void addKerningPairs(const QRawFont& font, int fontIndex, const std::vector<Glyp
     std::vector<quint32> glyphs;
     std::unordered_map<quint32, const std::vector<char32_t>*> charactersOf;
     for (const GlyphCell& cell : cells) {
-        if (cell.font != fontIndex)
+        if (cell.font != fontIndex || cell.image >= 0)
             continue;
         glyphs.push_back(cell.glyph);
         charactersOf[cell.glyph] = &cell.characters;
@@ -410,9 +425,9 @@ BmFont describeFont(const FontMeasure& measure, const Settings& settings, const 
     // What each channel holds: the glyph (its coverage, its colour with its effects, or its
     // distance) or one. An msdf page's alpha is one; an mtsdf page's holds the true distance.
     // Premultiplied colours follow the alpha; a grey page has no alpha, packed pages hold glyphs in all.
-    const bool colourHoldsGlyph = opaque || options.hasEffects() || options.field != PageField::None ||
-                                  options.premultiplied || options.channels == PageChannels::Gray ||
-                                  options.packChannels;
+    const bool colourHoldsGlyph = opaque || options.hasEffects() || options.colorGlyphs ||
+                                  options.field != PageField::None || options.premultiplied ||
+                                  options.channels == PageChannels::Gray || options.packChannels;
     const bool alphaIsOne =
         opaque || pageFieldFacts(options.field).alphaIsOne || options.channels == PageChannels::Gray;
     font.alpha = alphaIsOne && !options.packChannels ? ChannelContent::One : ChannelContent::Glyph;
@@ -529,7 +544,11 @@ Result<BmFontPlan> planBmFont(const Settings& given, const BmFontRun& run, PageI
     if (!fallbackNames)
         return failure(fallbackNames.error());
     const FontMeasure& measure = plan.fonts.front();
-    Result<GlyphSet> collected = collectGlyphs(plan.fonts, *wanted, options, run.threads, run.stillWanted, run.words);
+    const Result<std::vector<ImageCharacter>> images = planImages(options, measure, plan);
+    if (!images)
+        return failure(images.error());
+    Result<GlyphSet> collected =
+        collectGlyphs(plan.fonts, *images, *wanted, options, run.threads, run.stillWanted, run.words);
     if (!collected)
         return failure(collected.error());
     GlyphSet& glyphs = *collected;
@@ -569,6 +588,7 @@ Result<BmFontPlan> planBmFont(const Settings& given, const BmFontRun& run, PageI
     plan.field = options.field;
     plan.distanceRange = options.distanceRange;
     plan.effects = options.hasEffects();
+    plan.inksOnly = !images->empty() || options.colorGlyphs;
     plan.colors = planColors(settings, run, palette, opaque);
     return plan;
 }
@@ -584,7 +604,8 @@ PageSource pageSource(const BmFontPlan& plan)
             .outlines = &plan.outlines,
             .field = plan.field,
             .distanceRange = double(plan.distanceRange),
-            .supersample = plan.supersample};
+            .supersample = plan.supersample,
+            .inksOnly = plan.inksOnly};
 }
 
 QImage drawBmFontPage(const BmFontPlan& plan, int page)

@@ -77,6 +77,8 @@ struct BmFontPlan
     PageField field = PageField::None;
     std::int32_t distanceRange = 4;
     bool effects = false; // the inks hold an outline or a shadow
+    // Some inks are images, or hold colours: the pages are made from the inks alone.
+    bool inksOnly = false;
     PageColors colors;
     bool monochrome = false;
     int supersample = 1; // the glyphs' coverage found at this many times their size
@@ -88,9 +90,10 @@ struct BmFontPlan
     int threads = 1;
     std::vector<char32_t> missing;      // asked for, but no font has a glyph for them
     std::vector<FallbackUse> fallbacks; // of those that give characters, in their order
-    QStringList fontFiles;              // the fallback fonts' files: inputs of the export
-    double fill = 0;                    // the cells' area over the pages' area
-    QStringList notes;                  // values the descriptor could not hold as they are
+    // The fallback fonts' files and the images' files: inputs of the export, never replaced.
+    QStringList fontFiles;
+    double fill = 0;   // the cells' area over the pages' area
+    QStringList notes; // values the descriptor could not hold as they are
 };
 
 // A BMFont set needs a size: a settings file without one gives 0 points. Fails, saying how to

@@ -1,11 +1,15 @@
 #include "export/bmfont/GlyphCollection.h"
 
+#include "base/CharacterName.h"
+#include "base/FileSafety.h"
 #include "base/Parallel.h"
 #include "export/bmfont/BmFontWriter.h"
 #include "export/bmfont/Characters.h"
 #include "layout/CellPacking.h"
+#include "render/ColorGlyphs.h"
 #include "render/DistanceField.h"
 #include "render/GlyphEffects.h"
+#include "render/ImageInk.h"
 
 #include <QRawFont>
 
@@ -30,10 +34,10 @@ CellSize cellSize(const GlyphInk& ink, const CellPadding& padding)
 void cutToCell(GlyphInk& ink, const QRect& cell)
 {
     const QRect kept = ink.box & cell;
-    const auto cut = [&](std::vector<std::uint8_t>& plane) {
+    const auto cut = [&]<typename Value>(std::vector<Value>& plane) {
         if (plane.empty())
             return;
-        std::vector<std::uint8_t> within;
+        std::vector<Value> within;
         within.reserve(std::size_t(kept.width()) * std::size_t(kept.height()));
         for (int y = kept.top(); y <= kept.bottom(); ++y) {
             const auto row = plane.begin() + std::ptrdiff_t(y - ink.box.top()) * ink.box.width();
@@ -45,6 +49,7 @@ void cutToCell(GlyphInk& ink, const QRect& cell)
     cut(ink.coverage);
     cut(ink.outline);
     cut(ink.shadow);
+    cut(ink.colors);
     ink.box = kept;
 }
 
@@ -72,13 +77,33 @@ struct InkTools
 {
     QRawFont font;
     InkReader reader;
+    std::optional<ColorGlyphs> colours; // where colour glyphs are wanted and the font has them
 };
+
+// A colour glyph's ink: its pixels, with the effects of its outline (a bitmap glyph has none of its
+// own: the outline of its pixels then).
+GlyphInk colourInk(const InkTools& tools, quint32 glyph, const DrawnColorGlyph& drawn, const BmFontOptions& options)
+{
+    const GlyphInk ink = imageInk(drawn.image, drawn.topLeft, true, options.monochrome);
+    if (!options.hasEffects())
+        return ink;
+    QPainterPath outline = tools.font.pathForGlyph(glyph);
+    if (outline.isEmpty()) {
+        if (const Result<QPainterPath> ofPixels = imageOutline(drawn.image, drawn.topLeft, {}))
+            outline = *ofPixels;
+    }
+    return imageWithEffects(ink, outline, {options.outline, options.shadow, options.monochrome, 1});
+}
 
 GlyphInk readInk(InkTools& tools, quint32 glyph, const BmFontOptions& options, QSize largest, QPainterPath& outline)
 {
     if (options.field != PageField::None) {
         outline = tools.font.pathForGlyph(glyph);
         return {fieldBox(outline, options.distanceRange), {}, {}, {}};
+    }
+    if (tools.colours) {
+        if (const std::optional<DrawnColorGlyph> drawn = tools.colours->draw(glyph, largest))
+            return colourInk(tools, glyph, *drawn, options);
     }
     GlyphInk ink = tools.reader.read(glyph, largest);
     if (!options.hasEffects())
@@ -101,8 +126,6 @@ Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, cons
                         options.maxTexture - options.padding.up - options.padding.down);
     std::vector<GlyphInk>& inks = set.inks;
     inks.resize(cells.size());
-    if (options.field != PageField::None)
-        set.outlines.resize(cells.size());
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> tooLarge{cells.size()};
     std::atomic<bool> abandoned{false};
@@ -119,10 +142,14 @@ Result<void> readInks(const std::vector<FontMeasure>& fonts, GlyphSet& set, cons
             }
             if (abandoned)
                 break;
+            if (cells[i].image >= 0)
+                continue; // read before
             std::optional<InkTools>& own = tools[std::size_t(cells[i].font)];
             if (!own) {
                 const QRawFont font = fonts[std::size_t(cells[i].font)].rawFontForThisThread();
-                own.emplace(InkTools{font, InkReader(font, options.monochrome, supersampleOf(options))});
+                own.emplace(InkTools{font, InkReader(font, options.monochrome, supersampleOf(options)), {}});
+                if (options.colorGlyphs && ColorGlyphs(font).any())
+                    own->colours.emplace(font);
             }
             inks[i] = readInk(*own, cells[i].glyph, options, largest, set.outlines.empty() ? unused : set.outlines[i]);
             if (!checkCellSize(cellSize(inks[i], options.padding), options.maxTexture)) {
@@ -181,8 +208,49 @@ Result<void> addMissingGlyph(const std::vector<FontMeasure>& fonts, const Missin
     }
     const auto [at, added] = cellOf.try_emplace(key, set.cells.size());
     if (added)
-        set.cells.push_back({key.first, key.second, fonts[std::size_t(key.first)].advanceOf(key.second), {}});
+        set.cells.push_back({key.first, key.second, -1, fonts[std::size_t(key.first)].advanceOf(key.second), {}});
     set.cells[at->second].characters.push_back(kMissingGlyphId);
+    return {};
+}
+
+// The character of a wanted one or of an image, for comparing the two.
+char32_t characterOf(char32_t character)
+{
+    return character;
+}
+char32_t characterOf(const ImageCharacter& image)
+{
+    return image.character;
+}
+
+// The images' inks (their cells come first), as readInk makes a glyph's: the outline of their
+// covered pixels gives the effects and a field.
+Result<void> readImageInks(const std::vector<ImageCharacter>& images, GlyphSet& set, const BmFontOptions& options,
+                           OptionWords words)
+{
+    set.inks.resize(set.cells.size());
+    const bool outlined = options.field != PageField::None || options.hasEffects();
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const ImageCharacter& image = images[i];
+        GlyphInk ink = imageInk(image.image, image.topLeft, options.colorGlyphs, options.monochrome);
+        if (outlined) {
+            const Result<QPainterPath> outline = imageOutline(image.image, image.topLeft, image.path);
+            if (!outline)
+                return failure(outline.error());
+            if (options.field != PageField::None) {
+                set.outlines[i] = *outline;
+                ink = {fieldBox(*outline, options.distanceRange), {}, {}, {}, {}};
+            } else {
+                ink = imageWithEffects(ink, *outline, {options.outline, options.shadow, options.monochrome, 1});
+            }
+        }
+        const CellSize size = cellSize(ink, options.padding);
+        if (const Result<void> fits = checkCellSize(size, options.maxTexture, optionWording(u"MaxTexture", words));
+            !fits)
+            return failure(QStringLiteral("Bild „%1“ für %2: %3")
+                               .arg(shownPath(image.path), codePointText(image.character), fits.error()));
+        set.inks[i] = std::move(ink);
+    }
     return {};
 }
 
@@ -220,13 +288,17 @@ void limitSupersampling(BmFontOptions& options, double pixelSize, QStringList& n
                          .arg(wanted));
 }
 
-Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std::vector<char32_t>& wanted,
-                               const BmFontOptions& options, int threads, const std::function<bool()>& stillWanted,
-                               OptionWords words)
+Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std::vector<ImageCharacter>& images,
+                               const std::vector<char32_t>& wanted, const BmFontOptions& options, int threads,
+                               const std::function<bool()>& stillWanted, OptionWords words)
 {
     GlyphSet set;
     std::map<std::pair<int, quint32>, std::size_t> cellOf;
-    std::vector<char32_t> left = wanted;
+    std::vector<char32_t> left;
+    for (std::size_t i = 0; i < images.size(); ++i)
+        set.cells.push_back({0, 0, int(i), images[i].advance, {images[i].character}, double(images[i].advance)});
+    std::set_difference(wanted.begin(), wanted.end(), images.begin(), images.end(), std::back_inserter(left),
+                        [](const auto& a, const auto& b) { return characterOf(a) < characterOf(b); });
     for (int font = 0; font < int(fonts.size()) && !left.empty(); ++font) {
         const FontMeasure& measure = fonts[std::size_t(font)];
         const std::vector<quint32> glyphs = glyphsOf(measure.rawFont(), left);
@@ -238,7 +310,7 @@ Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std:
             }
             const auto [at, added] = cellOf.try_emplace({font, glyphs[i]}, set.cells.size());
             if (added)
-                set.cells.push_back({font, glyphs[i], measure.advanceOf(glyphs[i]), {}});
+                set.cells.push_back({font, glyphs[i], -1, measure.advanceOf(glyphs[i]), {}});
             set.cells[at->second].characters.push_back(left[i]);
         }
         left = std::move(lacking);
@@ -247,9 +319,15 @@ Result<GlyphSet> collectGlyphs(const std::vector<FontMeasure>& fonts, const std:
     if (const Result<void> added = addMissingGlyph(fonts, options.missingGlyph, set, cellOf); !added)
         return failure(added.error());
     if (options.fractional) {
-        for (GlyphCell& cell : set.cells)
-            cell.exactAdvance = exactAdvance(fonts[std::size_t(cell.font)].rawFont(), cell.glyph);
+        for (GlyphCell& cell : set.cells) {
+            if (cell.image < 0)
+                cell.exactAdvance = exactAdvance(fonts[std::size_t(cell.font)].rawFont(), cell.glyph);
+        }
     }
+    if (options.field != PageField::None)
+        set.outlines.resize(set.cells.size());
+    if (const Result<void> read = readImageInks(images, set, options, words); !read)
+        return failure(read.error());
     if (const Result<void> read = readInks(fonts, set, options, threads, stillWanted, words); !read)
         return failure(read.error());
     return set;

@@ -1,6 +1,6 @@
 #include "export/bmfont/Kerning.h"
 
-#include <QtEndian>
+#include "base/FontTable.h"
 
 #include <algorithm>
 #include <bit>
@@ -10,25 +10,6 @@
 namespace glyfrax {
 
 namespace {
-
-// Big-endian reads that give 0 outside the table, so a damaged font ends a loop instead of a read.
-class Table
-{
-public:
-    explicit Table(const QByteArray& bytes) : m_bytes(bytes) {}
-
-    bool has(qint64 offset, qint64 length) const
-    {
-        return offset >= 0 && length >= 0 && offset <= m_bytes.size() && length <= m_bytes.size() - offset;
-    }
-    quint16 u16(qint64 at) const { return has(at, 2) ? qFromBigEndian<quint16>(m_bytes.constData() + at) : 0; }
-    qint16 s16(qint64 at) const { return qint16(u16(at)); }
-    quint32 u32(qint64 at) const { return has(at, 4) ? qFromBigEndian<quint32>(m_bytes.constData() + at) : 0; }
-    qint64 size() const { return m_bytes.size(); }
-
-private:
-    const QByteArray& m_bytes;
-};
 
 constexpr quint32 kKernTag = 0x6B65726E; // 'kern'
 constexpr int kGlyphIdCount = 1 << 16;   // glyph ids in these tables are 16 bits wide
@@ -78,7 +59,7 @@ std::int64_t searchCost(qint64 count)
 
 // The binary search of a sorted array of records whose first field is the glyph (or the first
 // glyph of a range); the index of the last record that does not start after glyph, or -1.
-qint64 lastRecordAtOrBefore(const Table& t, qint64 records, int count, int size, quint32 glyph)
+qint64 lastRecordAtOrBefore(const FontTable& t, qint64 records, int count, int size, quint32 glyph)
 {
     qint64 low = 0;
     qint64 high = qint64(count) - 1;
@@ -96,7 +77,7 @@ qint64 lastRecordAtOrBefore(const Table& t, qint64 records, int count, int size,
 }
 
 // The index of the first record whose glyph is not below glyph; count when there is none.
-qint64 firstRecordNotBefore(const Table& t, qint64 records, int count, int size, quint32 glyph)
+qint64 firstRecordNotBefore(const FontTable& t, qint64 records, int count, int size, quint32 glyph)
 {
     qint64 low = 0;
     qint64 high = count;
@@ -111,7 +92,7 @@ qint64 firstRecordNotBefore(const Table& t, qint64 records, int count, int size,
 }
 
 // The glyph's index in a coverage table, or -1 when it is not covered.
-qint64 coverageIndex(const Table& t, qint64 coverage, quint32 glyph)
+qint64 coverageIndex(const FontTable& t, qint64 coverage, quint32 glyph)
 {
     const int count = t.u16(coverage + 2);
     const qint64 records = coverage + 4;
@@ -131,7 +112,7 @@ qint64 coverageIndex(const Table& t, qint64 coverage, quint32 glyph)
 }
 
 // The glyph's class in a class definition table; 0 for a glyph it does not list.
-int classOf(const Table& t, qint64 classDef, quint32 glyph)
+int classOf(const FontTable& t, qint64 classDef, quint32 glyph)
 {
     switch (t.u16(classDef)) {
     case 1: {
@@ -150,7 +131,7 @@ int classOf(const Table& t, qint64 classDef, quint32 glyph)
 }
 
 // What finding one glyph's class costs: a search for the ranges of format 2, one read otherwise.
-std::int64_t classCost(const Table& t, qint64 classDef)
+std::int64_t classCost(const FontTable& t, qint64 classDef)
 {
     return t.u16(classDef) == 2 ? searchCost(t.u16(classDef + 2)) : 1;
 }
@@ -161,7 +142,7 @@ int valueRecordSize(quint16 format)
 }
 
 // The horizontal advance change of a value record; the fields before it are X and Y placement.
-int xAdvance(const Table& t, qint64 record, quint16 format)
+int xAdvance(const FontTable& t, qint64 record, quint16 format)
 {
     return (format & 0x4) != 0 ? t.s16(record + 2 * std::popcount(unsigned(format & 0x3))) : 0;
 }
@@ -176,7 +157,7 @@ struct ListedLookup
 
 // The lookups of every 'kern' feature, each index once, as a shaper applies them. A feature
 // listed twice adds no lookup, so it is read once.
-std::vector<ListedLookup> kernLookups(const Table& t, WorkBudget& budget)
+std::vector<ListedLookup> kernLookups(const FontTable& t, WorkBudget& budget)
 {
     if (t.u16(0) != 1)
         return {};
@@ -215,8 +196,8 @@ std::vector<ListedLookup> kernLookups(const Table& t, WorkBudget& budget)
 class GposReader
 {
 public:
-    GposReader(const Table& t, const std::vector<quint32>& glyphs, const std::vector<bool>& wanted, WorkBudget& budget,
-               PairSums& sums)
+    GposReader(const FontTable& t, const std::vector<quint32>& glyphs, const std::vector<bool>& wanted,
+               WorkBudget& budget, PairSums& sums)
         : m_t(t), m_glyphs(glyphs), m_wanted(wanted), m_budget(budget), m_sums(sums), m_closedIn(kGlyphIdCount, 0),
           m_pairSetIn(kGlyphIdCount, 0)
     {
@@ -399,7 +380,7 @@ private:
         }
     }
 
-    const Table& m_t;
+    const FontTable& m_t;
     const std::vector<quint32>& m_glyphs; // sorted
     const std::vector<bool>& m_wanted;
     WorkBudget& m_budget;
@@ -414,7 +395,7 @@ private:
 };
 
 // The legacy table, in its Microsoft (version 0) and Apple (version 1.0) headers.
-void readKernTable(const Table& t, const std::vector<bool>& wanted, WorkBudget& budget, PairSums& sums)
+void readKernTable(const FontTable& t, const std::vector<bool>& wanted, WorkBudget& budget, PairSums& sums)
 {
     const bool apple = t.u32(0) == 0x00010000;
     if (!apple && t.u16(0) != 0)
@@ -468,7 +449,7 @@ FoundKerning readKerning(const QByteArray& gpos, const QByteArray& kern, const s
     std::sort(unique.begin(), unique.end());
     WorkBudget budget(workLimit);
     PairSums sums;
-    const Table gposTable(gpos);
+    const FontTable gposTable(gpos);
     const std::vector<ListedLookup> lookups = kernLookups(gposTable, budget);
     if (!lookups.empty()) {
         GposReader reader(gposTable, unique, wanted, budget, sums);
@@ -478,7 +459,7 @@ FoundKerning readKerning(const QByteArray& gpos, const QByteArray& kern, const s
             reader.readLookup(lookup);
         }
     } else {
-        readKernTable(Table(kern), wanted, budget, sums);
+        readKernTable(FontTable(kern), wanted, budget, sums);
     }
 
     FoundKerning found;
