@@ -189,6 +189,11 @@ int runProjectBuild(const CommandLine& line, const QPalette& palette)
             else if (const QString folder = QFileInfo(file).absolutePath(); fileKind(folder) == FileKind::Folder)
                 watcher.addPath(folder);
         }
+        // A folder of images gives a set a new character when a file is added to it.
+        for (const ProjectTarget& target : projectTargets(build.project)) {
+            if (const QString& folder = target.settings.bmfont.imageFolder; fileKind(folder) == FileKind::Folder)
+                watcher.addPath(folder);
+        }
         if (!line.quiet)
             printLine(stdout, QStringLiteral("Warte auf Änderungen an %1 Dateien … (Strg+C beendet)")
                                   .arg(watchedFiles(line, build).size()));

@@ -185,6 +185,22 @@ private slots:
         QCOMPARE(readAll(path(u"out/small.fnt.stamp"_s)), stamp);
         QCOMPARE(statesOf(build(true)), (QList<State>{State::Built, State::Built, State::Built}));
 
+        // The small set's icons, by path from the project's folder: one changed, one more, one gone.
+        QVERIFY(QDir(m_dir.path()).mkpath(u"icons"_s));
+        writeFile(path(u"icons/E000.svg"_s), "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 4 4'/>");
+        writeProject("Padding=2\nImageFolder=icons\n");
+        QCOMPARE(statesOf(build()), (QList<State>{State::Current, State::Current, State::Built}));
+        writeFile(path(u"icons/E000.svg"_s), "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 4 5'/>");
+        outcomes = build();
+        QCOMPARE(statesOf(outcomes), (QList<State>{State::Current, State::Current, State::Built}));
+        QVERIFY2(outcomes[2].reason.contains(u"E000.svg"_s), qPrintable(outcomes[2].reason));
+        writeFile(path(u"icons/E001.svg"_s), "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 4 4'/>");
+        QCOMPARE(statesOf(build()), (QList<State>{State::Current, State::Current, State::Built}));
+        QVERIFY(QFile::remove(path(u"icons/E000.svg"_s)));
+        outcomes = build();
+        QCOMPARE(statesOf(outcomes), (QList<State>{State::Current, State::Current, State::Built}));
+        QVERIFY2(outcomes[2].reason.contains(u"E000.svg"_s), qPrintable(outcomes[2].reason));
+
         // The font's bytes: every set of that font.
         QFile font(path(u"fonts/sans.ttf"_s));
         QVERIFY(font.open(QIODevice::Append));
