@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QRegion>
 #include <QSvgRenderer>
+#include <QTransform>
 
 #include <cmath>
 
@@ -37,7 +38,7 @@ Result<void> checkFits(const QString& path, QSize size, QSize largest, const QSt
                        .arg(largest.height()));
 }
 
-Result<QImage> svgImage(const QString& path, const QByteArray& bytes, int height, QSize largest)
+Result<QImage> svgImage(const QString& path, const QByteArray& bytes, int height, QSize largest, int scale)
 {
     QSvgRenderer svg(bytes);
     const QSizeF own = svg.viewBoxF().size();
@@ -47,23 +48,28 @@ Result<QImage> svgImage(const QString& path, const QByteArray& bytes, int height
     const QSize size(std::max(1, qRound(std::min(width, 1e6))), height);
     if (const Result<void> fits = checkFits(path, size, largest, QStringLiteral("in der Höhe eines Gevierts ")); !fits)
         return failure(fits.error());
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    svg.render(&painter, QRectF(QPointF(), QSizeF(size)));
+    svg.render(&painter, QRectF(QPointF(), QSizeF(size * scale)));
     painter.end();
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
 } // namespace
 
-Result<QImage> readGlyphImage(const QString& path, int svgHeight, QSize largest)
+bool isSvgPath(const QString& path)
+{
+    return extensionOf(path).compare(QStringLiteral(".svg"), Qt::CaseInsensitive) == 0;
+}
+
+Result<QImage> readGlyphImage(const QString& path, int svgHeight, QSize largest, int svgScale)
 {
     const Result<QByteArray> bytes = readRegularFile(path, kMaxImageFileSize);
     if (!bytes)
         return failure(bytes.error());
-    if (extensionOf(path).compare(QStringLiteral(".svg"), Qt::CaseInsensitive) == 0)
-        return svgImage(path, *bytes, svgHeight, largest);
+    if (isSvgPath(path))
+        return svgImage(path, *bytes, svgHeight, largest, svgScale);
     QBuffer buffer;
     buffer.setData(*bytes);
     QImageReader reader(&buffer);
@@ -98,7 +104,7 @@ GlyphInk imageInk(const QImage& image, QPoint topLeft, bool colours, bool monoch
     return ink;
 }
 
-Result<QPainterPath> imageOutline(const QImage& image, QPoint topLeft, const QString& path)
+Result<QPainterPath> imageOutline(const QImage& image, QPoint topLeft, const QString& path, int scale)
 {
     // Runs of covered pixels, row by row, as a region takes them: each row a band, left to right.
     std::vector<QRect> runs;
@@ -112,20 +118,22 @@ Result<QPainterPath> imageOutline(const QImage& image, QPoint topLeft, const QSt
             const int start = x;
             while (x < image.width() && qAlpha(row[x]) >= 128)
                 ++x;
-            if (runs.size() == kMostOutlineRuns)
+            if (runs.size() == kMostOutlineRuns * std::size_t(scale))
                 return failure(QStringLiteral("Das Bild %1 ist für einen Umriss zu fein gegliedert (mehr als %2 "
                                               "Strecken); ein Umriss, ein Schatten oder ein Distanzfeld braucht "
                                               "klare Formen.")
                                    .arg(named(path))
                                    .arg(kMostOutlineRuns));
-            runs.emplace_back(topLeft.x() + start, topLeft.y() + y, x - start, 1);
+            runs.emplace_back(start, y, x - start, 1);
         }
     }
     QRegion covered;
     covered.setRects(runs.data(), int(runs.size()));
     QPainterPath outline;
     outline.addRegion(covered);
-    return outline.simplified();
+    return QTransform::fromTranslate(topLeft.x(), topLeft.y())
+        .scale(1.0 / scale, 1.0 / scale)
+        .map(outline.simplified());
 }
 
 GlyphInk imageWithEffects(const GlyphInk& ink, const QPainterPath& outline, const EffectShapes& shapes)

@@ -148,7 +148,7 @@ Result<std::vector<ImageCharacter>> planImages(const BmFontOptions& options, con
     const QSize largest(options.maxTexture - options.padding.left - options.padding.right,
                         options.maxTexture - options.padding.up - options.padding.down);
     return readImageCharacters(*images, {measure.ascent(), measure.lineHeight(), qRound(measure.rawFont().pixelSize())},
-                               largest);
+                               largest, options.field != PageField::None || options.hasEffects());
 }
 
 // ---- Cells on pages

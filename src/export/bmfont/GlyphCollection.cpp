@@ -234,7 +234,9 @@ Result<void> readImageInks(const std::vector<ImageCharacter>& images, GlyphSet& 
         const ImageCharacter& image = images[i];
         GlyphInk ink = imageInk(image.image, image.topLeft, options.colorGlyphs, options.monochrome);
         if (outlined) {
-            const Result<QPainterPath> outline = imageOutline(image.image, image.topLeft, image.path);
+            const Result<QPainterPath> outline =
+                image.fine.isNull() ? imageOutline(image.image, image.topLeft, image.path)
+                                    : imageOutline(image.fine, image.topLeft, image.path, kSvgOutlineScale);
             if (!outline)
                 return failure(outline.error());
             if (options.field != PageField::None) {

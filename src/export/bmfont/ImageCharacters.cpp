@@ -69,15 +69,22 @@ Result<std::vector<ImageGlyph>> imageGlyphsOf(const BmFontOptions& options)
 }
 
 Result<std::vector<ImageCharacter>> readImageCharacters(const std::vector<ImageGlyph>& images, ImageLine line,
-                                                        QSize largest)
+                                                        QSize largest, bool outlines)
 {
     std::vector<ImageCharacter> read;
     for (const ImageGlyph& image : images) {
         Result<QImage> pixels = readGlyphImage(image.path, std::max(1, line.em), largest);
         if (!pixels)
             return failure(QStringLiteral("Bild für %1: %2").arg(codePointText(image.character), pixels.error()));
+        QImage fine;
+        if (outlines && isSvgPath(image.path)) {
+            Result<QImage> drawn = readGlyphImage(image.path, std::max(1, line.em), largest, kSvgOutlineScale);
+            if (!drawn)
+                return failure(QStringLiteral("Bild für %1: %2").arg(codePointText(image.character), drawn.error()));
+            fine = std::move(*drawn);
+        }
         const int top = image.y.value_or(line.height - pixels->height());
-        read.push_back({image.character, image.path, *pixels, QPoint(image.x.value_or(0), top - line.base),
+        read.push_back({image.character, image.path, *pixels, fine, QPoint(image.x.value_or(0), top - line.base),
                         image.advance.value_or(pixels->width())});
     }
     return read;

@@ -24,6 +24,8 @@ struct ImageCharacter
     char32_t character = 0;
     QString path;
     QImage image;
+    // For an outline, a shadow or a field: an SVG drawn finer than its pixels; else none.
+    QImage fine;
     QPoint topLeft;
     std::int32_t advance = 0;
 };
@@ -38,8 +40,9 @@ struct ImageLine
 
 // Each image read and placed: its top left corner as given from the pen and the top of the line,
 // else at the pen with its bottom on the line's; its advance as given, else its width. An image
-// that a page of largest cannot hold fails with a message naming it.
+// that a page of largest cannot hold fails with a message naming it. With outlines, an SVG image is
+// also drawn finer, for its outline.
 Result<std::vector<ImageCharacter>> readImageCharacters(const std::vector<ImageGlyph>& images, ImageLine line,
-                                                        QSize largest);
+                                                        QSize largest, bool outlines);
 
 } // namespace glyfrax
