@@ -2,6 +2,7 @@
 
 #include "base/Result.h"
 #include "settings/DescriptorForm.h"
+#include "settings/FontVariation.h"
 #include "settings/PageField.h"
 #include "settings/PageImage.h"
 
@@ -116,6 +117,7 @@ struct BmFontOptions
     // Fonts for the characters the font lacks, in order: installed family names or font file
     // paths (PATH#N: the N-th face of a collection).
     QStringList fallbacks;
+    FontVariation variation; // where the main font, a variable font's file, is drawn
     MissingGlyph missingGlyph;
     std::int32_t pixels = 0; // the size in pixels per em; 0: the size in points of the font settings
     // The size instead chosen so that the line (or the capitals) are this many pixels high; 0: not.

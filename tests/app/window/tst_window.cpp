@@ -352,6 +352,8 @@ private slots:
             {u"CodePage"_s, "CodePage=1258"},
             {u"Fallback"_s, "Fallback=Gibt es nicht|DejaVu Sans"},
             {u"MissingGlyph"_s, "MissingGlyph=U+25A1"},
+            {u"Instance"_s, "Instance=Bold Condensed"},
+            {u"Axes"_s, "Axes=wght=700,wdth=87.5"},
             {u"Pixels"_s, "Pixels=2184"},
             {u"LineHeight"_s, "LineHeight=4096"},
             {u"CapHeight"_s, "CapHeight=4096"},

@@ -1,0 +1,211 @@
+#include "render/VariedFont.h"
+
+#include "render/FontTables.h"
+
+#include <QtEndian>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_MULTIPLE_MASTERS_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+
+namespace glyfrax {
+
+namespace {
+
+// Tables that describe the variations, or hold what only the defaults had: hints and metrics
+// per pixel size.
+constexpr const char* kDroppedTables[] = {"fvar", "gvar", "avar", "cvar", "HVAR", "VVAR", "MVAR", "STAT",
+                                          "hdmx", "LTSH", "VDMX", "fpgm", "prep", "cvt ", "DSIG"};
+
+struct FreeTypeLibrary
+{
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+
+    ~FreeTypeLibrary()
+    {
+        if (face)
+            FT_Done_Face(face);
+        if (library)
+            FT_Done_FreeType(library);
+    }
+};
+
+void append16(QByteArray& bytes, quint16 value)
+{
+    bytes.append(char(value >> 8)).append(char(value & 0xFF));
+}
+
+void put16(QByteArray& table, qsizetype at, qint64 value)
+{
+    if (at + 2 <= table.size())
+        qToBigEndian<quint16>(quint16(value), table.data() + at);
+}
+
+bool fits16(qint64 value)
+{
+    return value >= std::numeric_limits<qint16>::min() && value <= std::numeric_limits<qint16>::max();
+}
+
+// A glyph of the glyf table: a simple glyph of the outline (composites come flattened), its box.
+struct Glyph
+{
+    QByteArray bytes; // empty: no outline
+    qint64 xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+    qint64 advance = 0;
+    qint64 points = 0, contours = 0;
+};
+
+Result<Glyph> glyphOf(const FT_GlyphSlot slot)
+{
+    const FT_Outline& outline = slot->outline;
+    Glyph glyph;
+    glyph.advance = slot->metrics.horiAdvance;
+    if (slot->format != FT_GLYPH_FORMAT_OUTLINE || outline.n_contours <= 0 || outline.n_points <= 0)
+        return glyph;
+    glyph.points = outline.n_points;
+    glyph.contours = outline.n_contours;
+    glyph.xMin = glyph.xMax = outline.points[0].x;
+    glyph.yMin = glyph.yMax = outline.points[0].y;
+    QByteArray flags, xs, ys;
+    FT_Pos x = 0, y = 0;
+    for (int i = 0; i < outline.n_points; ++i) {
+        const FT_Vector point = outline.points[i];
+        if (FT_CURVE_TAG(outline.tags[i]) == FT_CURVE_TAG_CUBIC || !fits16(point.x) || !fits16(point.y) ||
+            !fits16(point.x - x) || !fits16(point.y - y))
+            return failure(QStringLiteral("Ein Umriss der Schrift passt nicht in eine TrueType-Glyphe"));
+        flags.append(char(FT_CURVE_TAG(outline.tags[i]) == FT_CURVE_TAG_ON ? 1 : 0));
+        append16(xs, quint16(point.x - x));
+        append16(ys, quint16(point.y - y));
+        x = point.x;
+        y = point.y;
+        glyph.xMin = std::min<qint64>(glyph.xMin, x);
+        glyph.xMax = std::max<qint64>(glyph.xMax, x);
+        glyph.yMin = std::min<qint64>(glyph.yMin, y);
+        glyph.yMax = std::max<qint64>(glyph.yMax, y);
+    }
+    for (const qint64 value : {qint64(outline.n_contours), glyph.xMin, glyph.yMin, glyph.xMax, glyph.yMax})
+        append16(glyph.bytes, quint16(value));
+    for (int c = 0; c < outline.n_contours; ++c)
+        append16(glyph.bytes, quint16(outline.contours[c]));
+    append16(glyph.bytes, 0); // no instructions
+    glyph.bytes += flags + xs + ys;
+    glyph.bytes.append(glyph.bytes.size() % 2, '\0');
+    return glyph;
+}
+
+} // namespace
+
+Result<QByteArray> fontAtCoordinates(const QByteArray& font, const std::vector<double>& coordinates)
+{
+    std::vector<FontTable> tables = fontTables(font);
+    const auto has = [&tables](const char* tag) {
+        return std::any_of(tables.begin(), tables.end(), [tag](const FontTable& table) { return table.tag == tag; });
+    };
+    if (!has("glyf"))
+        return failure(QStringLiteral("Die variable Schrift hat keine TrueType-Umrisse (etwa CFF2); Glyfrax zeichnet "
+                                      "sie nur an ihren Vorgabewerten"));
+    FreeTypeLibrary ft;
+    if (FT_Init_FreeType(&ft.library) != 0 ||
+        FT_New_Memory_Face(ft.library, reinterpret_cast<const FT_Byte*>(font.constData()), FT_Long(font.size()), 0,
+                           &ft.face) != 0)
+        return failure(QStringLiteral("Die Schrift ist beschädigt"));
+    std::vector<FT_Fixed> fixed;
+    for (const double value : coordinates)
+        fixed.push_back(FT_Fixed(std::lround(value * 65536.0)));
+    if (!FT_HAS_MULTIPLE_MASTERS(ft.face) ||
+        FT_Set_Var_Design_Coordinates(ft.face, FT_UInt(fixed.size()), fixed.data()) != 0)
+        return failure(QStringLiteral("Die Schrift lässt sich nicht an diesen Werten ihrer Achsen zeichnen"));
+
+    QByteArray glyf, loca, hmtx;
+    Glyph box; // of the whole font
+    qint64 advanceMax = 0, minRight = std::numeric_limits<qint16>::max(), maxPoints = 0, maxContours = 0;
+    bool first = true;
+    for (FT_Long index = 0; index < ft.face->num_glyphs; ++index) {
+        if (FT_Load_Glyph(ft.face, FT_UInt(index), FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0)
+            return failure(QStringLiteral("Die Glyphe %1 der Schrift ist beschädigt").arg(index));
+        const Result<Glyph> glyph = glyphOf(ft.face->glyph);
+        if (!glyph)
+            return failure(glyph.error());
+        if (!fits16(glyph->advance) || glyph->advance < 0)
+            return failure(QStringLiteral("Die Glyphe %1 der Schrift ist zu breit").arg(index));
+        qToBigEndian<quint32>(quint32(glyf.size()), loca.append(4, '\0').data() + loca.size() - 4);
+        glyf += glyph->bytes;
+        append16(hmtx, quint16(glyph->advance));
+        append16(hmtx, quint16(glyph->xMin));
+        advanceMax = std::max(advanceMax, glyph->advance);
+        maxPoints = std::max(maxPoints, glyph->points);
+        maxContours = std::max(maxContours, glyph->contours);
+        if (glyph->bytes.isEmpty())
+            continue;
+        minRight = std::min(minRight, glyph->advance - glyph->xMax);
+        box.xMin = first ? glyph->xMin : std::min(box.xMin, glyph->xMin);
+        box.yMin = first ? glyph->yMin : std::min(box.yMin, glyph->yMin);
+        box.xMax = first ? glyph->xMax : std::max(box.xMax, glyph->xMax);
+        box.yMax = first ? glyph->yMax : std::max(box.yMax, glyph->yMax);
+        first = false;
+    }
+    qToBigEndian<quint32>(quint32(glyf.size()), loca.append(4, '\0').data() + loca.size() - 4);
+
+    const auto* horizontal = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(ft.face, FT_SFNT_HHEA));
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(ft.face, FT_SFNT_OS2));
+    std::erase_if(tables, [](const FontTable& table) {
+        return std::any_of(std::begin(kDroppedTables), std::end(kDroppedTables),
+                           [&table](const char* tag) { return table.tag == tag; });
+    });
+    for (FontTable& table : tables) {
+        QByteArray& t = table.bytes;
+        if (table.tag == "glyf") {
+            t = glyf;
+        } else if (table.tag == "loca") {
+            t = loca;
+        } else if (table.tag == "hmtx") {
+            t = hmtx;
+        } else if (table.tag == "head") {
+            // No checksum adjustment (nothing reads it), the new box, long loca offsets.
+            for (const auto& [at, value] : {std::pair{8, qint64(0)},
+                                            {10, qint64(0)},
+                                            {36, box.xMin},
+                                            {38, box.yMin},
+                                            {40, box.xMax},
+                                            {42, box.yMax},
+                                            {50, qint64(1)}})
+                put16(t, at, value);
+        } else if (table.tag == "hhea" && horizontal) {
+            for (const auto& [at, value] : {std::pair{4, qint64(horizontal->Ascender)},
+                                            {6, qint64(horizontal->Descender)},
+                                            {8, qint64(horizontal->Line_Gap)},
+                                            {10, advanceMax},
+                                            {12, box.xMin},
+                                            {14, minRight},
+                                            {16, box.xMax},
+                                            {34, qint64(ft.face->num_glyphs)}})
+                put16(t, at, value);
+        } else if (table.tag == "maxp") {
+            for (const auto& [at, value] : {std::pair{6, maxPoints},
+                                            {8, maxContours},
+                                            {10, qint64(0)},
+                                            {12, qint64(0)},
+                                            {26, qint64(0)},
+                                            {30, qint64(0)}})
+                put16(t, at, value);
+        } else if (table.tag == "OS/2" && os2) {
+            for (const auto& [at, value] : {std::pair{68, qint64(os2->sTypoAscender)},
+                                            {70, qint64(os2->sTypoDescender)},
+                                            {72, qint64(os2->sTypoLineGap)},
+                                            {74, qint64(os2->usWinAscent)},
+                                            {76, qint64(os2->usWinDescent)},
+                                            {86, qint64(os2->sxHeight)},
+                                            {88, qint64(os2->sCapHeight)}})
+                put16(t, at, value);
+        }
+    }
+    return fontFileOf(std::move(tables));
+}
+
+} // namespace glyfrax
