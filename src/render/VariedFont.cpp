@@ -1,6 +1,7 @@
 #include "render/VariedFont.h"
 
 #include "render/FontTables.h"
+#include "render/VariedPositions.h"
 
 #include <QtEndian>
 
@@ -152,6 +153,15 @@ Result<QByteArray> fontAtCoordinates(const QByteArray& font, const std::vector<d
     }
     qToBigEndian<quint32>(quint32(glyf.size()), loca.append(4, '\0').data() + loca.size() - 4);
 
+    // Kerning and other pair adjustments at the coordinates, from the normalized ones (avar applied).
+    std::vector<FT_Fixed> blend(fixed.size());
+    std::vector<double> normalized;
+    if (FT_Get_Var_Blend_Coordinates(ft.face, FT_UInt(blend.size()), blend.data()) == 0) {
+        for (const FT_Fixed value : blend)
+            normalized.push_back(double(value) / 65536.0);
+    }
+    const QByteArray gdef = fontTable(font, "GDEF");
+
     const auto* horizontal = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(ft.face, FT_SFNT_HHEA));
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(ft.face, FT_SFNT_OS2));
     std::erase_if(tables, [](const FontTable& table) {
@@ -160,7 +170,9 @@ Result<QByteArray> fontAtCoordinates(const QByteArray& font, const std::vector<d
     });
     for (FontTable& table : tables) {
         QByteArray& t = table.bytes;
-        if (table.tag == "glyf") {
+        if (table.tag == "GPOS") {
+            t = variedPairAdvances(t, gdef, normalized);
+        } else if (table.tag == "glyf") {
             t = glyf;
         } else if (table.tag == "loca") {
             t = loca;

@@ -5,11 +5,13 @@
 #include "render/FontAxes.h"
 #include "render/FontMeasure.h"
 #include "render/FontSource.h"
+#include "render/FontTables.h"
 #include "render/GlyphEffects.h"
 #include "render/GlyphPages.h"
 #include "render/InkReader.h"
 #include "render/PngWriter.h"
 #include "render/TextureRenderer.h"
+#include "render/VariedPositions.h"
 #include "settings/BmFontOptions.h"
 #include "support/Golden.h"
 #include "support/TestFont.h"
@@ -176,6 +178,28 @@ private slots:
         const Result<RegisteredFont> drawn = registerFontFile(path, {{}, {{u"wght"_s, 700.0}}});
         QCOMPARE(drawn ? QString() : drawn.error(),
                  u"Schriftdatei „%1“: Die Schrift ist keine variable Schrift: Sie hat keine Achsen."_s.arg(path));
+    }
+
+    // Pair adjustments varied from damaged tables: each cut and each byte set to 0xFF gives a table
+    // of the same size, without a read outside either table (the sanitizers watch that).
+    void variedKerningOfDamagedTables()
+    {
+        const QByteArray font = test::readBytes(test::dataPath(u"glyfrax-test-variable.ttf"_s));
+        const QByteArray gpos = fontTable(font, "GPOS");
+        const QByteArray gdef = fontTable(font, "GDEF");
+        QVERIFY(variedPairAdvances(gpos, gdef, {1.0, 0.0}) != gpos);
+        for (const bool damagedGpos : {true, false}) {
+            const QByteArray& damaged = damagedGpos ? gpos : gdef;
+            for (qsizetype at = 0; at < damaged.size(); ++at) {
+                QByteArray flipped = damaged;
+                flipped[at] = char(0xFF);
+                for (const QByteArray& bytes : {damaged.left(at), flipped}) {
+                    const QByteArray varied =
+                        variedPairAdvances(damagedGpos ? bytes : gpos, damagedGpos ? gdef : bytes, {1.0, -1.0});
+                    QCOMPARE(varied.size(), damagedGpos ? bytes.size() : gpos.size());
+                }
+            }
+        }
     }
 
     // Glyphs drawn 2 or 4 times larger and reduced come nearer to a 16-fold drawing, the closest to

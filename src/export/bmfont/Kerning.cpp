@@ -1,5 +1,7 @@
 #include "export/bmfont/Kerning.h"
 
+#include "render/FontTables.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -11,24 +13,7 @@ namespace glyfrax {
 
 namespace {
 
-// Big-endian reads that give 0 outside the table, so a damaged font ends a loop instead of a read.
-class Table
-{
-public:
-    explicit Table(const QByteArray& bytes) : m_bytes(bytes) {}
-
-    bool has(qint64 offset, qint64 length) const
-    {
-        return offset >= 0 && length >= 0 && offset <= m_bytes.size() && length <= m_bytes.size() - offset;
-    }
-    quint16 u16(qint64 at) const { return has(at, 2) ? qFromBigEndian<quint16>(m_bytes.constData() + at) : 0; }
-    qint16 s16(qint64 at) const { return qint16(u16(at)); }
-    quint32 u32(qint64 at) const { return has(at, 4) ? qFromBigEndian<quint32>(m_bytes.constData() + at) : 0; }
-    qint64 size() const { return m_bytes.size(); }
-
-private:
-    const QByteArray& m_bytes;
-};
+using Table = FontTableReader;
 
 constexpr quint32 kKernTag = 0x6B65726E; // 'kern'
 constexpr int kGlyphIdCount = 1 << 16;   // glyph ids in these tables are 16 bits wide
