@@ -4,23 +4,16 @@
 #include "base/ShownName.h"
 #include "render/FontTables.h"
 
-#include <QtEndian>
-
 #include <algorithm>
 
 namespace glyfrax {
 
 namespace {
 
-quint16 read16(const QByteArray& bytes, qsizetype at)
-{
-    return qFromBigEndian<quint16>(bytes.constData() + at);
-}
-
 // A 16.16 fixed-point number.
-double readFixed(const QByteArray& bytes, qsizetype at)
+double readFixed(const FontTableReader& t, qint64 at)
 {
-    return qFromBigEndian<qint32>(bytes.constData() + at) / 65536.0;
+    return qint32(t.u32(at)) / 65536.0;
 }
 
 QString rangeText(const FontAxis& axis)
@@ -50,13 +43,14 @@ std::vector<double> FontAxes::defaults() const
 FontAxes readFontAxes(const QByteArray& font)
 {
     const QByteArray fvar = fontTable(font, "fvar");
-    if (fvar.size() < 16 || read16(fvar, 0) != 1)
+    const FontTableReader t(fvar);
+    if (fvar.size() < 16 || t.u16(0) != 1)
         return {};
-    const qint64 axesAt = read16(fvar, 4);
-    const qint64 axisCount = read16(fvar, 8);
-    const qint64 axisSize = read16(fvar, 10);
-    const qint64 instanceCount = read16(fvar, 12);
-    const qint64 instanceSize = read16(fvar, 14);
+    const qint64 axesAt = t.u16(4);
+    const qint64 axisCount = t.u16(8);
+    const qint64 axisSize = t.u16(10);
+    const qint64 instanceCount = t.u16(12);
+    const qint64 instanceSize = t.u16(14);
     if (axisSize < 20 || instanceSize < 4 + 4 * axisCount ||
         axesAt + axisCount * axisSize + instanceCount * instanceSize > fvar.size())
         return {};
@@ -64,18 +58,18 @@ FontAxes readFontAxes(const QByteArray& font)
     FontAxes result;
     for (qint64 i = 0; i < axisCount; ++i) {
         const qint64 at = axesAt + i * axisSize;
-        FontAxis axis{QString::fromLatin1(fvar.mid(at, 4)).trimmed(), fontName(names, read16(fvar, at + 18)),
-                      readFixed(fvar, at + 4), readFixed(fvar, at + 8), readFixed(fvar, at + 12)};
+        FontAxis axis{QString::fromLatin1(fvar.mid(at, 4)).trimmed(), fontName(names, t.u16(at + 18)),
+                      readFixed(t, at + 4), readFixed(t, at + 8), readFixed(t, at + 12)};
         if (!(axis.minimum <= axis.defaultValue && axis.defaultValue <= axis.maximum))
             return {};
         result.axes.push_back(axis);
     }
     for (qint64 i = 0; i < instanceCount; ++i) {
         const qint64 at = axesAt + axisCount * axisSize + i * instanceSize;
-        FontInstance instance{fontName(names, read16(fvar, at)), {}};
+        FontInstance instance{fontName(names, t.u16(at)), {}};
         for (qint64 a = 0; a < axisCount; ++a)
             instance.coordinates.push_back(
-                std::clamp(readFixed(fvar, at + 4 + 4 * a), result.axes[a].minimum, result.axes[a].maximum));
+                std::clamp(readFixed(t, at + 4 + 4 * a), result.axes[a].minimum, result.axes[a].maximum));
         if (!instance.name.isEmpty())
             result.instances.push_back(instance);
     }

@@ -207,6 +207,7 @@ Result<RegisteredFont> registerFontFile(const QString& path, const FontVariation
     const Result<std::vector<double>> coordinates = checkVariation(path, *face, variation);
     if (!coordinates)
         return failure(coordinates.error());
+    // At its defaults (and without axes) the face is registered as it is, not remade.
     const Result<QByteArray> drawn =
         *coordinates == readFontAxes(*face).defaults() ? *face : fontAtCoordinates(*face, *coordinates);
     if (!drawn)

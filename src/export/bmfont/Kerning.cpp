@@ -2,8 +2,6 @@
 
 #include "render/FontTables.h"
 
-#include <QtEndian>
-
 #include <algorithm>
 #include <bit>
 #include <unordered_map>
