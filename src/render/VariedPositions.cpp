@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <unordered_map>
 
 namespace glyfrax {
 
@@ -15,26 +16,42 @@ namespace {
 constexpr quint16 kXAdvance = 0x04;
 constexpr quint16 kXAdvanceDevice = 0x40;
 constexpr quint16 kVariationIndex = 0x8000; // a device table's deltaFormat that names a variation
-// Subtables and value records examined at most: far more than any real font's pairs, so a table
-// that lists its records over and over ends early instead of running on.
-constexpr qint64 kWorkLimit = qint64(1) << 23;
 
 // The deltas of GDEF's item variation store at one set of coordinates.
 class VariationStore
 {
 public:
-    VariationStore(const QByteArray& gdef, const std::vector<double>& normalized) : m_t(gdef), m_coordinates(normalized)
+    // The regions' scalars are worked out once; a store whose regions do not fit GDEF, or name
+    // other axes than the font has, varies nothing.
+    VariationStore(const QByteArray& gdef, const std::vector<double>& normalized) : m_t(gdef)
     {
         // GDEF 1.3 names the store at offset 14.
-        if (m_t.u16(0) == 1 && m_t.u16(2) >= 3 && m_t.u32(14) != 0)
-            m_store = m_t.u32(14);
+        if (m_t.u16(0) != 1 || m_t.u16(2) < 3 || m_t.u32(14) == 0 || m_t.u16(m_t.u32(14)) != 1)
+            return;
+        m_store = m_t.u32(14);
+        const qint64 list = m_store + m_t.u32(m_store + 2);
+        const int axes = m_t.u16(list);
+        const int regions = m_t.u16(list + 2);
+        if (std::size_t(axes) != normalized.size() || !m_t.has(list + 4, qint64(regions) * axes * 6))
+            return;
+        for (int region = 0; region < regions; ++region) {
+            double scalar = 1.0;
+            for (int a = 0; a < axes && scalar != 0.0; ++a) {
+                const qint64 at = list + 4 + (qint64(region) * axes + a) * 6;
+                scalar *= axisScalar(m_t.s16(at) / 16384.0, m_t.s16(at + 2) / 16384.0, m_t.s16(at + 4) / 16384.0,
+                                     normalized[std::size_t(a)]);
+            }
+            m_scalars.push_back(scalar);
+        }
     }
 
-    // The delta of item inner of the outer-th data subtable; 0 for one the store does not have.
-    double delta(quint16 outer, quint16 inner)
+    // The delta of item inner of the outer-th data subtable (0 for one the store does not have),
+    // each read once; work grows by the regions read.
+    double delta(quint16 outer, quint16 inner, qint64& work)
     {
-        if (m_store == 0 || m_t.u16(m_store) != 1 || outer >= m_t.u16(m_store + 6))
-            return 0.0;
+        const auto [cached, added] = m_deltas.try_emplace(quint32(outer) << 16 | inner, 0.0);
+        if (!added || m_scalars.empty() || outer >= m_t.u16(m_store + 6))
+            return cached->second;
         const qint64 data = m_store + m_t.u32(m_store + 8 + 4 * qint64(outer));
         const int items = m_t.u16(data);
         const quint16 wordField = m_t.u16(data + 2);
@@ -47,52 +64,45 @@ public:
         const qint64 row = data + 6 + 2 * qint64(regionCount) + inner * rowSize;
         if (inner >= items || !m_t.has(row, rowSize))
             return 0.0;
+        work += regionCount;
         double sum = 0.0;
         for (int r = 0; r < regionCount; ++r) {
             const qint64 at =
                 r < words ? row + qint64(r) * wordSize : row + qint64(words) * wordSize + qint64(r - words) * shortSize;
             const qint64 value = r < words ? (longWords ? qint32(m_t.u32(at)) : m_t.s16(at))
                                            : (longWords ? m_t.s16(at) : qint8(m_t.u8(at)));
-            if (value != 0)
-                sum += double(value) * regionScalar(m_t.u16(data + 6 + 2 * qint64(r)));
+            const std::size_t region = m_t.u16(data + 6 + 2 * qint64(r));
+            if (region < m_scalars.size())
+                sum += double(value) * m_scalars[region];
         }
+        cached->second = sum;
         return sum;
     }
 
 private:
-    // How much a region of the store applies at the coordinates: the product over its axes.
-    double regionScalar(quint16 region) const
+    // How much a region applies along one axis at coordinate v, by the rules of OpenType's
+    // variations: a peak of 0, or a range that is no range, leaves the axis out.
+    static double axisScalar(double start, double peak, double end, double v)
     {
-        const qint64 list = m_store + m_t.u32(m_store + 2);
-        const int axes = m_t.u16(list);
-        if (region >= m_t.u16(list + 2))
+        if (peak == 0.0 || start > peak || peak > end || (start < 0.0 && end > 0.0) || v == peak)
+            return 1.0;
+        if (v <= start || v >= end)
             return 0.0;
-        double scalar = 1.0;
-        for (int a = 0; a < axes; ++a) {
-            const qint64 at = list + 4 + (qint64(region) * axes + a) * 6;
-            const double start = m_t.s16(at) / 16384.0, peak = m_t.s16(at + 2) / 16384.0,
-                         end = m_t.s16(at + 4) / 16384.0;
-            const double v = std::size_t(a) < m_coordinates.size() ? m_coordinates[std::size_t(a)] : 0.0;
-            if (peak == 0.0 || start > peak || peak > end || (start < 0.0 && end > 0.0) || v == peak)
-                continue;
-            if (v <= start || v >= end)
-                return 0.0;
-            scalar *= v < peak ? (v - start) / (peak - start) : (end - v) / (end - peak);
-        }
-        return scalar;
+        return v < peak ? (v - start) / (peak - start) : (end - v) / (end - peak);
     }
 
     FontTableReader m_t;
-    std::vector<double> m_coordinates;
     qint64 m_store = 0;
+    std::vector<double> m_scalars;                // by region; empty: nothing varies
+    std::unordered_map<quint32, double> m_deltas; // by outer << 16 | inner
 };
 
 class PairVariation
 {
 public:
-    PairVariation(QByteArray& gpos, VariationStore& store)
-        : m_gpos(gpos), m_t(gpos), m_store(store), m_subtableSeen(std::size_t(gpos.size()), false),
-          m_varied(std::size_t(gpos.size()), false)
+    PairVariation(QByteArray& gpos, VariationStore& store, qint64 workLimit)
+        : m_gpos(gpos), m_t(gpos), m_store(store), m_workLimit(workLimit),
+          m_subtableSeen(std::size_t(gpos.size()), false), m_varied(std::size_t(gpos.size()), false)
     {
     }
 
@@ -106,14 +116,16 @@ public:
         for (int l = 0, count = m_t.u16(lookups); l < count; ++l) {
             const qint64 lookup = lookups + m_t.u16(lookups + 2 + 2 * qint64(l));
             const quint16 type = m_t.u16(lookup);
+            if (type != kPairPositioning && type != kExtension)
+                continue;
             for (int s = 0, subtables = m_t.u16(lookup + 4); s < subtables; ++s) {
-                qint64 subtable = lookup + m_t.u16(lookup + 6 + 2 * qint64(s));
-                if (type == kExtension && m_t.u16(subtable) == 1 && m_t.u16(subtable + 2) == kPairPositioning)
-                    subtable += m_t.u32(subtable + 4);
-                else if (type != kPairPositioning)
-                    continue;
-                if (++m_work > kWorkLimit)
+                if (++m_work > m_workLimit)
                     return;
+                qint64 subtable = lookup + m_t.u16(lookup + 6 + 2 * qint64(s));
+                if (type == kExtension && (m_t.u16(subtable) != 1 || m_t.u16(subtable + 2) != kPairPositioning))
+                    continue;
+                if (type == kExtension)
+                    subtable += m_t.u32(subtable + 4);
                 if (m_t.has(subtable, 2) && !m_subtableSeen[std::size_t(subtable)]) {
                     m_subtableSeen[std::size_t(subtable)] = true;
                     varySubtable(subtable);
@@ -151,14 +163,16 @@ private:
     // reached. Its device offsets count from base: the pair set in format 1, the subtable in format 2.
     bool varyRecord(qint64 base, qint64 record, quint16 format)
     {
-        if (++m_work > kWorkLimit || !m_t.has(record, 2 * std::popcount(unsigned(format & 0xFF))))
+        if (++m_work > m_workLimit || !m_t.has(record, 2 * std::popcount(unsigned(format & 0xFF))))
             return false;
         const qint64 advance = record + 2 * std::popcount(unsigned(format & (kXAdvance - 1)));
         const qint64 device = base + m_t.u16(record + 2 * std::popcount(unsigned(format & (kXAdvanceDevice - 1))));
         if (device == base || m_t.u16(device + 4) != kVariationIndex || m_varied[std::size_t(advance)])
             return true;
         m_varied[std::size_t(advance)] = true;
-        const double varied = m_t.s16(advance) + m_store.delta(m_t.u16(device), m_t.u16(device + 2));
+        const double varied = m_t.s16(advance) + m_store.delta(m_t.u16(device), m_t.u16(device + 2), m_work);
+        if (m_work > m_workLimit)
+            return false;
         qToBigEndian<qint16>(qint16(std::clamp(std::lround(varied), -32768L, 32767L)), m_gpos.data() + advance);
         return true;
     }
@@ -166,6 +180,7 @@ private:
     QByteArray& m_gpos;
     FontTableReader m_t;
     VariationStore& m_store;
+    qint64 m_workLimit;
     std::vector<bool> m_subtableSeen; // by offset
     std::vector<bool> m_varied;       // the advances varied, by offset
     qint64 m_work = 0;
@@ -173,10 +188,11 @@ private:
 
 } // namespace
 
-QByteArray variedPairAdvances(QByteArray gpos, const QByteArray& gdef, const std::vector<double>& normalized)
+QByteArray variedPairAdvances(QByteArray gpos, const QByteArray& gdef, const std::vector<double>& normalized,
+                              qint64 workLimit)
 {
     VariationStore store(gdef, normalized);
-    PairVariation(gpos, store).run();
+    PairVariation(gpos, store, workLimit).run();
     return gpos;
 }
 
