@@ -100,15 +100,71 @@ Result<Glyph> glyphOf(const FT_GlyphSlot slot)
     return glyph;
 }
 
+// The glyf, loca and hmtx tables of the face at its coordinates, and what the headers say of them.
+struct VariedGlyphs
+{
+    QByteArray glyf, loca, hmtx;
+    Glyph box; // of every outline
+    qint64 advanceMax = 0;
+    qint64 minRight = std::numeric_limits<qint16>::max();
+    qint64 maxPoints = 0;
+    qint64 maxContours = 0;
+};
+
+Result<VariedGlyphs> variedGlyphs(FT_Face face)
+{
+    VariedGlyphs varied;
+    bool first = true;
+    const auto addOffset = [&varied] {
+        qToBigEndian<quint32>(quint32(varied.glyf.size()), varied.loca.append(4, '\0').data() + varied.loca.size() - 4);
+    };
+    for (FT_Long index = 0; index < face->num_glyphs; ++index) {
+        if (FT_Load_Glyph(face, FT_UInt(index), FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0)
+            return failure(QStringLiteral("Die Glyphe %1 der Schrift ist beschädigt").arg(index));
+        const Result<Glyph> glyph = glyphOf(face->glyph);
+        if (!glyph)
+            return failure(glyph.error());
+        if (!fits16(glyph->advance) || glyph->advance < 0)
+            return failure(QStringLiteral("Die Glyphe %1 der Schrift ist zu breit").arg(index));
+        addOffset();
+        varied.glyf += glyph->bytes;
+        append16(varied.hmtx, quint16(glyph->advance));
+        append16(varied.hmtx, quint16(glyph->xMin));
+        varied.advanceMax = std::max(varied.advanceMax, glyph->advance);
+        varied.maxPoints = std::max(varied.maxPoints, glyph->points);
+        varied.maxContours = std::max(varied.maxContours, glyph->contours);
+        if (glyph->bytes.isEmpty())
+            continue;
+        Glyph& box = varied.box;
+        varied.minRight = std::min(varied.minRight, glyph->advance - glyph->xMax);
+        box.xMin = first ? glyph->xMin : std::min(box.xMin, glyph->xMin);
+        box.yMin = first ? glyph->yMin : std::min(box.yMin, glyph->yMin);
+        box.xMax = first ? glyph->xMax : std::max(box.xMax, glyph->xMax);
+        box.yMax = first ? glyph->yMax : std::max(box.yMax, glyph->yMax);
+        first = false;
+    }
+    addOffset();
+    return varied;
+}
+
+// The coordinates FreeType works with, from -1 to 1 on each axis (avar applied).
+std::vector<double> normalizedCoordinates(FT_Face face, std::size_t axes)
+{
+    std::vector<FT_Fixed> blend(axes);
+    std::vector<double> normalized;
+    if (FT_Get_Var_Blend_Coordinates(face, FT_UInt(blend.size()), blend.data()) == 0) {
+        for (const FT_Fixed value : blend)
+            normalized.push_back(double(value) / 65536.0);
+    }
+    return normalized;
+}
+
 } // namespace
 
 Result<QByteArray> fontAtCoordinates(const QByteArray& font, const std::vector<double>& coordinates)
 {
     std::vector<FontTable> tables = fontTables(font);
-    const auto has = [&tables](const char* tag) {
-        return std::any_of(tables.begin(), tables.end(), [tag](const FontTable& table) { return table.tag == tag; });
-    };
-    if (!has("glyf"))
+    if (std::none_of(tables.begin(), tables.end(), [](const FontTable& table) { return table.tag == "glyf"; }))
         return failure(QStringLiteral("Die variable Schrift hat keine TrueType-Umrisse (etwa CFF2); Glyfrax zeichnet "
                                       "sie nur an ihren Vorgabewerten"));
     FreeTypeLibrary ft;
@@ -122,44 +178,11 @@ Result<QByteArray> fontAtCoordinates(const QByteArray& font, const std::vector<d
     if (!FT_HAS_MULTIPLE_MASTERS(ft.face) ||
         FT_Set_Var_Design_Coordinates(ft.face, FT_UInt(fixed.size()), fixed.data()) != 0)
         return failure(QStringLiteral("Die Schrift lässt sich nicht an diesen Werten ihrer Achsen zeichnen"));
-
-    QByteArray glyf, loca, hmtx;
-    Glyph box; // of the whole font
-    qint64 advanceMax = 0, minRight = std::numeric_limits<qint16>::max(), maxPoints = 0, maxContours = 0;
-    bool first = true;
-    for (FT_Long index = 0; index < ft.face->num_glyphs; ++index) {
-        if (FT_Load_Glyph(ft.face, FT_UInt(index), FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0)
-            return failure(QStringLiteral("Die Glyphe %1 der Schrift ist beschädigt").arg(index));
-        const Result<Glyph> glyph = glyphOf(ft.face->glyph);
-        if (!glyph)
-            return failure(glyph.error());
-        if (!fits16(glyph->advance) || glyph->advance < 0)
-            return failure(QStringLiteral("Die Glyphe %1 der Schrift ist zu breit").arg(index));
-        qToBigEndian<quint32>(quint32(glyf.size()), loca.append(4, '\0').data() + loca.size() - 4);
-        glyf += glyph->bytes;
-        append16(hmtx, quint16(glyph->advance));
-        append16(hmtx, quint16(glyph->xMin));
-        advanceMax = std::max(advanceMax, glyph->advance);
-        maxPoints = std::max(maxPoints, glyph->points);
-        maxContours = std::max(maxContours, glyph->contours);
-        if (glyph->bytes.isEmpty())
-            continue;
-        minRight = std::min(minRight, glyph->advance - glyph->xMax);
-        box.xMin = first ? glyph->xMin : std::min(box.xMin, glyph->xMin);
-        box.yMin = first ? glyph->yMin : std::min(box.yMin, glyph->yMin);
-        box.xMax = first ? glyph->xMax : std::max(box.xMax, glyph->xMax);
-        box.yMax = first ? glyph->yMax : std::max(box.yMax, glyph->yMax);
-        first = false;
-    }
-    qToBigEndian<quint32>(quint32(glyf.size()), loca.append(4, '\0').data() + loca.size() - 4);
-
-    // Kerning and other pair adjustments at the coordinates, from the normalized ones (avar applied).
-    std::vector<FT_Fixed> blend(fixed.size());
-    std::vector<double> normalized;
-    if (FT_Get_Var_Blend_Coordinates(ft.face, FT_UInt(blend.size()), blend.data()) == 0) {
-        for (const FT_Fixed value : blend)
-            normalized.push_back(double(value) / 65536.0);
-    }
+    const Result<VariedGlyphs> varied = variedGlyphs(ft.face);
+    if (!varied)
+        return failure(varied.error());
+    const Glyph& box = varied->box;
+    const std::vector<double> normalized = normalizedCoordinates(ft.face, fixed.size());
     const QByteArray gdef = fontTable(font, "GDEF");
 
     const auto* horizontal = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(ft.face, FT_SFNT_HHEA));
@@ -173,11 +196,11 @@ Result<QByteArray> fontAtCoordinates(const QByteArray& font, const std::vector<d
         if (table.tag == "GPOS") {
             t = variedPairAdvances(t, gdef, normalized);
         } else if (table.tag == "glyf") {
-            t = glyf;
+            t = varied->glyf;
         } else if (table.tag == "loca") {
-            t = loca;
+            t = varied->loca;
         } else if (table.tag == "hmtx") {
-            t = hmtx;
+            t = varied->hmtx;
         } else if (table.tag == "head") {
             // No checksum adjustment (nothing reads it), the new box, long loca offsets.
             for (const auto& [at, value] : {std::pair{8, qint64(0)},
@@ -192,15 +215,15 @@ Result<QByteArray> fontAtCoordinates(const QByteArray& font, const std::vector<d
             for (const auto& [at, value] : {std::pair{4, qint64(horizontal->Ascender)},
                                             {6, qint64(horizontal->Descender)},
                                             {8, qint64(horizontal->Line_Gap)},
-                                            {10, advanceMax},
+                                            {10, varied->advanceMax},
                                             {12, box.xMin},
-                                            {14, minRight},
+                                            {14, varied->minRight},
                                             {16, box.xMax},
                                             {34, qint64(ft.face->num_glyphs)}})
                 put16(t, at, value);
         } else if (table.tag == "maxp") {
-            for (const auto& [at, value] : {std::pair{6, maxPoints},
-                                            {8, maxContours},
+            for (const auto& [at, value] : {std::pair{6, varied->maxPoints},
+                                            {8, varied->maxContours},
                                             {10, qint64(0)},
                                             {12, qint64(0)},
                                             {26, qint64(0)},
