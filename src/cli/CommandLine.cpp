@@ -86,6 +86,11 @@ struct Options
                                  QStringLiteral("Die installierten Schriftarten mit ihren Schnitten ausgeben, eine je "
                                                 "Zeile, Name und Schnitte durch einen Tabulator getrennt; mit "
                                                 "--font-file die Schrift in der Datei. Es wird nichts exportiert.")};
+    QCommandLineOption axes{QStringLiteral("axes"),
+                            QStringLiteral("Mit --list-fonts: die Achsen der variablen Schrift in DATEI (Kennung, "
+                                           "Name, kleinster Wert, Vorgabe, größter Wert) und ihre benannten "
+                                           "Instanzen ausgeben, für --axis und --instance."),
+                            QStringLiteral("DATEI")};
     QCommandLineOption finish{
         QStringLiteral("finish"),
         QStringLiteral("Ein im ORDNER abgebrochenes Ersetzen von Dateien (ein getöteter Export) vollenden und Reste "
@@ -350,8 +355,8 @@ QList<QCommandLineOption> optionList(const Options& o, const std::vector<TableOp
         if (option.negation)
             options.append(*option.negation);
     }
-    return options + QList<QCommandLineOption>{o.listFonts, o.finish, o.allowLarge, o.quiet,  o.verbose, o.project,
-                                               o.force,     o.dryRun, o.watch,      o.scales, o.depfile};
+    return options + QList<QCommandLineOption>{o.listFonts, o.axes,  o.finish, o.allowLarge, o.quiet,  o.verbose,
+                                               o.project,   o.force, o.dryRun, o.watch,      o.scales, o.depfile};
 }
 
 void describeOptions(QCommandLineParser& parser, const Options& o, const std::vector<TableOption>& table)
@@ -489,10 +494,17 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     if (parser.isSet(o.listFonts)) {
         if (!positional.isEmpty() || parser.isSet(o.font))
             return usageError(QStringLiteral("--list-fonts exportiert nichts: Es nimmt weder BITMAP noch --font."));
+        if (parser.isSet(o.axes) && parser.isSet(o.fontFile))
+            return usageError(QStringLiteral("--axes und --font-file schließen einander aus: --axes nennt die Datei."));
         line.action = CommandLine::Action::ListFonts;
         line.fontFile = parser.value(o.fontFile);
+        line.axesFile = parser.value(o.axes);
+        if (parser.isSet(o.axes) && line.axesFile.isEmpty())
+            return usageError(QStringLiteral("--axes braucht einen Namen."));
         return line;
     }
+    if (parser.isSet(o.axes))
+        return usageError(QStringLiteral("--axes gilt nur mit --list-fonts."));
     if (parser.isSet(o.finish)) {
         if (!positional.isEmpty())
             return usageError(QStringLiteral("--finish exportiert nichts: Es nimmt keine BITMAP."));
@@ -560,6 +572,12 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     line.bitmapPath = positional.first();
     line.configPath = parser.value(o.config);
     line.fontFile = parser.value(o.fontFile);
+    // Only a font file is read as a whole; an installed family's faces are drawn as the system has them.
+    for (const char16_t* key : {u"Instance", u"Axes"}) {
+        if (line.fontFile.isEmpty() && parser.isSet(bmFontOption(key).option))
+            return usageError(QStringLiteral("--%1 gilt nur mit --font-file, der Datei einer variablen Schrift.")
+                                  .arg(bmFontOption(key).option));
+    }
     return line;
 }
 

@@ -41,7 +41,7 @@ struct CommandLine
         Export,
         ShowHelp,
         ShowVersion,
-        ListFonts, // the installed families, or the face of --font-file
+        ListFonts, // the installed families, the face of --font-file, or the axes of axesFile
         Finish,    // completes a replacement cut off in the folder bitmapPath names
         Project    // builds the sets of the project file projectPath
     };
@@ -57,6 +57,7 @@ struct CommandLine
     QString bitmapPath;
     QString configPath; // empty: the one beside the program
     QString fontFile;
+    QString axesFile; // --list-fonts --axes: the font file whose axes are listed
     SettingOverrides overrides;
     Format format = Format::Classic;
     std::optional<CodePage> codePage; // the characters of codes 32 to 255 of the classic pair

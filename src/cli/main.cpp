@@ -12,6 +12,7 @@
 #include "export/bmfont/BmFontExport.h"
 #include "export/classic/ClassicExport.h"
 #include "render/BmpWriter.h"
+#include "render/FontAxes.h"
 #include "render/FontSource.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
@@ -55,8 +56,30 @@ void handleQtMessage(QtMsgType type, const QMessageLogContext&, const QString& m
     std::_Exit(1);
 }
 
+// The axes and named instances of a variable font's file, or that it has none.
+int listAxes(const QString& path)
+{
+    const Result<QString> valid = fontFileFace(path);
+    const Result<QByteArray> face = readFontFace(path);
+    if (!valid || !face) {
+        print(stderr, QStringLiteral("glyfrax-export: ") + (valid ? face.error() : valid.error()));
+        return 1;
+    }
+    const FontAxes axes = readFontAxes(*face);
+    if (axes.axes.empty()) {
+        print(stdout, QStringLiteral("Die Schrift in „%1“ hat keine Achsen: Sie ist keine variable Schrift.")
+                          .arg(shownPath(path)));
+        return 0;
+    }
+    for (const QString& text : fontAxesListing(axes))
+        print(stdout, text);
+    return 0;
+}
+
 int listFonts(const CommandLine& line)
 {
+    if (!line.axesFile.isEmpty())
+        return listAxes(line.axesFile);
     if (line.fontFile.isEmpty()) {
         for (const QString& family : installedFontList())
             print(stdout, family);
@@ -167,8 +190,20 @@ int runCommandLine()
     QStringList inputs{configPath}; // never to be replaced by the export
     QString faceName;               // the name to show; empty: the face's own
 
+    line.overrides.applyTo(settings);
+    // Where a variable font is drawn is a choice of the BMFont sets; the classic pair keeps its defaults.
+    const bool bmfont = line.format == CommandLine::Format::BmFont;
+    const FontVariation variation = bmfont ? settings.bmfont.variation : FontVariation();
     if (!line.fontFile.isEmpty()) {
-        const Result<RegisteredFont> font = registerFontFile(line.fontFile);
+        // An axis, value or instance the font does not have is a wrong command line, like a wrong value.
+        if (const Result<QByteArray> face = readFontFace(line.fontFile); face) {
+            if (const Result<std::vector<double>> coordinates = checkVariation(line.fontFile, *face, variation);
+                !coordinates) {
+                print(stderr, QStringLiteral("glyfrax-export: ") + coordinates.error());
+                return 2;
+            }
+        }
+        const Result<RegisteredFont> font = registerFontFile(line.fontFile, variation);
         if (!font) {
             print(stderr, QStringLiteral("glyfrax-export: ") + font.error());
             return 1;
@@ -176,8 +211,12 @@ int runCommandLine()
         settings.font.face = font->family;
         faceName = font->displayName;
         inputs.append(font->file);
+    } else if (!variation.isDefault()) {
+        print(stderr, QStringLiteral("glyfrax-export: Die Einstellungen nennen Achsen oder eine Instanz einer "
+                                     "variablen Schrift (Axes, Instance), aber keine Schriftdatei; geben Sie die "
+                                     "Datei mit --font-file an."));
+        return 2;
     }
-    line.overrides.applyTo(settings);
     if (const Result<void> face = checkFace(settings.font.face, OptionWords::CommandLine); !face) {
         print(stderr, QStringLiteral("glyfrax-export: ") + face.error());
         return 1;

@@ -343,7 +343,7 @@ std::vector<TargetOutcome> buildProject(const Project& project, const ProjectRun
     Digests digests;
     std::vector<std::size_t> toMake;
     std::vector<RegisteredFont> fonts(targets.size());
-    std::map<QString, Result<RegisteredFont>> registered; // one registration a file
+    std::map<QString, Result<RegisteredFont>> registered;
     FileOwners owners;
 
     for (std::size_t index = 0; index < targets.size(); ++index) {
@@ -379,10 +379,17 @@ std::vector<TargetOutcome> buildProject(const Project& project, const ProjectRun
         if (const QString folder = QFileInfo(target.imagePath).absolutePath();
             problem.isEmpty() && fileKind(folder) == FileKind::Missing && !QDir().mkpath(folder))
             problem = QStringLiteral("Der Ordner „%1“ lässt sich nicht anlegen.").arg(shownPath(folder));
+        const FontVariation& variation = target.settings.bmfont.variation;
+        if (problem.isEmpty() && target.fontFile.isEmpty() && !variation.isDefault())
+            problem = QStringLiteral("[%1] nennt Achsen oder eine Instanz einer variablen Schrift (Axes, Instance), "
+                                     "aber keine Schriftdatei (FontFile).")
+                          .arg(target.name);
         if (problem.isEmpty() && !target.fontFile.isEmpty()) {
-            auto found = registered.find(target.fontFile);
+            // One registration a file at each variation: the same file may be drawn at other coordinates.
+            const QString key = target.fontFile + u'\n' + variation.instance + u'\n' + axisValuesText(variation.axes);
+            auto found = registered.find(key);
             if (found == registered.end())
-                found = registered.emplace(target.fontFile, registerFontFile(target.fontFile)).first;
+                found = registered.emplace(key, registerFontFile(target.fontFile, variation)).first;
             if (found->second)
                 fonts[index] = *found->second;
             else

@@ -1,6 +1,6 @@
 #include "render/ColorGlyphs.h"
 
-#include "base/FontTable.h"
+#include "render/FontTables.h"
 
 #include <QGlyphRun>
 #include <QPainter>
@@ -20,7 +20,7 @@ constexpr quint16 kTextColorLayer = 0xFFFF;
 // The colour records of CPAL's first palette, blue, green, red, alpha a byte each.
 std::vector<QColor> firstPalette(const QByteArray& bytes)
 {
-    const FontTable cpal(bytes);
+    const FontTableReader cpal(bytes);
     const quint16 entries = cpal.u16(2);
     const quint32 records = cpal.u32(8);
     const quint16 first = cpal.u16(12);
@@ -54,7 +54,7 @@ ColorGlyphs::ColorGlyphs(const QRawFont& font) : m_font(font)
 {
     m_bitmaps = !font.fontTable("CBDT").isEmpty() || !font.fontTable("sbix").isEmpty();
     m_colr = font.fontTable("COLR");
-    const FontTable colr(m_colr);
+    const FontTableReader colr(m_colr);
     if (colr.u16(0) != 0 && colr.u16(0) != 1)
         return;
     m_palette = firstPalette(font.fontTable("CPAL"));
@@ -74,7 +74,7 @@ std::vector<ColorGlyphs::Layer> ColorGlyphs::layersOf(quint32 glyph) const
     const auto base = std::lower_bound(m_bases.begin(), m_bases.end(), std::array<quint16, 3>{quint16(glyph), 0, 0});
     if (glyph > 0xFFFF || base == m_bases.end() || (*base)[0] != glyph)
         return {};
-    const FontTable colr(m_colr);
+    const FontTableReader colr(m_colr);
     const quint32 layers = colr.u32(8);
     const quint16 layerCount = colr.u16(12);
     std::vector<Layer> found;

@@ -2,7 +2,10 @@
 
 #include "base/FileSafety.h"
 #include "base/ShownName.h"
+#include "render/FontAxes.h"
 #include "render/FontMeasure.h"
+#include "render/FontTables.h"
+#include "render/VariedFont.h"
 #include "settings/BmFontOptions.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsStore.h"
@@ -169,33 +172,61 @@ FontFileName splitFaceNumber(const QString& text)
     return {match.captured(1), match.captured(2).toInt()};
 }
 
-Result<RegisteredFont> registerFontFile(const QString& path)
+Result<QByteArray> readFontFace(const QString& path)
 {
     const FontFileName name = splitFaceNumber(path);
     const Result<QByteArray> bytes = readRegularFile(name.path, kMaxFontFileSize);
     if (!bytes)
         return failure(bytes.error());
+    const Result<QByteArray> face = faceOfCollection(*bytes, name.face);
+    if (!face)
+        return failure(
+            QStringLiteral("Die Schriftdatei „%1“ kann nicht geladen werden: %2.").arg(shownPath(path), face.error()));
+    return face;
+}
+
+Result<std::vector<double>> checkVariation(const QString& path, const QByteArray& face, const FontVariation& variation)
+{
+    const FontAxes axes = readFontAxes(face);
+    const Result<std::vector<double>> coordinates =
+        variation.isDefault() ? axes.defaults() : variationCoordinates(axes, variation);
+    if (!coordinates)
+        return failure(QStringLiteral("Schriftdatei „%1“: %2").arg(shownPath(path), coordinates.error()));
+    return coordinates;
+}
+
+Result<RegisteredFont> registerFontFile(const QString& path, const FontVariation& variation)
+{
+    const Result<QByteArray> face = readFontFace(path);
+    if (!face)
+        return failure(face.error());
     const auto cannotLoad = [&path](const QString& why) {
         return failure(
             QStringLiteral("Die Schriftdatei „%1“ kann nicht geladen werden: %2.").arg(shownPath(path), why));
     };
-    const Result<QByteArray> face = faceOfCollection(*bytes, name.face);
-    if (!face)
-        return cannotLoad(face.error());
+    const Result<std::vector<double>> coordinates = checkVariation(path, *face, variation);
+    if (!coordinates)
+        return failure(coordinates.error());
+    // At its defaults (and without axes) the face is registered as it is, not remade.
+    const Result<QByteArray> drawn =
+        *coordinates == readFontAxes(*face).defaults() ? *face : fontAtCoordinates(*face, *coordinates);
+    if (!drawn)
+        return cannotLoad(drawn.error());
     // Named after the content: the same face always gets the same name, and no other font has it.
     const QString family = QStringLiteral("Glyfrax-Schriftdatei-") +
-                           QString::fromLatin1(QCryptographicHash::hash(*face, QCryptographicHash::Sha1).toHex());
+                           QString::fromLatin1(QCryptographicHash::hash(*drawn, QCryptographicHash::Sha1).toHex());
     // A face registered before is there still: the texture view plans anew on every change, and
     // each registration would hold another copy of the font for the rest of the run.
     if (!QFontDatabase::hasFamily(family)) {
-        const Result<QByteArray> renamed = renameFontFamily(*face, family);
+        const Result<QByteArray> renamed = renameFontFamily(*drawn, family);
         const int id = renamed ? QFontDatabase::addApplicationFontFromData(*renamed) : -1;
         if (id < 0 || !QFontDatabase::applicationFontFamilies(id).contains(family))
             return cannotLoad(renamed ? QStringLiteral("Die Schrift ist beschädigt") : renamed.error());
     }
     // Read from the face's bytes, not from the renamed face, which knows only our name.
     const QString own = QRawFont(*face, 12).familyName();
-    return RegisteredFont{family, own.isEmpty() ? QFileInfo(name.path).completeBaseName() : own, name.path};
+    return RegisteredFont{family, own.isEmpty() ? QFileInfo(splitFaceNumber(path).path).completeBaseName() : own,
+                          splitFaceNumber(path).path};
 }
 
 bool namesFontFile(const QString& font)
@@ -216,32 +247,7 @@ Result<RegisteredFont> findFont(const QString& font)
 
 QString ownFamilyName(const QRawFont& font)
 {
-    constexpr quint16 kWindows = 3, kMacintosh = 1, kUsEnglish = 0x409, kFamily = 1;
-    const QByteArray table = font.fontTable("name");
-    QString best;
-    int bestRank = 0; // 3: Windows US English, 2: Windows, 1: Macintosh Roman
-    const qsizetype count = table.size() >= 6 ? read16(table, 2) : 0;
-    const qsizetype storage = table.size() >= 6 ? read16(table, 4) : 0;
-    for (qsizetype i = 0; i < count && 6 + 12 * (i + 1) <= table.size(); ++i) {
-        const qsizetype at = 6 + 12 * i;
-        const quint16 platform = read16(table, at);
-        const int rank = platform == kWindows ? (read16(table, at + 4) == kUsEnglish ? 3 : 2)
-                         : platform == kMacintosh && read16(table, at + 2) == 0 ? 1
-                                                                                : 0;
-        const qsizetype start = storage + read16(table, at + 10);
-        const qsizetype length = read16(table, at + 8);
-        if (read16(table, at + 6) != kFamily || rank <= bestRank || length == 0 || start + length > table.size())
-            continue;
-        QString name;
-        if (platform == kWindows) {
-            for (qsizetype c = start; c + 1 < start + length; c += 2)
-                name.append(QChar(read16(table, c)));
-        } else {
-            name = QString::fromLatin1(table.mid(start, length)); // Mac Roman: family names keep to ASCII
-        }
-        best = name;
-        bestRank = rank;
-    }
+    const QString best = fontName(font.fontTable("name"), 1);
     if (!best.trimmed().isEmpty())
         return best;
     static const QRegularExpression foundry(QStringLiteral(R"( \[[^\]]*\]$)"));
@@ -302,14 +308,9 @@ QStringList installedFontList()
 
 Result<QString> fontFileFace(const QString& path)
 {
-    const FontFileName name = splitFaceNumber(path);
-    const Result<QByteArray> bytes = readRegularFile(name.path, kMaxFontFileSize);
-    if (!bytes)
-        return failure(bytes.error());
-    const Result<QByteArray> face = faceOfCollection(*bytes, name.face);
+    const Result<QByteArray> face = readFontFace(path);
     if (!face)
-        return failure(
-            QStringLiteral("Die Schriftdatei „%1“ kann nicht geladen werden: %2.").arg(shownPath(path), face.error()));
+        return failure(face.error());
     const QRawFont font(*face, 12);
     if (!font.isValid())
         return failure(QStringLiteral("Die Schriftdatei „%1“ kann nicht geladen werden: Sie ist keine TrueType- oder "

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "base/Result.h"
+#include "settings/FontVariation.h"
 
 #include <QByteArray>
 #include <QRawFont>
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 namespace glyfrax {
 
@@ -41,11 +44,20 @@ struct RegisteredFont
     QString file;        // empty for an installed family
 };
 
+// The bytes of the face a font file's name names (a collection's "PATH#N" as a font of its own).
+Result<QByteArray> readFontFace(const QString& path);
+
+// The value of each axis of the face (in the order of its fvar table) for the variation: the
+// defaults for none; an axis, value or instance the face does not have fails with a German
+// message that names the file (path).
+Result<std::vector<double>> checkVariation(const QString& path, const QByteArray& face, const FontVariation& variation);
+
 // Makes a face of a TrueType or OpenType file (or collection, "PATH#N") available under a
 // family name of its own. Installed faces of the file's own family can then never stand in for
 // it, however the path is spelled; bold and italic are drawn from the file's face and only made
-// up where the file's face is not already bold or italic. Must run in a QGuiApplication.
-Result<RegisteredFont> registerFontFile(const QString& path);
+// up where the file's face is not already bold or italic. A variable face is drawn at the
+// variation's coordinates, as a face of its own. Must run in a QGuiApplication.
+Result<RegisteredFont> registerFontFile(const QString& path, const FontVariation& variation = {});
 
 // The family name the font itself gives in its name table (US English where it has several), not
 // the name it was asked for or one the system adds a foundry to ("Nimbus Sans [urw]"); what the

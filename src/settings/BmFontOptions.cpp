@@ -341,6 +341,35 @@ std::vector<BmFontOption> makeTable()
              return {};
          },
          [](const O& o) { return joinFontList(o.fallbacks); }},
+        {QStringLiteral("Instance"),
+         QStringLiteral("instance"),
+         QStringLiteral("NAME"),
+         {},
+         QStringLiteral("Eine benannte Instanz der variablen Schrift aus --font-file, etwa „Bold Condensed“ "
+                        "(Liste: --list-fonts --axes DATEI); --axis setzt Achsen darüber (Vorgabe: keine, die "
+                        "Vorgabewerte der Schrift)."),
+         nullptr,
+         [](O& o, const QString& text) -> Result<void> {
+             o.variation.instance = text.trimmed();
+             return {};
+         },
+         [](const O& o) { return o.variation.instance; }},
+        {QStringLiteral("Axes"),
+         QStringLiteral("axis"),
+         QStringLiteral("ACHSE=WERT"),
+         {},
+         QStringLiteral("Eine Achse der variablen Schrift aus --font-file auf einen Wert in ihrem Bereich setzen, "
+                        "etwa wght=700; mehrmals angegeben gelten alle, in den Einstellungen durch Kommas getrennt "
+                        "(Vorgabe: die Vorgabewerte der Schrift oder der Instanz)."),
+         [](const QStringList& values) { return values.join(u','); },
+         [](O& o, const QString& text) -> Result<void> {
+             Result<std::vector<AxisValue>> axes = parseAxisValues(text);
+             if (!axes)
+                 return failure(axes.error());
+             o.variation.axes = std::move(*axes);
+             return {};
+         },
+         [](const O& o) { return axisValuesText(o.variation.axes); }},
         {QStringLiteral("MissingGlyph"),
          QStringLiteral("missing-glyph"),
          QStringLiteral("ZEICHEN|notdef"),

@@ -3,6 +3,7 @@
 #include "base/Result.h"
 #include "settings/DescriptorForm.h"
 #include "settings/ImageGlyph.h"
+#include "settings/FontVariation.h"
 #include "settings/PageField.h"
 #include "settings/PageImage.h"
 
@@ -117,6 +118,7 @@ struct BmFontOptions
     // Fonts for the characters the font lacks, in order: installed family names or font file
     // paths (PATH#N: the N-th face of a collection).
     QStringList fallbacks;
+    FontVariation variation; // where the main font, a variable font's file, is drawn
     MissingGlyph missingGlyph;
     // Images drawn as characters, before any font is asked for them: those listed, then those of a
     // folder whose files are named by their characters (a listed one wins).

@@ -35,8 +35,8 @@ QString summary(const CommandLine& line)
         }
     }
     const QString actions[] = {QString(), u"help"_s, u"version"_s, u"fonts"_s, u"finish"_s, u"project"_s};
-    told << line.configPath << line.fontFile << line.bitmapPath << actions[int(line.action)] << line.projectPath
-         << line.depfile;
+    told << line.configPath << line.fontFile << line.axesFile << line.bitmapPath << actions[int(line.action)]
+         << line.projectPath << line.depfile;
     for (const double scale : line.scales)
         told << u"@"_s + QString::number(scale);
     told << (line.force ? u"force"_s : QString()) << (line.dryRun ? u"dry-run"_s : QString())
@@ -145,6 +145,7 @@ private slots:
         auto place = [&](QString text) {
             return text.replace(u"{config}"_s, m_config)
                 .replace(u"{out}"_s, out.path())
+                .replace(u"{data}"_s, QStringLiteral(GLYFRAX_TEST_DATA))
                 .replace(u"{version}"_s, QString::fromLatin1(kVersionText));
         };
         const QStringList arguments = place(input).split(u' ').mid(nobody ? 1 : 0);

@@ -1123,6 +1123,39 @@ private slots:
             line->overrides.applyTo(settings);
         QTEST(int(chosenCharacters(settings.bmfont).value().size()), "characters");
     }
+
+    // Sets of the test variable font at the weight axis's minimum, default and maximum: the stem of
+    // I (its cell's width without padding), the advances and the kerning are the font's there, which
+    // tests/data/make-variable-font.py gives as a + b t (t from 0 at wght 100 to 1 at 900); at 100
+    // pixels per em a pixel is ten units.
+    void variableFontSets_data()
+    {
+        QTest::addColumn<int>("weight");
+        for (const int weight : {100, 400, 900})
+            QTest::addRow("wght=%d", weight) << weight;
+    }
+    void variableFontSets()
+    {
+        QFETCH(int, weight);
+        const double t = (weight - 100) / 800.0;
+        const Result<RegisteredFont> font =
+            registerFontFile(test::dataPath(u"glyfrax-test-variable.ttf"_s), {{}, {{u"wght"_s, double(weight)}}});
+        QVERIFY(font);
+        QTemporaryDir folder;
+        QVERIFY(exportTo(folder.filePath(u"set.png"_s), {font->family, 75.0F},
+                         optionsOf(u"--chars 32,65,72,73,86 --padding 0"_s)));
+        const QString descriptor = QString::fromUtf8(readAll(folder.filePath(u"set.fnt"_s)));
+        const auto field = [&descriptor](int id, const QString& name) {
+            const QRegularExpression line(u"char id=%1 .*\\b%2=(-?\\d+)"_s.arg(id).arg(name));
+            return line.match(descriptor).captured(1).toInt();
+        };
+        QCOMPARE(field(73, u"width"_s), qRound((40 + 160 * t) / 10));
+        QCOMPARE(field(73, u"xadvance"_s), qRound((120 + 160 * t) / 10));
+        QCOMPARE(field(72, u"xadvance"_s), qRound((520 + 320 * t) / 10));
+        QCOMPARE(field(32, u"xadvance"_s), qRound((200 + 80 * t) / 10));
+        // The kerning pair A V, varied as its masters say.
+        QVERIFY(descriptor.contains(u"kerning first=65 second=86 amount=%1\n"_s.arg(qRound((-40 - 80 * t) / 10))));
+    }
 };
 
 QTEST_MAIN(TestBmFont)

@@ -2,13 +2,16 @@
 #include "layout/TextureLayout.h"
 #include "render/BmpWriter.h"
 #include "render/DistanceField.h"
+#include "render/FontAxes.h"
 #include "render/FontMeasure.h"
 #include "render/FontSource.h"
+#include "render/FontTables.h"
 #include "render/GlyphEffects.h"
 #include "render/GlyphPages.h"
 #include "render/InkReader.h"
 #include "render/PngWriter.h"
 #include "render/TextureRenderer.h"
+#include "render/VariedPositions.h"
 #include "settings/BmFontOptions.h"
 #include "support/Golden.h"
 #include "support/TestFont.h"
@@ -17,7 +20,9 @@
 #include <QPainterPath>
 #include <QRandomGenerator>
 #include <QRawFont>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 using namespace glyfrax;
 using namespace Qt::StringLiterals;
@@ -88,6 +93,113 @@ private slots:
                 input.section(u' ', 1), input.startsWith(u"window") ? OptionWords::Window : OptionWords::CommandLine);
             return checked ? QString() : checked.error();
         });
+    }
+
+    // The test variable font (tests/data/make-variable-font.py) drawn where a variation puts it:
+    // every coordinate of it is a + b t + d c, t the weight from 0 (wght 100) to 1 (900), c the
+    // narrowing from 0 (wdth 100) to 1 (75). At 100 pixels per em a pixel is ten units.
+    void variableFontAtCoordinates_data()
+    {
+        QTest::addColumn<QString>("instance");
+        QTest::addColumn<QString>("axes");
+        QTest::addColumn<double>("t");
+        QTest::addColumn<double>("c");
+        QTest::addRow("defaults") << QString() << QString() << 0.375 << 0.0;
+        QTest::addRow("wght at its default") << QString() << u"wght=400"_s << 0.375 << 0.0;
+        QTest::addRow("wght at its minimum") << QString() << u"wght=100"_s << 0.0 << 0.0;
+        QTest::addRow("wght at its maximum") << QString() << u"wght=900"_s << 1.0 << 0.0;
+        QTest::addRow("both axes") << QString() << u"wdth=75,wght=700"_s << 0.75 << 1.0;
+        QTest::addRow("a named instance") << u"bold condensed"_s << QString() << 0.75 << 1.0;
+        QTest::addRow("an axis over an instance") << u"Bold Condensed"_s << u"wght=900"_s << 1.0 << 1.0;
+    }
+    void variableFontAtCoordinates()
+    {
+        QFETCH(QString, instance);
+        QFETCH(QString, axes);
+        QFETCH(double, t);
+        QFETCH(double, c);
+        const QString path = test::dataPath(u"glyfrax-test-variable.ttf"_s);
+        const Result<RegisteredFont> font = registerFontFile(path, {instance, *parseAxisValues(axes)});
+        QVERIFY2(font, qPrintable(font ? QString() : font.error()));
+        QCOMPARE(font->displayName, u"Glyfrax Test Variable"_s);
+        // At the defaults the file is drawn as it is, not remade.
+        QCOMPARE(font->family == registerFontFile(path)->family, t == 0.375 && c == 0.0);
+        const FontMeasure measure({font->family, 75.0F}); // 100 pixels per em
+        QCOMPARE(measure.charWidth(u'I'), qRound((120 + 160 * t) / 10));
+        QCOMPARE(measure.charWidth(u'H'), qRound((520 + 320 * t - 80 * c) / 10));
+        QCOMPARE(measure.charWidth(u' '), qRound((200 + 80 * t - 40 * c) / 10));
+        // The stem of I as drawn: the columns with ink.
+        const QImage stem = measure.rawFont().alphaMapForGlyph(measure.rawFont().glyphIndexesForString(u"I"_s).first(),
+                                                               QRawFont::PixelAntialiasing);
+        int inked = 0;
+        for (int x = 0; x < stem.width(); ++x) {
+            for (int y = 0; y < stem.height(); ++y) {
+                if (qAlpha(stem.pixel(x, y)) > 0 || qGray(stem.pixel(x, y)) > 0) {
+                    ++inked;
+                    break;
+                }
+            }
+        }
+        QCOMPARE(inked, qRound((40 + 160 * t) / 10));
+    }
+
+    // A font whose fvar table lies about its size has no axes (and is drawn as it is), whichever
+    // count or size lies; nothing is read beyond the table.
+    void lyingAxisTable_data()
+    {
+        QTest::addColumn<int>("at"); // a 16-bit field of fvar; -1: the table's length in the directory
+        QTest::addColumn<int>("value");
+        QTest::addRow("axes beyond the table") << 8 << 0xFFFF;
+        QTest::addRow("instances beyond the table") << 12 << 0x0100;
+        QTest::addRow("axis records too short") << 10 << 4;
+        QTest::addRow("instance records too short") << 14 << 8;
+        QTest::addRow("axes start beyond the table") << 4 << 0xFFF0;
+        QTest::addRow("a minimum above its default") << 20 << 0x7FFF;
+        QTest::addRow("the table cut short") << -1 << 40;
+    }
+    void lyingAxisTable()
+    {
+        QFETCH(int, at);
+        QFETCH(int, value);
+        QByteArray font = test::readBytes(test::dataPath(u"glyfrax-test-variable.ttf"_s));
+        QCOMPARE(readFontAxes(font).instances.size(), std::size_t(5));
+        for (qsizetype entry = 12; entry + 16 <= font.size(); entry += 16) {
+            if (font.mid(entry, 4) != "fvar")
+                continue;
+            const qsizetype offset = qFromBigEndian<quint32>(font.constData() + entry + 8);
+            qToBigEndian<quint16>(quint16(value), font.data() + (at < 0 ? entry + 14 : offset + at));
+            break;
+        }
+        const FontAxes axes = readFontAxes(font);
+        QVERIFY(axes.axes.empty() && axes.instances.empty());
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"lying.ttf"_s);
+        QVERIFY(test::writeBytes(path, font));
+        const Result<RegisteredFont> drawn = registerFontFile(path, {{}, {{u"wght"_s, 700.0}}});
+        QCOMPARE(drawn ? QString() : drawn.error(),
+                 u"Schriftdatei „%1“: Die Schrift ist keine variable Schrift: Sie hat keine Achsen."_s.arg(path));
+    }
+
+    // Pair adjustments varied from damaged tables: each cut and each byte set to 0xFF gives a table
+    // of the same size, without a read outside either table (the sanitizers watch that).
+    void variedKerningOfDamagedTables()
+    {
+        const QByteArray font = test::readBytes(test::dataPath(u"glyfrax-test-variable.ttf"_s));
+        const QByteArray gpos = fontTable(font, "GPOS");
+        const QByteArray gdef = fontTable(font, "GDEF");
+        QVERIFY(variedPairAdvances(gpos, gdef, {1.0, 0.0}) != gpos);
+        for (const bool damagedGpos : {true, false}) {
+            const QByteArray& damaged = damagedGpos ? gpos : gdef;
+            for (qsizetype at = 0; at < damaged.size(); ++at) {
+                QByteArray flipped = damaged;
+                flipped[at] = char(0xFF);
+                for (const QByteArray& bytes : {damaged.left(at), flipped}) {
+                    const QByteArray varied =
+                        variedPairAdvances(damagedGpos ? bytes : gpos, damagedGpos ? gdef : bytes, {1.0, -1.0});
+                    QCOMPARE(varied.size(), damagedGpos ? bytes.size() : gpos.size());
+                }
+            }
+        }
     }
 
     // Glyphs drawn 2 or 4 times larger and reduced come nearer to a 16-fold drawing, the closest to

@@ -1,6 +1,6 @@
 #include "export/bmfont/Kerning.h"
 
-#include "base/FontTable.h"
+#include "render/FontTables.h"
 
 #include <algorithm>
 #include <bit>
@@ -10,6 +10,8 @@
 namespace glyfrax {
 
 namespace {
+
+using Table = FontTableReader;
 
 constexpr quint32 kKernTag = 0x6B65726E; // 'kern'
 constexpr int kGlyphIdCount = 1 << 16;   // glyph ids in these tables are 16 bits wide
@@ -59,7 +61,7 @@ std::int64_t searchCost(qint64 count)
 
 // The binary search of a sorted array of records whose first field is the glyph (or the first
 // glyph of a range); the index of the last record that does not start after glyph, or -1.
-qint64 lastRecordAtOrBefore(const FontTable& t, qint64 records, int count, int size, quint32 glyph)
+qint64 lastRecordAtOrBefore(const Table& t, qint64 records, int count, int size, quint32 glyph)
 {
     qint64 low = 0;
     qint64 high = qint64(count) - 1;
@@ -77,7 +79,7 @@ qint64 lastRecordAtOrBefore(const FontTable& t, qint64 records, int count, int s
 }
 
 // The index of the first record whose glyph is not below glyph; count when there is none.
-qint64 firstRecordNotBefore(const FontTable& t, qint64 records, int count, int size, quint32 glyph)
+qint64 firstRecordNotBefore(const Table& t, qint64 records, int count, int size, quint32 glyph)
 {
     qint64 low = 0;
     qint64 high = count;
@@ -92,7 +94,7 @@ qint64 firstRecordNotBefore(const FontTable& t, qint64 records, int count, int s
 }
 
 // The glyph's index in a coverage table, or -1 when it is not covered.
-qint64 coverageIndex(const FontTable& t, qint64 coverage, quint32 glyph)
+qint64 coverageIndex(const Table& t, qint64 coverage, quint32 glyph)
 {
     const int count = t.u16(coverage + 2);
     const qint64 records = coverage + 4;
@@ -112,7 +114,7 @@ qint64 coverageIndex(const FontTable& t, qint64 coverage, quint32 glyph)
 }
 
 // The glyph's class in a class definition table; 0 for a glyph it does not list.
-int classOf(const FontTable& t, qint64 classDef, quint32 glyph)
+int classOf(const Table& t, qint64 classDef, quint32 glyph)
 {
     switch (t.u16(classDef)) {
     case 1: {
@@ -131,7 +133,7 @@ int classOf(const FontTable& t, qint64 classDef, quint32 glyph)
 }
 
 // What finding one glyph's class costs: a search for the ranges of format 2, one read otherwise.
-std::int64_t classCost(const FontTable& t, qint64 classDef)
+std::int64_t classCost(const Table& t, qint64 classDef)
 {
     return t.u16(classDef) == 2 ? searchCost(t.u16(classDef + 2)) : 1;
 }
@@ -142,7 +144,7 @@ int valueRecordSize(quint16 format)
 }
 
 // The horizontal advance change of a value record; the fields before it are X and Y placement.
-int xAdvance(const FontTable& t, qint64 record, quint16 format)
+int xAdvance(const Table& t, qint64 record, quint16 format)
 {
     return (format & 0x4) != 0 ? t.s16(record + 2 * std::popcount(unsigned(format & 0x3))) : 0;
 }
@@ -157,7 +159,7 @@ struct ListedLookup
 
 // The lookups of every 'kern' feature, each index once, as a shaper applies them. A feature
 // listed twice adds no lookup, so it is read once.
-std::vector<ListedLookup> kernLookups(const FontTable& t, WorkBudget& budget)
+std::vector<ListedLookup> kernLookups(const Table& t, WorkBudget& budget)
 {
     if (t.u16(0) != 1)
         return {};
@@ -196,8 +198,8 @@ std::vector<ListedLookup> kernLookups(const FontTable& t, WorkBudget& budget)
 class GposReader
 {
 public:
-    GposReader(const FontTable& t, const std::vector<quint32>& glyphs, const std::vector<bool>& wanted,
-               WorkBudget& budget, PairSums& sums)
+    GposReader(const Table& t, const std::vector<quint32>& glyphs, const std::vector<bool>& wanted, WorkBudget& budget,
+               PairSums& sums)
         : m_t(t), m_glyphs(glyphs), m_wanted(wanted), m_budget(budget), m_sums(sums), m_closedIn(kGlyphIdCount, 0),
           m_pairSetIn(kGlyphIdCount, 0)
     {
@@ -380,7 +382,7 @@ private:
         }
     }
 
-    const FontTable& m_t;
+    const Table& m_t;
     const std::vector<quint32>& m_glyphs; // sorted
     const std::vector<bool>& m_wanted;
     WorkBudget& m_budget;
@@ -395,7 +397,7 @@ private:
 };
 
 // The legacy table, in its Microsoft (version 0) and Apple (version 1.0) headers.
-void readKernTable(const FontTable& t, const std::vector<bool>& wanted, WorkBudget& budget, PairSums& sums)
+void readKernTable(const Table& t, const std::vector<bool>& wanted, WorkBudget& budget, PairSums& sums)
 {
     const bool apple = t.u32(0) == 0x00010000;
     if (!apple && t.u16(0) != 0)
@@ -449,7 +451,7 @@ FoundKerning readKerning(const QByteArray& gpos, const QByteArray& kern, const s
     std::sort(unique.begin(), unique.end());
     WorkBudget budget(workLimit);
     PairSums sums;
-    const FontTable gposTable(gpos);
+    const Table gposTable(gpos);
     const std::vector<ListedLookup> lookups = kernLookups(gposTable, budget);
     if (!lookups.empty()) {
         GposReader reader(gposTable, unique, wanted, budget, sums);
@@ -459,7 +461,7 @@ FoundKerning readKerning(const QByteArray& gpos, const QByteArray& kern, const s
             reader.readLookup(lookup);
         }
     } else {
-        readKernTable(FontTable(kern), wanted, budget, sums);
+        readKernTable(Table(kern), wanted, budget, sums);
     }
 
     FoundKerning found;

@@ -355,6 +355,8 @@ private slots:
             {u"Images"_s, "Images=U+E000=icons/a@2x.png@-3,,40|U+E001=b\\|c.svg"},
             {u"ImageFolder"_s, "ImageFolder=icons"},
             {u"ColorGlyphs"_s, "ColorGlyphs=255"},
+            {u"Instance"_s, "Instance=Bold Condensed"},
+            {u"Axes"_s, "Axes=wght=700,wdth=87.5"},
             {u"Pixels"_s, "Pixels=2184"},
             {u"LineHeight"_s, "LineHeight=4096"},
             {u"CapHeight"_s, "CapHeight=4096"},
