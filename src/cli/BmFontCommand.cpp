@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "export/bmfont/BmFontExport.h"
+#include "export/bmfont/ImageCharacters.h"
 #include "project/ProjectBuild.h"
 #include "render/FontSource.h"
 
@@ -50,6 +51,13 @@ int runBmFontExport(const CommandLine& line, const Settings& settings, const QSt
             if (namesFontFile(fallback))
                 inputs.append(QFileInfo(splitFaceNumber(fallback).path).absoluteFilePath());
         }
+        // The images, and their folder, whose time changes when a file is added to it or taken away.
+        if (const Result<std::vector<ImageGlyph>> images = imageGlyphsOf(settings.bmfont)) {
+            for (const ImageGlyph& image : *images)
+                inputs.append(QFileInfo(image.path).absoluteFilePath());
+        }
+        if (!settings.bmfont.imageFolder.isEmpty())
+            inputs.append(QFileInfo(settings.bmfont.imageFolder).absoluteFilePath());
         inputs.removeAll(QString());
         const QStringList outputs = QStringList{exported->descriptorPath} + exported->pagePaths;
         const Result<void> written = writeDepfile(line.depfile, depfileRule(outputs, inputs), inputs + outputs);

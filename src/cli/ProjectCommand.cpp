@@ -191,8 +191,13 @@ int runProjectBuild(const CommandLine& line, const QPalette& palette)
         }
         // A folder of images gives a set a new character when a file is added to it.
         for (const ProjectTarget& target : projectTargets(build.project)) {
-            if (const QString& folder = target.settings.bmfont.imageFolder; fileKind(folder) == FileKind::Folder)
-                watcher.addPath(folder);
+            const QString& folder = target.settings.bmfont.imageFolder;
+            if (folder.isEmpty())
+                continue;
+            // A folder moved away is waited for in the folder above it.
+            const QString watched = fileKind(folder) == FileKind::Folder ? folder : QFileInfo(folder).absolutePath();
+            if (fileKind(watched) == FileKind::Folder)
+                watcher.addPath(watched);
         }
         if (!line.quiet)
             printLine(stdout, QStringLiteral("Warte auf Änderungen an %1 Dateien … (Strg+C beendet)")

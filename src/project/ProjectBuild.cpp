@@ -206,9 +206,16 @@ TargetOutcome makeTarget(const QString& projectPath, const ProjectTarget& target
     if (!target.fontFile.isEmpty())
         settings.font.face = font.family;
 
+    // The inputs as they are before the export reads them: one changed while it runs is then stale
+    // next time, never stamped as built.
+    const QStringList inputs = targetInputs(target);
+    Stamp stamp;
+    for (const QString& input : inputs)
+        stamp.inputs.emplace_back(input, digests.of(input));
+
     BmFontRun exportRun;
     exportRun.faceName = font.displayName;
-    exportRun.inputs = QStringList{projectPath} + targetInputs(target);
+    exportRun.inputs = QStringList{projectPath} + inputs;
     exportRun.refuseLinks = true;
     exportRun.approvePage = run.approvePage;
     exportRun.stillWanted = run.stillWanted;
@@ -227,11 +234,8 @@ TargetOutcome makeTarget(const QString& projectPath, const ProjectTarget& target
     outcome.exported = *exported;
     outcome.files = QStringList{exported->descriptorPath} + exported->pagePaths;
 
-    Stamp stamp;
     stamp.version = kVersionText;
     stamp.settings = settingsDigest(target);
-    for (const QString& input : targetInputs(target))
-        stamp.inputs.emplace_back(input, digests.of(input));
     for (const QString& file : outcome.files)
         stamp.files.emplace_back(file, fileDigest(file));
     const QString stampPath = stampPathFor(exported->descriptorPath);

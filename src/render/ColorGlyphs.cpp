@@ -16,6 +16,10 @@ namespace {
 
 // Palette index of a layer drawn in the text colour.
 constexpr quint16 kTextColorLayer = 0xFFFF;
+// Real colour glyphs have tens of layers of a few hundred points; a font that claims far more is
+// drawn as plain glyphs rather than keep an export busy for minutes.
+constexpr quint32 kMostLayers = 512;
+constexpr int kMostLayerElements = 1 << 18;
 
 // The colour records of CPAL's first palette, blue, green, red, alpha a byte each.
 std::vector<QColor> firstPalette(const QByteArray& bytes)
@@ -78,6 +82,8 @@ std::vector<ColorGlyphs::Layer> ColorGlyphs::layersOf(quint32 glyph) const
     const quint32 layers = colr.u32(8);
     const quint16 layerCount = colr.u16(12);
     std::vector<Layer> found;
+    if ((*base)[2] > kMostLayers)
+        return {};
     for (quint32 i = (*base)[1]; i < quint32((*base)[1]) + (*base)[2] && i < layerCount; ++i) {
         const qint64 at = qint64(layers) + 4 * qint64(i);
         const quint16 index = colr.u16(at + 2);
@@ -96,9 +102,12 @@ std::optional<DrawnColorGlyph> ColorGlyphs::draw(quint32 glyph, QSize largest) c
     // The drawing's box from the pen: the layers' outlines, or the bitmap's as Qt gives it.
     QRectF bounds;
     std::vector<QPainterPath> paths;
+    int elements = 0;
     for (const Layer& layer : layers) {
         paths.push_back(m_font.pathForGlyph(layer.glyph));
         bounds |= paths.back().boundingRect();
+        if ((elements += paths.back().elementCount()) > kMostLayerElements)
+            return std::nullopt;
     }
     if (layers.empty())
         bounds = m_font.boundingRect(glyph);

@@ -7,6 +7,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QRegion>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTransform>
 
@@ -38,8 +39,23 @@ Result<void> checkFits(const QString& path, QSize size, QSize largest, const QSt
                        .arg(largest.height()));
 }
 
+// Whether an SVG names another file (an image, a style sheet, a font): such a file would be read
+// without being an input of the export, and might be anything, a FIFO that never ends included.
+// Links within the file ("#id") and data inside it ("data:") are its own.
+bool namesOtherFiles(const QByteArray& svg)
+{
+    static const QRegularExpression reference(
+        QStringLiteral(R"((?:href|src)\s*=\s*["']\s*(?!#|data:)|url\(\s*["']?\s*(?!#|data:))"),
+        QRegularExpression::CaseInsensitiveOption);
+    return reference.match(QString::fromUtf8(svg)).hasMatch() || svg.contains("<!ENTITY");
+}
+
 Result<QImage> svgImage(const QString& path, const QByteArray& bytes, int height, QSize largest, int scale)
 {
+    if (namesOtherFiles(bytes))
+        return failure(QStringLiteral("Das Bild %1 verweist auf andere Dateien oder Entitäten; Glyfrax liest nur SVG, "
+                                      "das alles in sich trägt.")
+                           .arg(named(path)));
     QSvgRenderer svg(bytes);
     const QSizeF own = svg.viewBoxF().size();
     const double width = own.width() * height / own.height();
@@ -74,7 +90,10 @@ Result<QImage> readGlyphImage(const QString& path, int svgHeight, QSize largest,
     buffer.setData(*bytes);
     QImageReader reader(&buffer);
     const QSize size = reader.size();
-    if (!reader.canRead() || !size.isValid())
+    // Only formats whose decoding is bounded by the file: Qt's readers also take SVG (which may name
+    // other files) and compressed SVG (which may unpack without end) under any name.
+    static const QList<QByteArray> kFormats{"png", "jpeg", "jpg", "bmp", "gif"};
+    if (!reader.canRead() || !size.isValid() || !kFormats.contains(reader.format().toLower()))
         return failure(QStringLiteral("Die Datei %1 ist kein Bild, das Glyfrax lesen kann.").arg(named(path)));
     if (const Result<void> fits = checkFits(path, size, largest, {}); !fits)
         return failure(fits.error());

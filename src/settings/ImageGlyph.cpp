@@ -74,7 +74,7 @@ QString imageGlyphText(const ImageGlyph& image)
 
 std::optional<char32_t> characterOfImageName(const QString& fileName)
 {
-    static const QRegularExpression name(QStringLiteral("^(?:U\\+)?([0-9A-F]{2,6})\\.[A-Z]+$"),
+    static const QRegularExpression name(QStringLiteral("^(?:U\\+)?([0-9A-F]{2,6})\\.(?:png|jpe?g|bmp|gif|svg)$"),
                                          QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch found = name.match(fileName);
     if (!found.hasMatch())

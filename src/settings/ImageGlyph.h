@@ -33,8 +33,8 @@ constexpr std::int32_t kLargestImagePlace = 65536;
 Result<ImageGlyph> readImageGlyph(const QString& text);
 QString imageGlyphText(const ImageGlyph& image);
 
-// The character an image file's name gives: "E000.png", "U+E000.svg" (hexadecimal, any case);
-// none for another name.
+// The character an image file's name gives: "E000.png", "U+E000.svg" (hexadecimal, any case, an
+// image's extension: png, jpg, jpeg, bmp, gif, svg); none for another name.
 std::optional<char32_t> characterOfImageName(const QString& fileName);
 
 } // namespace glyfrax

@@ -94,6 +94,7 @@ private slots:
                                   (i % 2 ? u"/U+%1.png"_s : u"/%1.png"_s).arg(QString::number(uint(c), 16).toUpper())));
         }
         QVERIFY(test::writeBytes(icons + u"/LIESMICH.txt"_s, "kein Bild"));
+        QVERIFY(test::writeBytes(icons + u"/CAFE.txt"_s, "named as a character, but no image"));
         QVERIFY(test::writeBytes(icons + u"/E00A.svg"_s,
                                  R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 20"><rect width="10" )"
                                  R"(height="20" fill="#0000ff"/></svg>)"));
@@ -206,6 +207,9 @@ private slots:
             << u"--image U+E000=klein.png --color-glyphs --field sdf"_s << u"Farbglyphen (--color-glyphs)"_s;
         QTest::addRow("colour in grey") << u"--color-glyphs --channels gray"_s << u"--channels"_s;
         QTest::addRow("fine outline") << u"--image U+E000=fein.png --outline 1"_s << u"zu fein gegliedert"_s;
+        QTest::addRow("SVG naming a file") << u"--image U+E000=aussen.svg"_s << u"verweist auf andere Dateien"_s;
+        QTest::addRow("SVG named as PNG") << u"--image U+E000=svg.png"_s << u"ist kein Bild"_s;
+        QTest::addRow("too many pixels") << u"--images viele"_s << u"mehr als 32 Millionen Pixel"_s;
     }
     void faultsWriteNothing()
     {
@@ -228,6 +232,17 @@ private slots:
         QVERIFY(icon(4, 4, qRgb(1, 2, 3)).save(u"zwei/E000.png"_s));
         QVERIFY(icon(4, 4, qRgb(1, 2, 3)).save(u"zwei/u+e000.png"_s));
         QVERIFY(QDir().mkdir(u"aus"_s));
+        QVERIFY(test::writeBytes(u"aussen.svg"_s, "<svg xmlns='http://www.w3.org/2000/svg' "
+                                                  "xmlns:xlink='http://www.w3.org/1999/xlink' viewBox='0 0 4 4'>"
+                                                  "<image xlink:href='/etc/hostname' width='4' height='4'/></svg>"));
+        QVERIFY(test::writeBytes(u"svg.png"_s, "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 4 4'/>"));
+        if (QByteArray(QTest::currentDataTag()) == "too many pixels") {
+            QVERIFY(QDir().mkdir(u"viele"_s));
+            QImage page(2048, 2048, QImage::Format_ARGB32);
+            page.fill(Qt::red);
+            for (int i = 0; i < 9; ++i)
+                QVERIFY(page.save(u"viele/E00%1.png"_s.arg(i)));
+        }
         const Result<Settings> settings = settingsOf(options);
         QVERIFY2(settings, qPrintable(settings ? QString() : settings.error()));
         BmFontRun run;

@@ -229,21 +229,15 @@ Result<void> readImageInks(const std::vector<ImageCharacter>& images, GlyphSet& 
                            OptionWords words)
 {
     set.inks.resize(set.cells.size());
-    const bool outlined = options.field != PageField::None || options.hasEffects();
     for (std::size_t i = 0; i < images.size(); ++i) {
         const ImageCharacter& image = images[i];
         GlyphInk ink = imageInk(image.image, image.topLeft, options.colorGlyphs, options.monochrome);
-        if (outlined) {
-            const Result<QPainterPath> outline =
-                image.fine.isNull() ? imageOutline(image.image, image.topLeft, image.path)
-                                    : imageOutline(image.fine, image.topLeft, image.path, kSvgOutlineScale);
-            if (!outline)
-                return failure(outline.error());
+        if (image.outline) {
             if (options.field != PageField::None) {
-                set.outlines[i] = *outline;
-                ink = {fieldBox(*outline, options.distanceRange), {}, {}, {}, {}};
+                set.outlines[i] = *image.outline;
+                ink = {fieldBox(*image.outline, options.distanceRange), {}, {}, {}, {}};
             } else {
-                ink = imageWithEffects(ink, *outline, {options.outline, options.shadow, options.monochrome, 1});
+                ink = imageWithEffects(ink, *image.outline, {options.outline, options.shadow, options.monochrome, 1});
             }
         }
         const CellSize size = cellSize(ink, options.padding);

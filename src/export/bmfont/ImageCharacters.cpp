@@ -14,6 +14,11 @@ namespace glyfrax {
 
 namespace {
 
+// The pixels of all images of a set together: 32 Mi, eight pages of 2048 × 2048.
+constexpr qint64 kMostImagePixels = qint64(1) << 25;
+// The longest side of the drawing an SVG's outline is traced from.
+constexpr int kFinestOutlineSide = 4096;
+
 // A folder of icons holds hundreds; reading one of millions of names would keep the export waiting.
 constexpr int kMostFolderEntries = 100000;
 
@@ -72,20 +77,39 @@ Result<std::vector<ImageCharacter>> readImageCharacters(const std::vector<ImageG
                                                         QSize largest, bool outlines)
 {
     std::vector<ImageCharacter> read;
+    qint64 pixelsRead = 0;
     for (const ImageGlyph& image : images) {
+        const auto failed = [&image](const QString& why) {
+            return failure(QStringLiteral("Bild für %1: %2").arg(codePointText(image.character), why));
+        };
         Result<QImage> pixels = readGlyphImage(image.path, std::max(1, line.em), largest);
         if (!pixels)
-            return failure(QStringLiteral("Bild für %1: %2").arg(codePointText(image.character), pixels.error()));
-        QImage fine;
-        if (outlines && isSvgPath(image.path)) {
-            Result<QImage> drawn = readGlyphImage(image.path, std::max(1, line.em), largest, kSvgOutlineScale);
-            if (!drawn)
-                return failure(QStringLiteral("Bild für %1: %2").arg(codePointText(image.character), drawn.error()));
-            fine = std::move(*drawn);
-        }
+            return failed(pixels.error());
+        if ((pixelsRead += qint64(pixels->width()) * pixels->height()) > kMostImagePixels)
+            return failed(QStringLiteral("Die Bilder bis „%1“ haben zusammen mehr als %2 Millionen Pixel; so viele "
+                                         "hält kein Satz.")
+                              .arg(shownPath(image.path))
+                              .arg(kMostImagePixels >> 20));
         const int top = image.y.value_or(line.height - pixels->height());
-        read.push_back({image.character, image.path, *pixels, fine, QPoint(image.x.value_or(0), top - line.base),
-                        image.advance.value_or(pixels->width())});
+        const QPoint topLeft(image.x.value_or(0), top - line.base);
+        std::optional<QPainterPath> outline;
+        if (outlines) {
+            // An SVG's outline from a drawing up to four times finer, held only while it is traced.
+            const int scale =
+                isSvgPath(image.path)
+                    ? std::clamp(kFinestOutlineSide / std::max(pixels->width(), pixels->height()), 1, kSvgOutlineScale)
+                    : 1;
+            const Result<QImage> fine =
+                scale > 1 ? readGlyphImage(image.path, std::max(1, line.em), largest, scale) : *pixels;
+            if (!fine)
+                return failed(fine.error());
+            Result<QPainterPath> traced = imageOutline(*fine, topLeft, image.path, scale);
+            if (!traced)
+                return failed(traced.error());
+            outline = std::move(*traced);
+        }
+        const std::int32_t advance = image.advance.value_or(pixels->width());
+        read.push_back({image.character, image.path, std::move(*pixels), std::move(outline), topLeft, advance});
     }
     return read;
 }

@@ -6,8 +6,10 @@
 #include "settings/BmFontOptions.h"
 
 #include <QImage>
+#include <QPainterPath>
 #include <QPoint>
 
+#include <optional>
 #include <vector>
 
 namespace glyfrax {
@@ -24,8 +26,8 @@ struct ImageCharacter
     char32_t character = 0;
     QString path;
     QImage image;
-    // For an outline, a shadow or a field: an SVG drawn finer than its pixels; else none.
-    QImage fine;
+    // For an outline, a shadow or a field: the outline of its covered pixels (an SVG's traced finer).
+    std::optional<QPainterPath> outline;
     QPoint topLeft;
     std::int32_t advance = 0;
 };
@@ -40,8 +42,8 @@ struct ImageLine
 
 // Each image read and placed: its top left corner as given from the pen and the top of the line,
 // else at the pen with its bottom on the line's; its advance as given, else its width. An image
-// that a page of largest cannot hold fails with a message naming it. With outlines, an SVG image is
-// also drawn finer, for its outline.
+// that a page of largest cannot hold, one too finely divided for an outline, or images of too many
+// pixels together fail with a message naming it. With outlines, each image's outline is traced.
 Result<std::vector<ImageCharacter>> readImageCharacters(const std::vector<ImageGlyph>& images, ImageLine line,
                                                         QSize largest, bool outlines);
 
