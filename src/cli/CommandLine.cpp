@@ -572,12 +572,6 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     line.bitmapPath = positional.first();
     line.configPath = parser.value(o.config);
     line.fontFile = parser.value(o.fontFile);
-    // Only a font file is read as a whole; an installed family's faces are drawn as the system has them.
-    for (const char16_t* key : {u"Instance", u"Axes"}) {
-        if (line.fontFile.isEmpty() && parser.isSet(bmFontOption(key).option))
-            return usageError(QStringLiteral("--%1 gilt nur mit --font-file, der Datei einer variablen Schrift.")
-                                  .arg(bmFontOption(key).option));
-    }
     return line;
 }
 

@@ -13,6 +13,7 @@
 #include "export/classic/ClassicExport.h"
 #include "render/BmpWriter.h"
 #include "render/FontAxes.h"
+#include "render/FontMeasure.h"
 #include "render/FontSource.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
@@ -211,15 +212,18 @@ int runCommandLine()
         settings.font.face = font->family;
         faceName = font->displayName;
         inputs.append(font->file);
-    } else if (!variation.isDefault()) {
-        print(stderr, QStringLiteral("glyfrax-export: Die Einstellungen nennen Achsen oder eine Instanz einer "
-                                     "variablen Schrift (Axes, Instance), aber keine Schriftdatei; geben Sie die "
-                                     "Datei mit --font-file an."));
-        return 2;
     }
     if (const Result<void> face = checkFace(settings.font.face, OptionWords::CommandLine); !face) {
         print(stderr, QStringLiteral("glyfrax-export: ") + face.error());
         return 1;
+    }
+    // An installed face is varied from its tables as the set is planned: its axes are checked here.
+    if (line.fontFile.isEmpty() && !variation.isDefault()) {
+        if (const Result<RegisteredFont> varied = registerInstalledVariation(realizeFont(settings.font), variation);
+            !varied) {
+            print(stderr, QStringLiteral("glyfrax-export: ") + varied.error());
+            return 2;
+        }
     }
 
     if (line.format == CommandLine::Format::BmFont) {

@@ -195,25 +195,30 @@ Result<std::vector<double>> checkVariation(const QString& path, const QByteArray
     return coordinates;
 }
 
-Result<RegisteredFont> registerFontFile(const QString& path, const FontVariation& variation)
+namespace {
+
+constexpr QStringView kFilePrefix = u"Glyfrax-Schriftdatei-";
+
+// Registers a face's bytes at the variation's coordinates under a family name of its own; label
+// names the face in messages ("Schriftdatei „…“"), ownName is the name to show when it has none.
+Result<RegisteredFont> registerFace(const QByteArray& face, const QString& label, const QString& ownName,
+                                    const QString& file, const FontVariation& variation)
 {
-    const Result<QByteArray> face = readFontFace(path);
-    if (!face)
-        return failure(face.error());
-    const auto cannotLoad = [&path](const QString& why) {
-        return failure(
-            QStringLiteral("Die Schriftdatei „%1“ kann nicht geladen werden: %2.").arg(shownPath(path), why));
+    const auto cannotLoad = [&label](const QString& why) {
+        return failure(QStringLiteral("Die %1 kann nicht geladen werden: %2.").arg(label, why));
     };
-    const Result<std::vector<double>> coordinates = checkVariation(path, *face, variation);
+    const FontAxes axes = readFontAxes(face);
+    const Result<std::vector<double>> coordinates =
+        variation.isDefault() ? axes.defaults() : variationCoordinates(axes, variation);
     if (!coordinates)
-        return failure(coordinates.error());
+        return failure(QStringLiteral("%1: %2").arg(label, coordinates.error()));
     // At its defaults (and without axes) the face is registered as it is, not remade.
     const Result<QByteArray> drawn =
-        *coordinates == readFontAxes(*face).defaults() ? *face : fontAtCoordinates(*face, *coordinates);
+        *coordinates == readFontAxes(face).defaults() ? face : fontAtCoordinates(face, *coordinates);
     if (!drawn)
         return cannotLoad(drawn.error());
     // Named after the content: the same face always gets the same name, and no other font has it.
-    const QString family = QStringLiteral("Glyfrax-Schriftdatei-") +
+    const QString family = kFilePrefix.toString() +
                            QString::fromLatin1(QCryptographicHash::hash(*drawn, QCryptographicHash::Sha1).toHex());
     // A face registered before is there still: the texture view plans anew on every change, and
     // each registration would hold another copy of the font for the rest of the run.
@@ -224,9 +229,50 @@ Result<RegisteredFont> registerFontFile(const QString& path, const FontVariation
             return cannotLoad(renamed ? QStringLiteral("Die Schrift ist beschädigt") : renamed.error());
     }
     // Read from the face's bytes, not from the renamed face, which knows only our name.
-    const QString own = QRawFont(*face, 12).familyName();
-    return RegisteredFont{family, own.isEmpty() ? QFileInfo(splitFaceNumber(path).path).completeBaseName() : own,
-                          splitFaceNumber(path).path};
+    const QString own = QRawFont(face, 12).familyName();
+    return RegisteredFont{family, own.isEmpty() ? ownName : own, file};
+}
+
+// The tables a face may have that matter for drawing, measuring and varying it: a face found by
+// its family gives its tables one by one, by tag.
+constexpr const char* kFaceTables[] = {"cmap", "head", "hhea", "hmtx", "maxp", "name", "OS/2", "post", "glyf", "loca",
+                                       "CFF ", "CFF2", "cvt ", "fpgm", "prep", "gasp", "kern", "GPOS", "GDEF", "GSUB",
+                                       "BASE", "vhea", "vmtx", "fvar", "gvar", "avar", "cvar", "HVAR", "VVAR", "MVAR",
+                                       "STAT", "COLR", "CPAL", "CBDT", "CBLC", "sbix", "SVG ", "EBDT", "EBLC", "VORG"};
+
+} // namespace
+
+Result<RegisteredFont> registerFontFile(const QString& path, const FontVariation& variation)
+{
+    const Result<QByteArray> face = readFontFace(path);
+    if (!face)
+        return failure(face.error());
+    return registerFace(*face, QStringLiteral("Schriftdatei „%1“").arg(shownPath(path)),
+                        QFileInfo(splitFaceNumber(path).path).completeBaseName(), splitFaceNumber(path).path,
+                        variation);
+}
+
+bool isRegisteredFile(const QString& family)
+{
+    return family.startsWith(kFilePrefix);
+}
+
+QByteArray installedFaceBytes(const QRawFont& font)
+{
+    std::vector<FontTable> tables;
+    for (const char* tag : kFaceTables) {
+        if (QByteArray bytes = font.fontTable(tag); !bytes.isEmpty())
+            tables.push_back({QByteArray(tag), std::move(bytes)});
+    }
+    return fontFileOf(std::move(tables));
+}
+
+Result<RegisteredFont> registerInstalledVariation(const QFont& font, const FontVariation& variation)
+{
+    const QRawFont raw = QRawFont::fromFont(font);
+    const QString family = ownFamilyName(raw);
+    return registerFace(installedFaceBytes(raw), QStringLiteral("Schrift „%1“").arg(shownName(family)), family, {},
+                        variation);
 }
 
 bool namesFontFile(const QString& font)

@@ -4,6 +4,7 @@
 #include "settings/FontVariation.h"
 
 #include <QByteArray>
+#include <QFont>
 #include <QRawFont>
 #include <QString>
 #include <QStringList>
@@ -58,6 +59,13 @@ Result<std::vector<double>> checkVariation(const QString& path, const QByteArray
 // up where the file's face is not already bold or italic. A variable face is drawn at the
 // variation's coordinates, as a face of its own. Must run in a QGuiApplication.
 Result<RegisteredFont> registerFontFile(const QString& path, const FontVariation& variation = {});
+// Whether a family is one registerFontFile made: its variation is already drawn.
+bool isRegisteredFile(const QString& family);
+// An installed face at a variation's coordinates, as a face of its own made from its tables. The
+// family of the result is the installed one's at its defaults.
+Result<RegisteredFont> registerInstalledVariation(const QFont& font, const FontVariation& variation);
+// An installed face as a font file of the tables that draw, measure and vary it.
+QByteArray installedFaceBytes(const QRawFont& font);
 
 // The family name the font itself gives in its name table (US English where it has several), not
 // the name it was asked for or one the system adds a foundry to ("Nimbus Sans [urw]"); what the

@@ -18,6 +18,7 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFileInfo>
 #include <QPainter>
 #include <QRegularExpression>
@@ -1131,19 +1132,31 @@ private slots:
     void variableFontSets_data()
     {
         QTest::addColumn<int>("weight");
-        for (const int weight : {100, 400, 900})
-            QTest::addRow("wght=%d", weight) << weight;
+        QTest::addColumn<bool>("installed"); // the family installed, varied from its tables; else the file
+        for (const int weight : {100, 400, 900}) {
+            QTest::addRow("file, wght=%d", weight) << weight << false;
+            QTest::addRow("installed, wght=%d", weight) << weight << true;
+        }
     }
     void variableFontSets()
     {
         QFETCH(int, weight);
+        QFETCH(bool, installed);
         const double t = (weight - 100) / 800.0;
-        const Result<RegisteredFont> font =
-            registerFontFile(test::dataPath(u"glyfrax-test-variable.ttf"_s), {{}, {{u"wght"_s, double(weight)}}});
-        QVERIFY(font);
+        const QString path = test::dataPath(u"glyfrax-test-variable.ttf"_s);
+        BmFontOptions options = optionsOf(u"--chars 32,65,72,73,86 --padding 0"_s);
+        QString family;
+        if (installed) {
+            family = QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFont(path)).value(0);
+            options.variation.axes = {{u"wght"_s, double(weight)}};
+        } else {
+            const Result<RegisteredFont> font = registerFontFile(path, {{}, {{u"wght"_s, double(weight)}}});
+            QVERIFY(font);
+            family = font->family;
+        }
+        QVERIFY(!family.isEmpty());
         QTemporaryDir folder;
-        QVERIFY(exportTo(folder.filePath(u"set.png"_s), {font->family, 75.0F},
-                         optionsOf(u"--chars 32,65,72,73,86 --padding 0"_s)));
+        QVERIFY(exportTo(folder.filePath(u"set.png"_s), {family, 75.0F}, options));
         const QString descriptor = QString::fromUtf8(readAll(folder.filePath(u"set.fnt"_s)));
         const auto field = [&descriptor](int id, const QString& name) {
             const QRegularExpression line(u"char id=%1 .*\\b%2=(-?\\d+)"_s.arg(id).arg(name));

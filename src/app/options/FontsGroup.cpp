@@ -5,6 +5,8 @@
 #include "app/shared/DialogService.h"
 #include "app/shared/FontDrop.h"
 #include "base/ShownName.h"
+#include "render/FontAxes.h"
+#include "render/FontMeasure.h"
 #include "render/FontSource.h"
 
 #include <QCheckBox>
@@ -14,9 +16,12 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QRadioButton>
+#include <QRawFont>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -69,6 +74,7 @@ QWidget* FontsGroup::buildPage(const BmFontOptions& options, const std::function
                                  "ihrer Größe scharf sein sollen. Die Zellen folgen dieser Zeichnung."));
     column->addWidget(m_monochrome);
     column->addLayout(buildRaster(options));
+    column->addLayout(buildVariation(options));
 
     QObject::connect(m_monochrome, &QCheckBox::toggled, m_page, changed);
     for (QComboBox* box : {m_hinting, m_supersample})
@@ -114,6 +120,60 @@ QLayout* FontsGroup::buildRaster(const BmFontOptions& options)
     form->addRow(buddyLabel(m_page, QStringLiteral("Rasteranpassun&g:"), m_hinting), m_hinting);
     form->addRow(buddyLabel(m_page, QStringLiteral("Über&abtastung:"), m_supersample), m_supersample);
     return form;
+}
+
+QLayout* FontsGroup::buildVariation(const BmFontOptions& options)
+{
+    m_instance = addLine(m_page, "InstanceText", QStringLiteral("Instanz der variablen Schrift"));
+    m_instance->setText(options.variation.instance);
+    m_instance->setPlaceholderText(QStringLiteral("etwa Bold Condensed; leer: die Vorgabe der Schrift"));
+    explain(m_instance, QStringLiteral("Eine benannte Instanz einer variablen Schrift, wie sie sie nennt: Ihre "
+                                       "Umrisse, Breiten und Unterschneidungen gelten für den Satz."));
+    m_axes = addLine(m_page, "AxesText", QStringLiteral("Achsenwerte"));
+    m_axes->setText(axisValuesText(options.variation.axes));
+    m_axes->setPlaceholderText(QStringLiteral("etwa wght=700,wdth=87.5"));
+    explain(m_axes, QStringLiteral("Werte auf den Achsen einer variablen Schrift, über die Instanz gelegt: ACHSE=WERT, "
+                                   "durch Kommas getrennt."));
+    m_axesOfFont = new QLabel(m_page);
+    m_axesOfFont->setObjectName(QStringLiteral("AxesOfFont"));
+    m_axesOfFont->setWordWrap(true);
+    showAxes();
+    auto* form = new QFormLayout;
+    form->addRow(buddyLabel(m_page, QStringLiteral("Instanz &der variablen Schrift:"), m_instance), m_instance);
+    form->addRow(buddyLabel(m_page, QStringLiteral("Achsen&werte:"), m_axes), m_axes);
+    form->addRow(m_axesOfFont);
+    for (QLineEdit* line : {m_instance, m_axes})
+        QObject::connect(line, &QLineEdit::textEdited, m_page, [this] { m_changed(); });
+    return form;
+}
+
+// What the font offers: its axes with their ranges and its named instances, or that it has none.
+void FontsGroup::showAxes()
+{
+    const FontAxes axes = readFontAxes(installedFaceBytes(QRawFont::fromFont(realizeFont(m_font))));
+    if (axes.axes.empty()) {
+        m_axesOfFont->setText(QStringLiteral("Die Schrift ist keine variable Schrift."));
+        return;
+    }
+    QStringList ranges;
+    for (const FontAxis& axis : axes.axes)
+        ranges.append(QStringLiteral("%1 %2 bis %3 (Vorgabe %4)")
+                          .arg(axis.tag, axisNumberText(axis.minimum), axisNumberText(axis.maximum),
+                               axisNumberText(axis.defaultValue)));
+    QStringList instances;
+    for (const FontInstance& instance : axes.instances)
+        instances.append(instance.name);
+    m_axesOfFont->setText(QStringLiteral("Achsen der Schrift: %1. Instanzen: %2.")
+                              .arg(ranges.join(QStringLiteral(", ")), instances.isEmpty()
+                                                                          ? QStringLiteral("keine")
+                                                                          : instances.join(QStringLiteral(", "))));
+}
+
+QString FontsGroup::problem() const
+{
+    if (const Result<std::vector<AxisValue>> axes = parseAxisValues(m_axes->text()); !axes)
+        return QStringLiteral("Achsenwerte: %1").arg(axes.error());
+    return {};
 }
 
 QWidget* FontsGroup::buildFallbacks(const QStringList& fallbacks)
@@ -269,13 +329,18 @@ void FontsGroup::store(BmFontOptions& options) const
     options.monochrome = m_monochrome->isChecked();
     options.hinting = Hinting(m_hinting->currentData().toInt());
     options.supersample = m_supersample->currentData().toInt();
+    options.variation.instance = m_instance->text().trimmed();
+    if (const Result<std::vector<AxisValue>> axes = parseAxisValues(m_axes->text()))
+        options.variation.axes = *axes;
 }
 
 void FontsGroup::showFont(const FontSettings& font)
 {
     m_font = font;
-    if (m_page)
+    if (m_page) {
         showPointSize();
+        showAxes();
+    }
 }
 
 void FontsGroup::showPointSize()

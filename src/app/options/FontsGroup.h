@@ -8,6 +8,7 @@ class QCheckBox;
 class QComboBox;
 class QLayout;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
@@ -32,8 +33,11 @@ public:
     void store(BmFontOptions& options) const override;
     void showFont(const FontSettings& font) override;
     void showOptions(const BmFontOptions& options) override;
+    QString problem() const override;
 
 private:
+    QLayout* buildVariation(const BmFontOptions& options);
+    void showAxes();
     QWidget* buildFallbacks(const QStringList& fallbacks);
     QWidget* buildSize(const BmFontOptions& options);
     void addEntry(const QString& entry);
@@ -71,6 +75,9 @@ private:
     QCheckBox* m_monochrome = nullptr;
     QComboBox* m_hinting = nullptr;
     QComboBox* m_supersample = nullptr;
+    QLineEdit* m_instance = nullptr;
+    QLineEdit* m_axes = nullptr;
+    QLabel* m_axesOfFont = nullptr; // the axes and instances the font has
 };
 
 } // namespace glyfrax

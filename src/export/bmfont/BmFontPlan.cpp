@@ -540,7 +540,18 @@ Result<BmFontPlan> planBmFont(const Settings& given, const BmFontRun& run, PageI
     if (const QString replaced = engineFormNote(given.bmfont, run.words); !replaced.isEmpty())
         plan.notes.append(replaced);
 
-    const Result<std::vector<QString>> fallbackNames = planFonts(settings, run, plan);
+    // An installed variable face at the options' coordinates is made into a face of its own; a font
+    // file's face is registered at them already.
+    BmFontRun varied = run;
+    if (!options.variation.isDefault() && !isRegisteredFile(settings.font.face)) {
+        const Result<RegisteredFont> face = registerInstalledVariation(realizeFont(settings.font), options.variation);
+        if (!face)
+            return failure(face.error());
+        settings.font.face = face->family;
+        if (varied.faceName.isEmpty())
+            varied.faceName = face->displayName;
+    }
+    const Result<std::vector<QString>> fallbackNames = planFonts(settings, varied, plan);
     if (!fallbackNames)
         return failure(fallbackNames.error());
     const FontMeasure& measure = plan.fonts.front();
@@ -554,7 +565,7 @@ Result<BmFontPlan> planBmFont(const Settings& given, const BmFontRun& run, PageI
     GlyphSet& glyphs = *collected;
     if (glyphs.cells.empty())
         return failure(QStringLiteral("Die Schrift „%1“ hat keines der gewählten Zeichen.")
-                           .arg(shownName(faceName(measure, run))));
+                           .arg(shownName(faceName(measure, varied))));
 
     const Result<CellPlan> cells = placeCells(glyphs, options, measure, run.earlierCells, run.words, plan.notes);
     if (!cells)
@@ -572,7 +583,7 @@ Result<BmFontPlan> planBmFont(const Settings& given, const BmFontRun& run, PageI
                            .arg(packing.height));
 
     const bool opaque = !pageImageFacts(format).alpha || run.textColor || run.backColor || options.opaque;
-    plan.descriptor = describeFont(measure, settings, run, packing, opaque);
+    plan.descriptor = describeFont(measure, settings, varied, packing, opaque);
     plan.pageSize = QSize(packing.width, packing.height);
     plan.pages.resize(std::size_t(packing.pageCount));
     plan.monochrome = options.monochrome;
