@@ -2,7 +2,6 @@
 
 #include "cli/CommandLine.h"
 #include "export/bmfont/BmFontExport.h"
-#include "export/bmfont/ImageCharacters.h"
 #include "project/ProjectBuild.h"
 #include "render/FontSource.h"
 
@@ -46,16 +45,10 @@ int runBmFontExport(const CommandLine& line, const Settings& settings, const QSt
         return 1;
     }
     if (!line.depfile.isEmpty()) {
-        QStringList inputs = run.inputs;
-        for (const QString& fallback : settings.bmfont.fallbacks) {
-            if (namesFontFile(fallback))
-                inputs.append(QFileInfo(splitFaceNumber(fallback).path).absoluteFilePath());
-        }
-        // The images, and their folder, whose time changes when a file is added to it or taken away.
-        if (const Result<std::vector<ImageGlyph>> images = imageGlyphsOf(settings.bmfont)) {
-            for (const ImageGlyph& image : *images)
-                inputs.append(QFileInfo(image.path).absoluteFilePath());
-        }
+        QStringList inputs = QStringList{configPath, line.fontFile} + optionInputs(settings.bmfont);
+        for (QString& input : inputs)
+            input = input.isEmpty() ? input : QFileInfo(input).absoluteFilePath();
+        // The images' folder too, whose time changes when a file is added to it or taken away.
         if (!settings.bmfont.imageFolder.isEmpty())
             inputs.append(QFileInfo(settings.bmfont.imageFolder).absoluteFilePath());
         inputs.removeAll(QString());

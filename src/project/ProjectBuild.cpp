@@ -4,7 +4,6 @@
 #include "base/AtomicFile.h"
 #include "base/FileSafety.h"
 #include "base/Parallel.h"
-#include "export/bmfont/ImageCharacters.h"
 #include "render/FontSource.h"
 #include "settings/ProfileFile.h"
 #include "settings/SettingsStore.h"
@@ -310,20 +309,9 @@ QString stampPathFor(const QString& descriptorPath)
 
 QStringList targetInputs(const ProjectTarget& target)
 {
-    QStringList inputs;
+    QStringList inputs = optionInputs(target.settings.bmfont);
     if (!target.fontFile.isEmpty())
-        inputs.append(target.fontFile);
-    if (!target.settings.bmfont.charsFile.isEmpty())
-        inputs.append(target.settings.bmfont.charsFile);
-    for (const QString& fallback : target.settings.bmfont.fallbacks) {
-        if (namesFontFile(fallback))
-            inputs.append(splitFaceNumber(fallback).path);
-    }
-    // A folder that cannot be read fails the set's build, which says why.
-    if (const Result<std::vector<ImageGlyph>> images = imageGlyphsOf(target.settings.bmfont)) {
-        for (const ImageGlyph& image : *images)
-            inputs.append(image.path);
-    }
+        inputs.prepend(target.fontFile);
     inputs.removeDuplicates();
     return inputs;
 }

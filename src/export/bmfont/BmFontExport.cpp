@@ -4,6 +4,8 @@
 #include "base/FileSafety.h"
 #include "base/ShownName.h"
 #include "export/bmfont/BmFontReader.h"
+#include "export/bmfont/ImageCharacters.h"
+#include "render/FontSource.h"
 #include "render/ImageFile.h"
 #include "settings/EnginePresets.h"
 #include "settings/Settings.h"
@@ -171,6 +173,23 @@ QString pagesCaption(const BmFontExported& exported)
 {
     const QString size = QStringLiteral("Textur: %1x%2").arg(exported.width).arg(exported.height);
     return exported.pagePaths.size() > 1 ? size + QStringLiteral(", %1 Seiten").arg(exported.pagePaths.size()) : size;
+}
+
+QStringList optionInputs(const BmFontOptions& options)
+{
+    QStringList inputs;
+    if (!options.charsFile.isEmpty())
+        inputs.append(options.charsFile);
+    for (const QString& fallback : options.fallbacks) {
+        if (namesFontFile(fallback))
+            inputs.append(splitFaceNumber(fallback).path);
+    }
+    if (const Result<std::vector<ImageGlyph>> images = imageGlyphsOf(options)) {
+        for (const ImageGlyph& image : *images)
+            inputs.append(image.path);
+    }
+    inputs.removeDuplicates();
+    return inputs;
 }
 
 } // namespace glyfrax

@@ -39,6 +39,11 @@ QStringList pagePathsFor(const QString& imagePath, int pageCount);
 Result<BmFontExported> exportBmFont(const QString& imagePath, const Settings& settings, const BmFontRun& run,
                                     const QPalette& palette);
 
+// The files the options have an export read besides the settings and the font: the characters
+// file, the fallback fonts' files and the images (none of a folder that cannot be read, whose
+// export fails saying why), each once.
+QStringList optionInputs(const BmFontOptions& options);
+
 // "Textur: 512x256" or "Textur: 4096x4096, 3 Seiten".
 QString pagesCaption(const BmFontExported& exported);
 
